@@ -1,0 +1,1 @@
+target_compile_definitions(orbisk_core PUBLIC ORBISK_VERSION="${PROJECT_VERSION}")

@@ -1,0 +1,87 @@
+#include "app/orbisk_app.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "app/parse_arg.h"
+#include "app/version.h"
+#include "base/program_folder.h"
+
+namespace orbisk {
+
+COrbiskApp::COrbiskApp(Clock& clock)
+    : clock_(clock), logger_(clock, &channel_), process_(clock, logger_) {}
+
+COrbiskApp::~COrbiskApp() = default;
+
+std::string COrbiskApp::ShortVersion(const std::string& file_version) {
+    // Characters 0, 2 and 3 of the version text around a ".": "2.63.2020.325" gives "2.63".
+    if (file_version.size() < 4) return {};
+    return std::string{file_version[0], '.', file_version[2], file_version[3]};
+}
+
+void COrbiskApp::OpenConfiguration() {
+    const std::string path = process_.ProgramFile("config.ini");
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
+        ::chmod(path.c_str(), info.st_mode | S_IWUSR);
+    process_.config.Clear();
+    process_.config.SetPath(path);
+    process_.config.ReadFile();  // a failed load is not reported: every key reads its default
+}
+
+void COrbiskApp::CreateProcessObjects() {
+    ReleaseProcessObjects();
+    parse_arg_ = std::make_unique<CParseArg>(process_);
+}
+
+void COrbiskApp::ReleaseProcessObjects() { parse_arg_.reset(); }
+
+void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
+    process_.program_folder = ProgramFolder();
+    channel_.SetEcho(std::getenv("ORBISK_TRACE") != nullptr);
+    OpenConfiguration();
+    if (process_.ConfigInt("Debug Log", 0) != 0)
+        channel_.StartCapture(process_.ProgramFile("DebugLog.txt"));
+    logger_.SetOutputEnabled(true);
+    logger_.SetCategoryMask(7);
+    process_.short_version = ShortVersion(kFileVersion);
+    process_.customization_mode = process_.ConfigInt("Customize UI", 0);
+    process_.profile_source = process_.ConfigInt("Ini Type", 0);
+    CreateProcessObjects();
+    const int32_t lib_type = process_.ConfigInt("Lib Type", 0);
+    if (lib_type >= 0 && lib_type <= 2) process_.lib_type = lib_type;
+    process_.customization_mode = 6;
+
+    if (!args.empty()) {
+        RunCommandLine(args);
+    } else {
+        process_.run_mode = kRunDialog;
+        if (dialog) dialog(*this);
+    }
+}
+
+void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
+    if (parse_arg_->Parse_Arg(args) != 1) return;
+    process_.run_mode = kRunCommandLine;
+    parse_arg_->SetupConsole();
+    if (parse_arg_->Prepare() == 1) parse_arg_->Excute_Arg();
+    parse_arg_->CloseDevice();
+}
+
+int COrbiskApp::ExitInstance() {
+    ReleaseProcessObjects();
+    if (process_.ConfigInt("Debug Log", 0) != 0) channel_.StopCapture(logger_);
+    // A file whose load stopped at a line the reader cannot take is left as it was rather
+    // than replaced by the part that was read.
+    if (!process_.config.LoadStoppedEarly()) process_.config.WriteFile();
+    return process_.status.Code() != 0 ? 1 : 0;
+}
+
+int COrbiskApp::Run(const std::vector<std::string>& args, const DialogRunner& dialog) {
+    InitInstance(args, dialog);
+    return ExitInstance();
+}
+
+}  // namespace orbisk

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <mutex>
+
+namespace orbisk {
+
+// Time as the program sees it. Production sleeps for real; tests and the simulated camera use
+// VirtualClock, where a sleep only moves the time forward.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds since an arbitrary start; never goes back.
+    virtual uint64_t now_ms() = 0;
+    // The 32-bit millisecond tick that trace lines carry.
+    uint32_t tick_ms() { return static_cast<uint32_t>(now_ms()); }
+    virtual void sleep_ms(uint32_t ms) = 0;
+    // Microsecond resolution for the timing model of the simulated camera.
+    virtual uint64_t now_us() { return now_ms() * 1000; }
+    virtual void sleep_us(uint64_t us) { sleep_ms(static_cast<uint32_t>((us + 999) / 1000)); }
+};
+
+class SystemClock final : public Clock {
+public:
+    uint64_t now_ms() override;
+    uint64_t now_us() override;
+    void sleep_ms(uint32_t ms) override;
+    void sleep_us(uint64_t us) override;
+};
+
+// Instant time: sleep_ms advances the clock and returns at once. Thread-safe.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(uint64_t start_us = 0) : now_us_(start_us) {}
+    uint64_t now_ms() override;
+    uint64_t now_us() override;
+    void sleep_ms(uint32_t ms) override { advance_us(uint64_t{ms} * 1000); }
+    void sleep_us(uint64_t us) override { advance_us(us); }
+    void advance_us(uint64_t us);
+
+private:
+    std::mutex mutex_;
+    uint64_t now_us_;
+};
+
+}  // namespace orbisk

@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "base/clock.h"
+#include "base/ini_file.h"
+#include "base/logger.h"
+#include "base/status.h"
+
+namespace orbisk {
+
+inline constexpr const char* kConfigSection = "Orbisk Config";
+
+// Run modes of the process.
+enum RunMode : int32_t { kRunDialog = 0, kRunCommandLine = 1 };
+
+// The process-wide values that every layer reads: configuration, status code, run and
+// customization modes, the download options. Start-up creates one and passes it down by
+// reference; tests build their own. Objects of the upper layers (profiles, device object,
+// dialog) are owned by the application, not here.
+struct Process {
+    Process(Clock& clock_ref, Logger& logger_ref) : clock(clock_ref), logger(logger_ref) {}
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // The configuration-integer read: section "Orbisk Config", the caller's own default.
+    int32_t ConfigInt(const char* key, int32_t def) const {
+        return config.GetValueI(kConfigSection, key, def);
+    }
+    std::string ConfigText(const char* key, const char* def = "") const {
+        return config.GetValue(kConfigSection, key, def);
+    }
+    // Reports through the status reporter (kind, code, extra).
+    uint32_t Report(uint32_t kind, uint32_t code, intptr_t extra = 0) {
+        return status.ReportStatus(kind, code, extra);
+    }
+    bool CheckCancel() const { return status.CheckCancel(); }
+    // Program folder joined with a file name.
+    std::string ProgramFile(const std::string& name) const;
+
+    Clock& clock;
+    Logger& logger;
+    StatusReporter status;
+    CIniFile config;
+    std::string program_folder = ".";
+    int32_t customization_mode = 0;
+    int32_t profile_source = 0;
+    int32_t run_mode = kRunDialog;
+    int32_t lib_type = 0;
+    // Process-wide option bits of a programming run: 0x01 reset into the new code afterwards,
+    // 0x02 check empty, 0x04 reset sub-mode 2, 0x08 large transfers, 0x10 program and verify,
+    // 0x20 GPIO reset.
+    uint8_t download_options = 0x13;
+    // The program's version cut to major.minor ("2.63").
+    std::string short_version;
+};
+
+}  // namespace orbisk

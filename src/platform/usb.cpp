@@ -1,0 +1,48 @@
+#include "platform/usb.h"
+
+#include <algorithm>
+
+namespace orbisk {
+
+uint64_t NodeHandleFor(uint8_t bus, const std::vector<uint8_t>& port_chain) {
+    // Bus in the top byte, then up to seven port numbers: unique per physical port.
+    uint64_t handle = uint64_t{bus} << 56;
+    for (size_t i = 0; i < port_chain.size() && i < 7; ++i)
+        handle |= uint64_t{port_chain[i]} << (48 - 8 * i);
+    return handle;
+}
+
+HResult UsbDeviceHandle::GetDescriptor(uint8_t type, uint8_t index, uint16_t language,
+                                       uint8_t* data, uint16_t length, uint32_t* transferred,
+                                       uint32_t timeout_ms) {
+    return ControlTransfer(0x80, 0x06, static_cast<uint16_t>((type << 8) | index), language, data,
+                           length, timeout_ms, transferred);
+}
+
+HResult UsbDeviceHandle::GetStringDescriptor(uint8_t index, std::string* text,
+                                             uint32_t timeout_ms) {
+    text->clear();
+    if (index == 0) return kInvalidArg;
+    uint8_t buffer[255] = {};
+    uint32_t got = 0;
+    HResult hr = GetDescriptor(3, index, 0x0409, buffer, sizeof buffer, &got, timeout_ms);
+    if (hr != kOk) return hr;
+    if (got < 2 || buffer[1] != 3) return kFail;
+    const uint32_t length = std::min<uint32_t>(buffer[0], got);
+    for (uint32_t i = 2; i + 1 < length; i += 2) {
+        const uint16_t unit = static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8));
+        if (unit < 0x80) {
+            text->push_back(static_cast<char>(unit));
+        } else if (unit < 0x800) {
+            text->push_back(static_cast<char>(0xC0 | (unit >> 6)));
+            text->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+        } else {
+            text->push_back(static_cast<char>(0xE0 | (unit >> 12)));
+            text->push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+            text->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+        }
+    }
+    return kOk;
+}
+
+}  // namespace orbisk

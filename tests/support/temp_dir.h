@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace orbisk::test {
+
+// A scratch folder removed with its contents at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+struct ProgramRun {
+    int exit_code = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+// Runs a program with extra environment entries ("NAME=value") and waits for it.
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::string& working_dir = {});
+
+}  // namespace orbisk::test
