@@ -5,7 +5,9 @@
 
 namespace orbisk {
 
-bool IsExtendableType(uint8_t type) { return type == 0x27 || type == 0x1A; }
+bool IsExtendableType(uint8_t type) {
+    return type == 0x27 || type == 0x1A;
+}
 
 bool IsStringType(uint8_t type) {
     return type == 0x01 || type == 0x02 || type == 0x03 || type == 0x06 || type == 0x07 ||

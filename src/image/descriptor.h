@@ -33,7 +33,7 @@ void WriteRecordHeader(std::span<uint8_t> out, uint8_t type, size_t total);
 // writes the same record back from them (build); the chain is only ever changed by rebuilding
 // it from these objects.
 class CDescriptor {
-public:
+  public:
     explicit CDescriptor(uint8_t type_code = 0) : type(type_code) {}
     virtual ~CDescriptor() = default;
     CDescriptor(const CDescriptor&) = default;
@@ -74,7 +74,7 @@ public:
     uint16_t second_table_length = 0;
     bool has_second_table = false;
 
-protected:
+  protected:
     // Common tail of Build: header bytes and length fields for a record of `total` bytes.
     int FinishBuild(std::span<uint8_t> out, size_t total);
     std::vector<uint8_t> raw_;
@@ -82,7 +82,7 @@ protected:
 
 // A record whose type has no class for the chip: kept and written back byte for byte.
 class CDescDummy : public CDescriptor {
-public:
+  public:
     CDescDummy() = default;
     explicit CDescDummy(std::span<const uint8_t> record) { CDescDummy::Parse(record); }
     int Build(std::span<uint8_t> out) override;
@@ -90,7 +90,7 @@ public:
 
 // The 6-byte header of a configuration area.
 class CDescGlobal {
-public:
+  public:
     static constexpr size_t kSize = 6;
     static constexpr uint8_t kMagic = 0xA5;
     // False when fewer than 6 bytes are given (the fields are then cleared).
@@ -108,7 +108,7 @@ public:
 
 // 0x2F: chip ID and hardware/application version.
 class CDescHWAPVersion : public CDescriptor {
-public:
+  public:
     static constexpr uint8_t kType = 0x2F;
     static constexpr size_t kLength = 6;
     CDescHWAPVersion() : CDescriptor(kType) {}
@@ -122,7 +122,7 @@ public:
 
 // 0x08: one byte of memory information.
 class CDescEEPInfo : public CDescriptor {
-public:
+  public:
     static constexpr uint8_t kType = 0x08;
     static constexpr size_t kLength = 3;
     CDescEEPInfo() : CDescriptor(kType) {}
@@ -134,7 +134,7 @@ public:
 
 // 0x04: USB identity.
 class CDescVIDPID : public CDescriptor {
-public:
+  public:
     static constexpr uint8_t kType = 0x04;
     static constexpr size_t kLength = 8;
     CDescVIDPID() : CDescriptor(kType) {}
@@ -149,7 +149,7 @@ public:
 // 0x0F: where the data blob lies (offset from the area start) and its length. The reader
 // attaches a copy of the blob; build is refused without one.
 class CDescCodeInfo : public CDescriptor {
-public:
+  public:
     static constexpr uint8_t kType = 0x0F;
     static constexpr size_t kLength = 6;
     CDescCodeInfo() : CDescriptor(kType) {}
@@ -163,7 +163,7 @@ public:
 
 // 0x1F: CRC-32 of the area before the record and of the data blob.
 class CDescCRC : public CDescriptor {
-public:
+  public:
     static constexpr uint8_t kType = 0x1F;
     static constexpr size_t kLength = 10;
     CDescCRC() : CDescriptor(kType) {}
@@ -175,7 +175,7 @@ public:
 
 // USB string records: bLength, 0x03, bLength - 2 bytes of 8-bit characters.
 class CDescString : public CDescriptor {
-public:
+  public:
     static constexpr size_t kMaxChars = 53;  // bLength at most 55
     explicit CDescString(uint8_t type_code) : CDescriptor(type_code) {}
     int Parse(std::span<const uint8_t> record) override;
@@ -185,37 +185,37 @@ public:
     const std::string& text() const { return text_; }
     uint8_t b_length() const { return static_cast<uint8_t>(text_.size() + 2); }
 
-private:
+  private:
     std::string text_;
 };
 
 class CDescStringManu : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x01;
     CDescStringManu() : CDescString(kType) {}
 };
 class CDescStringProd : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x02;
     CDescStringProd() : CDescString(kType) {}
 };
 class CDescStringSN : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x03;
     CDescStringSN() : CDescString(kType) {}
 };
 class CDescStringUBistName : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x06;
     CDescStringUBistName() : CDescString(kType) {}
 };
 class CDescStringIAD : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x07;
     CDescStringIAD() : CDescString(kType) {}
 };
 class CDescStringIRIAD : public CDescString {
-public:
+  public:
     static constexpr uint8_t kType = 0x0C;
     CDescStringIRIAD() : CDescString(kType) {}
 };
@@ -227,7 +227,9 @@ bool IsStringType(uint8_t type);
 std::unique_ptr<CDescriptor> CreateDescriptor(uint8_t chip_model, uint8_t type);
 
 // Little-endian helpers shared by the descriptor classes.
-inline uint16_t GetLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t GetLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t GetLe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
