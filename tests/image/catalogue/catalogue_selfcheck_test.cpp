@@ -2,9 +2,12 @@
 // (chip model, type) key has exactly one class.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "image/catalogue/desc_catalogue.h"
 
@@ -135,6 +138,95 @@ TEST(CatalogueSelfCheck, CrcAndExtendedRecordsByChip) {
     EXPECT_TRUE(UsesExtendedForm(1, 0x16));
     EXPECT_TRUE(UsesExtendedForm(8, 0x38));
     EXPECT_FALSE(UsesExtendedForm(6, 0x38));
+}
+
+}  // namespace
+}  // namespace orbisk
+
+namespace orbisk {
+namespace {
+
+const DescClassInfo* InfoNamed(std::string_view name) {
+    for (const DescClassInfo* info : AllDescClasses())
+        if (info->name == name) return info;
+    return nullptr;
+}
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+    std::vector<std::string> out;
+    std::string cur;
+    std::istringstream in(s);
+    while (std::getline(in, cur, sep)) {
+        const auto b = cur.find_first_not_of(' '), e = cur.find_last_not_of(' ');
+        if (b != std::string::npos) out.push_back(cur.substr(b, e - b + 1));
+    }
+    return out;
+}
+
+// The tables against an independent listing of the catalogue (tests/data).
+TEST(CatalogueSelfCheck, TablesMatchTheReferenceListing) {
+    std::ifstream file(ORBISK_TEST_DATA "/descriptor_catalogue.txt");
+    ASSERT_TRUE(file) << "reference listing missing";
+    std::set<int> chips_listed;
+    int rows = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const auto colon = line.find(" : ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        const std::string key = line.substr(0, colon), body = line.substr(colon + 3);
+        ++rows;
+        if (key == "common" || key.starts_with("chip ")) {
+            std::set<std::pair<int, std::string>> want;
+            for (const std::string& item : Split(body, ';')) {
+                const auto sp = item.find(' ');
+                want.insert({std::stoi(item.substr(0, sp), nullptr, 16), item.substr(sp + 1)});
+            }
+            auto have_of = [](std::span<const CatalogueEntry> t) {
+                std::set<std::pair<int, std::string>> have;
+                for (const CatalogueEntry& e : t) have.insert({e.type, std::string(e.info->name)});
+                return have;
+            };
+            if (key == "common") {
+                EXPECT_EQ(have_of(CommonCatalogue()), want);
+                continue;
+            }
+            for (const std::string& chip : Split(key.substr(5), ',')) {
+                chips_listed.insert(std::stoi(chip));
+                EXPECT_EQ(have_of(ChipCatalogue(static_cast<uint8_t>(std::stoi(chip)))), want)
+                    << "chip model " << chip;
+            }
+        } else if (key == "fixed") {
+            for (const std::string& item : Split(body, ';')) {
+                const auto sp = item.find(' ');
+                const std::string name = item.substr(0, sp);
+                const DescClassInfo* info = InfoNamed(name);
+                ASSERT_NE(info, nullptr) << name;
+                EXPECT_EQ(info->shape == DescShape::kFixed || info->shape == DescShape::kVidPid,
+                          true)
+                    << name;
+                EXPECT_EQ(info->max_length, std::stoi(item.substr(sp + 1))) << name;
+            }
+        } else if (key.starts_with("variable ")) {
+            const auto dots = body.find("..");
+            const int lo = std::stoi(body.substr(0, dots)), hi = std::stoi(body.substr(dots + 2));
+            std::vector<std::string> names = Split(key.substr(9), ',');
+            if (names == std::vector<std::string>{"(strings)"})
+                names = {"CDescStringManu",      "CDescStringProd", "CDescStringSN",
+                         "CDescStringUBistName", "CDescStringIAD",  "CDescStringIRIAD"};
+            for (const std::string& name : names) {
+                const DescClassInfo* info = InfoNamed(name);
+                ASSERT_NE(info, nullptr) << name;
+                EXPECT_EQ(info->min_length, lo) << name;
+                EXPECT_EQ(info->max_length, hi) << name;
+                EXPECT_EQ(info->extended_form, hi > 1022) << name;
+            }
+        }
+    }
+    EXPECT_GT(rows, 30);
+    for (int chip = 0; chip < kCatalogueChipModels; ++chip)
+        EXPECT_TRUE(chips_listed.count(chip)) << "no reference row for chip model " << chip;
+    for (int chip = kCatalogueChipModels; chip < 32; ++chip)
+        EXPECT_TRUE(ChipCatalogue(static_cast<uint8_t>(chip)).empty());
 }
 
 }  // namespace
