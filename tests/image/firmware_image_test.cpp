@@ -104,7 +104,9 @@ TEST(FirmwareImage, ParseFindsTheAreaAtConfigAddressOrAtStart) {
         } else {
             EXPECT_EQ(rec.chip_model, kNoChipModel);
             EXPECT_EQ(rec.parse_result, 0u);
-            if (std::string(c.name) == "corrupted chain") EXPECT_EQ(box, "Config file corrupted");
+            if (std::string(c.name) == "corrupted chain") {
+                EXPECT_EQ(box, "Config file corrupted");
+            }
         }
     }
 }
