@@ -41,8 +41,11 @@ TEST(FirmwareImage, LoadSecondFileData) {
         const char* path;
         bool ok;
     };
-    const Case cases[] = {{"sub\\cam.rfw", true}, {"sub/cam.rfw", true}, {"sub", false},
-                          {"missing.rfw", false}, {"", false}};
+    const Case cases[] = {{"sub\\cam.rfw", true},
+                          {"sub/cam.rfw", true},
+                          {"sub", false},
+                          {"missing.rfw", false},
+                          {"", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ImageRecord rec;
@@ -175,6 +178,50 @@ TEST(FirmwareImage, CarriedImagesHaveTheirLayout) {
         EXPECT_EQ(image[0x0FFF], 0xAA);
         EXPECT_TRUE(ReadDemoVersion(image).has_value());
     }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+#include "base/process.h"
+#include "support/recorders.h"
+
+namespace orbisk::test {
+namespace {
+
+TEST(FirmwareImage, FailureReportsCarryCodeAndLogLine) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {kStatusLoadFileDataFail, "Load File Data Fail!"},
+        {kStatusParseFwFileFail, "Parse FW File Fail!"},
+        {kStatusFirmwareNotForDevice, "Firmware is not for this device"}};
+    for (auto [code, line] : cases) {
+        VirtualClock clock;
+        RecordingLogSink log;
+        Logger logger(clock, &log);
+        Process process(clock, logger);
+        RecordingStatusSink sink;
+        process.status.SetSink(&sink);
+        {
+            LogScope scope(logger, "CTest::Run");
+            ReportImageFailure(process, scope, code);
+        }
+        EXPECT_EQ(sink.codes(kReportFailure), std::vector<uint32_t>{code});
+        EXPECT_EQ(process.status.Code(), code);
+        EXPECT_TRUE(log.Contains("----------------:")) << log.Joined();
+        EXPECT_TRUE(log.Contains(line)) << log.Joined();
+    }
+}
+
+TEST(FirmwareImage, WalkLogsEachDescriptorFound) {
+    VirtualClock clock;
+    RecordingLogSink log;
+    Logger logger(clock, &log);
+    LogScope scope(logger, "CTest::Read");
+    ImageRecord rec;
+    ImageEnv env = EnvAt(0);
+    env.log = &scope;
+    ASSERT_TRUE(ReadConfigInfo(ImageWith(kGoodArea, 0, 0x40), rec, env));
+    EXPECT_TRUE(log.Contains("Find descriptor 0x04")) << log.Joined();
 }
 
 }  // namespace
