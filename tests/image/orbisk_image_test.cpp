@@ -75,6 +75,10 @@ TEST(OrbiskImage, CrcOfChipModelZeroAreas) {
         0);
     ProgramRun r = Tool({"info", dir.File("b.rfw"), "--json", "--profile", "ORV6363"});
     EXPECT_NE(r.out.find("\"crc_ok\": true"), std::string::npos) << r.out;
+    // No built-in profile names chip model 0: the first one with an area at its address is used.
+    r = Tool({"info", dir.File("b.rfw"), "--json"});
+    EXPECT_NE(r.out.find("\"profile\": \"ORV7339\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"crc_ok\": true"), std::string::npos) << r.out;
     Bytes b = Load(dir.File("b.rfw"));
     b[0xAE00 + 7] ^= 1;
     Save(dir.File("c.rfw"), b);
