@@ -119,6 +119,11 @@ TEST(FirmwareImage, ReadConfigInfo) {
     ImageEnv env = EnvAt(0x200);
     EXPECT_FALSE(ReadConfigInfo(Bytes(0x400, 0xFF), rec, env));
     EXPECT_FALSE(ReadConfigInfo(Bytes{}, rec, env));
+    // Neither at A nor at 0: the project type stays as it was.
+    int32_t project = 4;
+    ImageEnv no_area = EnvAt(0x10, &project);
+    EXPECT_FALSE(ReadConfigInfo(Bytes(0x400, 0x60), rec, no_area));
+    EXPECT_EQ(project, 4);
     // Too short for ConfigAddress: not read, although a header lies at 0.
     EXPECT_EQ(ReadConfigInfoEx(kGoodArea, rec, env), ConfigInfoResult::kNotRead);
     // The AKD7805 profile reads a 16 KB image at offset 0.
