@@ -47,6 +47,10 @@ class CConfigReader {
     bool has_eep_info() const { return has_eep_; }
     uint8_t eep_info() const { return eep_info_; }
     int remaining() const { return remaining_; }
+    // During a walk: offset of the record handed to the visitor; afterwards the offsets of
+    // the records the walk stepped over unread.
+    size_t record_offset() const { return record_offset_; }
+    const std::vector<size_t>& skipped() const { return skipped_; }
     size_t position() const { return pos_; }
     size_t copied() const { return data_.size(); }
 
@@ -57,6 +61,8 @@ class CConfigReader {
     size_t pos_ = CDescGlobal::kSize;
     CDescGlobal header_;
     int remaining_ = 0;
+    size_t record_offset_ = 0;
+    std::vector<size_t> skipped_;
     bool has_version_ = false;
     uint16_t version_ = 0;
     bool has_eep_ = false;

@@ -91,12 +91,16 @@ bool CConfigReader::Skip() {
 
 bool CConfigReader::Walk(const std::function<void(std::unique_ptr<CDescriptor>)>& visit,
                          LogScope* log) {
+    skipped_.clear();
     while (remaining_ > 0) {
+        const size_t at = pos_;
         if (auto desc = Next()) {
+            record_offset_ = at;
             --remaining_;
             if (log) log->Line("Find descriptor 0x%02X\n", desc->type);
             visit(std::move(desc));
         } else if (Skip()) {
+            skipped_.push_back(at);
             --remaining_;
         } else {
             return false;
