@@ -19,20 +19,6 @@ std::string StringPayload(const uint8_t* payload, size_t payload_length) {
     return std::string(reinterpret_cast<const char*>(payload + 2), length);
 }
 
-bool ParseHex4(const uint8_t* p, uint16_t* out) {
-    uint16_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const char c = static_cast<char>(p[i]);
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else return false;
-        value = static_cast<uint16_t>((value << 4) | digit);
-    }
-    *out = value;
-    return true;
-}
 
 void ReadConfig(const std::vector<uint8_t>& memory, uint32_t start, ImageFacts* facts) {
     if (start + 6 > memory.size()) return;
@@ -88,13 +74,14 @@ ImageFacts ReadImageFacts(const std::vector<uint8_t>& memory, uint32_t config_ad
     facts.tagged = tag_address + 1 < memory.size() && memory[tag_address] == 0x55 &&
                    memory[tag_address + 1] == 0xAA;
     ReadConfig(memory, config_address, &facts);
-    const size_t marker_length = std::strlen(kVersionMarker);
-    const size_t end = kVersionMarkerOffset + marker_length + 4;
-    uint16_t version = 0;
-    if (end <= memory.size() &&
-        std::memcmp(memory.data() + kVersionMarkerOffset, kVersionMarker, marker_length) == 0 &&
-        ParseHex4(memory.data() + kVersionMarkerOffset + marker_length, &version))
-        facts.marker_version = version;
+    const size_t marker_length = sizeof kVersionMarker - 1;
+    const uint8_t* marker = memory.data() + kVersionMarkerOffset;
+    if (kVersionMarkerOffset + marker_length + 4 <= memory.size() &&
+        std::memcmp(marker, kVersionMarker, marker_length) == 0) {
+        const uint8_t* v = marker + marker_length;
+        facts.marker_version = uint32_t{v[0]} | uint32_t{v[1]} << 8 | uint32_t{v[2]} << 16 |
+                               uint32_t{v[3]} << 24;
+    }
     return facts;
 }
 

@@ -19,14 +19,14 @@ struct ImageFacts {
     bool has_identity = false;  // a 0x04 record was found
     uint16_t config_version = 0;  // hardware/application version of the 0x2F record
     uint16_t config_chip_id = 0;
-    std::optional<uint16_t> marker_version;  // the demo images' version marker
+    std::optional<uint32_t> marker_version;  // the demo images' version marker
     // The version the running firmware reports: the marker when present, else the 0x2F one.
-    uint16_t version() const { return marker_version ? *marker_version : config_version; }
+    uint32_t version() const { return marker_version ? *marker_version : config_version; }
 };
 
-// The version marker of our demo images: this text followed by 4 hexadecimal digits, placed
-// at kVersionMarkerOffset of the code region.
-inline constexpr const char* kVersionMarker = "ORBISK-FW-VERSION:";
+// The version marker of our demo images, at kVersionMarkerOffset of the code region: the 8
+// bytes "ORBISKFW", then the version as a 32-bit little-endian number.
+inline constexpr char kVersionMarker[] = "ORBISKFW";
 inline constexpr uint32_t kVersionMarkerOffset = 0x0100;
 
 ImageFacts ReadImageFacts(const std::vector<uint8_t>& memory, uint32_t config_address,
@@ -37,7 +37,8 @@ ImageFacts ReadImageFacts(const std::vector<uint8_t>& memory, uint32_t config_ad
 inline bool Bootable(const ImageFacts& facts) { return facts.tagged && facts.has_identity; }
 
 // The firmware version text the tool shows for a status block of version style 0:
-// "0x%02X-%02X%02X-%02X%02X".
+// "0x%02X-%02X%02X-%02X%02X" (leading byte, second version word low and high byte, bytes 5
+// and 4).
 std::string VersionText(const std::vector<uint8_t>& status_block);
 
 }  // namespace orbisk::sim

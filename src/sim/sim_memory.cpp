@@ -118,13 +118,16 @@ std::vector<uint8_t> SimCamera::BuildStatusBlock() {
     // Primary mode byte: run mode 1 = application, 2 = boot ROM; version style 0.
     const bool app = settings_.app_mode;
     block[64] = app ? 0x01 : 0x02;
-    const uint16_t version = app ? settings_.running_version : settings_.rom_version;
+    const uint32_t version = app ? settings_.running_version : settings_.rom_version;
     block[67] = 0x00;
     block[68] = static_cast<uint8_t>(profile_.chip_id);
     block[69] = static_cast<uint8_t>(profile_.chip_id >> 8);
-    // Shown high byte first ("%02X%02X" of bytes 70 and 71).
-    block[70] = static_cast<uint8_t>(version >> 8);
-    block[71] = static_cast<uint8_t>(version);
+    // The 32-bit version as the tool shows it, "0x00-%02X%02X-%02X%02X" of bytes 70, 71, 5
+    // and 4: most significant byte first.
+    block[70] = static_cast<uint8_t>(version >> 24);
+    block[71] = static_cast<uint8_t>(version >> 16);
+    block[5] = static_cast<uint8_t>(version >> 8);
+    block[4] = static_cast<uint8_t>(version);
     return block;
 }
 

@@ -158,7 +158,7 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     }
     app_mode = mode == "app";
     flash_status = static_cast<uint8_t>(GetU(ini, kCamera, "FlashStatus", flash_status));
-    rom_version = static_cast<uint16_t>(GetU(ini, kCamera, "RomVersion", rom_version));
+    rom_version = GetU(ini, kCamera, "RomVersion", rom_version);
     app_allows_flash_write = GetU(ini, kCamera, "AppAllowsFlashWrite", 0) != 0;
     max_data_size = static_cast<uint16_t>(GetU(ini, kCamera, "MaxDataSize", max_data_size));
     if (max_data_size < 8 || max_data_size > 4096) {
@@ -168,7 +168,7 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     rear_camera = GetU(ini, kCamera, "RearCamera", 0) != 0;
     LoadIdentity(ini, kRom, &rom);
     LoadIdentity(ini, kRunning, &running);
-    running_version = static_cast<uint16_t>(GetU(ini, kRunning, "Version", 0));
+    running_version = GetU(ini, kRunning, "Version", 0);
 
     bus = static_cast<uint8_t>(GetU(ini, kUsb, "Bus", bus));
     if (!ParsePorts(ini.GetValue(kUsb, "Ports", PortsText(ports)), &ports)) {
@@ -223,13 +223,13 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kCamera, "MemorySize", Hex(MemorySize(), 5));
     ini->SetValue(kCamera, "Mode", app_mode ? "app" : "rom");
     ini->SetValue(kCamera, "FlashStatus", Hex(flash_status, 2));
-    ini->SetValue(kCamera, "RomVersion", Hex(rom_version, 4));
+    ini->SetValue(kCamera, "RomVersion", Hex(rom_version, 8));
     ini->SetValueI(kCamera, "AppAllowsFlashWrite", app_allows_flash_write);
     ini->SetValueI(kCamera, "MaxDataSize", max_data_size);
     ini->SetValueI(kCamera, "RearCamera", rear_camera);
     SaveIdentity(ini, kRom, rom);
     SaveIdentity(ini, kRunning, running);
-    ini->SetValue(kRunning, "Version", Hex(running_version, 4));
+    ini->SetValue(kRunning, "Version", Hex(running_version, 8));
 
     ini->SetValueI(kUsb, "Bus", bus);
     ini->SetValue(kUsb, "Ports", PortsText(ports));

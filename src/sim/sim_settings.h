@@ -83,8 +83,8 @@ struct SimSettings {
     bool app_mode = false;     // runs its application (else its boot ROM)
     UsbIdentity rom;           // identity of the boot ROM
     UsbIdentity running;       // identity of the running application (app mode only)
-    uint16_t running_version = 0;
-    uint16_t rom_version = 0x0100;
+    uint32_t running_version = 0;
+    uint32_t rom_version = 0x0100;
     uint8_t flash_status = 0x00;  // non-volatile status register of the serial flash
     // Bus placement and USB face.
     uint8_t bus = 1;

@@ -40,19 +40,44 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
     ASSERT_EQ(show.exit_code, 0) << show.err;
     for (const char* part : {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0102\"",
                              "\"serial\": \"A-17\"", "\"manufacturer\": \"Fixture Maker\"",
-                             "\"mode\": \"app\"", "\"version\": \"0x00-2A07-0000\"",
+                             "\"mode\": \"app\"", "\"version\": \"0x00-0003-2A07\"",
                              "\"name\": \"flash\", \"size\": 131072"})
         EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 
     ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", untagged, "--serial", "R1"}).exit_code, 0);
     show = Sim({"show", temp.File("rom"), "--json"});
     for (const char* part : {"\"vid\": \"2C7E\"", "\"mode\": \"rom\"", "\"serial\": \"R1\"",
-                             "\"version\": \"0x00-0100-0000\""})
+                             "\"version\": \"0x00-0000-0100\""})
         EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 
     const auto refused = Sim({"create", temp.File("bad"), "--image", untagged, "--mode", "app"});
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_NE(refused.err.find("cannot run its application"), std::string::npos);
+}
+
+TEST(OrbiskSimTool, DemoImageRunsWithItsIdentityAndWithoutTagStaysInRom) {
+    TempDir temp;
+    const std::string demo = temp.File("demo.rfw");
+    const auto made = RunProgram({ORBISK_TOOLS_DIR "/orbisk-image", "demo", demo, "--vid", "4B3D",
+                                  "--pid", "113F", "--rev", "0210", "--version", "01020304",
+                                  "--serial", "SIM-42"},
+                                 {});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    ASSERT_EQ(Sim({"create", temp.File("app"), "--image", demo}).exit_code, 0);
+    auto show = Sim({"show", temp.File("app"), "--json"});
+    for (const char* part : {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0210\"",
+                             "\"serial\": \"SIM-42\"", "\"mode\": \"app\"",
+                             "\"version\": \"0x00-0102-0304\""})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
+
+    std::string bytes = ReadFile(demo);
+    bytes[0x0FFE] = bytes[0x0FFF] = '\xFF';
+    WriteFile(demo, bytes);
+    ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", demo}).exit_code, 0);
+    show = Sim({"show", temp.File("rom"), "--json"});
+    for (const char* part : {"\"vid\": \"2C7E\"", "\"pid\": \"B016\"", "\"mode\": \"rom\"",
+                             "\"version\": \"0x00-0000-0100\""})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 }
 
 TEST(OrbiskSimTool, BadInputChangesNothing) {

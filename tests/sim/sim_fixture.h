@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct ImageSpec {
     std::string product = "Fixture Camera";
     std::string serial = "SN0001";
     uint16_t config_version = 0x1060;
-    std::string marker_version = "2A07";  // empty: no version marker
+    std::optional<uint32_t> marker_version = 0x00032A07;  // none: no version marker
     bool tag = true;
     uint32_t size = 0x20000;
     uint32_t config_address = 0xAE00;
@@ -44,9 +45,10 @@ inline void AppendString(std::vector<uint8_t>* area, uint8_t type, const std::st
 inline std::vector<uint8_t> BuildImage(const ImageSpec& spec = {}) {
     std::vector<uint8_t> image(spec.size, 0xFF);
     for (uint32_t i = 0; i < 0x800; ++i) image[i] = static_cast<uint8_t>(i * 7);
-    if (!spec.marker_version.empty()) {
-        const std::string marker = std::string(kVersionMarker) + spec.marker_version;
-        std::memcpy(image.data() + kVersionMarkerOffset, marker.data(), marker.size());
+    if (spec.marker_version) {
+        uint8_t* marker = image.data() + kVersionMarkerOffset;
+        std::memcpy(marker, kVersionMarker, 8);
+        for (int i = 0; i < 4; ++i) marker[8 + i] = static_cast<uint8_t>(*spec.marker_version >> (8 * i));
     }
     std::vector<uint8_t> area = {0x55, 0xA5, static_cast<uint8_t>(spec.chip_model_index << 3), 0,
                                  0, 0};

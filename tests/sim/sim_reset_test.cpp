@@ -30,7 +30,7 @@ TEST(SimReset, TargetAndMemoryDecideModeIdentityAndVersion) {
     ImageSpec no_tag;
     no_tag.tag = false;
     ImageSpec no_marker;
-    no_marker.marker_version.clear();
+    no_marker.marker_version.reset();
     no_marker.config_version = 0x1234;
     ImageSpec other_identity;
     other_identity.vid = 0x0AB1;
@@ -45,12 +45,12 @@ TEST(SimReset, TargetAndMemoryDecideModeIdentityAndVersion) {
         const char* version;
     };
     const std::vector<Case> cases = {
-        {"update mode", ImageSpec{}, 0x07, false, 0x2C7E, "0x00-0100-0000"},
-        {"code, tagged", ImageSpec{}, 0x09, true, 0x1234, "0x00-2A07-0000"},
-        {"new code, tagged", ImageSpec{}, 0x08, true, 0x1234, "0x00-2A07-0000"},
-        {"code, no tag", no_tag, 0x09, false, 0x2C7E, "0x00-0100-0000"},
-        {"code, no marker", no_marker, 0x09, true, 0x1234, "0x00-1234-0000"},
-        {"code, other identity", other_identity, 0x09, true, 0x0AB1, "0x00-2A07-0000"},
+        {"update mode", ImageSpec{}, 0x07, false, 0x2C7E, "0x00-0000-0100"},
+        {"code, tagged", ImageSpec{}, 0x09, true, 0x1234, "0x00-0003-2A07"},
+        {"new code, tagged", ImageSpec{}, 0x08, true, 0x1234, "0x00-0003-2A07"},
+        {"code, no tag", no_tag, 0x09, false, 0x2C7E, "0x00-0000-0100"},
+        {"code, no marker", no_marker, 0x09, true, 0x1234, "0x00-0000-1234"},
+        {"code, other identity", other_identity, 0x09, true, 0x0AB1, "0x00-0003-2A07"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -93,7 +93,7 @@ TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     Rig rig(SimSettings{}, BuildImage(old_spec));
     ImageSpec new_spec;
     new_spec.vid = 0x2222;
-    new_spec.marker_version = "0305";
+    new_spec.marker_version = 0x01020305;
     auto image = BuildImage(new_spec);
     image[0x0FFE] = image[0x0FFF] = 0xFF;
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
@@ -112,7 +112,7 @@ TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     ASSERT_TRUE(rig.Reopen());
     EXPECT_TRUE(rig.camera->AppMode());
     EXPECT_EQ(rig.info.vid, 0x2222);
-    EXPECT_EQ(VersionText(rig.StatusBlock()), "0x00-0305-0000");
+    EXPECT_EQ(VersionText(rig.StatusBlock()), "0x00-0102-0305");
 }
 
 }  // namespace

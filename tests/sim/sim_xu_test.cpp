@@ -81,7 +81,7 @@ TEST(SimExtensionUnit, QualifyAndStatusBlockInRom) {
     EXPECT_EQ(block[64] & 0x0F, 2);  // boot ROM
     EXPECT_EQ(block[6], 0x10);       // chip identity bytes
     EXPECT_EQ(block[7], 0xC0);
-    EXPECT_EQ(VersionText(block), "0x00-0100-0000");
+    EXPECT_EQ(VersionText(block), "0x00-0000-0100");
     EXPECT_EQ(std::vector<uint8_t>(block.begin() + 24, block.begin() + 32),
               std::vector<uint8_t>(8, 0));
 
