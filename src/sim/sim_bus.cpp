@@ -10,7 +10,7 @@ namespace {
 // An open simulated device. It belongs to one enumeration of its camera: after a reset or
 // an unplug every request answers "device gone".
 class SimDeviceHandle : public UsbDeviceHandle {
-public:
+  public:
     explicit SimDeviceHandle(std::shared_ptr<SimCamera> camera)
         : camera_(std::move(camera)), session_(camera_->Session()), id_(camera_->NewHandleId()) {}
     ~SimDeviceHandle() override { camera_->CloseHandle(id_); }
@@ -25,14 +25,14 @@ public:
         return camera_->ClaimInterface(session_, id_, interface_number);
     }
 
-private:
+  private:
     std::shared_ptr<SimCamera> camera_;
     uint64_t session_;
     uint32_t id_;
 };
 
 class SimDriverControl : public CameraDriverControl {
-public:
+  public:
     explicit SimDriverControl(std::shared_ptr<SimCamera> camera)
         : camera_(std::move(camera)), session_(camera_->Session()) {}
 
@@ -54,7 +54,7 @@ public:
         return hr;
     }
 
-private:
+  private:
     std::shared_ptr<SimCamera> camera_;
     uint64_t session_;
 };

@@ -12,7 +12,7 @@ namespace orbisk::sim {
 // A USB bus with simulated cameras on it. Cameras that reset leave the bus and come back
 // when the clock has moved on by their re-enumeration time.
 class SimUsbBus : public UsbBus {
-public:
+  public:
     explicit SimUsbBus(Clock& clock) : clock_(clock) {}
     void AddCamera(std::shared_ptr<SimCamera> camera) { cameras_.push_back(std::move(camera)); }
     const std::vector<std::shared_ptr<SimCamera>>& cameras() const { return cameras_; }
@@ -23,7 +23,7 @@ public:
     bool CanOpenDirectly(uint64_t node_handle) override;
     bool WaitForChange(uint32_t timeout_ms) override;
 
-private:
+  private:
     std::shared_ptr<SimCamera> Find(uint64_t node_handle);
     uint64_t ChangeTotal();
 

@@ -120,7 +120,9 @@ uint64_t SimCamera::ChangeCount() {
     return change_count_;
 }
 
-uint64_t SimCamera::NodeHandle() const { return NodeHandleFor(settings_.bus, settings_.ports); }
+uint64_t SimCamera::NodeHandle() const {
+    return NodeHandleFor(settings_.bus, settings_.ports);
+}
 
 std::vector<UsbDeviceInfo> SimCamera::ListEntries() {
     std::lock_guard lock(mutex_);
@@ -149,7 +151,9 @@ std::vector<UsbDeviceInfo> SimCamera::ListEntries() {
 
 // ---- Transfers ----------------------------------------------------------------------------
 
-HResult SimCamera::Stall() { return ResultFromErrno(EPIPE); }
+HResult SimCamera::Stall() {
+    return ResultFromErrno(EPIPE);
+}
 
 HResult SimCamera::CheckFaults() {
     const Faults& f = settings_.faults;
@@ -211,8 +215,8 @@ HResult SimCamera::ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t
         const uint8_t kind = request_type & 0x60;
         // usbfs refuses requests to an interface another driver holds, before the device
         // sees them.
-        if (kind == 0x20 && (request_type & 0x1F) == 1 && (index & 0xFF) == settings_.vc_interface &&
-            claimed_by_ != handle_id)
+        if (kind == 0x20 && (request_type & 0x1F) == 1 &&
+            (index & 0xFF) == settings_.vc_interface && claimed_by_ != handle_id)
             return ResultFromErrno(EBUSY);
         result = CheckFaults();
         if (result != kOk) return result;
@@ -259,7 +263,9 @@ HResult SimCamera::Standard(uint8_t type, uint8_t request, uint16_t value, uint1
     if (type == 0x80 && request == 0x06) {
         std::vector<uint8_t> descriptor;
         switch (value >> 8) {
-            case 1: descriptor = DeviceDescriptor(); break;
+            case 1:
+                descriptor = DeviceDescriptor();
+                break;
             case 2:
                 if ((value & 0xFF) != 0) return Stall();
                 descriptor = ConfigDescriptor();
@@ -267,7 +273,8 @@ HResult SimCamera::Standard(uint8_t type, uint8_t request, uint16_t value, uint1
             case 3:
                 if (!StringDescriptor(value & 0xFF, &descriptor)) return Stall();
                 break;
-            default: return Stall();
+            default:
+                return Stall();
         }
         *transferred = std::min<uint32_t>(length, static_cast<uint32_t>(descriptor.size()));
         std::memcpy(data, descriptor.data(), *transferred);
@@ -326,7 +333,8 @@ HResult SimCamera::Class(uint8_t type, uint8_t request, uint16_t value, uint16_t
             data[0] = 0x03;
             *transferred = 1;
             return kOk;
-        default: return Stall();
+        default:
+            return Stall();
     }
 }
 
@@ -335,9 +343,12 @@ HResult SimCamera::Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_
     if ((type & 0x1F) != 0) return Stall();
     const bool in = (type & 0x80) != 0;
     switch (settings_.generation) {
-        case Generation::kVendorV1: return VendorV1(in, request, value, index, data, length, transferred);
-        case Generation::kVendorV2: return VendorV2(in, request, value, index, data, length, transferred);
-        default: return Stall();
+        case Generation::kVendorV1:
+            return VendorV1(in, request, value, index, data, length, transferred);
+        case Generation::kVendorV2:
+            return VendorV2(in, request, value, index, data, length, transferred);
+        default:
+            return Stall();
     }
 }
 
@@ -366,9 +377,8 @@ HResult SimCamera::Driver(uint64_t session, DriverQuery query, uint8_t unit, uin
     auto device = [&](uint8_t type, uint8_t request, uint8_t* buffer, uint16_t size) {
         lock.unlock();
         uint32_t got = 0;
-        const HResult hr =
-            ControlTransfer(session, kernel, type, request, value, index, buffer, size,
-                            kDriverTimeoutMs, &got);
+        const HResult hr = ControlTransfer(session, kernel, type, request, value, index, buffer,
+                                           size, kDriverTimeoutMs, &got);
         lock.lock();
         return hr;
     };

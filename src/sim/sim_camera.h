@@ -40,7 +40,7 @@ inline constexpr size_t kStatusBlockSize = 104;
 // program memory and its USB face. Every entry point is thread-safe; time is charged on the
 // injected clock.
 class SimCamera {
-public:
+  public:
     SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& clock,
               std::string path = {});
     SimCamera(const SimCamera&) = delete;
@@ -82,7 +82,7 @@ public:
     void SetResetListener(std::function<void(SimCamera&)> listener);
     void SetFaults(const Faults& faults);
 
-private:
+  private:
     struct Command {
         uint8_t group = 0, opcode = 0;
         uint16_t p1 = 0, p2 = 0, p3 = 0;

@@ -39,7 +39,8 @@ std::vector<uint8_t> SimCamera::DeviceDescriptor() const {
     std::vector<uint8_t> d = {18, 0x01};
     Put16(&d, bcd_usb);
     // Miscellaneous class with interface association descriptors, as UVC devices are.
-    const uint8_t middle[] = {0xEF, 0x02, 0x01, static_cast<uint8_t>(settings_.speed >= 4 ? 9 : 64)};
+    const uint8_t middle[] = {0xEF, 0x02, 0x01,
+                              static_cast<uint8_t>(settings_.speed >= 4 ? 9 : 64)};
     d.insert(d.end(), middle, middle + 4);
     Put16(&d, id.vid);
     Put16(&d, id.pid);
@@ -57,8 +58,8 @@ std::vector<uint8_t> SimCamera::ConfigDescriptor() const {
     const uint8_t xu = settings_.unit_id;
     std::vector<uint8_t> units;
     // Camera terminal (id 1), processing unit (id 2), vendor unit(s), output terminal.
-    const uint8_t camera_terminal[] = {18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0,
-                                       3,  0x00, 0x00, 0x00};
+    const uint8_t camera_terminal[] = {18, 0x24, 0x02, 1, 0x01, 0x02, 0,    0,    0,
+                                       0,  0,    0,    0, 0,    3,    0x00, 0x00, 0x00};
     units.insert(units.end(), camera_terminal, camera_terminal + sizeof camera_terminal);
     const uint8_t processing[] = {11, 0x24, 0x05, 2, 1, 0, 0, 2, 0x00, 0x00, 0};
     units.insert(units.end(), processing, processing + sizeof processing);
@@ -111,7 +112,7 @@ bool SimCamera::StringDescriptor(uint8_t index, std::vector<uint8_t>* out) const
         return true;
     }
     const UsbIdentity& id = Identity();
-    const std::string* text = index == 1 ? &id.manufacturer
+    const std::string* text = index == 1   ? &id.manufacturer
                               : index == 2 ? &id.product
                               : index == 3 ? &id.serial
                                            : nullptr;

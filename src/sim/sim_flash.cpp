@@ -22,9 +22,13 @@ void SimFlash::Read(uint32_t address, uint32_t length, uint8_t* out) const {
     }
 }
 
-bool SimFlash::Busy() const { return faults_.busy_stuck || clock_.now_us() < busy_until_us_; }
+bool SimFlash::Busy() const {
+    return faults_.busy_stuck || clock_.now_us() < busy_until_us_;
+}
 
-uint8_t SimFlash::ReadStatus() const { return static_cast<uint8_t>(status_ | (Busy() ? kBusy : 0)); }
+uint8_t SimFlash::ReadStatus() const {
+    return static_cast<uint8_t>(status_ | (Busy() ? kBusy : 0));
+}
 
 void SimFlash::WriteStatus(uint8_t value, bool wp_pin_high) {
     if ((status_ & kStatusWriteDisable) && !wp_pin_high) return;  // hardware-protected

@@ -12,7 +12,7 @@ namespace orbisk::sim {
 // write-disable bit and the write-protect pin) under which program and erase are silently
 // ignored.
 class SimFlash {
-public:
+  public:
     static constexpr uint8_t kBusy = 0x01;
     static constexpr uint8_t kProtectBits = 0x1C;  // BP0..BP2
     static constexpr uint8_t kStatusWriteDisable = 0x80;
@@ -42,7 +42,7 @@ public:
     void EraseChip();
     void EraseSector(uint32_t address);
 
-private:
+  private:
     bool Busy() const;
 
     std::vector<uint8_t> bytes_;

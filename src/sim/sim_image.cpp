@@ -1,14 +1,16 @@
 #include "sim/sim_image.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace orbisk::sim {
 
 namespace {
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 // A string record: payload bLength, 0x03, then 8-bit characters.
 std::string StringPayload(const uint8_t* payload, size_t payload_length) {
@@ -18,7 +20,6 @@ std::string StringPayload(const uint8_t* payload, size_t payload_length) {
     length = std::min(length, payload_length) - 2;
     return std::string(reinterpret_cast<const char*>(payload + 2), length);
 }
-
 
 void ReadConfig(const std::vector<uint8_t>& memory, uint32_t start, ImageFacts* facts) {
     if (start + 6 > memory.size()) return;
@@ -57,10 +58,17 @@ void ReadConfig(const std::vector<uint8_t>& memory, uint32_t start, ImageFacts* 
                     facts->has_identity = true;
                 }
                 break;
-            case 0x01: facts->identity.manufacturer = StringPayload(payload, payload_length); break;
-            case 0x02: facts->identity.product = StringPayload(payload, payload_length); break;
-            case 0x03: facts->identity.serial = StringPayload(payload, payload_length); break;
-            default: break;
+            case 0x01:
+                facts->identity.manufacturer = StringPayload(payload, payload_length);
+                break;
+            case 0x02:
+                facts->identity.product = StringPayload(payload, payload_length);
+                break;
+            case 0x03:
+                facts->identity.serial = StringPayload(payload, payload_length);
+                break;
+            default:
+                break;
         }
         position += length;
     }
@@ -79,8 +87,8 @@ ImageFacts ReadImageFacts(const std::vector<uint8_t>& memory, uint32_t config_ad
     if (kVersionMarkerOffset + marker_length + 4 <= memory.size() &&
         std::memcmp(marker, kVersionMarker, marker_length) == 0) {
         const uint8_t* v = marker + marker_length;
-        facts.marker_version = uint32_t{v[0]} | uint32_t{v[1]} << 8 | uint32_t{v[2]} << 16 |
-                               uint32_t{v[3]} << 24;
+        facts.marker_version =
+            uint32_t{v[0]} | uint32_t{v[1]} << 8 | uint32_t{v[2]} << 16 | uint32_t{v[3]} << 24;
     }
     return facts;
 }

@@ -15,8 +15,8 @@ struct ImageFacts {
     bool tagged = false;      // 0x55 0xAA at the tag address
     bool has_config = false;  // a configuration header with magic 0xA5 was found
     uint8_t chip_model_index = 0xFF;
-    UsbIdentity identity;     // VID/PID/REV and strings of the configuration area
-    bool has_identity = false;  // a 0x04 record was found
+    UsbIdentity identity;         // VID/PID/REV and strings of the configuration area
+    bool has_identity = false;    // a 0x04 record was found
     uint16_t config_version = 0;  // hardware/application version of the 0x2F record
     uint16_t config_chip_id = 0;
     std::optional<uint32_t> marker_version;  // the demo images' version marker
@@ -34,7 +34,9 @@ ImageFacts ReadImageFacts(const std::vector<uint8_t>& memory, uint32_t config_ad
 
 // The application can run when the image is tagged and its configuration area names an
 // identity.
-inline bool Bootable(const ImageFacts& facts) { return facts.tagged && facts.has_identity; }
+inline bool Bootable(const ImageFacts& facts) {
+    return facts.tagged && facts.has_identity;
+}
 
 // The firmware version text the tool shows for a status block of version style 0:
 // "0x%02X-%02X%02X-%02X%02X" (leading byte, second version word low and high byte, bytes 5

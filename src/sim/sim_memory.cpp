@@ -9,12 +9,20 @@ namespace orbisk::sim {
 bool SimCamera::InRange(Space space, uint32_t address, uint32_t length) const {
     uint64_t size = 0;
     switch (space) {
-        case Space::kXdata: size = xdata_.size(); break;
-        case Space::kIram: size = iram_.size(); break;
-        case Space::kPhy: size = phy_.size(); break;
+        case Space::kXdata:
+            size = xdata_.size();
+            break;
+        case Space::kIram:
+            size = iram_.size();
+            break;
+        case Space::kPhy:
+            size = phy_.size();
+            break;
         case Space::kCode:
         case Space::kSerialFlash:
-        case Space::kNorFlash: size = flash_.size(); break;
+        case Space::kNorFlash:
+            size = flash_.size();
+            break;
     }
     return uint64_t{address} + length <= size;
 }
@@ -22,12 +30,20 @@ bool SimCamera::InRange(Space space, uint32_t address, uint32_t length) const {
 uint8_t SimCamera::ReadSpace(Space space, uint32_t address, uint32_t length, uint8_t* out) {
     if (!InRange(space, address, length)) return kStsErrOutRange;
     switch (space) {
-        case Space::kXdata: std::copy_n(xdata_.begin() + address, length, out); break;
-        case Space::kIram: std::copy_n(iram_.begin() + address, length, out); break;
-        case Space::kPhy: std::copy_n(phy_.begin() + address, length, out); break;
+        case Space::kXdata:
+            std::copy_n(xdata_.begin() + address, length, out);
+            break;
+        case Space::kIram:
+            std::copy_n(iram_.begin() + address, length, out);
+            break;
+        case Space::kPhy:
+            std::copy_n(phy_.begin() + address, length, out);
+            break;
         case Space::kCode:
         case Space::kSerialFlash:
-        case Space::kNorFlash: flash_.Read(address, length, out); break;
+        case Space::kNorFlash:
+            flash_.Read(address, length, out);
+            break;
     }
     return kStsNoErr;
 }
@@ -39,9 +55,14 @@ uint8_t SimCamera::WriteSpace(Space space, uint32_t address, const uint8_t* data
             for (uint32_t i = 0; i < length; ++i)
                 WriteRegister(static_cast<uint16_t>(address + i), data[i]);
             return kStsNoErr;
-        case Space::kIram: std::copy_n(data, length, iram_.begin() + address); return kStsNoErr;
-        case Space::kPhy: std::copy_n(data, length, phy_.begin() + address); return kStsNoErr;
-        case Space::kCode: return kStsUnknownSubCmd;
+        case Space::kIram:
+            std::copy_n(data, length, iram_.begin() + address);
+            return kStsNoErr;
+        case Space::kPhy:
+            std::copy_n(data, length, phy_.begin() + address);
+            return kStsNoErr;
+        case Space::kCode:
+            return kStsUnknownSubCmd;
         case Space::kSerialFlash:
         case Space::kNorFlash:
             if (!flash_.WaitReady()) return kStsHwErr;
@@ -54,12 +75,15 @@ uint8_t SimCamera::WriteSpace(Space space, uint32_t address, const uint8_t* data
 void SimCamera::WriteRegister(uint16_t address, uint8_t value) {
     switch (address) {
         case 0xFE21:
-        case 0xFE22: return;  // chip identity: read-only
+        case 0xFE22:
+            return;  // chip identity: read-only
         case 0xFF24:
             // Setting bits 1 and 2 starts the clock switch; bit 3 reports it done.
             xdata_[address] = static_cast<uint8_t>((value & 0x06) == 0x06 ? (value | 0x08) : value);
             return;
-        default: xdata_[address] = value; return;
+        default:
+            xdata_[address] = value;
+            return;
     }
 }
 

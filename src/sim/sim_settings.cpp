@@ -57,21 +57,30 @@ uint32_t GetU(const CIniFile& ini, const char* section, const char* key, uint32_
 
 const char* GenerationName(Generation generation) {
     switch (generation) {
-        case Generation::kVendorV1: return "v1";
-        case Generation::kVendorV2: return "v2";
-        default: return "xu";
+        case Generation::kVendorV1:
+            return "v1";
+        case Generation::kVendorV2:
+            return "v2";
+        default:
+            return "xu";
     }
 }
 
 bool ParseGeneration(const std::string& text, Generation* out) {
-    if (text == "xu") *out = Generation::kExtensionUnit;
-    else if (text == "v1") *out = Generation::kVendorV1;
-    else if (text == "v2") *out = Generation::kVendorV2;
-    else return false;
+    if (text == "xu")
+        *out = Generation::kExtensionUnit;
+    else if (text == "v1")
+        *out = Generation::kVendorV1;
+    else if (text == "v2")
+        *out = Generation::kVendorV2;
+    else
+        return false;
     return true;
 }
 
-const std::vector<ChipProfile>& Profiles() { return kProfiles; }
+const std::vector<ChipProfile>& Profiles() {
+    return kProfiles;
+}
 
 const ChipProfile* FindProfile(const std::string& name) {
     for (const ChipProfile& profile : kProfiles)
@@ -112,7 +121,8 @@ bool ParsePorts(const std::string& text, std::vector<uint8_t>* out) {
     std::stringstream stream(text);
     std::string part;
     while (std::getline(stream, part, '.')) {
-        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos)
+        if (part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos)
             return false;
         const int port = std::stoi(part);
         if (port < 1 || port > 255) return false;
@@ -136,8 +146,10 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         return false;
     }
     const std::string memory_text = ini.GetValue(kCamera, "Memory", "sf");
-    if (memory_text == "sf") memory = MemoryKind::kSerialFlash;
-    else if (memory_text == "nor") memory = MemoryKind::kNorFlash;
+    if (memory_text == "sf")
+        memory = MemoryKind::kSerialFlash;
+    else if (memory_text == "nor")
+        memory = MemoryKind::kNorFlash;
     else {
         *error = "Memory must be sf or nor";
         return false;

@@ -59,19 +59,19 @@ struct Timing {
 // Injected faults. Transfer numbers count every control transfer that reaches the camera
 // (any face), from 1, since the camera was loaded.
 struct Faults {
-    uint32_t fail_transfer = 0;     // this one transfer fails (0 = off)
-    uint32_t fail_from = 0;         // every transfer from this one on fails (0 = off)
+    uint32_t fail_transfer = 0;        // this one transfer fails (0 = off)
+    uint32_t fail_from = 0;            // every transfer from this one on fails (0 = off)
     std::string fail_errno = "EPIPE";  // how a failing transfer fails: EPIPE, EIO, ETIMEDOUT
-    uint32_t disconnect_at = 0;     // the camera is unplugged at this transfer (0 = off)
-    bool stuck_bit = false;         // one memory bit always reads stuck_value
+    uint32_t disconnect_at = 0;        // the camera is unplugged at this transfer (0 = off)
+    bool stuck_bit = false;            // one memory bit always reads stuck_value
     uint32_t stuck_address = 0;
     uint8_t stuck_mask = 0x01;
     bool stuck_value = false;
-    uint32_t drop_write = 0;        // this program command is acknowledged but not done
-    bool drop_all_writes = false;   // every program command is acknowledged but not done
-    bool busy_stuck = false;        // the flash busy bit never clears
-    bool bad_qualify = false;       // qualify answers without the terminating zero
-    bool no_return = false;         // after a reset the camera does not come back
+    uint32_t drop_write = 0;       // this program command is acknowledged but not done
+    bool drop_all_writes = false;  // every program command is acknowledged but not done
+    bool busy_stuck = false;       // the flash busy bit never clears
+    bool bad_qualify = false;      // qualify answers without the terminating zero
+    bool no_return = false;        // after a reset the camera does not come back
 };
 
 // Everything the camera folder's INI file holds.

@@ -36,7 +36,7 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
 
 // Writes every camera back when the program is done with the bus.
 class FolderSimBus final : public SimUsbBus {
-public:
+  public:
     using SimUsbBus::SimUsbBus;
     ~FolderSimBus() override {
         std::string ignored;

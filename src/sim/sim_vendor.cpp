@@ -21,8 +21,8 @@ bool Unpack(uint16_t value, uint16_t index, uint16_t length, uint32_t* address) 
 
 }  // namespace
 
-HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t index,
-                            uint8_t* data, uint16_t length, uint32_t* transferred) {
+HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
+                            uint16_t length, uint32_t* transferred) {
     const bool nor = settings_.memory == MemoryKind::kNorFlash;
     auto done = [&](uint8_t status, uint32_t moved) {
         if (status != kStsNoErr) return Stall();
@@ -33,20 +33,25 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
     switch (request) {
         case 0x01:  // reset: wIndex = 7 update mode, 8 or 9 the code in memory
             if (in || length) return Stall();
-            if (index == 7) ScheduleReset(BootTarget::kRom);
-            else if (index == 8 || index == 9) ScheduleReset(BootTarget::kCode);
-            else return Stall();
+            if (index == 7)
+                ScheduleReset(BootTarget::kRom);
+            else if (index == 8 || index == 9)
+                ScheduleReset(BootTarget::kCode);
+            else
+                return Stall();
             return kOk;
         case 0x02:  // erase: wValue 1 NOR, 0 serial flash
         case 0x03:  // tag
-            if (in || length || value > 1 || (value == 1) != nor || !StorageAllowed()) return Stall();
+            if (in || length || value > 1 || (value == 1) != nor || !StorageAllowed())
+                return Stall();
             return done(request == 0x02 ? EraseChip(nor) : WriteTag(nor), 0);
         case 0x04:
         case 0x05: {
             const bool write = request == 0x04;
             const uint8_t selector = static_cast<uint8_t>(value & 0xFF);
             if (in == write || selector > 1 || (selector == 1) != nor) return Stall();
-            if (!Unpack(static_cast<uint16_t>(value & 0xFF00), index, length, &address)) return Stall();
+            if (!Unpack(static_cast<uint16_t>(value & 0xFF00), index, length, &address))
+                return Stall();
             const Space space = nor ? Space::kNorFlash : Space::kSerialFlash;
             if (write) {
                 if (!StorageAllowed()) return Stall();
@@ -70,12 +75,13 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
             if (in || length) return Stall();
             vendor_byte_ = static_cast<uint8_t>(value);
             return kOk;
-        default: return Stall();
+        default:
+            return Stall();
     }
 }
 
-HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t index,
-                            uint8_t* data, uint16_t length, uint32_t* transferred) {
+HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
+                            uint16_t length, uint32_t* transferred) {
     const bool nor = settings_.memory == MemoryKind::kNorFlash;
     auto done = [&](uint8_t status, uint32_t moved) {
         if (status != kStsNoErr) return Stall();
@@ -103,7 +109,8 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
         if (in != access.in) return Stall();
         if (flash && (access.space == Space::kNorFlash) != nor) return Stall();
         // The serial-flash read carries its read mode in the selector byte.
-        const uint16_t packed = access.request == 0x2E ? static_cast<uint16_t>(value & 0xFF00) : value;
+        const uint16_t packed =
+            access.request == 0x2E ? static_cast<uint16_t>(value & 0xFF00) : value;
         if (access.request != 0x2E && (value & 0xFF)) return Stall();
         if (!Unpack(packed, index, length, &address)) return Stall();
         if (access.in) return done(ReadSpace(access.space, address, length, data), length);
@@ -157,7 +164,8 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
         case 0x31:
             if (in || length != 1 || nor || !StorageAllowed()) return Stall();
             return done(WriteFlashStatus(data[0]), 1);
-        default: return Stall();
+        default:
+            return Stall();
     }
 }
 

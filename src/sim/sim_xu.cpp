@@ -82,18 +82,33 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 StatusRecord(c.p1, buffer_.data());
                 result = kStsNoErr;
                 break;
-            case 0x07: ScheduleReset(BootTarget::kRom); return kStsNoErr;
+            case 0x07:
+                ScheduleReset(BootTarget::kRom);
+                return kStsNoErr;
             case 0x08:
-            case 0x09: ScheduleReset(BootTarget::kCode); return kStsNoErr;
-            case 0xC1: result = bytes_in(Space::kIram, c.p1); break;
-            case 0xC2: result = bytes_in(Space::kXdata, c.address()); break;
-            case 0x82: result = bytes_out(Space::kXdata, c.address()); break;
-            case 0xC3: result = bytes_in(Space::kCode, c.address()); break;
+            case 0x09:
+                ScheduleReset(BootTarget::kCode);
+                return kStsNoErr;
+            case 0xC1:
+                result = bytes_in(Space::kIram, c.p1);
+                break;
+            case 0xC2:
+                result = bytes_in(Space::kXdata, c.address());
+                break;
+            case 0x82:
+                result = bytes_out(Space::kXdata, c.address());
+                break;
+            case 0xC3:
+                result = bytes_in(Space::kCode, c.address());
+                break;
             case 0xCC:
                 packet_in();
                 result = ReadSpace(Space::kPhy, c.p1, 1, buffer_.data());
                 break;
-            case 0x8C: packet_out(); result = kStsNoErr; break;
+            case 0x8C:
+                packet_out();
+                result = kStsNoErr;
+                break;
             case 0x04:
                 if (!nor || !StorageAllowed()) return kStsUnknownSubCmd;
                 return EraseChip(true);
@@ -108,9 +123,14 @@ uint8_t SimCamera::XuStart(const Command& c) {
             case 0x06:
                 if (!nor || !StorageAllowed()) return kStsUnknownSubCmd;
                 return WriteTag(true);
-            case 0x16: return ChangeDataSize(c.p2);
-            case 0x2E: return kStsNoErr;  // image-quality patch: nothing to load here
-            case 0x93: packet_out(); result = kStsNoErr; break;
+            case 0x16:
+                return ChangeDataSize(c.p2);
+            case 0x2E:
+                return kStsNoErr;  // image-quality patch: nothing to load here
+            case 0x93:
+                packet_out();
+                result = kStsNoErr;
+                break;
             case 0xD3:
                 packet_in();
                 std::copy(mode_bytes_.begin(), mode_bytes_.end(), buffer_.begin());
@@ -126,8 +146,12 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 expected_ = c.p2;
                 result = kStsNoErr;
                 break;
-            case 0xB3: packet_out(); result = kStsNoErr; break;
-            default: return kStsUnknownSubCmd;
+            case 0xB3:
+                packet_out();
+                result = kStsNoErr;
+                break;
+            default:
+                return kStsUnknownSubCmd;
         }
     } else if (c.group == 0x02) {
         if (nor) return kStsUnknownSubCmd;
@@ -142,18 +166,29 @@ uint8_t SimCamera::XuStart(const Command& c) {
             case 0xC2:
             case 0xD4:
             case 0xD5:
-            case 0xD6: result = bytes_in(Space::kSerialFlash, c.address()); break;
-            case 0x82: result = bytes_out(Space::kSerialFlash, c.address()); break;
+            case 0xD6:
+                result = bytes_in(Space::kSerialFlash, c.address());
+                break;
+            case 0x82:
+                result = bytes_out(Space::kSerialFlash, c.address());
+                break;
             case 0xC3:
                 packet_in();
                 buffer_[0] = flash_.ReadStatus();
                 result = kStsNoErr;
                 break;
-            case 0x83: packet_out(); result = kStsNoErr; break;
-            case 0x04: return EraseChip(false);
-            case 0x05: return EraseSector(c.address());
-            case 0x13: return WriteTag(false);
-            default: return kStsUnknownSubCmd;
+            case 0x83:
+                packet_out();
+                result = kStsNoErr;
+                break;
+            case 0x04:
+                return EraseChip(false);
+            case 0x05:
+                return EraseSector(c.address());
+            case 0x13:
+                return WriteTag(false);
+            default:
+                return kStsUnknownSubCmd;
         }
     } else if (c.group == 0x01 || c.group == 0x03 || c.group == 0x04 || c.group == 0x06) {
         return kStsUnknownSubCmd;
@@ -195,19 +230,32 @@ uint8_t SimCamera::XuFinishOut() {
     const uint8_t* data = buffer_.data();
     if (c.group == 0x00) {
         switch (c.opcode) {
-            case 0x82: return WriteSpace(Space::kXdata, c.address(), data, c.p2);
-            case 0x8C: return WriteSpace(Space::kPhy, c.p1, data, 1);
-            case 0x85: return WriteSpace(Space::kNorFlash, c.p1, data, c.p2);
-            case 0x93: mode_bytes_ = {data[0], data[1]}; return kStsNoErr;
-            case 0xBD: sw_write_protect_ = data[0]; return kStsNoErr;
-            case 0xB3: power_mipi_ = data[0]; return kStsNoErr;
-            default: break;
+            case 0x82:
+                return WriteSpace(Space::kXdata, c.address(), data, c.p2);
+            case 0x8C:
+                return WriteSpace(Space::kPhy, c.p1, data, 1);
+            case 0x85:
+                return WriteSpace(Space::kNorFlash, c.p1, data, c.p2);
+            case 0x93:
+                mode_bytes_ = {data[0], data[1]};
+                return kStsNoErr;
+            case 0xBD:
+                sw_write_protect_ = data[0];
+                return kStsNoErr;
+            case 0xB3:
+                power_mipi_ = data[0];
+                return kStsNoErr;
+            default:
+                break;
         }
     } else if (c.group == 0x02) {
         switch (c.opcode) {
-            case 0x82: return WriteSpace(Space::kSerialFlash, c.address(), data, c.p2);
-            case 0x83: return WriteFlashStatus(data[0]);
-            default: break;
+            case 0x82:
+                return WriteSpace(Space::kSerialFlash, c.address(), data, c.p2);
+            case 0x83:
+                return WriteFlashStatus(data[0]);
+            default:
+                break;
         }
     }
     return kStsUnknownSubCmd;

@@ -38,13 +38,14 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
     ASSERT_EQ(Sim({"create", temp.File("app"), "--image", tagged}).exit_code, 0);
     auto show = Sim({"show", temp.File("app"), "--json"});
     ASSERT_EQ(show.exit_code, 0) << show.err;
-    for (const char* part : {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0102\"",
-                             "\"serial\": \"A-17\"", "\"manufacturer\": \"Fixture Maker\"",
-                             "\"mode\": \"app\"", "\"version\": \"0x00-0003-2A07\"",
-                             "\"name\": \"flash\", \"size\": 131072"})
+    for (const char* part :
+         {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0102\"", "\"serial\": \"A-17\"",
+          "\"manufacturer\": \"Fixture Maker\"", "\"mode\": \"app\"",
+          "\"version\": \"0x00-0003-2A07\"", "\"name\": \"flash\", \"size\": 131072"})
         EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 
-    ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", untagged, "--serial", "R1"}).exit_code, 0);
+    ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", untagged, "--serial", "R1"}).exit_code,
+              0);
     show = Sim({"show", temp.File("rom"), "--json"});
     for (const char* part : {"\"vid\": \"2C7E\"", "\"mode\": \"rom\"", "\"serial\": \"R1\"",
                              "\"version\": \"0x00-0000-0100\""})
@@ -58,16 +59,16 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
 TEST(OrbiskSimTool, DemoImageRunsWithItsIdentityAndWithoutTagStaysInRom) {
     TempDir temp;
     const std::string demo = temp.File("demo.rfw");
-    const auto made = RunProgram({ORBISK_TOOLS_DIR "/orbisk-image", "demo", demo, "--vid", "4B3D",
-                                  "--pid", "113F", "--rev", "0210", "--version", "01020304",
-                                  "--serial", "SIM-42"},
-                                 {});
+    const auto made =
+        RunProgram({ORBISK_TOOLS_DIR "/orbisk-image", "demo", demo, "--vid", "4B3D", "--pid",
+                    "113F", "--rev", "0210", "--version", "01020304", "--serial", "SIM-42"},
+                   {});
     ASSERT_EQ(made.exit_code, 0) << made.err;
     ASSERT_EQ(Sim({"create", temp.File("app"), "--image", demo}).exit_code, 0);
     auto show = Sim({"show", temp.File("app"), "--json"});
-    for (const char* part : {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0210\"",
-                             "\"serial\": \"SIM-42\"", "\"mode\": \"app\"",
-                             "\"version\": \"0x00-0102-0304\""})
+    for (const char* part :
+         {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0210\"", "\"serial\": \"SIM-42\"",
+          "\"mode\": \"app\"", "\"version\": \"0x00-0102-0304\""})
         EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 
     std::string bytes = ReadFile(demo);
@@ -90,11 +91,11 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
         int exit_code;
     };
     const std::vector<Case> cases = {
-        {{"create", dir}, 1},                                  // already a camera there
-        {{"set", dir, "Usb.Speed=9"}, 1},                      // invalid value
-        {{"set", dir, "Speed=3"}, 1},                          // no section
-        {{"fault", dir, "--stuck-bit", "0x10"}, 1},            // incomplete
-        {{"fault", dir, "--fail-errno", "ENOSPC"}, 1},         // not a failure we model
+        {{"create", dir}, 1},                           // already a camera there
+        {{"set", dir, "Usb.Speed=9"}, 1},               // invalid value
+        {{"set", dir, "Speed=3"}, 1},                   // no section
+        {{"fault", dir, "--stuck-bit", "0x10"}, 1},     // incomplete
+        {{"fault", dir, "--fail-errno", "ENOSPC"}, 1},  // not a failure we model
         {{"fault", dir, "--bogus"}, 2},
         {{"create", temp.File("x"), "--profile", "ORV0000"}, 1},
         {{"create", temp.File("y"), "--vid", "0x10000"}, 1},

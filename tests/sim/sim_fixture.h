@@ -48,11 +48,16 @@ inline std::vector<uint8_t> BuildImage(const ImageSpec& spec = {}) {
     if (spec.marker_version) {
         uint8_t* marker = image.data() + kVersionMarkerOffset;
         std::memcpy(marker, kVersionMarker, 8);
-        for (int i = 0; i < 4; ++i) marker[8 + i] = static_cast<uint8_t>(*spec.marker_version >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            marker[8 + i] = static_cast<uint8_t>(*spec.marker_version >> (8 * i));
     }
-    std::vector<uint8_t> area = {0x55, 0xA5, static_cast<uint8_t>(spec.chip_model_index << 3), 0,
-                                 0, 0};
-    const uint8_t version_record[] = {6, 0x2F, 0x63, 0x63, static_cast<uint8_t>(spec.config_version),
+    std::vector<uint8_t> area = {0x55, 0xA5, static_cast<uint8_t>(spec.chip_model_index << 3),
+                                 0,    0,    0};
+    const uint8_t version_record[] = {6,
+                                      0x2F,
+                                      0x63,
+                                      0x63,
+                                      static_cast<uint8_t>(spec.config_version),
                                       static_cast<uint8_t>(spec.config_version >> 8)};
     area.insert(area.end(), version_record, version_record + 6);
     const uint8_t info_record[] = {3, 0x08, 0x01};
@@ -82,8 +87,7 @@ inline std::vector<uint8_t> BuildImage(const ImageSpec& spec = {}) {
 
 // A camera on a bus of its own, with a handle that holds the video-control interface.
 struct Rig {
-    explicit Rig(SimSettings settings = {}, std::vector<uint8_t> memory = {})
-        : bus(clock) {
+    explicit Rig(SimSettings settings = {}, std::vector<uint8_t> memory = {}) : bus(clock) {
         camera = std::make_shared<SimCamera>(std::move(settings), std::move(memory), clock);
         bus.AddCamera(camera);
         Reopen();
@@ -179,16 +183,16 @@ struct Rig {
         return hr != kOk ? hr : WriteData(in, n);
     }
     HResult ReadMem(uint32_t address, uint16_t n, uint8_t* out) {
-        return In(0x00, 0xC2, static_cast<uint16_t>(address), n, static_cast<uint16_t>(address >> 16),
-                  out, n);
+        return In(0x00, 0xC2, static_cast<uint16_t>(address), n,
+                  static_cast<uint16_t>(address >> 16), out, n);
     }
     HResult WriteMem(uint32_t address, std::vector<uint8_t> bytes) {
         return Out(0x00, 0x82, static_cast<uint16_t>(address), static_cast<uint16_t>(bytes.size()),
                    static_cast<uint16_t>(address >> 16), bytes.data(), bytes.size());
     }
     HResult FlashRead(uint32_t address, uint16_t n, uint8_t* out) {
-        return In(0x02, 0xC2, static_cast<uint16_t>(address), n, static_cast<uint16_t>(address >> 16),
-                  out, n);
+        return In(0x02, 0xC2, static_cast<uint16_t>(address), n,
+                  static_cast<uint16_t>(address >> 16), out, n);
     }
     HResult FlashWrite(uint32_t address, const std::vector<uint8_t>& bytes) {
         return Out(0x02, 0x82, static_cast<uint16_t>(address), static_cast<uint16_t>(bytes.size()),

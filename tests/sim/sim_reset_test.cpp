@@ -101,8 +101,9 @@ TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
     ASSERT_EQ(rig.Command(0x00, 0x16, 0, 64), kOk);
     for (uint32_t a = 0; a < image.size(); a += 4096)
-        ASSERT_EQ(rig.FlashWrite(a, std::vector<uint8_t>(image.begin() + a, image.begin() + a + 4096)),
-                  kOk);
+        ASSERT_EQ(
+            rig.FlashWrite(a, std::vector<uint8_t>(image.begin() + a, image.begin() + a + 4096)),
+            kOk);
     // Without the tag the camera stays in its ROM.
     ASSERT_EQ(rig.Command(0x00, 0x09), kOk);
     ASSERT_TRUE(rig.Reopen());

@@ -1,4 +1,6 @@
 // Camera folders: loading, writing back at reset and at exit, and ORBISK_SIM.
+#include "sim/sim_store.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -6,7 +8,6 @@
 
 #include "sim/sha256.h"
 #include "sim/sim_fixture.h"
-#include "sim/sim_store.h"
 #include "support/temp_dir.h"
 
 namespace orbisk::sim::test {
@@ -58,9 +59,12 @@ TEST(SimStore, ResetAndExitWriteTheFolderBack) {
         auto second_handle = bus->Open(list[1].node_handle);
         ASSERT_EQ(second_handle->ClaimInterface(0), kOk);
         uint8_t write[8] = {0x02, 0x82, 0x00, 0x00, 1, 0, 0, 0};
-        ASSERT_EQ(second_handle->ControlTransfer(0x21, 0x01, 10 << 8, 4 << 8, write, 8, 5000, &got), kOk);
+        ASSERT_EQ(second_handle->ControlTransfer(0x21, 0x01, 10 << 8, 4 << 8, write, 8, 5000, &got),
+                  kOk);
         uint8_t packet[8] = {0x5A};
-        ASSERT_EQ(second_handle->ControlTransfer(0x21, 0x01, 11 << 8, 4 << 8, packet, 8, 5000, &got), kOk);
+        ASSERT_EQ(
+            second_handle->ControlTransfer(0x21, 0x01, 11 << 8, 4 << 8, packet, 8, 5000, &got),
+            kOk);
     }
     EXPECT_EQ(static_cast<uint8_t>(ReadFile(b + "/flash.bin")[0]), 0x5A);
     // Loaded again, the first camera runs its application.

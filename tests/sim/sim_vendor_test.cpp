@@ -19,12 +19,12 @@ SimSettings WithGeneration(Generation generation) {
 TEST(SimVendor, ProbesAnswerByGeneration) {
     struct Case {
         Generation generation;
-        HResult probe;       // request 6, one byte
-        HResult v2_status;   // request 7, record 3
+        HResult probe;      // request 6, one byte
+        HResult v2_status;  // request 7, record 3
     };
-    for (const Case c : {Case{Generation::kExtensionUnit, kStall, kStall},
-                         Case{Generation::kVendorV1, kOk, kStall},
-                         Case{Generation::kVendorV2, kOk, kOk}}) {
+    for (const Case c :
+         {Case{Generation::kExtensionUnit, kStall, kStall},
+          Case{Generation::kVendorV1, kOk, kStall}, Case{Generation::kVendorV2, kOk, kOk}}) {
         SCOPED_TRACE(GenerationName(c.generation));
         Rig rig(WithGeneration(c.generation));
         uint8_t byte = 0;

@@ -11,10 +11,12 @@ namespace {
 const HResult kStall = ResultFromErrno(EPIPE);
 
 // Offset of the first descriptor of this type and subtype in a configuration, or -1.
-int FindDescriptor(const std::vector<uint8_t>& config, uint8_t type, uint8_t subtype, int from = 0) {
+int FindDescriptor(const std::vector<uint8_t>& config, uint8_t type, uint8_t subtype,
+                   int from = 0) {
     for (size_t i = static_cast<size_t>(from); i + 2 < config.size(); i += config[i]) {
         if (config[i] == 0) return -1;
-        if (config[i + 1] == type && (type != 0x24 || config[i + 2] == subtype)) return static_cast<int>(i);
+        if (config[i + 1] == type && (type != 0x24 || config[i + 2] == subtype))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -105,8 +107,8 @@ TEST(SimExtensionUnit, ProtocolErrorsStallAndLeaveTheirStatus) {
         {"image group not modelled", [](Rig& r) { return r.Command(0x01, 0xD8, 0, 1); },
          kStsUnknownSubCmd},
         {"short command", [&](Rig& r) { return r.SetCur(kCommandControl, seven, 7); }, kStsErrLen},
-        {"data read without data phase",
-         [&](Rig& r) { return r.GetCur(kDataControl, packet, 8); }, kStsErrDir},
+        {"data read without data phase", [&](Rig& r) { return r.GetCur(kDataControl, packet, 8); },
+         kStsErrDir},
         {"data write during a read",
          [&](Rig& r) {
              r.Command(0x00, 0xD0, 0, 8);
@@ -163,8 +165,10 @@ TEST(SimExtensionUnit, RequestsOutsideTheUnitStallOrAreRefused) {
     uint8_t block[8] = {0x00, 0xD0, 0, 0, 8, 0, 0, 0};
     uint32_t got = 0;
     // Another unit id, another selector.
-    EXPECT_EQ(rig.handle->ControlTransfer(0x21, 0x01, 10 << 8, 5 << 8, block, 8, 5000, &got), kStall);
-    EXPECT_EQ(rig.handle->ControlTransfer(0x21, 0x01, 3 << 8, 4 << 8, block, 8, 5000, &got), kStall);
+    EXPECT_EQ(rig.handle->ControlTransfer(0x21, 0x01, 10 << 8, 5 << 8, block, 8, 5000, &got),
+              kStall);
+    EXPECT_EQ(rig.handle->ControlTransfer(0x21, 0x01, 3 << 8, 4 << 8, block, 8, 5000, &got),
+              kStall);
     // A second handle that has not claimed the interface meets the kernel driver.
     auto other = rig.bus.Open(rig.info.node_handle);
     EXPECT_EQ(other->ControlTransfer(0x21, 0x01, 10 << 8, 4 << 8, block, 8, 5000, &got),
@@ -251,7 +255,7 @@ TEST(SimExtensionUnit, AccelerateRegistersReportTheClockSwitch) {
     uint8_t speed[2] = {};
     ASSERT_EQ(rig.ReadMem(0xFC02, 1, speed), kOk);
     ASSERT_EQ(rig.ReadMem(0xFA01, 1, speed + 1), kOk);
-    EXPECT_EQ(speed[0], 0);  // not super speed
+    EXPECT_EQ(speed[0], 0);      // not super speed
     EXPECT_EQ(speed[1] & 1, 1);  // high speed
 }
 

@@ -142,11 +142,13 @@ int Create(const std::string& dir, int argc, char** argv) {
         uint32_t value = 0;
         if (!ParseNumber(options.values[key], 0xFFFF, &value))
             return Fail(std::string("--") + key + " must be a number from 0 to 0xFFFF");
-        uint16_t& field = key[0] == 'v' ? settings.rom.vid : key[0] == 'p' ? settings.rom.pid
-                                                                           : settings.rom.rev;
+        uint16_t& field = key[0] == 'v'   ? settings.rom.vid
+                          : key[0] == 'p' ? settings.rom.pid
+                                          : settings.rom.rev;
         field = static_cast<uint16_t>(value);
     }
-    if (options.values.count("manufacturer")) settings.rom.manufacturer = options.values["manufacturer"];
+    if (options.values.count("manufacturer"))
+        settings.rom.manufacturer = options.values["manufacturer"];
     if (options.values.count("product")) settings.rom.product = options.values["product"];
     if (options.values.count("serial")) settings.rom.serial = options.values["serial"];
 
@@ -168,8 +170,9 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (mode.empty()) mode = Bootable(facts) ? "app" : "rom";
     if (mode != "rom" && mode != "app") return Fail("--mode must be rom or app");
     if (mode == "app" && !Bootable(facts))
-        return Fail("the memory holds no tagged image with an identity at the profile's "
-                    "addresses: the camera cannot run its application");
+        return Fail(
+            "the memory holds no tagged image with an identity at the profile's "
+            "addresses: the camera cannot run its application");
     settings.app_mode = mode == "app";
     if (settings.app_mode) {
         settings.running = facts.identity;
@@ -213,7 +216,8 @@ int Show(const std::string& dir, int argc, char** argv) {
     std::printf("manufacturer: %s\nproduct:      %s\nserial:       %s\n", id.manufacturer.c_str(),
                 id.product.c_str(), id.serial.c_str());
     std::printf("version:      %s\n", version.c_str());
-    std::printf("port:         bus %u, ports %s\n", settings.bus, PortsText(settings.ports).c_str());
+    std::printf("port:         bus %u, ports %s\n", settings.bus,
+                PortsText(settings.ports).c_str());
     std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
                 settings.flash_status, sha.c_str());
     return 0;
@@ -262,10 +266,10 @@ int Fault(const std::string& dir, int argc, char** argv) {
     if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
     std::vector<std::pair<std::string, std::string>> edits;
     const std::map<std::string, std::string> keys = {
-        {"fail-transfer", "FailTransfer"}, {"fail-from", "FailFrom"},
-        {"disconnect-at", "DisconnectAt"}, {"drop-write", "DropWrite"},
+        {"fail-transfer", "FailTransfer"},    {"fail-from", "FailFrom"},
+        {"disconnect-at", "DisconnectAt"},    {"drop-write", "DropWrite"},
         {"drop-all-writes", "DropAllWrites"}, {"busy-stuck", "BusyStuck"},
-        {"bad-qualify", "BadQualify"}, {"no-return", "NoReturn"}};
+        {"bad-qualify", "BadQualify"},        {"no-return", "NoReturn"}};
     for (const std::string& name : numbers) {
         if (!options.values.count(name)) continue;
         uint32_t value = 0;
