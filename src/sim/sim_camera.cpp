@@ -184,7 +184,6 @@ void SimCamera::CloseHandle(uint32_t handle_id) {
     if (claimed_by_ == handle_id) {
         claimed_by_ = 0;
         driver_length_ = {};
-        ++change_count_;
     }
 }
 
