@@ -1,14 +1,55 @@
 #!/usr/bin/env bash
-# The demo: runs orbisk from a scratch program folder.
+# The first run: a simulated camera with older firmware gets the firmware orbisk carries,
+# unattended, exactly as `orbisk -s` updates a real camera on a production line.
 set -euo pipefail
-build=${1:-build}
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-echo "program folder: $home"
+build=$(cd "${1:-build}" && pwd)
+for program in src/orbisk tools/orbisk-image tools/orbisk-sim; do
+    [ -x "$build/$program" ] || { echo "demo: $build/$program is missing; run 'make demo'" >&2; exit 1; }
+done
+export PATH="$build/src:$build/tools:$PATH"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/orbisk-demo.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir program  # orbisk's program folder: config.ini, Result.txt
+serial=SN-$(date +%Y%m%d)-$((RANDOM % 9000 + 1000))
+
+if [ -t 1 ]; then bold=$'\033[1m' plain=$'\033[0m'; else bold='' plain=''; fi
+say() { printf '\n%s== %s%s\n' "$bold" "$*" "$plain"; }
+run() { printf '$ %s\n' "$*"; "$@"; }
+
+echo "Working in $work (removed at the end)."
+
+say "A camera with older firmware (version 0x1050) and serial number $serial"
+echo "These modules keep their serial number in the USB manufacturer string."
+run orbisk-image demo old.rfw --version 1050 --manufacturer "$serial"
+run orbisk-sim create camera --image old.rfw
+run orbisk-sim show camera
+
+say "orbisk's settings: keep the serial number, write Result.txt and burn_result.txt"
+printf '[Orbisk Config]\nSaveSN=1\nSaveResultToFile=2\nLogType=1\n' >program/config.ini
+run cat program/config.ini
+
+say "The unattended update, with the camera on a simulated USB bus"
 set +e
-ORBISK_HOME="$home" "$build/orbisk" -s
+echo '$ ORBISK_HOME=program ORBISK_SIM=camera orbisk -s'
+ORBISK_HOME=program ORBISK_SIM=camera orbisk -s
 code=$?
 set -e
 echo
 echo "exit code: $code"
-echo "Result.txt: $(cat "$home/Result.txt" 2>/dev/null || echo '(none)')"
+
+say "The camera afterwards"
+run orbisk-sim show camera
+
+say "The result records"
+echo "Result.txt: $(cat program/Result.txt 2>/dev/null || echo '(none)')"
+echo "burn_result.txt:"
+sed 's/\r$//' burn_result.txt 2>/dev/null || echo '(none)'
+
+field() { orbisk-sim show camera --json | sed -n "s/.*\"$1\": \"\\([^\"]*\\)\".*/\\1/p"; }
+say "Summary"
+echo "firmware version: $(field version)  (was 0x00-0000-1050; orbisk carries 0x1061)"
+echo "serial number:    $(field manufacturer)  (was $serial)"
+echo "exit code:        $code"
+exit "$code"

@@ -2,11 +2,11 @@
 #include <vector>
 
 #include "app/orbisk_app.h"
-#include "base/clock.h"
+#include "app/usb_backend.h"
 
 int main(int argc, char** argv) {
-    orbisk::SystemClock clock;
-    orbisk::COrbiskApp app(clock);
+    auto clock = orbisk::MakeProcessClock();
+    orbisk::COrbiskApp app(*clock);
     std::vector<std::string> args(argv + 1, argv + argc);
     return app.Run(args);
 }

@@ -1,18 +1,22 @@
 #include "app/orbisk_app.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "app/cli_options.h"
+#include "app/console_progress.h"
 #include "app/parse_arg.h"
 #include "app/version.h"
 #include "base/program_folder.h"
+#include "catalogue/ic_type_ini.h"
 #include "platform/sysinfo.h"
 
 namespace orbisk {
 
-COrbiskApp::COrbiskApp(Clock& clock)
-    : logger_(clock, &channel_), process_(clock, logger_) {}
+COrbiskApp::COrbiskApp(Clock& clock) : logger_(clock, &channel_), process_(clock, logger_) {}
 
 COrbiskApp::~COrbiskApp() = default;
 
@@ -41,15 +45,25 @@ void COrbiskApp::OpenConfiguration() {
 
 void COrbiskApp::CreateProcessObjects() {
     ReleaseProcessObjects();
+    profiles_ = std::make_unique<CICTypeIni>(process_);
+    profiles_->BuildProfileList();
+    profiles_->SelectDefaultProfile();
+    profiles_->ApplyProfile();
     system_info_ = std::make_unique<CSystemInfo>(CreateNativeSystemInfoBackend());
     system_info_->Initialize();
     parse_arg_ = std::make_unique<CParseArg>(process_);
+    // The bus comes before the device object that reaches the cameras through it.
+    backend_ = MakeUsbBackend(process_.clock);
+    parse_arg_->SetBusError(backend_.error);
 }
 
 void COrbiskApp::ReleaseProcessObjects() {
     if (system_info_) system_info_->Release();
     system_info_.reset();
+    profiles_.reset();
     parse_arg_.reset();
+    // Last: simulated cameras are written back to their folders when their bus goes.
+    backend_ = UsbBackend{};
 }
 
 void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
@@ -79,11 +93,39 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
 }
 
 void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
+    if (const InfoRequest info = FindInfoRequest(args); info != InfoRequest::kNone) {
+        process_.run_mode = kRunCommandLine;
+        RunInfoRequest(static_cast<int>(info));
+        return;
+    }
     if (parse_arg_->Parse_Arg(args) != 1) return;
     process_.run_mode = kRunCommandLine;
     parse_arg_->SetupConsole();
+    ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
+    process_.status.SetSink(&progress);
+    parse_arg_->SetProgress(&progress);
     if (parse_arg_->Prepare() == 1) parse_arg_->Excute_Arg();
     parse_arg_->CloseDevice();
+    parse_arg_->SetProgress(nullptr);
+    process_.status.SetSink(nullptr);
+    progress.Finish();
+}
+
+void COrbiskApp::RunInfoRequest(int request) {
+    switch (static_cast<InfoRequest>(request)) {
+        case InfoRequest::kHelp:
+            std::fputs(HelpText().c_str(), stdout);
+            break;
+        case InfoRequest::kVersion:
+            std::fputs(VersionText().c_str(), stdout);
+            break;
+        case InfoRequest::kList:
+        case InfoRequest::kListJson:
+            parse_arg_->ListCameras(static_cast<InfoRequest>(request) == InfoRequest::kListJson);
+            break;
+        case InfoRequest::kNone:
+            break;
+    }
 }
 
 int COrbiskApp::ExitInstance() {

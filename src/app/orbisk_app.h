@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/usb_backend.h"
 #include "base/clock.h"
 #include "base/debug_channel.h"
 #include "base/logger.h"
@@ -11,6 +12,7 @@
 
 namespace orbisk {
 
+class CICTypeIni;
 class CParseArg;
 class CSystemInfo;
 
@@ -18,7 +20,7 @@ class CSystemInfo;
 // command line (any argument) or the dialog (none), and on exit tears it down, writes
 // config.ini back and turns the status code into the exit code.
 class COrbiskApp {
-public:
+  public:
     // The dialog branch; the Qt front end passes its runner, the command-line-only build none.
     using DialogRunner = std::function<void(COrbiskApp&)>;
 
@@ -31,6 +33,10 @@ public:
     Process& process() { return process_; }
     Logger& logger() { return logger_; }
     CSystemInfo* system_info() { return system_info_.get(); }
+    CICTypeIni* profiles() { return profiles_.get(); }
+    // The bus the cameras are found on; null (with a reason) when there is none.
+    UsbBus* bus() { return backend_.bus.get(); }
+    const std::string& bus_error() const { return backend_.error; }
 
     // Start-up and exit, callable on their own by tests.
     void InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog);
@@ -38,15 +44,19 @@ public:
 
     static std::string ShortVersion(const std::string& file_version);
 
-private:
+  private:
     void OpenConfiguration();
     void CreateProcessObjects();
     void ReleaseProcessObjects();
     void RunCommandLine(const std::vector<std::string>& args);
+    // --help, --version, --list: answered without touching a camera.
+    void RunInfoRequest(int request);
 
     DebugChannel channel_;
     Logger logger_;
     Process process_;
+    UsbBackend backend_;
+    std::unique_ptr<CICTypeIni> profiles_;
     std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;
 };

@@ -1,14 +1,22 @@
 #include "app/parse_arg.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 
+#include "app/autostart.h"
+#include "app/console_progress.h"
 #include "base/process.h"
 
 namespace orbisk {
+namespace {
+constexpr uint32_t kStatusDetectDeviceFail = 41511;
+constexpr uint32_t kStatusResetDeviceFail = 41512;
+}  // namespace
 
 CParseArg::CParseArg(Process& process) : process_(process) {}
 
@@ -20,6 +28,7 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
     start_index_ = 0;
     // Only the arguments are searched, never the program's own path: a program stored under a
     // folder whose name holds "-s" must not write firmware when asked for something else.
+    // Within an argument any "-s" or "/s" counts, so "-S", "/silent" and "-sn" keep working.
     for (std::string arg : args) {
         std::transform(arg.begin(), arg.end(), arg.begin(),
                        [](unsigned char c) { return std::tolower(c); });
@@ -34,8 +43,10 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
 }
 
 void CParseArg::SetupConsole() {
-    console_ = true;
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // Started without a console (closed standard output) nothing is printed; the run is the
+    // same.
+    console_ = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+    if (console_) std::setvbuf(stdout, nullptr, _IONBF, 0);
     ConsolePrint("\n");
 }
 
@@ -44,22 +55,92 @@ void CParseArg::ConsolePrint(const std::string& text) {
     std::fwrite(text.data(), 1, std::min<size_t>(text.size(), 260), stdout);
 }
 
-void CParseArg::ConsolePrompt() { ConsolePrint(process_.program_folder + ">"); }
-
-int CParseArg::Prepare() {
-    if (result_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
-    // No camera can be opened yet in this build.
-    if (process_.status.Code() == 0) process_.status.SetCode(41511);
-    if (result_mode_ == 1 || result_mode_ == 2)
-        result_file_.Write(result_mode_ == 2 ? "TestResult = fail" : "fail");
-    result_file_.Close();
-    ConsolePrint("Get IC Info Fail\n");
-    ConsolePrompt();
-    return 0;
+void CParseArg::ConsolePrompt() {
+    ConsolePrint(process_.program_folder + ">");
 }
 
-int CParseArg::Excute_Arg() { return 0; }
+void CParseArg::FinishProgress() {
+    if (progress_ != nullptr) progress_->Finish();
+}
+
+void CParseArg::KeepFailureCode(uint32_t code) {
+    // The open-done report clears the status code; a failure after it must not end with exit
+    // code 0.
+    if (process_.status.Code() == 0) process_.status.SetCode(code);
+}
+
+void CParseArg::ExplainFailure() {
+    const uint32_t code = process_.status.Code();
+    const std::string_view text = StatusText(code);
+    if (text.empty())
+        std::fprintf(stderr, "orbisk: the update failed (status %u)\n", code);
+    else
+        std::fprintf(stderr, "orbisk: %.*s (status %u)\n", static_cast<int>(text.size()),
+                     text.data(), code);
+}
+
+bool CParseArg::OpenCamera() {
+    if (!bus_error_.empty()) {
+        std::fprintf(stderr, "orbisk: %s\n", bus_error_.c_str());
+        return false;
+    }
+    // The device flow opens cameras once it is part of this build.
+    return false;
+}
+
+int CParseArg::Prepare() {
+    LogScope scope(process_.logger, "CParseArg::Prepare");
+    if (result_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
+    const auto fail = [&](uint32_t code) {
+        KeepFailureCode(code);
+        if (result_mode_ == 1 || result_mode_ == 2)
+            result_file_.Write(CommandLineVerdict(result_mode_, false));
+        result_file_.Close();
+        FinishProgress();
+        ExplainFailure();
+        ConsolePrint("Get IC Info Fail\n");
+        ConsolePrompt();
+        return 0;
+    };
+    if (!OpenCamera()) return fail(kStatusDetectDeviceFail);
+    return fail(kStatusResetDeviceFail);
+}
+
+int CParseArg::Excute_Arg() {
+    LogScope scope(process_.logger, "CParseArg::Excute_Arg");
+    burn_record_on_ = process_.ConfigInt("LogType", 0);
+    // The burn record lives in the working folder, where production scripts collect it.
+    if (burn_record_on_ != 0 && !burn_file_.Open("burn_result.txt"))
+        std::fprintf(stderr, "Can't Open burn_result.txt\n");
+    const bool pass = false;
+    if (!pass) KeepFailureCode(kStatusResetDeviceFail);
+    FinishProgress();
+    if (!pass) ExplainFailure();
+    if (pass) {
+        RemoveAutostartEntry(kAutostartEntry);
+        ConsolePrint("Write fw pass!\r\n");
+    } else {
+        ConsolePrint("Write fw fail!\r\n");
+    }
+    ConsolePrompt();
+    if (result_mode_ > 0) {
+        result_file_.Write(CommandLineVerdict(result_mode_, pass));
+        result_file_.Close();
+    }
+    if (burn_file_.IsOpen()) {
+        burn_file_.AppendRow(std::time(nullptr), "", pass, process_.status.Code());
+        burn_file_.Close();
+    }
+    return pass ? 1 : 0;
+}
 
 void CParseArg::CloseDevice() {}
+
+void CParseArg::ListCameras(bool /*json*/) {
+    if (!bus_error_.empty()) {
+        std::fprintf(stderr, "orbisk: %s\n", bus_error_.c_str());
+        process_.status.SetCode(kStatusDetectDeviceFail);
+    }
+}
 
 }  // namespace orbisk

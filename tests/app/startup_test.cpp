@@ -45,8 +45,7 @@ TEST(StartupTest, SilentRunWithoutCameraFails) {
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, "\nGet IC Info Fail\n" + home.path() + ">");
     EXPECT_EQ(ReadFile(home.File("Result.txt")), "TestResult = fail");
-    EXPECT_NE(ReadFile(home.File("DebugLog.txt")).find("Exit Debug Thread\r\n"),
-              std::string::npos);
+    EXPECT_NE(ReadFile(home.File("DebugLog.txt")).find("Exit Debug Thread\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+#include "app/cli_options.h"
+
+#include <algorithm>
+
+#include "app/version.h"
+
+namespace orbisk {
+
+InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
+    const auto has = [&](const char* name) {
+        return std::find(args.begin(), args.end(), name) != args.end();
+    };
+    if (has("--help") || has("-h") || has("-?")) return InfoRequest::kHelp;
+    if (has("--version")) return InfoRequest::kVersion;
+    if (has("--list")) return has("--json") ? InfoRequest::kListJson : InfoRequest::kList;
+    return InfoRequest::kNone;
+}
+
+std::string HelpText() {
+    return "usage: orbisk [-s | --list [--json] | --version | --help]\n"
+           "\n"
+           "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
+           "window and ends with exit code 0 on success, 1 on failure.\n"
+           "\n"
+           "  -s, /s         update the connected camera with the firmware the program carries\n"
+           "                 (any argument containing \"-s\" or \"/s\", in any case, asks for it;\n"
+           "                 \"/silent\" works too). Progress goes to stderr; the result lines,\n"
+           "                 Result.txt and burn_result.txt follow config.ini.\n"
+           "  --list         list the cameras found: index, identity, port, firmware version,\n"
+           "                 serial number; writes nothing to any camera\n"
+           "  --json         with --list: print a JSON array of objects with index, label,\n"
+           "                 port, version and serial\n"
+           "  --version      print the program's version\n"
+           "  -h, --help     print this text\n"
+           "\n"
+           "Any other argument changes nothing: Result.txt receives \"fail\".\n"
+           "\n"
+           "Environment:\n"
+           "  ORBISK_HOME       program folder (config.ini, Result.txt, DebugLog.txt);\n"
+           "                    default: the folder of the executable\n"
+           "  ORBISK_SIM        simulated camera folders (made by orbisk-sim), separated by\n"
+           "                    \":\", used instead of USB\n"
+           "  ORBISK_SIM_CLOCK  \"virtual\": with ORBISK_SIM, waits and the cameras' timing\n"
+           "                    take no real time\n"
+           "  ORBISK_TRACE      set: trace lines are echoed to stderr\n";
+}
+
+std::string VersionText() {
+    return std::string("orbisk ") + kFileVersion + "\n";
+}
+
+}  // namespace orbisk

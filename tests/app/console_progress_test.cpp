@@ -1,0 +1,59 @@
+#include "app/console_progress.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace orbisk {
+namespace {
+
+// Feeds reports into a display writing to a memory stream and returns what it wrote.
+std::string Render(bool terminal, void (*feed)(ConsoleProgress&)) {
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    {
+        ConsoleProgress progress(out, terminal);
+        feed(progress);
+        progress.Finish();
+    }
+    std::fclose(out);
+    std::string text(data, size);
+    std::free(data);
+    return text;
+}
+
+void UpdateSequence(ConsoleProgress& p) {
+    p.Post(kReportStepText, 41719, 0);  // "Erasing"
+    p.Post(kReportProgress, 5, 0);
+    p.Post(kReportProgress, 5, 0);      // no change: no line
+    p.Post(kReportStepText, 0, 0);      // refresh only
+    p.Post(kReportStepText, 41721, 0);  // "Download"
+    p.Post(kReportProgress, 35, 0);
+    p.Post(kReportFailure, 41706, 0);  // failures are not progress
+    p.Post(kReportProgress, 250, 0);   // a stray value is shown as at most 100
+}
+
+TEST(ConsoleProgressTest, LogGetsOneLinePerChange) {
+    EXPECT_EQ(Render(false, UpdateSequence),
+              "Erasing: 0%\nErasing: 5%\nDownload: 5%\nDownload: 35%\nDownload: 100%\n");
+}
+
+TEST(ConsoleProgressTest, TerminalRedrawsOneBarAndEndsItsLine) {
+    const std::string text = Render(true, UpdateSequence);
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << text;  // one line, ended once by Finish
+    EXPECT_NE(text.find("\r" + ConsoleProgress::BarLine("Download", 35) + "\x1b[K"),
+              std::string::npos);
+    EXPECT_EQ(ConsoleProgress::BarLine("Verify", 50),
+              "Verify             [###############               ]  50%");
+    EXPECT_EQ(ConsoleProgress::BarLine("Download", 100).substr(19),
+              "[##############################] 100%");
+}
+
+TEST(ConsoleProgressTest, NothingShownWritesNothing) {
+    EXPECT_EQ(Render(true, [](ConsoleProgress& p) { p.Post(kReportDeviceInfo, 41906, 0); }), "");
+}
+
+}  // namespace
+}  // namespace orbisk
