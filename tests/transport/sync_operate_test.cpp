@@ -12,6 +12,7 @@
 #include "base/logger.h"
 #include "platform/device_lock.h"
 #include "support/recorders.h"
+#include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/mock_usb.h"
 
@@ -176,6 +177,17 @@ TEST_F(DeviceLockTest, IsRecursiveForItsThreadAndFullyReleasedAfterwards) {
     }
     LockHolder holder(name_);
     EXPECT_TRUE(holder.WaitHeld());
+}
+
+TEST_F(DeviceLockTest, DriverLevelHelpersGoOnWhenTheLockCannotBeTaken) {
+    auto lock = OpenDeviceLock(name_);
+    LockHolder holder(name_);
+    ASSERT_TRUE(holder.WaitHeld());
+    test::MockUsbDevice device;
+    const DriverExtUnit target{device, 4, 0, *lock, logger_, 50};
+    EXPECT_TRUE(ExtUnit_Reset(target, 1, 7));
+    EXPECT_EQ(device.requests.size(), 1u);
+    EXPECT_TRUE(log_.Contains("ExtUnit_Reset goes on without the device lock"));
 }
 
 // Outcomes other than "taken" never let the operation go on.
