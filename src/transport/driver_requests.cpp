@@ -109,6 +109,15 @@ bool Fail(const DriverExtUnit& t, HResult hr, HResult* error) {
     return false;
 }
 
+// Class requests need the video-control interface from the kernel camera driver.
+bool Claim(const DriverExtUnit& t, HResult* error) {
+    const HResult hr = t.device.ClaimInterface(t.interface_number);
+    if (hr == kOk) return true;
+    t.logger.DebugPrint("ClaimInterface %u failed %x", t.interface_number, uint32_t(hr));
+    if (error != nullptr) *error = hr;
+    return false;
+}
+
 bool Done(HResult* error) {
     if (error != nullptr) *error = kOk;
     return true;
@@ -117,6 +126,7 @@ bool Done(HResult* error) {
 }  // namespace
 
 bool ExtUnit_DevQualify(const DriverExtUnit& t, HResult* error) {
+    if (!Claim(t, error)) return false;
     HelperLock lock(t, "ExtUnit_DevQualify");
     const uint8_t cmd[kPacket] = {0x00, 0xD0, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00};
     HResult hr = SetCurCommand(t, cmd);
@@ -130,6 +140,7 @@ bool ExtUnit_DevQualify(const DriverExtUnit& t, HResult* error) {
 }
 
 bool ExtUnit_GetDevStatus(const DriverExtUnit& t, uint32_t count, uint8_t* buffer, HResult* error) {
+    if (!Claim(t, error)) return false;
     HelperLock lock(t, "ExtUnit_GetDevStatus");
     const uint32_t records = (count + kPacket - 1) / kPacket;
     for (uint32_t i = 0; i < records; ++i) {
@@ -149,6 +160,7 @@ bool ExtUnit_Reset(const DriverExtUnit& t, uint16_t value, uint8_t opcode, HResu
         if (error != nullptr) *error = kInvalidArg;
         return false;
     }
+    if (!Claim(t, error)) return false;
     HelperLock lock(t, "ExtUnit_Reset");
     const uint16_t p1 = opcode == 9 ? 0 : value;
     const uint8_t cmd[kPacket] = {0x00, opcode, uint8_t(p1), uint8_t(p1 >> 8), 0, 0, 0, 0};
@@ -159,6 +171,7 @@ bool ExtUnit_Reset(const DriverExtUnit& t, uint16_t value, uint8_t opcode, HResu
 
 bool ExtUnit_ReadMem(const DriverExtUnit& t, uint16_t addr, uint16_t len, uint8_t* buffer,
                      HResult* error) {
+    if (!Claim(t, error)) return false;
     HelperLock lock(t, "ExtUnit_ReadMem");
     const uint8_t cmd[kPacket] = {
         0x00, 0xC2, uint8_t(addr), uint8_t(addr >> 8), uint8_t(len), uint8_t(len >> 8), 0, 0};
@@ -176,6 +189,7 @@ bool ExtUnit_ReadMem(const DriverExtUnit& t, uint16_t addr, uint16_t len, uint8_
 
 bool ExtUnit_WriteMem(const DriverExtUnit& t, uint16_t addr, uint16_t len, const uint8_t* buffer,
                       HResult* error) {
+    if (!Claim(t, error)) return false;
     HelperLock lock(t, "ExtUnit_WriteMem");
     const uint8_t cmd[kPacket] = {
         0x00, 0x82, uint8_t(addr), uint8_t(addr >> 8), uint8_t(len), uint8_t(len >> 8), 0, 0};

@@ -59,8 +59,9 @@ struct DriverExtUnit {
 // Extension-unit exchanges with 8-byte packets, whatever data-control size the device uses.
 // Each waits for the device lock (and goes on without it when the wait fails, so that a wedged
 // tool cannot keep cameras from being found). On a failure they read the status block and send
-// the abort block. They return true on success; *error (when given) receives the failing
-// result, kOk otherwise.
+// the abort block. They claim the video-control interface of the handle first (the kernel
+// camera driver gives it up until the handle closes). They return true on success; *error
+// (when given) receives the failing result, kOk otherwise.
 bool ExtUnit_DevQualify(const DriverExtUnit& target, HResult* error = nullptr);
 // Reads `count` bytes of the device status, records 0, 1, ... of 8 bytes.
 bool ExtUnit_GetDevStatus(const DriverExtUnit& target, uint32_t count, uint8_t* buffer,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "base/clock.h"
@@ -49,9 +50,17 @@ TEST_F(DriverRequestsTest, ResetSendsTheOpcodeBlockAndRefusesOtherOpcodes) {
     EXPECT_TRUE(ExtUnit_Reset(target_, 3, 9));
     EXPECT_EQ(Hex(device_.requests[1].data), "00 09 00 00 00 00 00 00");
 
+    EXPECT_EQ(device_.claims, (std::vector<uint8_t>{1, 1}));
+
     device_.requests.clear();
     EXPECT_FALSE(ExtUnit_Reset(target_, 3, 5, &error));
     EXPECT_EQ(error, kInvalidArg);
+    EXPECT_TRUE(device_.requests.empty());
+
+    // An interface the kernel driver will not give up: nothing is sent.
+    device_.claim_result = ResultFromErrno(EBUSY);
+    EXPECT_FALSE(ExtUnit_Reset(target_, 3, 7, &error));
+    EXPECT_EQ(error, ResultFromErrno(EBUSY));
     EXPECT_TRUE(device_.requests.empty());
 }
 
