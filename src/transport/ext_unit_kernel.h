@@ -21,7 +21,9 @@ class CExtUnitKernel : public CExtUnitBase {
                    std::shared_ptr<DeviceLock> lock, HResult* result, bool log_failures);
 
     // Runs without the device lock: call it only while no other operation of the object runs.
-    // Sizes outside 1..1024 are refused, whether asked for or reported by the driver.
+    // Sizes outside 1..1024 are refused, whether asked for or reported by the driver. The
+    // kernel driver learns a control's length when it first meets it and refuses other sizes
+    // afterwards, so negotiate before the first data transfer.
     bool ChangeDataControlSize(uint16_t* size) override;
 
     uint8_t unit_id() const { return unit_id_; }

@@ -8,8 +8,7 @@
 #include "base/logger.h"
 #include "support/recorders.h"
 #include "transport/mock_usb.h"
-#include "transport/vendor_request_v1.h"
-#include "transport/vendor_request_v2.h"
+#include "transport/transports.h"
 
 namespace orbisk {
 namespace {
@@ -152,6 +151,12 @@ TEST_F(VendorRequestTest, V1SendsItsOwnRequestsAndUsesTheExtensionUnitForTheRest
     ASSERT_EQ(v1.ReadMem(0x100, 8, buf, nullptr, nullptr), kOk);
     EXPECT_EQ(device_.requests[0].type, 0x21);
     EXPECT_EQ(Hex(device_.requests[0].data), "00 C2 00 01 08 00 00 00");
+
+    // Neither the extension unit nor the first generation carries MTP.
+    device_.requests.clear();
+    EXPECT_EQ(v1.MTP_Write(0, 8, buf, 3, nullptr, nullptr), kNotImpl);
+    EXPECT_EQ(v1.GetSensorImgDir(buf), kOk);  // image controls come from the extension unit
+    EXPECT_EQ(device_.requests[0].type, 0x21);
 
     device_.FailNext(1);
     EXPECT_EQ(v1.ResetToRom(), test::kGenFailure);
