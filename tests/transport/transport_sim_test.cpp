@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "base/clock.h"
@@ -98,6 +99,34 @@ TEST_F(TransportSimTest, ExtensionUnitWritesAndReadsTheSerialFlash) {
     ASSERT_EQ(xu.SPI_SF_Read(0x0FFF, 2, edge, 0, nullptr, nullptr), kOk);
     EXPECT_EQ(edge[0], image[0x0FFF]);
     EXPECT_EQ(edge[1], 0xFF);
+}
+
+// Two transport objects on two threads: the device lock keeps each command, its data phase
+// and its status apart, or the camera's command channel would see them interleaved.
+TEST_F(TransportSimTest, TwoTransportsOnTwoThreadsDoNotInterleaveTheirCommands) {
+    Plug();
+    auto handle = Open();
+    CExtUnit first(*handle, settings_.unit_id, settings_.vc_interface, logger_, lock_);
+    CExtUnit second(*handle, settings_.unit_id, settings_.vc_interface, logger_, lock_);
+    auto worker = [](CExtUnit* xu, uint32_t base, uint8_t seed, int* failures) {
+        for (int round = 0; round < 100; ++round) {
+            const auto data = Pattern(13 + round, uint8_t(seed + round));
+            std::vector<uint8_t> back(data.size());
+            if (xu->WriteMem(base, uint32_t(data.size()), data.data(), nullptr, nullptr) != kOk ||
+                xu->ReadMem(base, uint32_t(back.size()), back.data(), nullptr, nullptr) != kOk ||
+                back != data)
+                ++*failures;
+        }
+    };
+    int failures_first = 0;
+    int failures_second = 0;
+    std::thread a(worker, &first, 0x2000, 1, &failures_first);
+    std::thread b(worker, &second, 0x3000, 2, &failures_second);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures_first, 0);
+    EXPECT_EQ(failures_second, 0);
+    EXPECT_TRUE(log_.lines().empty()) << log_.Joined();
 }
 
 TEST_F(TransportSimTest, RefusedCommandIsReportedWithTheDevicesStatusAndAborted) {
