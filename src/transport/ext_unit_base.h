@@ -21,7 +21,7 @@ const char* ExtUnitStatusName(uint8_t code);
 // data-control size on the data control (selector 11), and the status block read back from
 // the command control after a failure. Every operation runs under the device lock.
 class CExtUnitBase : public CVendorCmdCommon {
-  public:
+public:
     static constexpr uint8_t kCommandSelector = 10;
     static constexpr uint8_t kDataSelector = 11;
     static constexpr uint32_t kTransferBufferSize = 1024;
@@ -180,7 +180,7 @@ class CExtUnitBase : public CVendorCmdCommon {
     // The lock wait; tests shorten it.
     void set_lock_timeout_ms(uint32_t ms) { lock_timeout_ms_ = ms; }
 
-  protected:
+protected:
     struct Params {
         uint8_t count = 0;
         uint16_t p[3] = {0, 0, 0};
@@ -249,7 +249,7 @@ class CExtUnitBase : public CVendorCmdCommon {
     bool mipi_io_ = false;
     uint8_t last_cmd_status_ = 0xFF;
 
-  private:
+private:
     // The address-taking operations peel off 0x8000-byte pieces while more than 0xFFFF bytes
     // remain, each through the interface; what is left goes out as one command.
     template <typename Ptr, typename Piece>

@@ -23,7 +23,7 @@ std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
 }
 
 class TransportSimTest : public ::testing::Test {
-  protected:
+protected:
     TransportSimTest()
         : lock_name_("orbisk-test-sim-" + std::to_string(getpid())),
           logger_(clock_, &log_),
