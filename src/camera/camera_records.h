@@ -89,6 +89,10 @@ struct CameraDeviceRecord {
     std::unique_ptr<CameraCapabilityRecord> capability;
     uint16_t vid = 0;
     uint16_t pid = 0;
+    // Descriptors as the bus reported them; the kernel-driver records take their identity and
+    // extension unit from these, since nothing is opened for them.
+    std::vector<uint8_t> bus_device_descriptor;
+    std::vector<uint8_t> bus_config_descriptor;
     std::string ip_address;
     int ip_socket = -1;
 };

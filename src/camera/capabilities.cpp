@@ -1,5 +1,7 @@
 #include "camera/capabilities.h"
 
+#include <algorithm>
+
 #include "camera/config_descriptor.h"
 
 namespace orbisk {
@@ -10,13 +12,13 @@ constexpr uint32_t kDescriptorTimeoutMs = 1000;
 // Second generation first (its signature in status record 3), then the first generation.
 void ProbeVendorGenerations(CameraProbe& probe, CameraCapabilityRecord* cap) {
     cap->vendor_gen2 = false;
-    const bool signature = probe.ReadStatusV2(3, cap->status.data() + 24, 8) == kOk &&
+    const bool signature = probe.VendorStatusV2(3, 8, cap->status.data() + 24) == kOk &&
                            cap->HasSecondGenSignature();
     if (!signature) {
-        cap->vendor_gen1 = probe.ProbeV1();
+        cap->vendor_gen1 = probe.VendorProbeV1(0) == kOk;
         return;
     }
-    if (probe.ReadStatusV2(0, cap->status.data(), 96) == kOk) {
+    if (probe.VendorStatusV2(0, 96, cap->status.data()) == kOk) {
         cap->supported = true;
         cap->vendor_gen2 = true;
         cap->vendor_gen1 = false;
@@ -26,7 +28,7 @@ void ProbeVendorGenerations(CameraProbe& probe, CameraCapabilityRecord* cap) {
 void AdjustChipIdentity(CameraProbe& probe, CameraCapabilityRecord* cap) {
     if (cap->chip_identity() == 0x0021) {
         uint8_t bytes[2] = {0xFF, 0xFF};
-        if (probe.ReadMemExtUnit(cap->unit_id, 0xFE21, bytes, 2) == kOk &&
+        if (probe.ExtUnit_ReadMem(cap->unit_id, 0xFE21, 2, bytes) &&
             (bytes[0] == 0x20 || bytes[0] == 0x21) && bytes[1] == 0)
             cap->set_chip_identity(0x0071);
     } else if (cap->chip_identity() == 0x0020) {
@@ -50,11 +52,11 @@ void ProbeImagingCamera(const CameraDeviceRecord& record, CameraProbe* probe,
     }
     if (!probe) return;
     ProbeVendorGenerations(*probe, cap);
-    if (probe->QualifyExtUnit(static_cast<uint8_t>(unit))) {
+    if (probe->ExtUnit_DevQualify(static_cast<uint8_t>(unit))) {
         cap->unit_id = static_cast<uint8_t>(unit);
         cap->supported = true;
         cap->ext_unit_access = kExtUnitProxy;
-        if (!cap->vendor_gen2) probe->ReadStatusExtUnit(cap->unit_id, cap->status.data(), 96);
+        if (!cap->vendor_gen2) probe->ExtUnit_GetDevStatus(cap->unit_id, 96, cap->status.data());
     }
     cap->second_unit = second_unit;
     AdjustChipIdentity(*probe, cap);
@@ -65,13 +67,13 @@ void ProbeMediaDevice(CameraProbe* probe, CameraCapabilityRecord* cap) {
     if (unit < 0 || !probe) return;
     cap->unit_id = static_cast<uint8_t>(unit);
     cap->ext_unit_access = kExtUnitProxy;
-    if (probe->ReadStatusV2(0, cap->status.data(), 96) == kOk && cap->HasSecondGenSignature()) {
+    if (probe->VendorStatusV2(0, 96, cap->status.data()) == kOk && cap->HasSecondGenSignature()) {
         cap->supported = true;
         cap->vendor_gen2 = true;
         cap->vendor_gen1 = false;
     } else {
         cap->vendor_gen2 = false;
-        cap->vendor_gen1 = probe->ProbeV1();
+        cap->vendor_gen1 = probe->VendorProbeV1(0) == kOk;
     }
 }
 
@@ -115,6 +117,16 @@ bool FillCapabilities(CameraDeviceRecord* record, CameraProbe* probe, bool refre
             cap->kernel_streaming = true;
             cap->ext_unit_access =
                 record->tag == AccessTag::kDirectShow ? kExtUnitDirectShow : kExtUnitMediaFound;
+            // The driver's unit is found by its GUID in the descriptors the bus reported.
+            if (record->bus_device_descriptor.size() >= 18)
+                std::copy_n(record->bus_device_descriptor.begin(), 18,
+                            cap->device_descriptor.begin());
+            cap->config_descriptor = record->bus_config_descriptor;
+            if (int unit = FindVideoExtensionUnit(cap->config_descriptor,
+                                                  static_cast<uint8_t>(record->interface_number),
+                                                  &cap->second_unit);
+                unit >= 0)
+                cap->unit_id = static_cast<uint8_t>(unit);
             break;
         case AccessTag::kProxy:
             if (!record->usb || !ReadDescriptors(*record->usb, cap.get())) return false;

@@ -96,6 +96,8 @@ int UsbEnumeration::FillCommon(const CameraListEntry& entry, const UsbDeviceInfo
     record->bus_generation = BusGenerationForSpeed(info.speed);
     record->vid = info.vid;
     record->pid = info.pid;
+    record->bus_device_descriptor = info.device_descriptor;
+    record->bus_config_descriptor = info.config_descriptor;
     // Ancestors from the parent hub up to the root hub.
     record->port_chain.clear();
     for (size_t depth = info.port_chain.size(); depth-- > 0;) {

@@ -7,7 +7,7 @@
 #include "base/clock.h"
 #include "camera/config_descriptor.h"
 #include "camera/usb_enumeration.h"
-#include "fake_usb.h"
+#include "fake_camera.h"
 
 namespace orbisk {
 namespace {
@@ -15,64 +15,27 @@ namespace {
 using test::ConfigBuilder;
 using test::FakeDevice;
 
-// A camera's answers to the enumeration's probes.
-struct FakeProbe : CameraProbe {
-    bool v2 = false;            // answers second-generation reads with the signature
-    bool v1 = false;            // answers the first-generation probe
-    bool qualifies = true;
-    uint16_t chip_word = 0x1234;  // status bytes 6-7
-    uint8_t fe21[2] = {0xFF, 0xFF};
-    int xu_status_reads = 0;
-    int qualified_unit = -1;
-
-    void FillStatus(uint8_t* out, uint16_t length) {
-        std::memset(out, 0, length);
-        if (length >= 8) {
-            out[6] = static_cast<uint8_t>(chip_word);
-            out[7] = static_cast<uint8_t>(chip_word >> 8);
-        }
-        if (length >= 32 && v2) std::memcpy(out + 24, kSecondGenSignature, 8);
-    }
-    HResult ReadStatusV2(uint8_t record, uint8_t* out, uint16_t length) override {
-        if (!v2) return kFail;
-        if (record == 3) {
-            std::memcpy(out, kSecondGenSignature, 8);
-            return kOk;
-        }
-        FillStatus(out, length);
-        return kOk;
-    }
-    bool ProbeV1() override { return v1; }
-    bool QualifyExtUnit(uint8_t unit) override {
-        qualified_unit = unit;
-        return qualifies;
-    }
-    HResult ReadStatusExtUnit(uint8_t, uint8_t* out, uint16_t length) override {
-        ++xu_status_reads;
-        FillStatus(out, length);
-        return kOk;
-    }
-    HResult ReadMemExtUnit(uint8_t, uint16_t address, uint8_t* out, uint16_t length) override {
-        if (address != 0xFE21 || length != 2) return kFail;
-        std::memcpy(out, fe21, 2);
-        return kOk;
-    }
-};
-
 class CapabilitiesTest : public ::testing::Test {
 protected:
-    CameraDeviceRecord Record(UsbDeviceInfo device, int class_set = kClassSetImaging) {
-        bus.devices = {device};
+    // Plugs one camera and returns its proxy record, capability not yet filled.
+    CameraDeviceRecord Record(test::FakeCamera camera,
+                              std::vector<uint8_t> config = test::CameraConfig(9),
+                              int class_set = kClassSetImaging) {
+        bus.devices.clear();
+        fake = bus.Plug({2}, camera, std::move(config));
         auto entries = enumeration.ListCameras(class_set);
         EXPECT_EQ(entries.size(), 1u);
         CameraDeviceRecord record;
         EXPECT_EQ(enumeration.BuildProxyRecord(entries.at(0), &record), 0);
+        probe = factory.CreateProbe(record);
         return record;
     }
     VirtualClock clock;
-    test::FakeUsbBus bus;
+    test::FakeCameraBus bus{clock};
+    test::FakeTransportFactory factory{bus};
     UsbEnumeration enumeration{bus, clock};
-    FakeProbe probe;
+    std::shared_ptr<test::FakeCamera> fake;
+    std::unique_ptr<CameraProbe> probe;
 };
 
 TEST_F(CapabilitiesTest, ProbesTheGenerationsAndQualifies) {
@@ -81,32 +44,31 @@ TEST_F(CapabilitiesTest, ProbesTheGenerationsAndQualifies) {
         bool v2, v1, qualifies;
         bool supported, gen2, gen1;
         uint32_t access;
-        int xu_status_reads;
     };
     const Case cases[] = {
-        {"second generation", true, false, true, true, true, false, kExtUnitProxy, 0},
-        {"first generation", false, true, true, true, false, true, kExtUnitProxy, 1},
-        {"extension unit only", false, false, true, true, false, false, kExtUnitProxy, 1},
-        {"second generation, qualify fails", true, false, false, true, true, false, 0, 0},
-        {"first generation, qualify fails", false, true, false, false, false, true, 0, 0},
+        {"second generation", true, false, true, true, true, false, kExtUnitProxy},
+        {"first generation", false, true, true, true, false, true, kExtUnitProxy},
+        {"extension unit only", false, false, true, true, false, false, kExtUnitProxy},
+        {"second generation, qualify fails", true, false, false, true, true, false, 0},
+        {"first generation, qualify fails", false, true, false, false, false, true, 0},
     };
     for (const auto& c : cases) {
-        probe = FakeProbe{};
-        probe.v2 = c.v2;
-        probe.v1 = c.v1;
-        probe.qualifies = c.qualifies;
-        auto record = Record(FakeDevice(1, {2}, 0x2C7E, 0x6363, 0x11, test::CameraConfig(9)));
-        ASSERT_TRUE(FillCapabilities(&record, &probe, true)) << c.what;
+        test::FakeCamera camera;
+        camera.gen2 = c.v2;
+        camera.gen1 = c.v1;
+        camera.qualifies = c.qualifies;
+        camera.status_chip = 0x1234;
+        auto record = Record(camera);
+        ASSERT_TRUE(FillCapabilities(&record, probe.get(), true)) << c.what;
         const auto& cap = *record.capability;
         EXPECT_EQ(cap.supported, c.supported) << c.what;
         EXPECT_EQ(cap.vendor_gen2, c.gen2) << c.what;
         EXPECT_EQ(cap.vendor_gen1, c.gen1) << c.what;
         EXPECT_EQ(cap.ext_unit_access, c.access) << c.what;
         EXPECT_EQ(cap.unit_id, c.qualifies ? 9 : 0) << c.what;
-        EXPECT_EQ(probe.qualified_unit, 9) << c.what;
-        EXPECT_EQ(probe.xu_status_reads, c.xu_status_reads) << c.what;
         EXPECT_EQ(cap.vid(), 0x2C7E);
         EXPECT_EQ(cap.rev(), 0x11);
+        // The status block came through one path or the other.
         if (c.supported) {
             EXPECT_EQ(cap.chip_identity(), 0x1234) << c.what;
         }
@@ -125,24 +87,30 @@ TEST_F(CapabilitiesTest, ChipIdentityAdjustment) {
         {0x0021, {0x22, 0x00}, 0x0021}, {0x0071, {0x20, 0x00}, 0x0071},
     };
     for (const auto& c : cases) {
-        probe = FakeProbe{};
-        probe.chip_word = c.word;
-        std::memcpy(probe.fe21, c.fe21, 2);
-        auto record = Record(FakeDevice(1, {2}, 0x2C7E, 0x6363, 1));
-        ASSERT_TRUE(FillCapabilities(&record, &probe, true));
+        test::FakeCamera camera;
+        camera.status_chip = c.word;
+        std::memcpy(camera.chip, c.fe21, 2);
+        auto record = Record(camera);
+        ASSERT_TRUE(FillCapabilities(&record, probe.get(), true));
         EXPECT_EQ(record.capability->chip_identity(), c.expected) << std::hex << c.word;
     }
 }
 
 TEST_F(CapabilitiesTest, CameraWithoutExtensionUnit) {
     auto no_unit = ConfigBuilder().Interface(0, kClassVideo, kSubclassControl).Build();
-    auto record = Record(FakeDevice(1, {2}, 0x046D, 0x0825, 1, no_unit));
-    ASSERT_TRUE(FillCapabilities(&record, &probe, true));
+    test::FakeCamera foreign;
+    foreign.vid = 0x046D;
+    foreign.gen2 = true;  // would answer, but is never asked
+    auto record = Record(foreign, no_unit);
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), true));
     EXPECT_FALSE(record.capability->supported);
-    EXPECT_EQ(probe.qualified_unit, -1);  // nothing was sent to a foreign camera
+    EXPECT_FALSE(record.capability->vendor_gen2);
 
-    auto intel = Record(FakeDevice(1, {3}, 0x8086, 0x0A66, 1, no_unit));
-    ASSERT_TRUE(FillCapabilities(&intel, &probe, true));
+    test::FakeCamera intel_host;
+    intel_host.vid = 0x8086;
+    intel_host.pid = 0x0A66;
+    auto intel = Record(intel_host, no_unit);
+    ASSERT_TRUE(FillCapabilities(&intel, probe.get(), true));
     EXPECT_TRUE(intel.capability->supported);
     EXPECT_TRUE(intel.capability->intel_mipi);
     EXPECT_EQ(intel.capability->chip_identity(), 0x5010);
@@ -153,28 +121,29 @@ TEST_F(CapabilitiesTest, MediaDeviceUsesTheAudioUnit) {
                      .Interface(3, kClassAudio, kSubclassControl)
                      .AudioExtUnit(6, kAudioExtensionCode)
                      .Build();
-    probe.v2 = true;
-    auto record = Record(FakeDevice(1, {2}, 0x2C7E, 0x6363, 1, audio), kClassSetMedia);
-    ASSERT_TRUE(FillCapabilities(&record, &probe, true));
+    test::FakeCamera camera;
+    camera.gen2 = true;
+    auto record = Record(camera, audio, kClassSetMedia);
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), true));
     EXPECT_TRUE(record.capability->supported);
     EXPECT_TRUE(record.capability->vendor_gen2);
     EXPECT_EQ(record.capability->unit_id, 6);
 
-    probe.v2 = false;
-    probe.v1 = true;
-    ASSERT_TRUE(FillCapabilities(&record, &probe, true));
+    fake->gen2 = false;
+    fake->gen1 = true;
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), true));
     EXPECT_FALSE(record.capability->supported);
     EXPECT_TRUE(record.capability->vendor_gen1);
     EXPECT_EQ(record.capability->ext_unit_access, kExtUnitProxy);
 }
 
 TEST_F(CapabilitiesTest, KeepsOrRefreshesAndRefusesBadDescriptors) {
-    auto record = Record(FakeDevice(1, {2}, 0x2C7E, 0x6363, 1));
-    ASSERT_TRUE(FillCapabilities(&record, &probe, false));
+    auto record = Record(test::FakeCamera{});
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), false));
     const CameraCapabilityRecord* first = record.capability.get();
-    ASSERT_TRUE(FillCapabilities(&record, &probe, false));
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), false));
     EXPECT_EQ(record.capability.get(), first);
-    ASSERT_TRUE(FillCapabilities(&record, &probe, true));
+    ASSERT_TRUE(FillCapabilities(&record, probe.get(), true));
     EXPECT_NE(record.capability.get(), nullptr);
 
     // A configuration that claims less than its own header.
@@ -184,7 +153,7 @@ TEST_F(CapabilitiesTest, KeepsOrRefreshesAndRefusesBadDescriptors) {
     broken.tag = AccessTag::kProxy;
     broken.class_kind = 1;
     broken.usb = bus.Open(bad.node_handle);
-    EXPECT_FALSE(FillCapabilities(&broken, &probe, true));
+    EXPECT_FALSE(FillCapabilities(&broken, probe.get(), true));
     EXPECT_FALSE(broken.capability);
 
     CameraDeviceRecord kernel;
