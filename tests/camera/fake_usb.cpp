@@ -17,8 +17,23 @@ public:
         *transferred = 0;
         if (request_type != 0x80 || request != 6) return kFail;
         const std::vector<uint8_t>* source = nullptr;
+        std::vector<uint8_t> string_descriptor;
         if (value >> 8 == 1) source = &info_.device_descriptor;
         if (value >> 8 == 2) source = &info_.config_descriptor;
+        if (value >> 8 == 3) {
+            // Indices 1, 2, 3 as the fake device descriptor names them.
+            const uint8_t index = value & 0xFF;
+            const std::string& text = index == 1   ? info_.manufacturer
+                                      : index == 2 ? info_.product
+                                                   : info_.serial;
+            if (index < 1 || index > 3 || text.empty()) return kFail;
+            string_descriptor = {static_cast<uint8_t>(2 + 2 * text.size()), 3};
+            for (char c : text) {
+                string_descriptor.push_back(static_cast<uint8_t>(c));
+                string_descriptor.push_back(0);
+            }
+            source = &string_descriptor;
+        }
         if (!source) return kFail;
         const size_t n = std::min<size_t>(length, source->size());
         std::memcpy(data, source->data(), n);
