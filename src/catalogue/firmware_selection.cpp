@@ -117,13 +117,10 @@ int CheckVidPidListWithRev(const Process& process, const NoticeFn& notice,
     return 0;
 }
 
-bool IsAcceptedImageIdentity(const std::string& vid_pid) {
-    const std::string text = Upper(vid_pid);
-    return text == "VID_4B3D&PID_113F" || text == "VID_2C7E&PID_6363";
-}
-
 int CheckImageVidPid(const std::string& vid_pid, const std::string& label, std::string* matched) {
-    if (!IsAcceptedImageIdentity(vid_pid)) return 0;
+    // The identities the program's own front image is meant for.
+    const std::string text = Upper(vid_pid);
+    if (text != "VID_4B3D&PID_113F" && text != "VID_2C7E&PID_6363") return 0;
     if (matched) *matched = label;
     return 1;
 }

@@ -33,9 +33,8 @@ int CheckVidPidListWithoutRev(const Process& process, const NoticeFn& notice,
 int CheckVidPidListWithRev(const Process& process, const NoticeFn& notice,
                            const std::string& label);
 
-// The identities the program's own front image is meant for.
-bool IsAcceptedImageIdentity(const std::string& vid_pid);
-// Image VID/PID check: 1 for an accepted identity, and the label is copied into *matched.
+// Image VID/PID check: 1 when the camera is one the program's own front image is meant for;
+// the label is then copied into *matched.
 int CheckImageVidPid(const std::string& vid_pid, const std::string& label, std::string* matched);
 
 }  // namespace orbisk

@@ -3,6 +3,8 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "camera/cam_lib.h"
+#include "catalogue/ic_type_ini.h"
+#include "catalogue/image_selection.h"
 
 namespace orbisk {
 
@@ -12,7 +14,8 @@ constexpr uint8_t kMipiPowerOn = 3;
 constexpr uint8_t kMipiPowerOff = 2;
 }  // namespace
 
-CDevFlow::CDevFlow(Process& process, CamLib& camlib) : CMpFlow(process, camlib) {}
+CDevFlow::CDevFlow(Process& process, CamLib& camlib, CICTypeIni& profiles)
+    : CMpFlow(process, camlib), profiles_(profiles) {}
 
 CDevFlow::~CDevFlow() = default;
 
@@ -57,6 +60,20 @@ std::string CDevFlow::ListLabel() {
     return texts_.identity_label;
 }
 
+int CDevFlow::CheckImageForChip() {
+    ImageSelection selection{process_,           profiles_,
+                             images_,            conn_.vid,
+                             conn_.pid,          &texts_.chosen_image_path,
+                             &texts_.image_identity};
+    return CheckImageForChipIdentity(selection, conn_.chip_identity);
+}
+
+int CDevFlow::FindFirstImage() {
+    ImageSelection selection{process_, profiles_, images_, conn_.vid, conn_.pid,
+                             &texts_.chosen_image_path};
+    return FindFirstLoadableImage(selection);
+}
+
 int CDevFlow::DEV_ReadChipIdentity() {
     conn_.chip_identity = {0, 0};
     if (conn_.camera_handle == 0) return 1;
@@ -81,7 +98,7 @@ int CDevFlow::DEV_ReadChipIdentity() {
 void CDevFlow::DeviceInfoForListedCamera() {
     if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) {
         ReadMipiDeviceInfo();
-        FindFirstLoadableImage();
+        FindFirstImage();
         if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
             ReadMipiReserve(reserve);
         process_.project_type = 5;
@@ -89,7 +106,7 @@ void CDevFlow::DeviceInfoForListedCamera() {
     }
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
-    CheckImageForChipIdentity();
+    CheckImageForChip();
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
 }
 
@@ -104,7 +121,7 @@ int CDevFlow::DEV_OpenDeviceByICIni(int index) {
     StorePortPair();
     DEV_ReadChipIdentity();
     ReadIdentity();
-    ApplyActiveChipProfile();
+    profiles_.ApplyProfile();
     Report(kReport1055, 0);
     return 1;
 }
@@ -123,7 +140,7 @@ int CDevFlow::DEV_OpenMIPIDevice() {
         StorePortPair();
         DEV_ReadChipIdentity();
         ReadIdentity();
-        ApplyActiveChipProfile();
+        profiles_.ApplyProfile();
     }
     Report(kReport1055, 0);
     return 1;
@@ -167,7 +184,7 @@ int CDevFlow::DEV_OpenDeviceByVIDPID() {
         return 0;
     }
     DEV_ReadChipIdentity();
-    ApplyActiveChipProfile();
+    profiles_.ApplyProfile();
     Report(kReport1055, 0);
     return 1;
 }
@@ -228,7 +245,7 @@ void CDevFlow::DEV_SetTransportOptions() {
     } else {
         gpio_reset = 0;
     }
-    if (ActiveChipModel() == 10) options |= 0x04;
+    if (profiles_.chip_info == 10) options |= 0x04;
     process_.download_options = options;
 }
 

@@ -7,6 +7,7 @@
 
 namespace orbisk {
 
+class CICTypeIni;
 class LogScope;
 
 // Status codes of the device flow.
@@ -20,7 +21,7 @@ inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
 // and closes it again. Every list operation leaves no camera open.
 class CDevFlow : public CMpFlow {
 public:
-    CDevFlow(Process& process, CamLib& camlib);
+    CDevFlow(Process& process, CamLib& camlib, CICTypeIni& profiles);
     ~CDevFlow() override;
 
     // The dialog (or command-line object) the flow reports its choices to; without one the
@@ -67,12 +68,11 @@ public:
     uint32_t otp_space_used = 0;
 
 protected:
-    // Steps of the neighbouring layers: the chip profile, the image checks of the firmware
-    // selection, the MIPI-bridge and OTP information.
-    virtual void ApplyActiveChipProfile() = 0;
-    virtual uint8_t ActiveChipModel() = 0;
-    virtual int CheckImageForChipIdentity() = 0;
-    virtual int FindFirstLoadableImage() = 0;
+    // The image checks of the firmware selection for the open camera.
+    int CheckImageForChip();
+    int FindFirstImage();
+
+    // Steps of the neighbouring layers: the MIPI-bridge and OTP information.
     virtual int ReadMipiDeviceInfo() = 0;
     virtual int ReadMipiReserve(int32_t reserve) = 0;
     virtual uint32_t ReadOtpSpaceUsed() = 0;
@@ -91,6 +91,7 @@ private:
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
     void Fail(LogScope& scope, const char* text);
 
+    CICTypeIni& profiles_;
     DeviceFlowPeer own_peer_;
     DeviceFlowPeer* peer_ = &own_peer_;
     NoticeFn notice_;

@@ -6,6 +6,8 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "camera/cam_lib.h"
+#include "catalogue/ic_type_ini.h"
+#include "catalogue/image_selection.h"
 #include "device/dev_flow.h"
 
 namespace orbisk {
@@ -28,7 +30,7 @@ struct CDevFlow::ListPass {
 int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
-    CheckImageForChipIdentity();
+    CheckImageForChip();
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
     if (ini != 0) {
         if (ini == 2)

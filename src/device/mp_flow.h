@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "device/device_state.h"
+#include "image/firmware_image.h"
 
 namespace orbisk {
 
@@ -27,12 +28,14 @@ public:
 
     DeviceConnection& connection() { return conn_; }
     DeviceTexts& texts() { return texts_; }
+    ImageRecord& images() { return images_; }
 
 protected:
     Process& process_;
     CamLib& camlib_;
     DeviceConnection conn_;
     DeviceTexts texts_;
+    ImageRecord images_;
 };
 
 }  // namespace orbisk

@@ -9,6 +9,7 @@
 #include "base/process.h"
 #include "camera/cam_lib.h"
 #include "camera/config_descriptor.h"
+#include "catalogue/ic_type_ini.h"
 #include "support/recorders.h"
 #include "support/temp_dir.h"
 
@@ -44,19 +45,8 @@ public:
         return 1;
     }
     std::vector<std::string> steps;
-    uint8_t chip_model = 0;
 
 protected:
-    void ApplyActiveChipProfile() override { steps.push_back("profile"); }
-    uint8_t ActiveChipModel() override { return chip_model; }
-    int CheckImageForChipIdentity() override {
-        steps.push_back("image");
-        return 1;
-    }
-    int FindFirstLoadableImage() override {
-        steps.push_back("first rfw");
-        return 1;
-    }
     int ReadMipiDeviceInfo() override {
         steps.push_back("mipi info");
         return 1;
@@ -79,6 +69,8 @@ protected:
         logger.SetSink(&log);
         peer.selector = &selector;
         device.SetPeer(&peer);
+        profiles.BuildProfileList();
+        profiles.SelectDefaultProfile();
     }
     test::FakeCamera Camera(uint16_t pid, uint16_t rev = 0x0011) {
         test::FakeCamera camera;
@@ -100,9 +92,10 @@ protected:
     test::FakeCameraBus bus{clock};
     test::FakeTransportFactory factory{bus};
     CamLib lib{process, bus, factory};
+    CICTypeIni profiles{process};
     FakeSelector selector;
     DeviceFlowPeer peer;
-    TestDevice device{process, lib};
+    TestDevice device{process, lib, profiles};
 };
 
 // One device with two video functions: two enumeration entries of one physical camera.
@@ -133,7 +126,7 @@ TEST_F(DevFlowTest, DefaultChoiceListsEachPhysicalCameraOnceAndTakesTheFirst) {
     EXPECT_EQ(peer.selected_label, "VID_2C7E&PID_1111&REV_0011");
     EXPECT_EQ(peer.remembered_port, 1u);
     // Only the chosen camera's device information was read.
-    EXPECT_EQ(device.steps, (std::vector<std::string>{"info VID_2C7E&PID_1111", "image"}));
+    EXPECT_EQ(device.steps, (std::vector<std::string>{"info VID_2C7E&PID_1111"}));
     EXPECT_EQ(InfoCodes(), (std::vector<uint32_t>{kStatusDeviceInfoSucceed}));
     EXPECT_EQ(lib.camera(), nullptr);  // a list operation leaves no camera open
     EXPECT_TRUE(log.Contains("MP_OpenDevice Fail 2"));
@@ -168,6 +161,29 @@ TEST_F(DevFlowTest, DefaultChoiceWithTheImageCheck) {
     reports.clear();
     EXPECT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 0);
     EXPECT_EQ(InfoCodes(), (std::vector<uint32_t>{kStatusDetectDeviceFail}));
+}
+
+TEST_F(DevFlowTest, DeviceInformationChecksTheCarriedImageAgainstTheChip) {
+    Config("CheckVIDPID_BIN", 0);
+    test::FakeCamera fits;  // chip 0x10 0xCx: the profile whose chip model the image carries
+    fits.chip[0] = 0x10;
+    fits.chip[1] = 0xC3;
+    test::FakeCamera other_chip;  // chip 0x10 0x3x: another profile, another chip model
+    other_chip.chip[0] = 0x10;
+    other_chip.chip[1] = 0x30;
+    bus.Plug({1}, fits);
+    ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
+    EXPECT_EQ(device.connection().chip_identity, (std::array<uint8_t, 2>{0x10, 0xC0}));
+    EXPECT_EQ(profiles.chip_info, 22);
+    EXPECT_FALSE(device.texts().image_identity.empty());
+    EXPECT_EQ(device.texts().image_identity.rfind("VID_", 0), 0u);
+
+    bus.devices.clear();
+    device.texts().image_identity.clear();
+    bus.Plug({1}, other_chip);
+    ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
+    EXPECT_EQ(profiles.chip_info, 16);
+    EXPECT_TRUE(device.texts().image_identity.empty());
 }
 
 TEST_F(DevFlowTest, DefaultChoiceWithTheRevisionList) {
@@ -243,7 +259,7 @@ TEST_F(DevFlowTest, PortLockClaimsAPortAndKeepsToIt) {
     EXPECT_EQ(process.ConfigInt("PortNo", -1), 2);
     EXPECT_TRUE(log.Contains("Set Value"));
     EXPECT_EQ(lib.handle(), NodeHandleFor(1, {2}));
-    EXPECT_EQ(device.steps, (std::vector<std::string>{"profile"}));
+    EXPECT_EQ(profiles.chip_name, "ORV7507");  // the active profile was applied
     EXPECT_EQ(reports.reports().back(), (Report{kReport1055, 0, 0}));
     device.DEV_CloseDevice();
 
@@ -317,14 +333,16 @@ TEST_F(DevFlowTest, MipiCameraOpensWithPowerAndCloses) {
     Config("MIPI Camera", 1);
     Config("MIPI Reserve", 3);
     Config("CheckVIDPID_BIN", 0);
+    test::WriteFile(dir.File("bridge.rfw"), "image");
+    test::WriteFile(dir.File("notes.txt"), "text");
     test::FakeCamera bridge;
     bridge.mipi_signature = "MIPI IO";
     auto fake = bus.Plug({1}, bridge);
     ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
     EXPECT_EQ(selector.entries, (std::vector<std::string>{"MIPI Camera"}));
-    EXPECT_EQ(device.steps,
-              (std::vector<std::string>{"mipi info", "first rfw", "mipi reserve 3"}));
+    EXPECT_EQ(device.steps, (std::vector<std::string>{"mipi info", "mipi reserve 3"}));
     EXPECT_EQ(process.project_type, 5);
+    EXPECT_EQ(device.texts().chosen_image_path, dir.File("bridge.rfw"));
 
     ASSERT_EQ(device.Dev_OpenDeviceForMultiCamera(), 1);
     device.DEV_CloseDevice();
@@ -354,7 +372,7 @@ TEST_F(DevFlowTest, TransportOptionsFromTheConfiguration) {
         Config("Lib Type", c.lib_type);
         Config("Normal Reset", c.normal_reset);
         Config("GPIO", c.gpio);
-        device.chip_model = c.chip_model;
+        profiles.chip_info = c.chip_model;
         device.DEV_SetTransportOptions();
         EXPECT_EQ(process.download_options, c.options);
         EXPECT_EQ(device.reset_kind, c.reset_kind);
