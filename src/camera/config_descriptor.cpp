@@ -57,19 +57,37 @@ bool HasCommandControls(std::span<const uint8_t> unit) {
 
 }  // namespace
 
+namespace {
+
+// Positions the walker after the video-control interface's descriptor; false when absent.
+bool SeekVideoControl(DescriptorWalker& walker, uint8_t interface_number) {
+    for (auto d = walker.Next(); !d.empty(); d = walker.Next()) {
+        if (d[1] == kDescInterface && d.size() >= 9 && d[2] == interface_number && d[3] == 0 &&
+            d[5] == kClassVideo && d[6] == kSubclassControl)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ListVideoExtensionUnits(std::span<const uint8_t> config,
+                                             uint8_t interface_number) {
+    std::vector<uint8_t> units;
+    DescriptorWalker walker(config);
+    if (!SeekVideoControl(walker, interface_number)) return units;
+    for (auto d = walker.Next(); !d.empty() && d[1] == kDescCsInterface; d = walker.Next())
+        if (d.size() >= 4 && d[2] == 6) units.push_back(d[3]);
+    return units;
+}
+
 int FindVideoExtensionUnit(std::span<const uint8_t> config, uint8_t interface_number,
                            bool* second_unit) {
     if (second_unit) *second_unit = false;
     DescriptorWalker walker(config);
-    auto d = walker.Next();
-    for (; !d.empty(); d = walker.Next()) {
-        if (d[1] == kDescInterface && d.size() >= 9 && d[2] == interface_number && d[3] == 0 &&
-            d[5] == kClassVideo && d[6] == kSubclassControl)
-            break;
-    }
-    if (d.empty()) return -1;
+    if (!SeekVideoControl(walker, interface_number)) return -1;
     std::span<const uint8_t> vendor_unit;
-    for (d = walker.Next(); !d.empty() && d[1] == kDescCsInterface; d = walker.Next()) {
+    for (auto d = walker.Next(); !d.empty() && d[1] == kDescCsInterface; d = walker.Next()) {
         if (d.size() < 20 || d[2] != 6) continue;
         if (std::memcmp(d.data() + 4, kVendorExtUnitGuid, 16) == 0) vendor_unit = d;
         if (std::memcmp(d.data() + 4, kSecondExtUnitGuid, 16) == 0 && second_unit)

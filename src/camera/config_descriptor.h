@@ -47,6 +47,10 @@ std::vector<InterfaceInfo> ListInterfaces(std::span<const uint8_t> config);
 // several vendor units are present the last one scanned counts.
 int FindVideoExtensionUnit(std::span<const uint8_t> config, uint8_t interface_number,
                            bool* second_unit);
+// bUnitID of every extension unit of video-control interface `interface_number`, in
+// descriptor order (the kernel driver's path looks for its unit among them).
+std::vector<uint8_t> ListVideoExtensionUnits(std::span<const uint8_t> config,
+                                             uint8_t interface_number);
 // bUnitID of the first audio extension unit with the maker's extension code, or -1.
 int FindAudioExtensionUnit(std::span<const uint8_t> config);
 // Whether the configuration holds a bulk endpoint.

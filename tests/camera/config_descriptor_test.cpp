@@ -108,6 +108,20 @@ TEST(FindVideoExtensionUnitTest, ATruncatedUnitIsNotReadPastItsEnd) {
     EXPECT_EQ(FindVideoExtensionUnit(cut, 0, nullptr), -1);
 }
 
+TEST(ListVideoExtensionUnitsTest, EveryUnitOfTheInterfaceInOrder) {
+    const uint8_t other_guid[16] = {1};
+    auto config = ConfigBuilder()
+                      .Interface(0, 14, 1)
+                      .VideoExtUnit(7, other_guid)
+                      .VideoExtUnit(3, kVendorExtUnitGuid)
+                      .Interface(2, 14, 1)
+                      .VideoExtUnit(9, kVendorExtUnitGuid)
+                      .Build();
+    EXPECT_EQ(ListVideoExtensionUnits(config, 0), (std::vector<uint8_t>{7, 3}));
+    EXPECT_EQ(ListVideoExtensionUnits(config, 2), (std::vector<uint8_t>{9}));
+    EXPECT_TRUE(ListVideoExtensionUnits(config, 1).empty());
+}
+
 TEST(FindAudioExtensionUnitTest, FindsTheMakersCode) {
     EXPECT_EQ(FindAudioExtensionUnit(
                   ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x1234).AudioExtUnit(6, 0x2C7E, 9).Build()),
