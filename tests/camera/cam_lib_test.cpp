@@ -178,6 +178,39 @@ TEST_F(CamLibTest, ResetFindsTheSameCameraByItsPort) {
     }
 }
 
+TEST_F(CamLibTest, ResetArgumentsAndTheRequestThatCarriesThem) {
+    struct Case {
+        bool gen1, gen2;
+        uint16_t arg;
+        uint32_t options;
+        const char* expected_log;
+    };
+    const Case cases[] = {
+        {false, false, 0, 0, "XU reset 7 value 1"},  // no vendor requests: 0 and 1 swap
+        {false, false, 1, 0, "XU reset 7 value 0"},
+        {false, false, 2, 0, "XU reset 7 value 2"},
+        {false, false, 5, 0, "XU reset 7 value 5"},
+        {true, false, 0, 0, "V1 reset 7 value 0"},
+        {true, false, 2, 0, "V1 reset 7 value 2"},
+        {false, true, 1, 0, "V2 reset 7 value 1"},
+        // Forcing the extension unit drops both generations.
+        {true, false, 0, kOptionForceExtUnit, "XU reset 7 value 1"},
+    };
+    for (const auto& c : cases) {
+        bus.devices.clear();
+        test::FakeCamera camera;
+        camera.gen1 = c.gen1;
+        camera.gen2 = c.gen2;
+        auto fake = bus.Plug({2}, camera);
+        uint64_t handle = lib.CamLib_OpenDevice(0);
+        ASSERT_NE(handle, 0u);
+        ASSERT_EQ(lib.CamLib_ResetToUpdateFW(&handle, c.arg, c.options, 5000), 1) << c.expected_log;
+        ASSERT_FALSE(fake->log.empty());
+        EXPECT_EQ(fake->log.back(), c.expected_log);
+        lib.CamLib_Close();
+    }
+}
+
 TEST_F(CamLibTest, ResetThatNeverComesBackGivesUpInBoundedTime) {
     test::FakeCamera camera;
     camera.reenumerate_ms = 60000;
