@@ -115,7 +115,7 @@ int UsbEnumeration::BuildProxyRecord(const CameraListEntry& entry, CameraDeviceR
     record->class_kind = entry.class_kind;
     if (int err = FillCommon(entry, *info, record); err != 0) return err;
     record->usb = bus_.Open(entry.node_handle);
-    if (!record->usb) return 5;  // access denied: the device cannot be opened by this process
+    if (!record->usb) return kErrorAccessDenied;
     WaitForDescriptor(*record->usb);
     return 0;
 }

@@ -13,6 +13,7 @@ namespace orbisk {
 class Clock;
 
 // Operating-system codes the enumeration and the reconnect carry.
+inline constexpr int kErrorAccessDenied = 5;
 inline constexpr int kErrorNotReady = 21;
 inline constexpr int kErrorInvalidParameter = 87;
 inline constexpr int kErrorTimeout = 1460;
