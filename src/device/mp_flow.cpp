@@ -20,7 +20,7 @@ int CMpFlow::MP_OpenDevice(int index) {
     conn_.camera_handle = 0;
     conn_.camera_handle = camlib_.CamLib_OpenDevice(index);
     if (conn_.camera_handle != 0) return 1;
-    LogScope scope(process_.logger, "CMpFlow::MP_OpenDevice");
+    LogScope scope(process_.logger, "CMpFlow::MP_OpenDevice", 0);
     scope.Text("----------------: ");
     scope.Text("MP_OpenDevice Fail %d\n", index);
     process_.clock.sleep_ms(kOpenFailPauseMs);
