@@ -68,6 +68,52 @@ public:
     int CamLib_ProbeMipiBridge(uint64_t handle);
     int CamLib_HasBulkEndpoint(uint64_t handle);
     void CamLib_NotifyDeviceArrival(uint64_t handle);
+    int CamLib_ReadDeviceProperties(uint64_t handle, int flag, uint8_t* out /* 104 */,
+                                    uint32_t options);
+
+    // Program memories.
+    int CamLib_SPI_SF_ReadID(uint64_t handle, uint8_t* id /* 8 */, uint32_t options);
+    int CamLib_SPI_SF_ReadSr(uint64_t handle, uint8_t* status, uint32_t options);
+    int CamLib_SPI_SF_WriteSr(uint64_t handle, uint8_t value, uint32_t options);
+    int CamLib_SPI_SF_EraseChip(uint64_t handle, uint32_t options);
+    int CamLib_SPI_SF_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                           ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_SPI_SF_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                            ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_SPI_SF_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_NorFlash_Erase(uint64_t handle, uint32_t options);
+    int CamLib_NorFlash_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                              uint32_t options);
+    int CamLib_NorFlash_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP8_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                             uint32_t options);
+    int CamLib_I2C_EEP8_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                              uint32_t options);
+    int CamLib_I2C_EEP8_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP8_Erase(uint64_t handle, uint32_t len, uint32_t options);
+    int CamLib_I2C_EEP16_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                              ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_I2C_EEP16_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                               ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_I2C_EEP16_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP16_Erase(uint64_t handle, uint32_t len, uint32_t options);
+    int CamLib_I2CLongRead(uint64_t handle, uint16_t slave, uint16_t reg, uint32_t len,
+                           uint8_t* buf, uint32_t options);
+    int CamLib_ReadCode(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf);
+    int CamLib_MTP_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                        ProgressCallback progress, void* context);
+    int CamLib_MTP_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                         ProgressCallback progress, void* context);
+    int CamLib_MTP_Erase(uint64_t handle, uint32_t len);
+    int CamLib_MTP_WriteTag(uint64_t handle);
+    // The OTP write keeps the transport's last command status for the OTP flow.
+    int CamLib_OTP_Write(uint64_t handle, uint16_t addr, uint16_t bank, uint16_t len,
+                         const uint8_t* buf, uint32_t ignored1, uint32_t ignored2);
+    int CamLib_OTP_Read(uint64_t handle, uint16_t addr, uint16_t len, uint8_t* buf,
+                        uint32_t ignored1, uint32_t ignored2);
+    int CamLib_OTP_ReadProgramFailAdr(uint64_t handle, uint16_t len, uint8_t* buf);
+    uint8_t last_otp_status() const { return last_otp_status_; }
+    int CamLib_ChangeDataControlSize(uint64_t handle, uint16_t* size);
 
 private:
     COrvCam* orv();
@@ -75,6 +121,8 @@ private:
     CVendorCmdCommon* XuOrGeneral(uint32_t options);
     // "proxy XU or general": option 0x20 takes the proxy extension unit itself.
     CVendorCmdCommon* ProxyXuOrGeneral(uint32_t options);
+    // Option 0x20: the extension unit; else the access method's extension-unit transport.
+    CVendorCmdCommon* ExtUnitOrSelected(uint32_t options);
     bool OpenEntry(const CameraListEntry& entry);
     // The proxy-level reset and reconnect: 0 or an operating-system code.
     int ProxyResetAndReconnect(uint16_t arg, uint8_t opcode, bool use_given, bool force_ext_unit,
@@ -90,6 +138,7 @@ private:
     int lib_type_ = 0;
     std::unique_ptr<CCamDev> camera_;
     uint64_t handle_ = 0;
+    uint8_t last_otp_status_ = 0;
 };
 
 }  // namespace orbisk

@@ -26,6 +26,9 @@ public:
     // Transports as they stand (null when absent); the kernel units are made on first use.
     CVendorCmdCommon* ExtUnit() { return ext_unit_.get(); }
     CVendorCmdCommon* KernelExtUnit(uint32_t access);
+    CVendorCmdCommon* KernelExtUnitIfMade(uint32_t access) {
+        return access == kExtUnitMediaFound ? mf_unit_.get() : dshow_unit_.get();
+    }
     CVendorCmdCommon* VendorV1() { return v1_.get(); }
     CVendorCmdCommon* VendorV2() { return v2_.get(); }
     CVendorCmdCommon* Mipi() { return mipi_.get(); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "base/logger.h"
 #include "base/process.h"
@@ -88,6 +89,49 @@ TEST_F(CamLibTest, ChoosesTransportsByCapability) {
         EXPECT_EQ(cam->SelectExtUnitTransport(0), cam->ExtUnit()) << c.what;
         lib.CamLib_Close();
     }
+}
+
+TEST_F(CamLibTest, EachFunctionTakesItsTransport) {
+    test::FakeCamera camera;
+    camera.gen2 = true;  // the general choice is then the second vendor-request generation
+    auto fake = bus.Plug({1}, camera);
+    const uint64_t h = lib.CamLib_OpenDevice(0);
+    ASSERT_NE(h, 0u);
+    uint8_t status = 0;
+    uint8_t data[4] = {1, 2, 3, 4};
+    uint16_t size = 64;
+    struct Case {
+        const char* what;
+        std::function<int()> call;
+        const char* expected_log;
+    };
+    const Case cases[] = {
+        {"XU or general", [&] { return lib.CamLib_SPI_SF_ReadSr(h, &status, 0); },
+         "V2 SPI_SF_ReadSr"},
+        {"XU or general, forced", [&] { return lib.CamLib_SPI_SF_ReadSr(h, &status, 0x20); },
+         "XU SPI_SF_ReadSr"},
+        {"proxy XU or general", [&] { return lib.CamLib_NorFlash_Erase(h, 0); },
+         "V2 NorFlash_Erase"},
+        {"proxy XU or general, forced", [&] { return lib.CamLib_NorFlash_Erase(h, 0x20); },
+         "XU NorFlash_Erase"},
+        // 16-bit EEPROMs go through the access method's extension unit, never the general choice.
+        {"EEPROM 16", [&] { return lib.CamLib_I2C_EEP16_Write(h, 8, 4, data, nullptr, nullptr, 0); },
+         "XU I2C_EEP16_Write 8 4"},
+        {"EEPROM 16 erase", [&] { return lib.CamLib_I2C_EEP16_Erase(h, 16, 0); },
+         "XU I2C_EEP16_Write 0 16 blank"},
+        {"general only", [&] { return lib.CamLib_MTP_Erase(h, 16); }, "V2 MTP_Erase"},
+        {"OTP", [&] { return lib.CamLib_OTP_Write(h, 0, 0, 4, data, 0, 0); }, "XU OTP_Write"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.call(), 1) << c.what;
+        ASSERT_FALSE(fake->log.empty()) << c.what;
+        EXPECT_EQ(fake->log.back(), c.expected_log) << c.what;
+    }
+    // A transport without the operation fails it; so does the library without a camera.
+    EXPECT_EQ(lib.CamLib_ChangeDataControlSize(h, &size), 0);
+    lib.CamLib_Close();
+    EXPECT_EQ(lib.CamLib_SPI_SF_ReadSr(h, &status, 0), 0);
+    EXPECT_EQ(lib.CamLib_MTP_Erase(h, 16), 0);
 }
 
 TEST_F(CamLibTest, KernelDriverPathWhenTheDeviceMayNotBeOpened) {

@@ -41,10 +41,32 @@ public:
         return kOk;
     }
     HResult ProbeMipiIO() override { return kFail; }
+    // Memory operations only say which transport carried them.
+    HResult SPI_SF_ReadSr(uint8_t* status) override {
+        *status = 0;
+        return Called("SPI_SF_ReadSr");
+    }
+    HResult NorFlash_Erase() override { return Called("NorFlash_Erase"); }
+    HResult I2C_EEP16_Write(uint32_t addr, uint32_t len, const uint8_t* buf, ProgressCallback,
+                            void*) override {
+        const bool blank = std::all_of(buf, buf + len, [](uint8_t b) { return b == 0xFF; });
+        return Called("I2C_EEP16_Write " + std::to_string(addr) + " " + std::to_string(len) +
+                      (blank ? " blank" : ""));
+    }
+    HResult MTP_Erase(uint32_t) override { return Called("MTP_Erase"); }
+    HResult OTP_Write(uint16_t, uint16_t, uint16_t, const uint8_t*, uint32_t, uint32_t) override {
+        return Called("OTP_Write");
+    }
 
 private:
     std::shared_ptr<FakeCamera> Camera() {
         return bus_.Present(node_) ? bus_.CameraAt(node_) : nullptr;
+    }
+    HResult Called(const std::string& what) {
+        auto camera = Camera();
+        if (!camera) return kGone;
+        camera->log.push_back(kind_ + " " + what);
+        return kOk;
     }
     HResult Reset(const std::string& what, uint8_t mode) {
         auto camera = Camera();

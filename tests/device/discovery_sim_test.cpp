@@ -151,6 +151,28 @@ TEST_F(DiscoverySimTest, PortLockWritesPortNo) {
     EXPECT_EQ(port, 3u);
 }
 
+TEST_F(DiscoverySimTest, LibraryFunctionsReachTheCamera) {
+    auto camera = Plug(1, 0x6363);
+    const uint64_t h = lib.CamLib_OpenDevice(0);
+    ASSERT_NE(h, 0u);
+    std::string text;
+    ASSERT_EQ(lib.CamLib_GetSerialString(&text), 1);
+    EXPECT_EQ(text, "SN0001");
+    ASSERT_EQ(lib.CamLib_GetManufacturerString(&text), 1);
+    EXPECT_EQ(text, "Fixture Maker");
+    uint8_t status[104] = {};
+    ASSERT_EQ(lib.CamLib_GetDevStatus(h, status, 0), 1);
+    EXPECT_EQ(status[64] & 0x0F, 1);  // runs its code
+    ASSERT_EQ(lib.CamLib_ReadDeviceProperties(h, 0, status, 0), 1);
+    uint16_t size = 64;
+    ASSERT_EQ(lib.CamLib_ChangeDataControlSize(h, &size), 1);
+    EXPECT_EQ(size, 64);
+    EXPECT_EQ(lib.CamLib_ProbeMipiBridge(h), 0);
+    uint8_t chip[2] = {};
+    ASSERT_EQ(lib.CamLib_ReadMem(h, 0xFE21, 2, chip, 0x20), 1);
+    EXPECT_EQ(device.DEV_OpenDeviceByICIni(0), 1);
+}
+
 // Into update mode and back to the code, through both reset paths: the same camera is found
 // again by its port, the handle is refreshed, and the wait costs the camera's own 300 ms.
 TEST_F(DiscoverySimTest, ResetToUpdateModeAndBackOverDirectUsb) {
