@@ -1,6 +1,7 @@
 #include "camera/orv_cam.h"
 
 #include "camera/capabilities.h"
+#include "transport/ext_unit_base.h"
 
 namespace orbisk {
 
@@ -33,7 +34,9 @@ void COrvCam::CreateTransports() {
         ext_unit_ = factory_.CreateExtUnit(*record_, cap->unit_id);
     if (cap->vendor_gen1) v1_ = factory_.CreateVendorRequestV1(*record_, cap->unit_id);
     if (cap->vendor_gen2) v2_ = factory_.CreateVendorRequestV2(*record_);
-    if (ext_unit_ && ext_unit_->ProbeMipiIO() == kOk) mipi_ = factory_.CreateMipi(*ext_unit_);
+    // The extension unit probed for the MIPI bridge when it was made.
+    if (auto* unit = dynamic_cast<CExtUnitBase*>(ext_unit_.get()); unit && unit->mipi_io())
+        mipi_ = factory_.CreateMipi(*ext_unit_);
     if (cap->ip_camera && !ip_) ip_ = factory_.CreateIpCamera(*record_);
     if (cap->intel_mipi) intel_ = factory_.CreateIntelMipiHost(*record_);
 }
