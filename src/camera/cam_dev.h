@@ -10,7 +10,7 @@ class CVendorCmdCommon;
 // A camera the library holds open. The plain object has no transports and fails every
 // command; COrvCam adds them for the maker's cameras.
 class CCamDev {
-public:
+  public:
     explicit CCamDev(std::unique_ptr<CameraDeviceRecord> record);
     virtual ~CCamDev();
     CCamDev(const CCamDev&) = delete;
@@ -34,7 +34,7 @@ public:
     virtual CVendorCmdCommon* SelectCommandTransport() { return nullptr; }
     virtual CVendorCmdCommon* SelectExtUnitTransport(int /*lib_type*/) { return nullptr; }
 
-protected:
+  protected:
     void CopyCapability();
 
     std::unique_ptr<CameraDeviceRecord> record_;

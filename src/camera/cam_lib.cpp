@@ -12,7 +12,9 @@ namespace orbisk {
 CamLib::CamLib(Process& process, UsbBus& bus, TransportFactory& factory)
     : process_(process), enumeration_(bus, process.clock), factory_(factory) {}
 
-CamLib::~CamLib() { CamLib_Close(); }
+CamLib::~CamLib() {
+    CamLib_Close();
+}
 
 int CamLib::CamLib_Init(int requested) {
     switch (requested) {
@@ -32,11 +34,17 @@ int CamLib::CamLib_Init(int requested) {
     }
 }
 
-void CamLib::CamLib_Uninit() { CamLib_Close(); }
+void CamLib::CamLib_Uninit() {
+    CamLib_Close();
+}
 
-uint8_t CamLib::CamLib_GetDeviceCount() { return enumeration_.DeviceCount(); }
+uint8_t CamLib::CamLib_GetDeviceCount() {
+    return enumeration_.DeviceCount();
+}
 
-COrvCam* CamLib::orv() { return dynamic_cast<COrvCam*>(camera_.get()); }
+COrvCam* CamLib::orv() {
+    return dynamic_cast<COrvCam*>(camera_.get());
+}
 
 bool CamLib::OpenEntry(const CameraListEntry& entry) {
     auto record = std::make_unique<CameraDeviceRecord>();

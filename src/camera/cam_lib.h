@@ -25,7 +25,7 @@ inline constexpr uint32_t kResetTimeoutMs = 15000;
 // The camera function library: holds the one open camera and forwards each request to the
 // transport that suits it. The camera handle is the camera's device-node handle; 0 is none.
 class CamLib {
-public:
+  public:
     CamLib(Process& process, UsbBus& bus, TransportFactory& factory);
     ~CamLib();
     CamLib(const CamLib&) = delete;
@@ -44,8 +44,7 @@ public:
     uint64_t handle() const { return handle_; }
     CCamDev* camera() { return camera_.get(); }
 
-    int CamLib_ResetToUpdateFW(uint64_t* handle, uint16_t arg, uint32_t options,
-                               uint32_t wait_ms);
+    int CamLib_ResetToUpdateFW(uint64_t* handle, uint16_t arg, uint32_t options, uint32_t wait_ms);
     int CamLib_ResetToRomAndReconnect(uint64_t* handle, uint32_t options, uint32_t wait_ms);
 
     int CamLib_GetPortLocation(uint64_t node_handle, uint32_t* port, uint64_t* hub);
@@ -115,7 +114,7 @@ public:
     uint8_t last_otp_status() const { return last_otp_status_; }
     int CamLib_ChangeDataControlSize(uint64_t handle, uint16_t* size);
 
-private:
+  private:
     COrvCam* orv();
     // "XU or general": option 0x20 takes the access method's extension unit.
     CVendorCmdCommon* XuOrGeneral(uint32_t options);

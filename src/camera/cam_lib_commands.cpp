@@ -27,8 +27,7 @@ CVendorCmdCommon* CamLib::ProxyXuOrGeneral(uint32_t options) {
     return camera_->SelectCommandTransport();
 }
 
-int CamLib::CamLib_ReadMem(uint64_t, uint32_t addr, uint32_t len, uint8_t* buf,
-                           uint32_t options) {
+int CamLib::CamLib_ReadMem(uint64_t, uint32_t addr, uint32_t len, uint8_t* buf, uint32_t options) {
     CVendorCmdCommon* t = XuOrGeneral(options);
     return t && t->ReadMem(addr, len, buf, nullptr, nullptr) == kOk ? 1 : 0;
 }

@@ -9,7 +9,9 @@
 namespace orbisk {
 namespace {
 
-int Ok(HResult result) { return result == kOk ? 1 : 0; }
+int Ok(HResult result) {
+    return result == kOk ? 1 : 0;
+}
 
 }  // namespace
 
@@ -101,8 +103,8 @@ int CamLib::CamLib_I2C_EEP16_Erase(uint64_t, uint32_t len, uint32_t options) {
     const std::vector<uint8_t> blank(len, 0xFF);
     return Ok(t->I2C_EEP16_Write(0, len, blank.data(), nullptr, nullptr));
 }
-int CamLib::CamLib_I2CLongRead(uint64_t, uint16_t slave, uint16_t reg, uint32_t len,
-                               uint8_t* buf, uint32_t options) {
+int CamLib::CamLib_I2CLongRead(uint64_t, uint16_t slave, uint16_t reg, uint32_t len, uint8_t* buf,
+                               uint32_t options) {
     auto* t = ProxyXuOrGeneral(options);
     return t ? Ok(t->I2CLongRead(slave, reg, len, buf, nullptr, nullptr)) : 0;
 }
@@ -169,9 +171,9 @@ int CamLib::CamLib_ReadDeviceProperties(uint64_t, int flag, uint8_t* out, uint32
         const CameraCapabilityRecord* cap = cam->capability();
         // The first transport the camera object holds, in the object's own order.
         for (CVendorCmdCommon* candidate :
-             {cam->KernelExtUnitIfMade(kExtUnitDirectShow), cam->KernelExtUnitIfMade(kExtUnitMediaFound),
-              cam->IpCamera(), cam->IntelMipiHost(), cam->Mipi(),
-              cap && cap->vendor_gen2 ? cam->VendorV2() : nullptr,
+             {cam->KernelExtUnitIfMade(kExtUnitDirectShow),
+              cam->KernelExtUnitIfMade(kExtUnitMediaFound), cam->IpCamera(), cam->IntelMipiHost(),
+              cam->Mipi(), cap && cap->vendor_gen2 ? cam->VendorV2() : nullptr,
               cap && cap->vendor_gen1 ? cam->VendorV1() : nullptr,
               cap && cap->ext_unit_access != kExtUnitNone ? cam->ExtUnit() : nullptr}) {
             if (candidate) {

@@ -103,8 +103,10 @@ int CamLib::ProxyResetAndReconnect(uint16_t arg, uint8_t opcode, bool use_given,
     if (arg == 2) arg = 1;
     if (force_ext_unit && unit > 0) gen1 = gen2 = false;
     if (v != 2 && !gen1 && !gen2) {
-        if (arg == 0) v = 1;
-        else if (arg == 1) v = 0;
+        if (arg == 0)
+            v = 1;
+        else if (arg == 1)
+            v = 0;
     }
 
     RecordMemory memory{*probe, gen2, static_cast<uint8_t>(std::max(unit, 0))};
@@ -131,8 +133,8 @@ int CamLib::ProxyResetAndReconnect(uint16_t arg, uint8_t opcode, bool use_given,
         if (gen2)
             result = probe->VendorResetV2(v, opcode);
         else if (ext_unit_reset)
-            result = probe->ExtUnit_Reset(memory.unit, static_cast<uint8_t>(v), opcode) ? kOk
-                                                                                          : kFail;
+            result =
+                probe->ExtUnit_Reset(memory.unit, static_cast<uint8_t>(v), opcode) ? kOk : kFail;
         else
             result = probe->VendorResetV1(v, opcode);
         if (result != not_ready) break;

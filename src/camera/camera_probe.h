@@ -9,7 +9,7 @@ namespace orbisk {
 // (enumeration and the reset-and-reconnect): the driver-level extension-unit helpers and the
 // vendor probes of both generations. The command layer implements them.
 class CameraProbe {
-public:
+  public:
     virtual ~CameraProbe() = default;
     // Extension-unit helpers; true on success.
     virtual bool ExtUnit_DevQualify(uint8_t unit) = 0;

@@ -6,11 +6,16 @@ namespace orbisk {
 
 const char* AccessTagText(AccessTag tag) {
     switch (tag) {
-        case AccessTag::kProxy: return "OVCD";
-        case AccessTag::kDirectShow: return "WOSD";
-        case AccessTag::kMediaFound: return "ADFM";
-        case AccessTag::kIpCamera: return "IPCD";
-        case AccessTag::kNone: break;
+        case AccessTag::kProxy:
+            return "OVCD";
+        case AccessTag::kDirectShow:
+            return "WOSD";
+        case AccessTag::kMediaFound:
+            return "ADFM";
+        case AccessTag::kIpCamera:
+            return "IPCD";
+        case AccessTag::kNone:
+            break;
     }
     return "";
 }

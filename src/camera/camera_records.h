@@ -12,10 +12,10 @@ namespace orbisk {
 // How a camera record reaches its camera.
 enum class AccessTag : uint32_t {
     kNone = 0,
-    kProxy,        // "OVCD": control transfers straight to the device
-    kDirectShow,   // "WOSD": the kernel camera driver, access method 1
-    kMediaFound,   // "ADFM": the kernel camera driver, access method 2
-    kIpCamera,     // "IPCD"
+    kProxy,       // "OVCD": control transfers straight to the device
+    kDirectShow,  // "WOSD": the kernel camera driver, access method 1
+    kMediaFound,  // "ADFM": the kernel camera driver, access method 2
+    kIpCamera,    // "IPCD"
 };
 // The four letters of a tag as records and logs show them ("OVCD", …; "" for none).
 const char* AccessTagText(AccessTag tag);
@@ -58,7 +58,7 @@ struct CameraCapabilityRecord {
     uint8_t manufacturer_index() const { return device_descriptor[14]; }
     uint8_t serial_index() const { return device_descriptor[16]; }
 
-private:
+  private:
     uint16_t Word(size_t at) const {
         return static_cast<uint16_t>(device_descriptor[at] | (device_descriptor[at + 1] << 8));
     }

@@ -12,8 +12,8 @@ constexpr uint32_t kDescriptorTimeoutMs = 1000;
 // Second generation first (its signature in status record 3), then the first generation.
 void ProbeVendorGenerations(CameraProbe& probe, CameraCapabilityRecord* cap) {
     cap->vendor_gen2 = false;
-    const bool signature = probe.VendorStatusV2(3, 8, cap->status.data() + 24) == kOk &&
-                           cap->HasSecondGenSignature();
+    const bool signature =
+        probe.VendorStatusV2(3, 8, cap->status.data() + 24) == kOk && cap->HasSecondGenSignature();
     if (!signature) {
         cap->vendor_gen1 = probe.VendorProbeV1(0) == kOk;
         return;
@@ -39,9 +39,8 @@ void AdjustChipIdentity(CameraProbe& probe, CameraCapabilityRecord* cap) {
 void ProbeImagingCamera(const CameraDeviceRecord& record, CameraProbe* probe,
                         CameraCapabilityRecord* cap) {
     bool second_unit = false;
-    const int unit = FindVideoExtensionUnit(cap->config_descriptor,
-                                            static_cast<uint8_t>(record.interface_number),
-                                            &second_unit);
+    const int unit = FindVideoExtensionUnit(
+        cap->config_descriptor, static_cast<uint8_t>(record.interface_number), &second_unit);
     if (unit < 0) {
         if (record.vid == kIntelMipiVid && record.pid == kIntelMipiPid) {
             cap->supported = true;
@@ -81,8 +80,8 @@ void ProbeMediaDevice(CameraProbe* probe, CameraCapabilityRecord* cap) {
 
 bool ReadDescriptors(UsbDeviceHandle& usb, CameraCapabilityRecord* cap) {
     uint32_t got = 0;
-    if (usb.GetDescriptor(1, 0, 0, cap->device_descriptor.data(), 18, &got,
-                          kDescriptorTimeoutMs) != kOk ||
+    if (usb.GetDescriptor(1, 0, 0, cap->device_descriptor.data(), 18, &got, kDescriptorTimeoutMs) !=
+            kOk ||
         got != 18 || cap->device_descriptor[1] != 1)
         return false;
     uint8_t head[9] = {};

@@ -23,12 +23,12 @@ inline constexpr uint16_t kAudioExtensionCode = 0x2C7E;
 // wTotalLength or the end of the buffer, whichever comes first, and at a descriptor whose
 // bLength is below 2 or runs past that end, so a malformed reply can never be read past.
 class DescriptorWalker {
-public:
+  public:
     explicit DescriptorWalker(std::span<const uint8_t> config);
     // The next whole descriptor, or an empty span when the walk is over.
     std::span<const uint8_t> Next();
 
-private:
+  private:
     std::span<const uint8_t> bytes_;
     size_t offset_ = 0;
 };

@@ -89,10 +89,14 @@ CVendorCmdCommon* COrvCam::SelectCommandTransport() {
 CVendorCmdCommon* COrvCam::SelectExtUnitTransport(int lib_type) {
     const CameraCapabilityRecord* cap = capability();
     switch (lib_type) {
-        case 0: return cap && cap->ext_unit_access != kExtUnitNone ? ext_unit_.get() : nullptr;
-        case 1: return KernelExtUnit(kExtUnitDirectShow);
-        case 2: return KernelExtUnit(kExtUnitMediaFound);
-        default: return nullptr;
+        case 0:
+            return cap && cap->ext_unit_access != kExtUnitNone ? ext_unit_.get() : nullptr;
+        case 1:
+            return KernelExtUnit(kExtUnitDirectShow);
+        case 2:
+            return KernelExtUnit(kExtUnitMediaFound);
+        default:
+            return nullptr;
     }
 }
 

@@ -9,7 +9,7 @@ namespace orbisk {
 // A camera of the maker: one transport per way the camera answers, and the choice between
 // them.
 class COrvCam : public CCamDev {
-public:
+  public:
     COrvCam(std::unique_ptr<CameraDeviceRecord> record, TransportFactory& factory);
     ~COrvCam() override;
 
@@ -40,7 +40,7 @@ public:
     void ResetReconnectEvent() { arrived_ = false; }
     bool ReconnectEventSet() const { return arrived_; }
 
-private:
+  private:
     void CreateTransports();
     void DeleteDeviceTransports();
 

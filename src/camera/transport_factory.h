@@ -12,7 +12,7 @@ namespace orbisk {
 // The command layer provides the real one; each Create returns null when the transport cannot
 // be made for that camera (the caller then goes without it).
 class TransportFactory {
-public:
+  public:
     virtual ~TransportFactory() = default;
     // Requests over the record's open device; null when the record has none.
     virtual std::unique_ptr<CameraProbe> CreateProbe(CameraDeviceRecord& record) = 0;
@@ -20,8 +20,7 @@ public:
                                                             uint8_t unit_id) = 0;
     virtual std::unique_ptr<CVendorCmdCommon> CreateVendorRequestV1(CameraDeviceRecord& record,
                                                                     uint8_t unit_id) = 0;
-    virtual std::unique_ptr<CVendorCmdCommon> CreateVendorRequestV2(
-        CameraDeviceRecord& record) = 0;
+    virtual std::unique_ptr<CVendorCmdCommon> CreateVendorRequestV2(CameraDeviceRecord& record) = 0;
     // The extension unit through the kernel camera driver (access kind 2 or 3).
     virtual std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
                                                                   uint8_t unit_id,

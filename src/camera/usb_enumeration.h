@@ -40,7 +40,7 @@ std::string LocationPathFor(const UsbDeviceInfo& info, std::optional<uint8_t> fu
 
 // Finds the cameras on a bus and builds their device records.
 class UsbEnumeration {
-public:
+  public:
     UsbEnumeration(UsbBus& bus, Clock& clock) : bus_(bus), clock_(clock) {}
 
     UsbBus& bus() { return bus_; }
@@ -64,7 +64,7 @@ public:
     // The same from a record, without asking the bus.
     static PortLocation PortLocationOf(const CameraDeviceRecord& record);
 
-private:
+  private:
     std::optional<UsbDeviceInfo> FindDevice(uint64_t node_handle);
     int FillCommon(const CameraListEntry& entry, const UsbDeviceInfo& info,
                    CameraDeviceRecord* record);

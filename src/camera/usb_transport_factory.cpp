@@ -12,9 +12,8 @@ namespace {
 
 // The driver-level requests over one record's open device.
 class DriverProbe : public CameraProbe {
-public:
-    DriverProbe(UsbDeviceHandle& device, uint8_t interface_number, DeviceLock& lock,
-                Logger& logger)
+  public:
+    DriverProbe(UsbDeviceHandle& device, uint8_t interface_number, DeviceLock& lock, Logger& logger)
         : device_(device), interface_(interface_number), lock_(lock), logger_(logger) {}
 
     bool ExtUnit_DevQualify(uint8_t unit) override {
@@ -26,8 +25,7 @@ public:
     bool ExtUnit_ReadMem(uint8_t unit, uint16_t addr, uint16_t len, uint8_t* out) override {
         return orbisk::ExtUnit_ReadMem(Target(unit), addr, len, out);
     }
-    bool ExtUnit_WriteMem(uint8_t unit, uint16_t addr, uint16_t len,
-                          const uint8_t* data) override {
+    bool ExtUnit_WriteMem(uint8_t unit, uint16_t addr, uint16_t len, const uint8_t* data) override {
         return orbisk::ExtUnit_WriteMem(Target(unit), addr, len, data);
     }
     bool ExtUnit_Reset(uint8_t unit, uint8_t value, uint8_t opcode) override {
@@ -53,7 +51,7 @@ public:
         return orbisk::VendorResetV1(device_, value, opcode);
     }
 
-private:
+  private:
     DriverExtUnit Target(uint8_t unit) const {
         return DriverExtUnit{device_, unit, interface_, lock_, logger_};
     }
@@ -71,17 +69,15 @@ UsbTransportFactory::UsbTransportFactory(UsbBus& bus, Logger& logger,
 
 std::unique_ptr<CameraProbe> UsbTransportFactory::CreateProbe(CameraDeviceRecord& record) {
     if (!record.usb) return nullptr;
-    return std::make_unique<DriverProbe>(*record.usb,
-                                         static_cast<uint8_t>(record.interface_number), *lock_,
-                                         logger_);
+    return std::make_unique<DriverProbe>(*record.usb, static_cast<uint8_t>(record.interface_number),
+                                         *lock_, logger_);
 }
 
 std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateExtUnit(CameraDeviceRecord& record,
                                                                      uint8_t unit_id) {
     if (!record.usb) return nullptr;
-    return std::make_unique<CExtUnit>(*record.usb, unit_id,
-                                      static_cast<uint8_t>(record.interface_number), logger_,
-                                      lock_);
+    return std::make_unique<CExtUnit>(
+        *record.usb, unit_id, static_cast<uint8_t>(record.interface_number), logger_, lock_);
 }
 
 std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateVendorRequestV1(

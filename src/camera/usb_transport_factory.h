@@ -12,7 +12,7 @@ class Logger;
 // on the record's open device, the kernel driver's face of the camera for the other access
 // methods, and the driver-level requests of enumeration and reset.
 class UsbTransportFactory : public TransportFactory {
-public:
+  public:
     UsbTransportFactory(UsbBus& bus, Logger& logger,
                         std::shared_ptr<DeviceLock> lock = OpenDeviceLock());
 
@@ -27,7 +27,7 @@ public:
                                                           uint32_t access) override;
     std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) override;
 
-private:
+  private:
     UsbBus& bus_;
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;

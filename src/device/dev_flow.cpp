@@ -61,16 +61,19 @@ std::string CDevFlow::ListLabel() {
 }
 
 int CDevFlow::CheckImageForChip() {
-    ImageSelection selection{process_,           profiles_,
-                             images_,            conn_.vid,
-                             conn_.pid,          &texts_.chosen_image_path,
+    ImageSelection selection{process_,
+                             profiles_,
+                             images_,
+                             conn_.vid,
+                             conn_.pid,
+                             &texts_.chosen_image_path,
                              &texts_.image_identity};
     return CheckImageForChipIdentity(selection, conn_.chip_identity);
 }
 
 int CDevFlow::FindFirstImage() {
-    ImageSelection selection{process_, profiles_, images_, conn_.vid, conn_.pid,
-                             &texts_.chosen_image_path};
+    ImageSelection selection{process_,  profiles_, images_,
+                             conn_.vid, conn_.pid, &texts_.chosen_image_path};
     return FindFirstLoadableImage(selection);
 }
 
@@ -84,7 +87,8 @@ int CDevFlow::DEV_ReadChipIdentity() {
         conn_.chip_identity = {0xFF, 0xFF};
         return 1;
     }
-    conn_.chip_identity = {static_cast<uint8_t>(raw[0] & 0xF0), static_cast<uint8_t>(raw[1] & 0xF0)};
+    conn_.chip_identity = {static_cast<uint8_t>(raw[0] & 0xF0),
+                           static_cast<uint8_t>(raw[1] & 0xF0)};
     if (conn_.chip_identity[0] == 0x00 && conn_.chip_identity[1] == 0x40) {
         // Two chips share this masked value; the low nibble of byte 0 tells them apart.
         raw[0] = raw[1] = 0xFF;
@@ -256,12 +260,24 @@ int CDevFlow::DEV_RunCommand(char letter, const std::string& path) {
     return 0;
 }
 
-int CDevFlow::PreUpdate(const uint8_t*, uint32_t) { return 0; }
-int CDevFlow::Read() { return 0; }
-int CDevFlow::Erase() { return 0; }
-int CDevFlow::Update() { return 0; }
-int CDevFlow::Download() { return 0; }
-int CDevFlow::DumpCheck() { return 0; }
+int CDevFlow::PreUpdate(const uint8_t*, uint32_t) {
+    return 0;
+}
+int CDevFlow::Read() {
+    return 0;
+}
+int CDevFlow::Erase() {
+    return 0;
+}
+int CDevFlow::Update() {
+    return 0;
+}
+int CDevFlow::Download() {
+    return 0;
+}
+int CDevFlow::DumpCheck() {
+    return 0;
+}
 
 namespace {
 int NotSupported(Process& process) {
@@ -270,12 +286,26 @@ int NotSupported(Process& process) {
 }
 }  // namespace
 
-int CDevFlow::SilenceWriteBin(const std::string&) { return NotSupported(process_); }
-int CDevFlow::SilenceWriteSNBin(const std::string&) { return NotSupported(process_); }
-int CDevFlow::SilenceReadBin(const std::string&) { return NotSupported(process_); }
-int CDevFlow::SilenceVerifyBin(const std::string&) { return NotSupported(process_); }
-int CDevFlow::SilenceSaveHexBin(const std::string&) { return NotSupported(process_); }
-int CDevFlow::SilenceErase(int) { return NotSupported(process_); }
-int CDevFlow::SilenceDumpCheck(const std::string&) { return NotSupported(process_); }
+int CDevFlow::SilenceWriteBin(const std::string&) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceWriteSNBin(const std::string&) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceReadBin(const std::string&) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceVerifyBin(const std::string&) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceSaveHexBin(const std::string&) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceErase(int) {
+    return NotSupported(process_);
+}
+int CDevFlow::SilenceDumpCheck(const std::string&) {
+    return NotSupported(process_);
+}
 
 }  // namespace orbisk

@@ -20,7 +20,7 @@ inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
 // camera: lists them for the dialog, chooses the default one, opens one for the command line,
 // and closes it again. Every list operation leaves no camera open.
 class CDevFlow : public CMpFlow {
-public:
+  public:
     CDevFlow(Process& process, CamLib& camlib, CICTypeIni& profiles);
     ~CDevFlow() override;
 
@@ -67,7 +67,7 @@ public:
     int32_t check_result = 1;
     uint32_t otp_space_used = 0;
 
-protected:
+  protected:
     // The image checks of the firmware selection for the open camera.
     int CheckImageForChip();
     int FindFirstImage();
@@ -77,7 +77,7 @@ protected:
     virtual int ReadMipiReserve(int32_t reserve) = 0;
     virtual uint32_t ReadOtpSpaceUsed() = 0;
 
-private:
+  private:
     struct ListPass;
     void ReadPortPair();
     void StorePortPair();

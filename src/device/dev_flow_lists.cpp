@@ -36,12 +36,11 @@ int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
         if (ini == 2)
             check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
         else
-            check_result = lenient_ini ? 1
-                                       : CheckVidPidListWithoutRev(process_, notice_,
-                                                                   texts_.vid_pid);
+            check_result =
+                lenient_ini ? 1 : CheckVidPidListWithoutRev(process_, notice_, texts_.vid_pid);
     } else if (bin != 0) {
-        check_result = CheckImageVidPid(texts_.vid_pid, texts_.identity_label,
-                                        &peer_->matched_camera);
+        check_result =
+            CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
     }
     return check_result;
 }
@@ -203,8 +202,8 @@ int CDevFlow::DEV_GetDeviceListAfterReset() {
             else if (ini != 0)
                 check_result = CheckVidPidListWithoutRev(process_, notice_, texts_.vid_pid);
             if (ini == 0 && bin != 0)
-                check_result = CheckImageVidPid(texts_.vid_pid, texts_.identity_label,
-                                                &peer_->matched_camera);
+                check_result =
+                    CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
         }
         MP_CloseDevice();
     }

@@ -32,7 +32,7 @@ struct DeviceTexts {
 
 // The main dialog's device selector: the four operations the device flow uses on it.
 class DeviceSelector {
-public:
+  public:
     virtual ~DeviceSelector() = default;
     virtual void Clear() = 0;
     virtual void Insert(int position, const std::string& text) = 0;

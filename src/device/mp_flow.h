@@ -12,7 +12,7 @@ class CamLib;
 // Bottom layer of the device object: the connection to the one open camera and the helpers
 // every flow uses on it.
 class CMpFlow {
-public:
+  public:
     CMpFlow(Process& process, CamLib& camlib);
     virtual ~CMpFlow();
     CMpFlow(const CMpFlow&) = delete;
@@ -30,7 +30,7 @@ public:
     DeviceTexts& texts() { return texts_; }
     ImageRecord& images() { return images_; }
 
-protected:
+  protected:
     Process& process_;
     CamLib& camlib_;
     DeviceConnection conn_;

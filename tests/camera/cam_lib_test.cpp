@@ -14,7 +14,7 @@ namespace orbisk {
 namespace {
 
 class CamLibTest : public ::testing::Test {
-protected:
+  protected:
     VirtualClock clock;
     Logger logger{clock, nullptr};
     Process process{clock, logger};
@@ -83,8 +83,9 @@ TEST_F(CamLibTest, ChoosesTransportsByCapability) {
         EXPECT_EQ(factory.made, c.made) << c.what;
         auto* cam = dynamic_cast<COrvCam*>(lib.camera());
         ASSERT_NE(cam, nullptr);
-        CVendorCmdCommon* expected =
-            c.gen2 ? cam->VendorV2() : c.gen1 ? cam->VendorV1() : cam->ExtUnit();
+        CVendorCmdCommon* expected = c.gen2   ? cam->VendorV2()
+                                     : c.gen1 ? cam->VendorV1()
+                                              : cam->ExtUnit();
         EXPECT_EQ(cam->SelectCommandTransport(), expected) << c.what;
         EXPECT_EQ(cam->SelectExtUnitTransport(0), cam->ExtUnit()) << c.what;
         lib.CamLib_Close();
@@ -115,7 +116,8 @@ TEST_F(CamLibTest, EachFunctionTakesItsTransport) {
         {"proxy XU or general, forced", [&] { return lib.CamLib_NorFlash_Erase(h, 0x20); },
          "XU NorFlash_Erase"},
         // 16-bit EEPROMs go through the access method's extension unit, never the general choice.
-        {"EEPROM 16", [&] { return lib.CamLib_I2C_EEP16_Write(h, 8, 4, data, nullptr, nullptr, 0); },
+        {"EEPROM 16",
+         [&] { return lib.CamLib_I2C_EEP16_Write(h, 8, 4, data, nullptr, nullptr, 0); },
          "XU I2C_EEP16_Write 8 4"},
         {"EEPROM 16 erase", [&] { return lib.CamLib_I2C_EEP16_Erase(h, 16, 0); },
          "XU I2C_EEP16_Write 0 16 blank"},
@@ -272,15 +274,15 @@ TEST_F(CamLibTest, ResetThatNeverComesBackGivesUpInBoundedTime) {
 TEST_F(CamLibTest, ProxyResetWritesTheChipSpecificRegisters) {
     struct Case {
         uint8_t chip[2];
-        bool boot_select;  // 0xFF92 written with 1
-        bool fe56;         // 0xFE56 written with 0x24
-        uint16_t phy_addr; // 0 when no PHY bit is cleared
+        bool boot_select;   // 0xFF92 written with 1
+        bool fe56;          // 0xFE56 written with 0x24
+        uint16_t phy_addr;  // 0 when no PHY bit is cleared
     };
     const Case cases[] = {
-        {{0x00, 0x30}, false, false, 0},      // h 0x3000: keeps boot select
-        {{0x10, 0x10}, false, false, 0xFA40}, // f 0x1010: no boot select, PHY bit
-        {{0x05, 0xE0}, true, true, 0},        // f 0xE000
-        {{0x00, 0x60}, false, false, 0xFA40}, // h 0x6000 keeps; f 0x6000 clears the PHY bit
+        {{0x00, 0x30}, false, false, 0},       // h 0x3000: keeps boot select
+        {{0x10, 0x10}, false, false, 0xFA40},  // f 0x1010: no boot select, PHY bit
+        {{0x05, 0xE0}, true, true, 0},         // f 0xE000
+        {{0x00, 0x60}, false, false, 0xFA40},  // h 0x6000 keeps; f 0x6000 clears the PHY bit
         {{0x21, 0x90}, true, false, 0},
     };
     for (const auto& c : cases) {
@@ -292,7 +294,8 @@ TEST_F(CamLibTest, ProxyResetWritesTheChipSpecificRegisters) {
         ASSERT_NE(handle, 0u);
         ASSERT_EQ(lib.CamLib_ResetToUpdateFW(&handle, 0, 0, 5000), 1);
         const auto& w = fake->writes;
-        EXPECT_EQ(w.count(0xFF92) && w.at(0xFF92) == 1, c.boot_select) << std::hex << int(c.chip[1]);
+        EXPECT_EQ(w.count(0xFF92) && w.at(0xFF92) == 1, c.boot_select)
+            << std::hex << int(c.chip[1]);
         EXPECT_EQ(w.count(0xFE56) && w.at(0xFE56) == 0x24, c.fe56) << std::hex << int(c.chip[1]);
         EXPECT_EQ(w.count(0xFA40) != 0, c.phy_addr == 0xFA40) << std::hex << int(c.chip[1]);
         lib.CamLib_Close();

@@ -16,7 +16,7 @@ using test::ConfigBuilder;
 using test::FakeDevice;
 
 class CapabilitiesTest : public ::testing::Test {
-protected:
+  protected:
     // Plugs one camera and returns its proxy record, capability not yet filled.
     CameraDeviceRecord Record(test::FakeCamera camera,
                               std::vector<uint8_t> config = test::CameraConfig(9),

@@ -24,9 +24,8 @@ TEST(DescriptorWalkerTest, StopsAtShortLengthsAndTheTotalLength) {
     // wTotalLength larger than the buffer: the buffer's end counts.
     auto long_total = ConfigBuilder().Interface(0, 14, 1).Build(4000);
     const Case cases[] = {
-        {"whole", one_iface, 2},     {"length 0", zero_length, 1}, {"length 1", one_length, 1},
-        {"past end", past_end, 1},   {"short total", short_total, 1},
-        {"long total", long_total, 1},
+        {"whole", one_iface, 2},   {"length 0", zero_length, 1},    {"length 1", one_length, 1},
+        {"past end", past_end, 1}, {"short total", short_total, 1}, {"long total", long_total, 1},
     };
     for (const auto& c : cases) {
         DescriptorWalker walker(c.config);
@@ -69,10 +68,13 @@ TEST(FindVideoExtensionUnitTest, QualifiesTheVendorUnit) {
         {"only another vendor's unit",
          ConfigBuilder().Interface(0, 14, 1).VideoExtUnit(4, other_guid).Build(), 0, -1, false},
         {"one control only",
-         ConfigBuilder().Interface(0, 14, 1).VideoExtUnit(4, kVendorExtUnitGuid, 1).Build(), 0,
-         -1, false},
+         ConfigBuilder().Interface(0, 14, 1).VideoExtUnit(4, kVendorExtUnitGuid, 1).Build(), 0, -1,
+         false},
         {"control size 1",
-         ConfigBuilder().Interface(0, 14, 1).VideoExtUnit(4, kVendorExtUnitGuid, 24, {0xFF}).Build(),
+         ConfigBuilder()
+             .Interface(0, 14, 1)
+             .VideoExtUnit(4, kVendorExtUnitGuid, 24, {0xFF})
+             .Build(),
          0, -1, false},
         {"data control missing",
          ConfigBuilder()
@@ -123,12 +125,17 @@ TEST(ListVideoExtensionUnitsTest, EveryUnitOfTheInterfaceInOrder) {
 }
 
 TEST(FindAudioExtensionUnitTest, FindsTheMakersCode) {
-    EXPECT_EQ(FindAudioExtensionUnit(
-                  ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x1234).AudioExtUnit(6, 0x2C7E, 9).Build()),
+    EXPECT_EQ(FindAudioExtensionUnit(ConfigBuilder()
+                                         .Interface(0, 1, 1)
+                                         .AudioExtUnit(2, 0x1234)
+                                         .AudioExtUnit(6, 0x2C7E, 9)
+                                         .Build()),
               6);
-    EXPECT_EQ(FindAudioExtensionUnit(ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x1234).Build()),
-              -1);
-    EXPECT_EQ(FindAudioExtensionUnit(ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x2C7E, 7).Build()),
+    EXPECT_EQ(
+        FindAudioExtensionUnit(ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x1234).Build()),
+        -1);
+    EXPECT_EQ(FindAudioExtensionUnit(
+                  ConfigBuilder().Interface(0, 1, 1).AudioExtUnit(2, 0x2C7E, 7).Build()),
               -1);
     EXPECT_EQ(FindAudioExtensionUnit(ConfigBuilder().AudioExtUnit(2, 0x2C7E).Build()), -1);
 }

@@ -10,7 +10,7 @@ const HResult kGone = ResultFromOsError(kErrorDeviceNotConnected);
 
 // One transport of a fake camera; `kind` tells which one it stands for.
 class FakeTransport : public CVendorCmdCommon {
-public:
+  public:
     FakeTransport(FakeCameraBus& bus, uint64_t node, std::string kind)
         : bus_(bus), node_(node), kind_(std::move(kind)) {}
     bool DevQualify() override { return Camera() && Camera()->qualifies; }
@@ -19,7 +19,9 @@ public:
         Camera()->FillStatus(out, count);
         return kOk;
     }
-    HResult ResetToUpdateFW(uint16_t arg) override { return Reset("update " + std::to_string(arg), 0); }
+    HResult ResetToUpdateFW(uint16_t arg) override {
+        return Reset("update " + std::to_string(arg), 0);
+    }
     HResult ResetToRom() override { return Reset("rom", 1); }
     HResult ReadMem(uint32_t addr, uint32_t len, uint8_t* buf, ProgressCallback, void*) override {
         auto camera = Camera();
@@ -58,7 +60,7 @@ public:
         return Called("OTP_Write");
     }
 
-private:
+  private:
     std::shared_ptr<FakeCamera> Camera() {
         return bus_.Present(node_) ? bus_.CameraAt(node_) : nullptr;
     }
@@ -81,7 +83,7 @@ private:
 };
 
 class FakeProbe : public CameraProbe {
-public:
+  public:
     FakeProbe(FakeCameraBus& bus, uint64_t node) : bus_(bus), node_(node) {}
     bool ExtUnit_DevQualify(uint8_t) override { return Camera() && Camera()->qualifies; }
     bool ExtUnit_GetDevStatus(uint8_t, uint32_t count, uint8_t* out) override {
@@ -126,7 +128,7 @@ public:
         return Reset("V1", value, opcode);
     }
 
-private:
+  private:
     std::shared_ptr<FakeCamera> Camera() {
         return bus_.Present(node_) ? bus_.CameraAt(node_) : nullptr;
     }
@@ -140,7 +142,8 @@ private:
     HResult WriteMem(uint16_t addr, uint16_t len, const uint8_t* data) {
         auto camera = Camera();
         if (!camera) return kGone;
-        for (uint16_t i = 0; i < len; ++i) camera->writes[static_cast<uint16_t>(addr + i)] = data[i];
+        for (uint16_t i = 0; i < len; ++i)
+            camera->writes[static_cast<uint16_t>(addr + i)] = data[i];
         return kOk;
     }
     HResult Reset(const char* path, uint16_t value, uint8_t opcode) {
@@ -163,7 +166,8 @@ void FakeCamera::FillStatus(uint8_t* out, uint32_t length) const {
     s[7] = static_cast<uint8_t>(status_chip >> 8);
     if (gen2) std::memcpy(s.data() + 24, kSecondGenSignature, 8);
     if (!mipi_signature.empty())
-        std::memcpy(s.data() + 24, mipi_signature.c_str(), std::min<size_t>(8, mipi_signature.size() + 1));
+        std::memcpy(s.data() + 24, mipi_signature.c_str(),
+                    std::min<size_t>(8, mipi_signature.size() + 1));
     s[64] = run_mode;
     std::memcpy(out, s.data(), std::min<uint32_t>(length, 104));
 }
@@ -180,8 +184,8 @@ void FakeCamera::ReadChip(uint8_t* out) {
 
 std::shared_ptr<FakeCamera> FakeCameraBus::Plug(std::vector<uint8_t> ports, FakeCamera camera,
                                                 std::vector<uint8_t> config) {
-    UsbDeviceInfo info = FakeDevice(1, std::move(ports), camera.vid, camera.pid, camera.rev,
-                                    std::move(config));
+    UsbDeviceInfo info =
+        FakeDevice(1, std::move(ports), camera.vid, camera.pid, camera.rev, std::move(config));
     info.manufacturer = "Maker";
     info.serial = "SN" + std::to_string(info.port());
     auto shared = std::make_shared<FakeCamera>(camera);

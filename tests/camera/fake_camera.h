@@ -20,11 +20,11 @@ struct FakeCamera {
     bool gen1 = false;
     bool gen2 = false;
     bool qualifies = true;
-    uint8_t chip[2] = {0x10, 0x30};   // bytes at 0xFE21, 0xFE22
-    uint16_t status_chip = 0x3010;    // chip identity word of the status block
-    uint8_t run_mode = 1;             // 1 runs its code, 0 its ROM
-    std::string mipi_signature;       // status bytes 24-31 ("MIPI IO", "MIPISIM")
-    uint32_t reenumerate_ms = 300;    // time off the bus after a reset
+    uint8_t chip[2] = {0x10, 0x30};      // bytes at 0xFE21, 0xFE22
+    uint16_t status_chip = 0x3010;       // chip identity word of the status block
+    uint8_t run_mode = 1;                // 1 runs its code, 0 its ROM
+    std::string mipi_signature;          // status bytes 24-31 ("MIPI IO", "MIPISIM")
+    uint32_t reenumerate_ms = 300;       // time off the bus after a reset
     std::map<uint16_t, uint8_t> writes;  // last byte written per chip address
     std::vector<std::string> log;        // resets and power commands, in order
     int power_commands = 0;
@@ -39,7 +39,7 @@ struct FakeCamera {
 // A bus of fake cameras on a virtual clock: a reset takes the camera off the bus and brings it
 // back `reenumerate_ms` later, announced through WaitForChange.
 class FakeCameraBus : public FakeUsbBus {
-public:
+  public:
     explicit FakeCameraBus(VirtualClock& clock) : clock_(clock) {}
 
     // Plugs a camera in at bus 1, ports `ports`.
@@ -53,7 +53,7 @@ public:
     std::vector<UsbDeviceInfo> List() override;
     bool WaitForChange(uint32_t timeout_ms) override;
 
-private:
+  private:
     void Arrive();
     struct Pending {
         uint64_t at_ms;
@@ -67,7 +67,7 @@ private:
 
 // Transports and probes over the fake cameras.
 class FakeTransportFactory : public TransportFactory {
-public:
+  public:
     explicit FakeTransportFactory(FakeCameraBus& bus) : bus_(bus) {}
     std::unique_ptr<CameraProbe> CreateProbe(CameraDeviceRecord& record) override;
     std::unique_ptr<CVendorCmdCommon> CreateExtUnit(CameraDeviceRecord& record,
@@ -83,7 +83,7 @@ public:
     // Names of the transports made, in order ("XU", "V1", "V2", "KS2", "KS3").
     std::vector<std::string> made;
 
-private:
+  private:
     std::unique_ptr<CVendorCmdCommon> Make(CameraDeviceRecord& record, const char* kind);
     FakeCameraBus& bus_;
 };

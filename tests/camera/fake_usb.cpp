@@ -9,7 +9,7 @@ namespace orbisk::test {
 namespace {
 
 class FakeHandle : public UsbDeviceHandle {
-public:
+  public:
     explicit FakeHandle(UsbDeviceInfo info) : info_(std::move(info)) {}
     HResult ControlTransfer(uint8_t request_type, uint8_t request, uint16_t value, uint16_t,
                             uint8_t* data, uint16_t length, uint32_t,
@@ -42,7 +42,7 @@ public:
     }
     HResult ClaimInterface(uint8_t) override { return kOk; }
 
-private:
+  private:
     UsbDeviceInfo info_;
 };
 
@@ -83,8 +83,8 @@ ConfigBuilder& ConfigBuilder::Raw(std::vector<uint8_t> bytes) {
 
 std::vector<uint8_t> ConfigBuilder::Build(int total_length) const {
     const size_t total = total_length < 0 ? 9 + body_.size() : static_cast<size_t>(total_length);
-    std::vector<uint8_t> c = {9, 2, static_cast<uint8_t>(total), static_cast<uint8_t>(total >> 8),
-                              2, 1, 0, 0x80, 250};
+    std::vector<uint8_t> c = {
+        9, 2, static_cast<uint8_t>(total), static_cast<uint8_t>(total >> 8), 2, 1, 0, 0x80, 250};
     c.insert(c.end(), body_.begin(), body_.end());
     return c;
 }

@@ -10,7 +10,7 @@ namespace orbisk::test {
 
 // Builds configuration descriptors byte by byte.
 class ConfigBuilder {
-public:
+  public:
     // Standard interface descriptor.
     ConfigBuilder& Interface(uint8_t number, uint8_t cls, uint8_t subclass, uint8_t alternate = 0);
     // Video-control extension unit with the given GUID, bNumControls and bmControls bytes.
@@ -22,7 +22,7 @@ public:
     // The configuration with its header; wTotalLength covers everything unless given.
     std::vector<uint8_t> Build(int total_length = -1) const;
 
-private:
+  private:
     std::vector<uint8_t> body_;
 };
 
@@ -36,7 +36,7 @@ UsbDeviceInfo FakeDevice(uint8_t bus, std::vector<uint8_t> ports, uint16_t vid, 
 
 // A bus whose devices tests put in and take out; opened devices answer descriptor requests.
 class FakeUsbBus : public UsbBus {
-public:
+  public:
     std::vector<UsbDeviceInfo> devices;
     // Node handles this process may not open.
     std::vector<uint64_t> denied;

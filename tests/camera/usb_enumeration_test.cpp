@@ -13,7 +13,7 @@ using test::ConfigBuilder;
 using test::FakeDevice;
 
 class UsbEnumerationTest : public ::testing::Test {
-protected:
+  protected:
     VirtualClock clock;
     test::FakeUsbBus bus;
     UsbEnumeration enumeration{bus, clock};

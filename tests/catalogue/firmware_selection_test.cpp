@@ -12,7 +12,7 @@ namespace orbisk {
 namespace {
 
 class VidPidListTest : public ::testing::Test {
-protected:
+  protected:
     VidPidListTest() {
         process.program_folder = dir.path();
         logger.SetSink(&log);

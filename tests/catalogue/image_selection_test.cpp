@@ -16,7 +16,7 @@ namespace orbisk {
 namespace {
 
 class ImageSelectionTest : public ::testing::Test {
-protected:
+  protected:
     ImageSelectionTest() {
         process.program_folder = dir.path();
         logger.SetSink(&log);
@@ -93,8 +93,7 @@ TEST_F(ImageSelectionTest, RearImageOfATwoSensorModule) {
     Image("Larkvale", "3-good.rfw", MakeDemoImage({}));
     auto s = Selection();
     auto chip_6363 = [] { return std::array<uint8_t, 2>{0x10, 0xC0}; };
-    ASSERT_EQ(GetFwFileForTarnAllInOneFarrow(s, SensorSlot::kRear, kRearLarkvaleProbeId,
-                                             chip_6363),
+    ASSERT_EQ(GetFwFileForTarnAllInOneFarrow(s, SensorSlot::kRear, kRearLarkvaleProbeId, chip_6363),
               1);
     EXPECT_EQ(std::filesystem::path(chosen).filename(), "3-good.rfw");
     EXPECT_EQ(images.rear_path, chosen);

@@ -19,7 +19,7 @@ namespace {
 using test::Report;
 
 class FakeSelector : public DeviceSelector {
-public:
+  public:
     void Clear() override {
         entries.clear();
         selected = -1;
@@ -38,7 +38,7 @@ public:
 
 // The device flow with the neighbouring layers' steps recorded.
 class TestDevice : public CDevFlow {
-public:
+  public:
     using CDevFlow::CDevFlow;
     int MP_GetDeviceInfo() override {
         steps.push_back("info " + texts_.vid_pid);
@@ -46,7 +46,7 @@ public:
     }
     std::vector<std::string> steps;
 
-protected:
+  protected:
     int ReadMipiDeviceInfo() override {
         steps.push_back("mipi info");
         return 1;
@@ -62,7 +62,7 @@ protected:
 };
 
 class DevFlowTest : public ::testing::Test {
-protected:
+  protected:
     DevFlowTest() {
         process.program_folder = dir.path();
         process.status.SetSink(&reports);
@@ -290,12 +290,9 @@ TEST_F(DevFlowTest, ChipIdentityQuirks) {
         std::array<uint8_t, 2> identity;
     };
     const Case cases[] = {
-        {{{0x00, 0x60}}, {0xFF, 0xFF}},
-        {{{0x01, 0x45}, {0x01, 0x45}}, {0x00, 0x50}},
-        {{{0x01, 0x4A}}, {0x00, 0x50}},
-        {{{0x02, 0x41}}, {0x02, 0x40}},
-        {{{0x00, 0x40}}, {0x00, 0x40}},
-        {{{0x15, 0x37}}, {0x10, 0x30}},
+        {{{0x00, 0x60}}, {0xFF, 0xFF}}, {{{0x01, 0x45}, {0x01, 0x45}}, {0x00, 0x50}},
+        {{{0x01, 0x4A}}, {0x00, 0x50}}, {{{0x02, 0x41}}, {0x02, 0x40}},
+        {{{0x00, 0x40}}, {0x00, 0x40}}, {{{0x15, 0x37}}, {0x10, 0x30}},
         {{{0x00, 0x61}}, {0x00, 0x60}},
     };
     for (const auto& c : cases) {
@@ -363,9 +360,8 @@ TEST_F(DevFlowTest, TransportOptionsFromTheConfiguration) {
         uint8_t options, reset_kind, gpio_reset;
     };
     const Case cases[] = {
-        {1, 0, 1, 0, 0, 0x13, 6, 0},  {0, 0, 1, 0, 0, 0x12, 6, 0},
-        {1, 1, 1, 0, 0, 0x1B, 6, 0},  {1, 0, 0, 0, 0, 0x17, 5, 0},
-        {1, 0, 1, 1, 0, 0x33, 6, 1},  {1, 0, 1, 0, 10, 0x17, 6, 0},
+        {1, 0, 1, 0, 0, 0x13, 6, 0}, {0, 0, 1, 0, 0, 0x12, 6, 0}, {1, 1, 1, 0, 0, 0x1B, 6, 0},
+        {1, 0, 0, 0, 0, 0x17, 5, 0}, {1, 0, 1, 1, 0, 0x33, 6, 1}, {1, 0, 1, 0, 10, 0x17, 6, 0},
     };
     for (const auto& c : cases) {
         Config("ResetToCache", c.reset_to_cache);

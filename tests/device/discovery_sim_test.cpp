@@ -16,7 +16,7 @@ namespace orbisk {
 namespace {
 
 class Selector : public DeviceSelector {
-public:
+  public:
     void Clear() override { entries.clear(); }
     void Insert(int position, const std::string& text) override {
         entries.insert(entries.begin() + position, text);
@@ -29,18 +29,18 @@ public:
 
 // The device flow with the information steps of other layers left out.
 class Device : public CDevFlow {
-public:
+  public:
     using CDevFlow::CDevFlow;
     int MP_GetDeviceInfo() override { return 1; }
 
-protected:
+  protected:
     int ReadMipiDeviceInfo() override { return 1; }
     int ReadMipiReserve(int32_t) override { return 1; }
     uint32_t ReadOtpSpaceUsed() override { return 0; }
 };
 
 class DiscoverySimTest : public ::testing::Test {
-protected:
+  protected:
     DiscoverySimTest() {
         process.program_folder = dir.path();
         process.status.SetSink(&reports);
@@ -60,11 +60,14 @@ protected:
         sim::test::ImageSpec image;
         image.vid = 0x2C7E;
         image.pid = pid;
-        auto camera = std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
         bus.AddCamera(camera);
         return camera;
     }
-    void Config(const char* key, int value) { process.config.SetValueI(kConfigSection, key, value); }
+    void Config(const char* key, int value) {
+        process.config.SetValueI(kConfigSection, key, value);
+    }
 
     void ResetToUpdateModeAndBack(const std::shared_ptr<sim::SimCamera>& camera) {
         const uint64_t node = camera->NodeHandle();
