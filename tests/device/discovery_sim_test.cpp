@@ -1,6 +1,8 @@
 // Finding, choosing and resetting cameras on the simulated bus, with the real transports.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "base/logger.h"
 #include "base/process.h"
 #include "camera/cam_lib.h"
@@ -133,6 +135,33 @@ TEST_F(DiscoverySimTest, ListsEachPhysicalCameraOnceAndSkipsOnesThatFailQualify)
     EXPECT_EQ(lib.camera(), nullptr);
     // The camera that fails qualify is not opened either.
     EXPECT_EQ(lib.CamLib_OpenDevice(2), 0u);
+    EXPECT_EQ(lib.camera(), nullptr);
+}
+
+TEST_F(DiscoverySimTest, DefaultChoiceRunsTheChecksAndTheOperatorsChoiceFollows) {
+    // CheckVIDPID_BIN absent: the first camera the carried image is for is chosen.
+    Plug(1, 0x1111, [](sim::SimSettings& s) { s.entries = 2; });
+    Plug(2, 0x6363);
+    Plug(3, 0x6363);
+    ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
+    ASSERT_EQ(selector.entries.size(), 3u);
+    EXPECT_EQ(device.selected_index, 1);
+    EXPECT_EQ(peer.remembered_port, 2u);
+    EXPECT_EQ(peer.matched_camera, selector.entries[1]);
+    // The chip (0x10 0xCx) and the carried image (chip model 22) agree.
+    EXPECT_EQ(device.connection().chip_identity, (std::array<uint8_t, 2>{0x10, 0xC0}));
+    EXPECT_EQ(device.texts().image_identity.rfind("VID_2C7E&PID_6363&REV_", 0), 0u);
+
+    // The operator picks the third entry (the camera on port 3). The search starts at index 2
+    // and takes the first camera with that label: the twin on port 2.
+    selector.Select(2);
+    device.selected_index = 2;
+    peer.selected_label = selector.SelectedText();
+    reports.clear();
+    ASSERT_EQ(device.DEV_GetDeviceListAfterReset(), 1);
+    EXPECT_EQ(device.selected_index, 2);
+    EXPECT_EQ(peer.remembered_port, 2u);
+    EXPECT_EQ(reports.codes(kReportDeviceInfo).back(), kStatusDeviceInfoSucceed);
     EXPECT_EQ(lib.camera(), nullptr);
 }
 
