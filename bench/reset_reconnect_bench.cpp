@@ -1,7 +1,7 @@
 // A reset into update mode and back to the code through the function library, over direct USB
 // and over the kernel camera driver, with a camera that re-enumerates in 300 ms. Reports the
-// virtual time the round trip costs ("camera_ms": the camera's own time off the bus plus the
-// transfers and the open's descriptor wait), next to the real time the code needs.
+// virtual time one reset costs ("camera_ms": the camera's own time off the bus plus the
+// transfers), next to the real time the code needs.
 #include <benchmark/benchmark.h>
 
 #include "../tests/sim/sim_fixture.h"

@@ -131,12 +131,14 @@ int UsbEnumeration::BuildKernelRecord(const CameraListEntry& entry, AccessTag ta
 }
 
 void UsbEnumeration::WaitForDescriptor(UsbDeviceHandle& usb) {
+    // A listed device has been enumerated: ask at once, and pause only while it says "not
+    // ready".
     const HResult not_ready = ResultFromOsError(kErrorNotReady);
     for (int round = 0; round < kDescriptorWaitRounds; ++round) {
-        clock_.sleep_ms(kDescriptorWaitMs);
         uint8_t descriptor[18];
         uint32_t got = 0;
         if (usb.GetDescriptor(1, 0, 0, descriptor, sizeof descriptor, &got) != not_ready) return;
+        clock_.sleep_ms(kDescriptorWaitMs);
     }
 }
 

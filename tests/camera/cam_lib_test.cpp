@@ -214,9 +214,9 @@ TEST_F(CamLibTest, ResetFindsTheSameCameraByItsPort) {
         ASSERT_FALSE(fake->log.empty()) << c.what;
         EXPECT_EQ(fake->log.back(), c.expected_log) << c.what;
         EXPECT_EQ(fake->run_mode, c.rom ? 1 : 0) << c.what;
-        // 300 ms off the bus plus the open's 200 ms descriptor wait, far below "Wait Time".
+        // The camera's own 300 ms off the bus, far below "Wait Time".
         EXPECT_GE(spent, 300u) << c.what;
-        EXPECT_LE(spent, 900u) << c.what;
+        EXPECT_LE(spent, 400u) << c.what;
         // The new object answers through fresh transports.
         ASSERT_NE(lib.camera(), nullptr);
         EXPECT_NE(lib.camera()->SelectCommandTransport(), nullptr) << c.what;

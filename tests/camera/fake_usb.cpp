@@ -10,7 +10,8 @@ namespace {
 
 class FakeHandle : public UsbDeviceHandle {
   public:
-    explicit FakeHandle(UsbDeviceInfo info) : info_(std::move(info)) {}
+    FakeHandle(UsbDeviceInfo info, int* not_ready)
+        : info_(std::move(info)), not_ready_(not_ready) {}
     HResult ControlTransfer(uint8_t request_type, uint8_t request, uint16_t value, uint16_t,
                             uint8_t* data, uint16_t length, uint32_t,
                             uint32_t* transferred) override {
@@ -18,6 +19,10 @@ class FakeHandle : public UsbDeviceHandle {
         if (request_type != 0x80 || request != 6) return kFail;
         const std::vector<uint8_t>* source = nullptr;
         std::vector<uint8_t> string_descriptor;
+        if (value >> 8 == 1 && *not_ready_ != 0) {
+            if (*not_ready_ > 0) --*not_ready_;
+            return ResultFromOsError(21);
+        }
         if (value >> 8 == 1) source = &info_.device_descriptor;
         if (value >> 8 == 2) source = &info_.config_descriptor;
         if (value >> 8 == 3) {
@@ -44,6 +49,7 @@ class FakeHandle : public UsbDeviceHandle {
 
   private:
     UsbDeviceInfo info_;
+    int* not_ready_;
 };
 
 }  // namespace
@@ -139,7 +145,7 @@ UsbDeviceInfo FakeDevice(uint8_t bus, std::vector<uint8_t> ports, uint16_t vid, 
 std::unique_ptr<UsbDeviceHandle> FakeUsbBus::Open(uint64_t node_handle) {
     if (!CanOpenDirectly(node_handle)) return nullptr;
     for (const auto& d : devices)
-        if (d.node_handle == node_handle) return std::make_unique<FakeHandle>(d);
+        if (d.node_handle == node_handle) return std::make_unique<FakeHandle>(d, &not_ready_reads);
     return nullptr;
 }
 

@@ -40,6 +40,8 @@ class FakeUsbBus : public UsbBus {
     std::vector<UsbDeviceInfo> devices;
     // Node handles this process may not open.
     std::vector<uint64_t> denied;
+    // Device-descriptor reads that answer "not ready" before the device answers (-1: always).
+    int not_ready_reads = 0;
     int changes = 0;
 
     std::vector<UsbDeviceInfo> List() override { return devices; }

@@ -72,7 +72,7 @@ TEST_F(UsbEnumerationTest, ProxyRecordDescribesTheFunctionAndItsPath) {
     const std::vector<uint64_t> ancestors = {NodeHandleFor(3, {2, 4}), NodeHandleFor(3, {2}),
                                              NodeHandleFor(3, {})};
     EXPECT_EQ(record.port_chain, ancestors);
-    EXPECT_EQ(clock.now_ms() - start, 200u);  // one descriptor wait, the device was ready
+    EXPECT_EQ(clock.now_ms() - start, 0u);  // the device was ready: no wait
 
     const PortLocation expected{1, NodeHandleFor(3, {2, 4})};
     EXPECT_EQ(UsbEnumeration::PortLocationOf(record), expected);
@@ -105,6 +105,23 @@ TEST_F(UsbEnumerationTest, ProxyRecordFailures) {
 
     bus.devices.clear();
     EXPECT_NE(enumeration.BuildProxyRecord(entries[0], &record), 0);
+}
+
+TEST_F(UsbEnumerationTest, DescriptorWaitPausesOnlyWhileTheDeviceIsNotReady) {
+    bus.devices.push_back(FakeDevice(1, {2}, 0x2C7E, 0x6363, 1));
+    const auto entry = enumeration.ListCameras(kClassSetImaging).at(0);
+    struct Case {
+        int not_ready;
+        uint64_t waited_ms;
+    };
+    // A device that never gets ready is given up on after 25 pauses.
+    for (const Case c : {Case{0, 0}, Case{2, 400}, Case{-1, 5000}}) {
+        bus.not_ready_reads = c.not_ready;
+        CameraDeviceRecord record;
+        const uint64_t start = clock.now_ms();
+        EXPECT_EQ(enumeration.BuildProxyRecord(entry, &record), 0);
+        EXPECT_EQ(clock.now_ms() - start, c.waited_ms) << c.not_ready;
+    }
 }
 
 TEST(PortFromLocationPathTest, OneOrTwoDigits) {
