@@ -11,6 +11,8 @@
 #include "app/parse_arg.h"
 #include "app/version.h"
 #include "base/program_folder.h"
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
 #include "catalogue/ic_type_ini.h"
 #include "platform/sysinfo.h"
 
@@ -52,9 +54,14 @@ void COrbiskApp::CreateProcessObjects() {
     system_info_ = std::make_unique<CSystemInfo>(CreateNativeSystemInfoBackend());
     system_info_->Initialize();
     parse_arg_ = std::make_unique<CParseArg>(process_);
-    // The bus comes before the device object that reaches the cameras through it.
+    // The bus, its transports and the function library come before the device object that
+    // reaches the cameras through them.
     backend_ = MakeUsbBackend(process_.clock);
     parse_arg_->SetBusError(backend_.error);
+    if (backend_.bus) {
+        transports_ = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
+        camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
+    }
 }
 
 void COrbiskApp::ReleaseProcessObjects() {
@@ -62,6 +69,9 @@ void COrbiskApp::ReleaseProcessObjects() {
     system_info_.reset();
     profiles_.reset();
     parse_arg_.reset();
+    if (camlib_) camlib_->CamLib_Uninit();
+    camlib_.reset();
+    transports_.reset();
     // Last: simulated cameras are written back to their folders when their bus goes.
     backend_ = UsbBackend{};
 }
@@ -82,6 +92,9 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
     CreateProcessObjects();
     const int32_t lib_type = process_.ConfigInt(cfg::kLibType);
     if (lib_type >= 0 && lib_type <= 2) process_.lib_type = lib_type;
+    // Direct USB falls back to the kernel driver where this process may not open a camera.
+    if (camlib_ && camlib_->CamLib_Init(process_.lib_type) == 1)
+        process_.lib_type = camlib_->CamLib_GetLibType();
     process_.customization_mode = 6;
 
     if (!args.empty()) {

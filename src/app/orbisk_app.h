@@ -12,9 +12,11 @@
 
 namespace orbisk {
 
+class CamLib;
 class CICTypeIni;
 class CParseArg;
 class CSystemInfo;
+class TransportFactory;
 
 // The application object: builds the process-wide state in the fixed start-up order, runs the
 // command line (any argument) or the dialog (none), and on exit tears it down, writes
@@ -37,6 +39,8 @@ class COrbiskApp {
     // The bus the cameras are found on; null (with a reason) when there is none.
     UsbBus* bus() { return backend_.bus.get(); }
     const std::string& bus_error() const { return backend_.error; }
+    // The camera function library on that bus; null without a bus.
+    CamLib* camlib() { return camlib_.get(); }
 
     // Start-up and exit, callable on their own by tests.
     void InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog);
@@ -56,6 +60,8 @@ class COrbiskApp {
     Logger logger_;
     Process process_;
     UsbBackend backend_;
+    std::unique_ptr<TransportFactory> transports_;
+    std::unique_ptr<CamLib> camlib_;
     std::unique_ptr<CICTypeIni> profiles_;
     std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;
