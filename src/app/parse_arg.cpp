@@ -11,14 +11,28 @@
 #include "app/autostart.h"
 #include "app/console_progress.h"
 #include "base/process.h"
+#include "catalogue/image_selection.h"
+#include "device/dev_flow.h"
+#include "image/firmware_image.h"
+#include "image/resources.h"
 
 namespace orbisk {
 namespace {
-constexpr uint32_t kStatusDetectDeviceFail = 41511;
 constexpr uint32_t kStatusResetDeviceFail = 41512;
+// Option bits the function library tests are all clear in this value.
+constexpr uint32_t kCommandLineOptions = 0x80;
 }  // namespace
 
-CParseArg::CParseArg(Process& process) : process_(process) {}
+CParseArg::CParseArg(Process& process) : process_(process) {
+    peer_.console = [this](const std::string& text) { ConsolePrint(text); };
+}
+
+void CParseArg::SetDevice(CDevFlow* device, CamLib* camlib, CICTypeIni* profiles) {
+    device_ = device;
+    camlib_ = camlib;
+    profiles_ = profiles;
+    if (device_ != nullptr) device_->SetPeer(&peer_);
+}
 
 int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
     LogScope scope(process_.logger, "CParseArg::Parse_Arg");
@@ -84,8 +98,40 @@ bool CParseArg::OpenCamera() {
         std::fprintf(stderr, "orbisk: %s\n", bus_error_.c_str());
         return false;
     }
-    // The device flow opens cameras once it is part of this build.
+    if (device_ == nullptr) {
+        std::fprintf(stderr, "orbisk: no device object for the selected chip profile\n");
+        return false;
+    }
+    if (process_.ConfigInt("CheckVIDPID_INI", 0) != 0)
+        return device_->DEV_OpenDeviceByVIDPID() == 1;
+    if (process_.ConfigInt("MIPI Camera", 0) != 0) return device_->DEV_OpenMIPIDevice() == 1;
+    for (int index = start_index_; index < start_index_ + 3; ++index)
+        if (device_->DEV_OpenDeviceByICIni(index) == 1) return true;
     return false;
+}
+
+bool CParseArg::IdentifyAndCheck() {
+    device_->DEV_ReadChipIdentity();
+    DeviceConnection& conn = device_->connection();
+    DeviceTexts& texts = device_->texts();
+    ImageSelection selection{process_,
+                             *profiles_,
+                             device_->images(),
+                             conn.vid,
+                             conn.pid,
+                             &texts.chosen_image_path,
+                             &texts.image_identity};
+    return CheckImageForChipIdentity(selection, conn.chip_identity) == 1;
+}
+
+bool CParseArg::LoadUpdateImage() {
+    if (device_ == nullptr) return false;
+    const auto image = FindResource(kResourceBinary, kCommandLineImageResource);
+    if (image.empty()) return false;
+    ImageRecord& images = device_->images();
+    images.front.assign(image.begin(), image.end());
+    images.working = images.front;
+    return true;
 }
 
 int CParseArg::Prepare() {
@@ -103,7 +149,28 @@ int CParseArg::Prepare() {
         return 0;
     };
     if (!OpenCamera()) return fail(kStatusDetectDeviceFail);
-    return fail(kStatusResetDeviceFail);
+    if (operation_ != 'D' && operation_ != 'Y' && operation_ != 'Z' && operation_ != 'E') {
+        ImageRecord& images = device_->images();
+        images.front_path = image_path_;
+        const DeviceConnection& conn = device_->connection();
+        if (!LoadFileData(images, conn.vid, conn.pid)) {
+            process_.Report(kReportFailure, kStatusLoadFileDataFail);
+            scope.Section("Load File Data Fail!\n");
+            ConsolePrint("Load File Data Fail!\n");
+            return fail(kStatusLoadFileDataFail);
+        }
+    }
+    if (!IdentifyAndCheck()) return fail(kStatusFirmwareNotForDevice);
+    device_->DEV_GetDeviceInfo();
+    return 1;
+}
+
+int CParseArg::Excute_Arg_Normal() {
+    device_->connection().command_options = kCommandLineOptions;
+    ConsolePrint("Begin to Write fw!\r\n");
+    device_->DEV_SetTransportOptions();
+    process_.status.SetCode(0);
+    return device_->DEV_RunCommand(operation_, image_path_);
 }
 
 int CParseArg::Excute_Arg() {
@@ -112,7 +179,7 @@ int CParseArg::Excute_Arg() {
     // The burn record lives in the working folder, where production scripts collect it.
     if (burn_record_on_ != 0 && !burn_file_.Open("burn_result.txt"))
         std::fprintf(stderr, "Can't Open burn_result.txt\n");
-    const bool pass = false;
+    const bool pass = device_ != nullptr && Excute_Arg_Normal() == 1;
     if (!pass) KeepFailureCode(kStatusResetDeviceFail);
     FinishProgress();
     if (!pass) ExplainFailure();
@@ -128,13 +195,16 @@ int CParseArg::Excute_Arg() {
         result_file_.Close();
     }
     if (burn_file_.IsOpen()) {
-        burn_file_.AppendRow(std::time(nullptr), "", pass, process_.status.Code());
+        const std::string serial = device_ != nullptr ? device_->texts().manufacturer : "";
+        burn_file_.AppendRow(std::time(nullptr), serial, pass, process_.status.Code());
         burn_file_.Close();
     }
     return pass ? 1 : 0;
 }
 
-void CParseArg::CloseDevice() {}
+void CParseArg::CloseDevice() {
+    if (device_ != nullptr) device_->DEV_CloseDevice();
+}
 
 void CParseArg::ListCameras(bool /*json*/) {
     if (!bus_error_.empty()) {

@@ -4,10 +4,14 @@
 #include <vector>
 
 #include "base/result_records.h"
+#include "device/device_state.h"
 
 namespace orbisk {
 
 struct Process;
+class CamLib;
+class CDevFlow;
+class CICTypeIni;
 class ConsoleProgress;
 
 // The command line: parse, console set-up, prepare (find and identify the camera), execute.
@@ -27,6 +31,9 @@ class CParseArg {
 
     // Why no camera can be reached (no bus); shown on stderr when a camera is needed.
     void SetBusError(const std::string& error) { bus_error_ = error; }
+    // The device object, the function library and the chip profiles it works with; the
+    // command line reports its remembered port and console lines to the device flow's peer.
+    void SetDevice(CDevFlow* device, CamLib* camlib, CICTypeIni* profiles);
     // The progress display to close before the result lines are printed.
     void SetProgress(ConsoleProgress* progress) { progress_ = progress; }
 
@@ -35,9 +42,17 @@ class CParseArg {
     void ConsolePrint(const std::string& text);
     void ConsolePrompt();
 
+    // Start-up's load of the program's update image into the device object's front slot.
+    bool LoadUpdateImage();
+
   private:
-    // The steps of prepare: open the camera, load the image meant for it, identify the chip.
+    // Prepare's open: by the VID/PID list, the MIPI camera, or the chip profiles on three
+    // enumeration indices.
     bool OpenCamera();
+    // The image for the found camera and the chip profile that fits both; false when the
+    // image is not for this camera.
+    bool IdentifyAndCheck();
+    int Excute_Arg_Normal();
     // The failure code of a run whose reports left the status code at 0.
     void KeepFailureCode(uint32_t code);
     // The reason of a failed run on stderr, so an operator sees more than "fail".
@@ -54,6 +69,10 @@ class CParseArg {
     int burn_record_on_ = 0;
     bool console_ = false;
     std::string bus_error_;
+    CDevFlow* device_ = nullptr;
+    CamLib* camlib_ = nullptr;
+    CICTypeIni* profiles_ = nullptr;
+    DeviceFlowPeer peer_;
     ConsoleProgress* progress_ = nullptr;
     ResultFile result_file_;
     BurnRecord burn_file_;
