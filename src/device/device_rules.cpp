@@ -73,10 +73,4 @@ bool ImageMatchesCameraIdentity(std::string_view image_vid_pid, std::string_view
     return true;
 }
 
-bool ChipModelsMatchPaired(int32_t profile_chip_info, uint8_t image_chip_model) {
-    if (profile_chip_info == image_chip_model) return true;
-    return (profile_chip_info == 8 && image_chip_model == 9) ||
-           (profile_chip_info == 9 && image_chip_model == 8);
-}
-
 }  // namespace orbisk

@@ -31,7 +31,4 @@ uint8_t RomSubMode(uint8_t download_options, uint8_t reset_kind, int32_t lib_typ
 bool ImageMatchesCameraIdentity(std::string_view image_vid_pid, std::string_view image_rev,
                                 std::string_view camera_label);
 
-// Chip check of the serial-flash write: equal, or 8 and 9 in either order.
-bool ChipModelsMatchPaired(int32_t profile_chip_info, uint8_t image_chip_model);
-
 }  // namespace orbisk

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device/chunked_transfer.h"
+#include "image/config_chain.h"
 
 namespace orbisk {
 
@@ -70,6 +71,21 @@ std::optional<uint32_t> PatchBlockAddress(DumpGroup group) {
         default:
             return std::nullopt;
     }
+}
+
+std::vector<ChainRecord> WalkChainRecords(std::span<const uint8_t> area) {
+    std::vector<ChainRecord> records;
+    CConfigReader reader;
+    reader.Load(area);
+    reader.ReadHeader();
+    reader.Walk([&](std::unique_ptr<CDescriptor>) {
+        const size_t at = reader.record_offset();
+        const size_t end = reader.position();
+        if (at + 1 >= area.size() || end <= at) return;
+        records.push_back({static_cast<uint32_t>(at), static_cast<uint8_t>(area[at + 1] & 0x3F),
+                           static_cast<uint32_t>(end - at)});
+    });
+    return records;
 }
 
 WriteBackRegion LocateWriteBackRegion(uint8_t chip_model, std::span<const uint8_t> data,

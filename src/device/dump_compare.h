@@ -37,6 +37,10 @@ struct ChainRecord {
     uint32_t length;
 };
 
+// The records of a configuration area as its walk finds them (records that cannot be read are
+// stepped over and not listed); offsets count from the start of `area`.
+std::vector<ChainRecord> WalkChainRecords(std::span<const uint8_t> area);
+
 // Finds the write-back region among the type-9 records of chip model 3 or 19 in the read-back
 // data (offsets into `data`). Records that do not lie inside the data are not examined.
 WriteBackRegion LocateWriteBackRegion(uint8_t chip_model, std::span<const uint8_t> data,

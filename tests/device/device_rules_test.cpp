@@ -21,16 +21,12 @@ TEST(DeviceRulesTest, RomSubModeChoice) {
         EXPECT_EQ(RomSubMode(c.options, c.reset_kind, c.lib_type, c.memory_type), c.expected);
 }
 
-TEST(DeviceRulesTest, IdentityAndChipChecks) {
+TEST(DeviceRulesTest, VersionSkipComparesTheIdentityText) {
     EXPECT_TRUE(
         ImageMatchesCameraIdentity("VID_4B3D&PID_113F", "0a1b", "VID_4B3D&PID_113F&REV_0A1B"));
     EXPECT_FALSE(
         ImageMatchesCameraIdentity("VID_4B3D&PID_113F", "0a1c", "VID_4B3D&PID_113F&REV_0A1B"));
     EXPECT_FALSE(ImageMatchesCameraIdentity("", "", "VID_4B3D&PID_113F&REV_0A1B"));
-    EXPECT_TRUE(ChipModelsMatchPaired(8, 9));
-    EXPECT_TRUE(ChipModelsMatchPaired(9, 8));
-    EXPECT_TRUE(ChipModelsMatchPaired(10, 10));
-    EXPECT_FALSE(ChipModelsMatchPaired(8, 10));
 }
 
 TEST(DeviceRulesTest, DeviceInformationTexts) {

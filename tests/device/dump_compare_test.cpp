@@ -199,3 +199,29 @@ TEST(DumpCompareTest, BridgeComparisonLength) {
 
 }  // namespace
 }  // namespace orbisk
+
+namespace orbisk {
+namespace {
+
+TEST(DumpCompareTest, WalkFindsRecordOffsetsOfARealArea) {
+    // Header, 0x2F, 0x08, then a string (type 1, 6 bytes) and a type-9 record of 10 bytes.
+    Bytes area = {0x11, 0xA5, 3 << 3, 0,    0,    4,  // total filled in below
+                  6,    0x2F, 0x87,   0x69, 0x60, 0x10, 3,    0x08, 0x00, 6,    0x01, 4,   3,
+                  'A',  'B',  10,     0x09, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    area[3] = static_cast<uint8_t>(area.size());
+    area.resize(0x2000, 0xFF);
+    const std::vector<ChainRecord> records = WalkChainRecords(area);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].offset, 15u);
+    EXPECT_EQ(records[0].type, 1);
+    EXPECT_EQ(records[1].offset, 21u);
+    EXPECT_EQ(records[1].type, 9);
+    EXPECT_EQ(records[1].length, 10u);
+    const WriteBackRegion region = LocateWriteBackRegion(3, area, records);
+    EXPECT_TRUE(region.flag);
+    EXPECT_EQ(region.start, 23u);
+    EXPECT_EQ(region.length, 8u);
+}
+
+}  // namespace
+}  // namespace orbisk
