@@ -1,0 +1,140 @@
+// The other memory-type operations of a serial-flash camera: the silent write with its version
+// skip, read to file, erase, dump checks, and a camera found in its boot ROM.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "device/flash_rig.h"
+#include "image/demo_image.h"
+#include "sim/sim_image.h"
+#include "support/temp_dir.h"
+
+namespace orbisk::test {
+namespace {
+
+bool AllErased(const std::vector<uint8_t>& memory) {
+    return std::all_of(memory.begin(), memory.end(), [](uint8_t b) { return b == 0xFF; });
+}
+
+TEST(FlashOperationsTest, SilentWriteSkipsACameraThatRunsTheImageAlready) {
+    // The carried image and the camera agree on VID, PID and REV.
+    DemoImageSpec same = NewFirmware();
+    FlashRig rig(FlashRig::DefaultSettings(), MakeDemoImage(same));
+    ASSERT_TRUE(rig.OpenAndLoad());
+    const std::vector<uint8_t> before = rig.Memory();
+    EXPECT_EQ(rig.device->SilenceWriteBin("ignored.rfw"), 1);
+    EXPECT_TRUE(rig.log.Contains("Device firmware version is the latest version."));
+    EXPECT_EQ(rig.Memory(), before);
+    EXPECT_TRUE(rig.sink.codes(kReportStepText).empty());
+}
+
+TEST(FlashOperationsTest, SilentWriteUpdatesACameraWithAnotherRevision) {
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    ASSERT_EQ(rig.device->SilenceWriteBin("ignored.rfw"), 1) << rig.log.Joined();
+    // The program's own image for this camera, written and started.
+    EXPECT_EQ(rig.Memory(), MakeDemoImage(NewFirmware()));
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_EQ(rig.process.status.Code(), 0u);
+}
+
+TEST(FlashOperationsTest, ReadToFileAndDumpCheck) {
+    TempDir dir;
+    FlashRig rig;
+    rig.process.program_folder = dir.path();
+    ASSERT_TRUE(rig.OpenAndLoad(MakeDemoImage(OldFirmware())));
+
+    // The read goes to the file and the camera is restarted into its code afterwards.
+    ASSERT_EQ(rig.device->SilenceReadBin(dir.File("dump.rfw")), 1);
+    const std::string dump = ReadFile(dir.File("dump.rfw"));
+    const std::vector<uint8_t> memory = rig.Memory();
+    EXPECT_EQ(dump, std::string(memory.begin(), memory.end()));
+    EXPECT_TRUE(rig.camera->AppMode());
+
+    // The memory matches the loaded image: the dump check passes and keeps nothing.
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->DumpCheck(), 1);
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Fail")));
+
+    // A bit that reads wrong: the check fails with 41709 and keeps the read-back under Fail/.
+    sim::Faults faults;
+    faults.stuck_bit = true;
+    faults.stuck_address = 0x20;
+    faults.stuck_mask = 0x80;
+    faults.stuck_value = (memory[0x20] & 0x80) == 0;
+    rig.camera->SetFaults(faults);
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->DumpCheck(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41709});
+    ASSERT_TRUE(std::filesystem::is_directory(dir.File("Fail")));
+    const auto kept = std::filesystem::directory_iterator(dir.File("Fail"))->path();
+    const std::string failed = ReadFile(kept.string());
+    ASSERT_EQ(failed.size(), memory.size());
+    EXPECT_NE(static_cast<uint8_t>(failed[0x20]), memory[0x20]);
+
+    // The silent dump check compares with the program's own image, which this camera does not
+    // hold: the mismatch must leave a failing status code, not 0.
+    EXPECT_EQ(rig.device->SilenceDumpCheck("ignored.rfw"), 0);
+    EXPECT_EQ(rig.process.status.Code(), 41709u);
+}
+
+TEST(FlashOperationsTest, SilentEraseWithoutResetLeavesTheCameraInItsRom) {
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->SilenceErase(0), 1);
+    EXPECT_TRUE(AllErased(rig.Memory()));
+    EXPECT_FALSE(rig.camera->AppMode());
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41752});
+    // "Erase Flash Code Succeed." is no clearing code: the exit code says 1.
+    EXPECT_EQ(rig.process.status.Code(), 41752u);
+    EXPECT_EQ(rig.process.download_options & 0x01, 0);
+}
+
+TEST(FlashOperationsTest, CameraFoundInItsRomIsNotResetIntoIt) {
+    sim::SimSettings settings = FlashRig::DefaultSettings();
+    settings.app_mode = false;
+    FlashRig rig(settings);
+    ASSERT_TRUE(rig.OpenAndLoad());
+    // A read leaves a camera that was found in its ROM there.
+    EXPECT_EQ(rig.device->Read(), 1);
+    EXPECT_EQ(rig.device->connection().rom_flag, 1);
+    EXPECT_FALSE(rig.camera->AppMode());
+    EXPECT_EQ(rig.device->readback(), rig.Memory());
+    // A download still ends in the new code.
+    EXPECT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_TRUE(rig.camera->AppMode());
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, DeviceInformationTexts) {
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    ASSERT_EQ(rig.device->MP_RefreshDeviceStatus(), 1);
+    const DeviceTexts& texts = rig.device->texts();
+    EXPECT_EQ(texts.connection, "ZN Camera Connected");
+    EXPECT_EQ(texts.fw_version, sim::VersionText(rig.camera->StatusBlock()) + "-VID2C7E&&PID6363");
+    EXPECT_EQ(texts.manufacturer, "SN-CAM-000042");
+    EXPECT_EQ(texts.usb_speed, "N/A");  // only two chips tell their bus speed
+    EXPECT_EQ(rig.device->connection().rom_flag, 0);
+
+    ASSERT_EQ(rig.device->MP_GetDeviceInfo(), 1);
+    EXPECT_EQ(texts.vid_pid_rev, "VID_2C7E&PID_6363&REV_0099");
+    EXPECT_EQ(texts.memory_name, "SPI_SF_MLX128");  // a 128 KB image
+    EXPECT_EQ(texts.code_mode, "Vendor Code");
+
+    rig.device->DEV_CloseDevice();
+    ASSERT_EQ(rig.device->MP_GetDeviceInfo(), 1);
+    EXPECT_EQ(texts.connection, "No ZN Camera");
+    EXPECT_EQ(texts.fw_version, "N/A");
+    EXPECT_EQ(rig.device->Download(), 0);  // nothing to update without a camera
+}
+
+}  // namespace
+}  // namespace orbisk::test
