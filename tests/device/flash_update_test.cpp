@@ -219,3 +219,30 @@ TEST(FlashUpdateTest, CameraNotBackInItsCodeIsReportedOnce) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteHasTwentyRereads) {
+    // Re-reads come every 50 ms: a busy bit that clears before the 19th re-read is waited out;
+    // one that clears only for the 20th is a time-out, and the unlock fails.
+    struct Case {
+        uint32_t status_write_ms;
+        int result;
+    } const cases[] = {{19 * 50 - 25, 1}, {20 * 50 - 25, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status_write_ms);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.timing.status_write_ms = c.status_write_ms;
+        FlashRig rig(settings);
+        ASSERT_TRUE(rig.OpenAndLoad());
+        EXPECT_EQ(rig.device->Download(), c.result);
+        if (c.result == 0) {
+            EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41710});
+            EXPECT_TRUE(rig.log.Contains("Waiting Time Out"));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
