@@ -110,7 +110,8 @@ struct FlashRig {
     HookedTransportFactory factory{bus, logger, OpenDeviceLock(kRigLockName)};
     CamLib camlib{process, bus, factory};
     CICTypeIni profiles{process};
-    std::unique_ptr<CSPIFlashInfo_USB> device;
+    // The serial-flash memory type unless a test puts another flash class in.
+    std::unique_ptr<CFlashInfo> device;
 };
 
 }  // namespace orbisk::test

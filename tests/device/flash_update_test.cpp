@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "device/flash_rig.h"
+#include "device/tarn_flash_info_usb.h"
 #include "image/config_edit.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
@@ -242,6 +243,41 @@ TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteHasTwentyRereads) {
             EXPECT_TRUE(rig.log.Contains("Waiting Time Out"));
         }
     }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
+    FlashRig rig;  // the front camera, on port 1
+    sim::SimSettings rear_settings = FlashRig::DefaultSettings();
+    rear_settings.ports = {2};
+    rear_settings.rear_camera = true;
+    auto rear = std::make_shared<sim::SimCamera>(rear_settings, MakeDemoImage(OldFirmware()),
+                                                 rig.camera_clock);
+    rig.sim_bus.AddCamera(rear);
+    rig.device = std::make_unique<CTarnFlashInfo_USB>(rig.process, rig.camlib, rig.profiles);
+    ASSERT_TRUE(rig.OpenAndLoad());
+    DemoImageSpec rear_spec = NewFirmware();
+    rear_spec.product = "Orbisk Rear Camera";
+    rear_spec.version = 0x1070;
+    rig.device->images().rear = MakeDemoImage(rear_spec);
+    rig.sink.clear();
+
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.Memory(), rig.device->images().front);
+    EXPECT_EQ(rear->Memory(), rig.device->images().rear);
+    EXPECT_EQ(rear->CurrentIdentity().product, "Orbisk Rear Camera");
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_TRUE(rear->AppMode());
+    // Progress 100 after each camera, success once at the end; the cameras are closed.
+    const std::vector<uint32_t> progress = rig.Progress();
+    EXPECT_EQ(std::count(progress.begin(), progress.end(), 100u), 2);
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_EQ(rig.device->connection().camera_handle, 0u);
 }
 
 }  // namespace
