@@ -1,12 +1,10 @@
 #include "device/eeprom_config_info.h"
 
 #include <ctime>
-#include <new>
 #include <vector>
 
 #include "device/file_output.h"
 #include "device/serial_number.h"
-#include "image/config_chain.h"
 #include "image/config_edit.h"
 
 namespace orbisk {
@@ -15,30 +13,8 @@ namespace {
 
 constexpr uint32_t kSaveSnFail = 41713;
 constexpr uint8_t kManufacturerType = 1;
-constexpr uint8_t kSerialNumberType = 3;
 constexpr uint8_t kPatchWriteBackType = 9;
-constexpr uint8_t kCrcType = 0x1F;
 constexpr int32_t kProjectOtp = 6;
-
-// The records of a configuration area with their offsets from its start, as the walk finds
-// them (records that cannot be read are stepped over by their length).
-std::vector<ChainRecord> ChainRecords(std::span<const uint8_t> area) {
-    std::vector<ChainRecord> records;
-    CConfigReader reader;
-    reader.Load(area);
-    reader.ReadHeader();
-    for (int left = reader.remaining(); left > 0; --left) {
-        const size_t at = reader.position();
-        auto desc = reader.Next();
-        if (!desc && !reader.Skip()) break;
-        const size_t next = reader.position();
-        if (next <= at || next > area.size()) break;
-        const uint8_t type = static_cast<uint8_t>(area[at + 1] & 0x3F);
-        if (type == kCrcType) continue;
-        records.push_back({static_cast<uint32_t>(at), type, static_cast<uint32_t>(next - at)});
-    }
-    return records;
-}
 
 }  // namespace
 
@@ -93,7 +69,7 @@ void CEepromConfigInfo::PrepareReadback(const DumpCheckFlags& flags) {
         std::span<const uint8_t> area;
         if (layout.address < readback_.size())
             area = std::span<const uint8_t>(readback_).subspan(layout.address);
-        write_back_ = LocateWriteBackRegion(chip_model, area, ChainRecords(area));
+        write_back_ = LocateWriteBackRegion(chip_model, area, WalkChainRecords(area));
     }
     BlankIgnoredBytes(readback_, chip_model, flags, write_back_);
 }
