@@ -138,3 +138,39 @@ TEST(FlashOperationsTest, DeviceInformationTexts) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, CamerasOfAModuleAreFoundByTheirRoleAndSwitchedToTheirRom) {
+    // One camera of chip identity 0x1010: the rear camera of a multi-camera module; it carries
+    // no "rear" bit in its status, so for a two-camera module it is the front one.
+    sim::SimSettings settings = FlashRig::DefaultSettings();
+    settings.profile = "ORV6521";
+    std::vector<uint8_t> memory = MakeDemoImage(OldFirmware());
+    memory[0x1EFFE] = 0x55;  // this chip's tag address
+    memory[0x1EFFF] = 0xAA;
+    FlashRig rig(settings, memory);
+    ASSERT_TRUE(rig.camera->AppMode());
+
+    EXPECT_EQ(rig.device->MP_OpenFrontRomFarrowDevice(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41511});
+    EXPECT_TRUE(rig.log.Contains("Open Farrow Front Device Fail"));
+
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->MP_OpenRearRomDevice(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41512});
+    EXPECT_TRUE(rig.log.Contains("Open Rear Device Fail"));
+
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->MP_OpenRearRomFarrowDevice(), 1);
+    EXPECT_EQ(rig.sink.codes(kReportStepText), std::vector<uint32_t>{41718});
+    EXPECT_FALSE(rig.camera->AppMode());
+    rig.device->MP_CloseDevice();
+
+    EXPECT_EQ(rig.device->MP_OpenFrontRomDevice(), 1);
+    EXPECT_FALSE(rig.camera->AppMode());
+}
+
+}  // namespace
+}  // namespace orbisk::test
