@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
@@ -170,6 +171,57 @@ TEST(FlashOperationsTest, CamerasOfAModuleAreFoundByTheirRoleAndSwitchedToTheirR
 
     EXPECT_EQ(rig.device->MP_OpenFrontRomDevice(), 1);
     EXPECT_FALSE(rig.camera->AppMode());
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+// A demo image made for the chip of identity 0x1010 (chip model 15, tag at 0x1EFFE).
+std::vector<uint8_t> Chip15Image(const DemoImageSpec& spec) {
+    std::vector<uint8_t> image = MakeDemoImage(spec);
+    uint8_t& model = image[DemoLayout::kConfigAddress + 2];
+    model = static_cast<uint8_t>((15 << 3) | (model & 0x07));
+    image[0x1EFFE] = 0x55;
+    image[0x1EFFF] = 0xAA;
+    return image;
+}
+
+TEST(FlashOperationsTest, MultiCameraModuleTakesEachCameraItsOwnImage) {
+    TempDir dir;
+    sim::SimSettings settings = FlashRig::DefaultSettings();
+    settings.profile = "ORV6521";
+    FlashRig rig(settings, Chip15Image(OldFirmware()));
+    ASSERT_TRUE(rig.camera->AppMode());
+    rig.device = std::make_unique<CFarrowFlashInfo_USB>(rig.process, rig.camlib, rig.profiles);
+    rig.process.program_folder = dir.path();
+    std::filesystem::create_directory(dir.File("rear"));
+    DemoImageSpec rear = NewFirmware();
+    rear.product = "Rear Module Camera";
+    const std::vector<uint8_t> image = Chip15Image(rear);
+    WriteFile(dir.File("rear/module.rfw"), std::string(image.begin(), image.end()));
+    rig.process.config.SetValue(kConfigSection, "RearCamera", "rear");
+
+    // No camera selected: nothing is opened.
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_TRUE(rig.sink.reports().empty());
+
+    rig.process.config.SetValue(kConfigSection, "MultiCamera", "2");
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.Memory(), image);
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_EQ(rig.camera->CurrentIdentity().product, "Rear Module Camera");
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_EQ(rig.device->connection().camera_handle, 0u);
+
+    // A module whose folder holds no image for the camera.
+    rig.process.config.SetValue(kConfigSection, "RearCamera", "empty");
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41512});
+    EXPECT_TRUE(rig.log.Contains("Can't Find Suitable FW"));
 }
 
 }  // namespace
