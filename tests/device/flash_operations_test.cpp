@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "device/device_object.h"
 #include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
 #include "image/demo_image.h"
@@ -222,6 +223,36 @@ TEST(FlashOperationsTest, MultiCameraModuleTakesEachCameraItsOwnImage) {
     EXPECT_EQ(rig.device->Download(), 0);
     EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41512});
     EXPECT_TRUE(rig.log.Contains("Can't Find Suitable FW"));
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, DeviceObjectOfTheChosenFlashClass) {
+    FlashRig rig;
+    struct Case {
+        MemoryClass memory_class;
+        bool made;
+    } const cases[] = {
+        {MemoryClass::kSPIFlashInfo_USB, true},  {MemoryClass::kNORFlashInfo_USB, true},
+        {MemoryClass::kTarnFlashInfo_USB, true}, {MemoryClass::kFarrowFlashInfo_USB, true},
+        {MemoryClass::kEepromInfo16_USB, false}, {MemoryClass::kNone, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(MemoryClassName(c.memory_class));
+        auto device = CreateDeviceObject(c.memory_class, rig.process, rig.camlib, rig.profiles);
+        EXPECT_EQ(device != nullptr, c.made);
+    }
+    // The default class runs a whole update through the slot interface.
+    std::unique_ptr<CDevFlow> device =
+        CreateDeviceObject(MemoryClass::kSPIFlashInfo_USB, rig.process, rig.camlib, rig.profiles);
+    rig.device.reset(static_cast<CFlashInfo*>(device.release()));
+    ASSERT_TRUE(rig.OpenAndLoad());
+    EXPECT_EQ(rig.device->Download(), 1);
+    EXPECT_EQ(rig.Memory(), rig.device->images().front);
 }
 
 }  // namespace
