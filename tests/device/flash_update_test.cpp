@@ -85,7 +85,8 @@ struct FaultCase {
     const char* name;
     void (*arrange)(FlashRig& rig, int& attempts);
     int result;
-    uint32_t failure;  // 0: none
+    uint32_t failure;        // 0: none
+    bool untouched = false;  // the failure comes before the flash is erased
 };
 
 // The first byte of the new image whose bit 0 differs from `stuck`: a bit stuck there shows.
@@ -145,13 +146,16 @@ const FaultCase kFaults[] = {
     // Stuck at 0, the erased flash is not empty; stuck at 1, the written image does not verify.
     {"a bit stuck at 0", [](FlashRig& rig, int&) { StuckBit(rig, false); }, 0, 41717},
     {"a bit stuck at 1", [](FlashRig& rig, int&) { StuckBit(rig, true); }, 0, 41709},
+    {"a tag address outside the image",
+     [](FlashRig& rig, int&) { rig.profiles.SetValue("Vendor Info M1", "TagAddress", "0x20000"); },
+     0, 41706, true},
     {"a busy bit that never clears",
      [](FlashRig& rig, int&) {
          sim::Faults faults;
          faults.busy_stuck = true;
          rig.camera->SetFaults(faults);
      },
-     0, 41710},
+     0, 41710, true},
 };
 
 TEST(FlashUpdateTest, FaultsEndWithTheirStepCodeAndNoTaggedImage) {
@@ -177,6 +181,9 @@ TEST(FlashUpdateTest, FaultsEndWithTheirStepCodeAndNoTaggedImage) {
             EXPECT_EQ(rig.process.status.Code(), c.failure);
             const std::vector<uint8_t> memory = rig.Memory();
             EXPECT_TRUE(memory == old_memory || !Facts(memory).tagged);
+            if (c.untouched) {
+                EXPECT_EQ(memory, old_memory);
+            }
             EXPECT_EQ(rig.device->images().front, image);
             if (c.failure == 41706 && attempts > 0) {
                 EXPECT_EQ(attempts, 8);
