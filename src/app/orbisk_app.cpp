@@ -14,6 +14,7 @@
 #include "camera/cam_lib.h"
 #include "camera/usb_transport_factory.h"
 #include "catalogue/ic_type_ini.h"
+#include "device/device_object.h"
 #include "platform/sysinfo.h"
 
 namespace orbisk {
@@ -62,9 +63,36 @@ void COrbiskApp::CreateProcessObjects() {
         transports_ = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
         camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
     }
+    RecreateDeviceObject();
+    parse_arg_->SetDeviceMaker([this] { return RecreateDeviceObject(); });
+}
+
+CDevFlow* COrbiskApp::RecreateDeviceObject() {
+    const MemoryClass wanted = RunDeviceFactory(process_);
+    if (device_ && wanted == device_class_) return device_.get();
+    std::unique_ptr<CDevFlow> fresh =
+        camlib_ ? CreateDeviceObject(wanted, process_, *camlib_, *profiles_) : nullptr;
+    if (device_) {
+        if (fresh) {
+            // The open camera and what is known of it move to the new object.
+            fresh->connection() = device_->connection();
+            fresh->texts() = device_->texts();
+            fresh->images() = std::move(device_->images());
+            fresh->selected_index = device_->selected_index;
+        } else {
+            device_->DEV_CloseDevice();
+        }
+    }
+    device_ = std::move(fresh);
+    device_class_ = wanted;
+    parse_arg_->SetDevice(device_.get(), camlib_.get(), profiles_.get());
+    return device_.get();
 }
 
 void COrbiskApp::ReleaseProcessObjects() {
+    // The device object first, its buffers with it.
+    device_.reset();
+    device_class_ = MemoryClass::kNone;
     if (system_info_) system_info_->Release();
     system_info_.reset();
     profiles_.reset();

@@ -9,10 +9,12 @@
 #include "base/debug_channel.h"
 #include "base/logger.h"
 #include "base/process.h"
+#include "device/device_factory.h"
 
 namespace orbisk {
 
 class CamLib;
+class CDevFlow;
 class CICTypeIni;
 class CParseArg;
 class CSystemInfo;
@@ -41,6 +43,13 @@ class COrbiskApp {
     const std::string& bus_error() const { return backend_.error; }
     // The camera function library on that bus; null without a bus.
     CamLib* camlib() { return camlib_.get(); }
+    // The device object of the class the device factory chose; null when this build has none
+    // for the selected profile or there is no bus.
+    CDevFlow* device() { return device_.get(); }
+    // The device factory run: keeps the device object when its class still fits the
+    // process-wide project and bus type, else makes one of the fitting class that takes over
+    // the open camera. Returns the device object (null when there is none).
+    CDevFlow* RecreateDeviceObject();
 
     // Start-up and exit, callable on their own by tests.
     void InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog);
@@ -62,6 +71,8 @@ class COrbiskApp {
     UsbBackend backend_;
     std::unique_ptr<TransportFactory> transports_;
     std::unique_ptr<CamLib> camlib_;
+    std::unique_ptr<CDevFlow> device_;
+    MemoryClass device_class_ = MemoryClass::kNone;
     std::unique_ptr<CICTypeIni> profiles_;
     std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;

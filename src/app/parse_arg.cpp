@@ -161,6 +161,11 @@ int CParseArg::Prepare() {
         }
     }
     if (!IdentifyAndCheck()) return fail(kStatusFirmwareNotForDevice);
+    // The matched profile and image may call for another memory type.
+    if (device_maker_ && device_maker_() == nullptr) {
+        std::fprintf(stderr, "orbisk: this build cannot program the memory of this camera\n");
+        return fail(kStatusNotSupport);
+    }
     device_->DEV_GetDeviceInfo();
     return 1;
 }

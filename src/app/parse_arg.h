@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ class CParseArg {
     // The device object, the function library and the chip profiles it works with; the
     // command line reports its remembered port and console lines to the device flow's peer.
     void SetDevice(CDevFlow* device, CamLib* camlib, CICTypeIni* profiles);
+    // Runs the device factory again after the chip was identified; returns the device object.
+    void SetDeviceMaker(std::function<CDevFlow*()> maker) { device_maker_ = std::move(maker); }
     // The progress display to close before the result lines are printed.
     void SetProgress(ConsoleProgress* progress) { progress_ = progress; }
 
@@ -73,6 +76,7 @@ class CParseArg {
     CamLib* camlib_ = nullptr;
     CICTypeIni* profiles_ = nullptr;
     DeviceFlowPeer peer_;
+    std::function<CDevFlow*()> device_maker_;
     ConsoleProgress* progress_ = nullptr;
     ResultFile result_file_;
     BurnRecord burn_file_;

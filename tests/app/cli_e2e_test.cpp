@@ -2,12 +2,193 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <regex>
+
 #include "app/cli_fixture.h"
 
 namespace orbisk::test {
 namespace {
 
-using CliTest = CliFixture;
+class CliTest : public CliFixture {
+  protected:
+    // A camera running older firmware (version 0x1050, revision 0x0050) with its serial
+    // number in the manufacturer string, where these modules keep it.
+    std::string OldCamera(const std::string& name, const std::string& serial) {
+        return Camera(name,
+                      {"--image", DemoImage(name + ".rfw", {"--version", "1050", "--rev", "0050",
+                                                            "--manufacturer", serial})});
+    }
+    static std::string Sha(const std::string& json) {
+        std::smatch m;
+        return std::regex_search(json, m, std::regex("\"sha256\": \"([0-9a-f]+)\""))
+                   ? m[1].str()
+                   : "(no sha256)";
+    }
+    // The rows of burn_result.txt after its two header lines.
+    std::vector<std::string> BurnRows() {
+        const std::string text = ReadFile(Work("burn_result.txt"));
+        const std::string header =
+            "Update date       Update Time       Serial number              Result   ErrCode\r\n"
+            "================  ================  =========================  =======  =======\r\n";
+        EXPECT_EQ(text.substr(0, header.size()), header);
+        std::vector<std::string> rows;
+        size_t start = header.size();
+        while (start < text.size()) {
+            const size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) {
+                ADD_FAILURE() << "row without CR LF: " << text.substr(start);
+                break;
+            }
+            rows.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return rows;
+    }
+    static std::string RowTail(const std::string& serial, const std::string& result,
+                               uint32_t code) {
+        std::string field = serial + ",";
+        if (field.size() < 27) field.resize(27, ' ');
+        std::string verdict = result + ",";
+        verdict.resize(9, ' ');
+        return field + verdict + std::to_string(code) + ":";
+    }
+};
+
+// Date and time columns of a burn row.
+constexpr const char* kRowTime = "\\d{4}-\\d\\d-\\d\\d,       \\d\\d:\\d\\d:\\d\\d,         ";
+
+TEST_F(CliTest, GoodUpdateInEveryResultMode) {
+    struct Case {
+        int mode;
+        const char* serial;
+        bool file;
+        std::string verdict;
+    };
+    const Case cases[] = {
+        {0, "SN-0000", false, ""},
+        {1, "SN-0001", true, "pass"},
+        {2, "SN-0002", true, "TestResult = pass"},
+        // 30 characters: no padding, still one row.
+        {3, "SN-0003-LONG-SERIAL-NUMBER-XYZ", true, "pass"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        unlink(Home("Result.txt").c_str());
+        RunOk({"/bin/mkdir", "-p", Path("xdg-home/autostart")});
+        WriteFile(UserAutostart(), "[Desktop Entry]\nType=Application\n");
+        const std::string camera = OldCamera("cam" + std::to_string(c.mode), c.serial);
+        const std::string before = Show(camera);
+        Config("SaveSN=1\nSaveResultToFile=" + std::to_string(c.mode) + "\nLogType=1\n");
+
+        const ProgramRun run = Orbisk({"-s"}, camera);
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        EXPECT_EQ(run.out, "\nBegin to Write fw!\r\nWrite fw pass!\r\n" + Home() + ">");
+        // Progress on stderr, one line per change, and no failure.
+        EXPECT_NE(run.err.find("Download: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Reset to new code: "), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("orbisk:"), std::string::npos) << run.err;
+
+        EXPECT_EQ(FileExists(Home("Result.txt")), c.file);
+        if (c.file) {
+            EXPECT_EQ(ReadFile(Home("Result.txt")), c.verdict);
+        }
+        const std::vector<std::string> rows = BurnRows();
+        ASSERT_EQ(rows.size(), static_cast<size_t>(c.mode + 1));
+        EXPECT_TRUE(std::regex_match(rows.back(), std::regex(std::string(kRowTime) + ".*")))
+            << rows.back();
+        EXPECT_EQ(rows.back().substr(36), RowTail(c.serial, "Pass", 0));
+
+        // The camera runs the new firmware, with its own serial number and a new revision.
+        const std::string after = Show(camera);
+        EXPECT_EQ(Field(after, "mode"), "app");
+        EXPECT_EQ(Field(after, "version"), "0x00-0000-1060");
+        EXPECT_EQ(Field(after, "rev"), "0100");
+        EXPECT_EQ(Field(after, "manufacturer"), c.serial);
+        EXPECT_NE(Sha(after), Sha(before));
+        EXPECT_FALSE(FileExists(UserAutostart()));
+    }
+}
+
+TEST_F(CliTest, FailingUpdateEndsWithItsCodeAndKeepsTheAutostartEntry) {
+    struct Case {
+        const char* fault;
+        uint32_t code;
+        const char* text;
+        bool memory_kept;  // else erased and never tagged: the camera stays in its boot ROM
+    };
+    const Case cases[] = {
+        {"--busy-stuck", 41710, "Disable Write Protect Fail!", true},
+        {"--drop-all-writes", 41709, "Compare Data Fail!", false},
+    };
+    RunOk({"/bin/mkdir", "-p", Path("xdg-home/autostart")});
+    WriteFile(UserAutostart(), "[Desktop Entry]\n");
+    Config("SaveSN=1\nSaveResultToFile=2\nLogType=1\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const std::string camera = OldCamera(std::string("cam") + c.fault, "SN-FAIL-01");
+        Sim({"fault", camera, c.fault});
+        const std::string before = Show(camera);
+
+        const ProgramRun run = Orbisk({"/silent"}, camera);
+        EXPECT_EQ(run.exit_code, 1);
+        EXPECT_EQ(run.out, "\nBegin to Write fw!\r\nWrite fw fail!\r\n" + Home() + ">");
+        EXPECT_NE(run.err.find(std::string("orbisk: ") + c.text + " (status " +
+                               std::to_string(c.code) + ")"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadFile(Home("Result.txt")), "TestResult = fail");
+        EXPECT_EQ(BurnRows().back().substr(36), RowTail("SN-FAIL-01", "Fail", c.code));
+        const std::string after = Show(camera);
+        if (c.memory_kept) {
+            EXPECT_EQ(Sha(after), Sha(before));
+        } else {
+            EXPECT_EQ(Field(after, "mode"), "rom");
+            EXPECT_EQ(Field(after, "pid"), "B016");
+        }
+        EXPECT_TRUE(FileExists(UserAutostart()));
+    }
+    EXPECT_EQ(BurnRows().size(), 2u);
+}
+
+TEST_F(CliTest, ImageForAnotherChipIsRefusedBeforeWriting) {
+    // The camera answers with the identity the image is meant for, but its chip is another.
+    const std::string camera = OldCamera("cam", "SN-OTHER");
+    Sim({"set", camera, "Camera.Profile=ORV6521"});
+    const std::string before = Show(camera);
+    Config("SaveResultToFile=2\nLogType=1\n");
+
+    const ProgramRun run = Orbisk({"-s"}, camera);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, "\nGet IC Info Fail\n" + Home() + ">");
+    EXPECT_NE(run.err.find("Firmware is not for the device! (status 41715)"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFile(Home("Result.txt")), "TestResult = fail");
+    EXPECT_FALSE(FileExists(Work("burn_result.txt")));
+    EXPECT_EQ(Show(camera), before);
+}
+
+TEST_F(CliTest, CameraOfAnotherProductGetsNoImage) {
+    const std::string camera =
+        Camera("cam", {"--image", DemoImage("other.rfw", {"--pid", "1234", "--rev", "0050"})});
+    const std::string before = Show(camera);
+    Config("SaveResultToFile=1\n");
+    const ProgramRun run = Orbisk({"-s"}, camera);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, "\nLoad File Data Fail!\nGet IC Info Fail\n" + Home() + ">");
+    EXPECT_NE(run.err.find("(status 41530)"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(Home("Result.txt")), "fail");
+    EXPECT_EQ(Show(camera), before);
+}
+
+TEST_F(CliTest, CameraWithTheSameFirmwareIsLeftAlone) {
+    // Same identity label as the carried image: nothing to write, and that is a pass.
+    const std::string camera = Camera("cam", {"--image", DemoImage("same.rfw", {})});
+    const std::string before = Show(camera);
+    const ProgramRun run = Orbisk({"-s"}, camera);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "\nBegin to Write fw!\r\nWrite fw pass!\r\n" + Home() + ">");
+    EXPECT_EQ(Sha(Show(camera)), Sha(before));
+}
 
 TEST_F(CliTest, NoCameraFailsInEveryResultMode) {
     struct Case {
