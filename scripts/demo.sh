@@ -20,9 +20,9 @@ run() { printf '$ %s\n' "$*"; "$@"; }
 
 echo "Working in $work (removed at the end)."
 
-say "A camera with older firmware (version 0x1050) and serial number $serial"
+say "A camera with older firmware (version 0x1050, revision 0x0050) and serial number $serial"
 echo "These modules keep their serial number in the USB manufacturer string."
-run orbisk-image demo old.rfw --version 1050 --manufacturer "$serial"
+run orbisk-image demo old.rfw --version 1050 --rev 0050 --manufacturer "$serial"
 run orbisk-sim create camera --image old.rfw
 run orbisk-sim show camera
 
@@ -49,7 +49,8 @@ sed 's/\r$//' burn_result.txt 2>/dev/null || echo '(none)'
 
 field() { orbisk-sim show camera --json | sed -n "s/.*\"$1\": \"\\([^\"]*\\)\".*/\\1/p"; }
 say "Summary"
-echo "firmware version: $(field version)  (was 0x00-0000-1050; orbisk carries 0x1061)"
+echo "firmware version: $(field version)  (was 0x00-0000-1050)"
+echo "identity:         VID_$(field vid)&PID_$(field pid)&REV_$(field rev)  (was VID_2C7E&PID_6363&REV_0050)"
 echo "serial number:    $(field manufacturer)  (was $serial)"
 echo "exit code:        $code"
 exit "$code"

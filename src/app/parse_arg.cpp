@@ -211,11 +211,4 @@ void CParseArg::CloseDevice() {
     if (device_ != nullptr) device_->DEV_CloseDevice();
 }
 
-void CParseArg::ListCameras(bool /*json*/) {
-    if (!bus_error_.empty()) {
-        std::fprintf(stderr, "orbisk: %s\n", bus_error_.c_str());
-        process_.status.SetCode(kStatusDetectDeviceFail);
-    }
-}
-
 }  // namespace orbisk

@@ -248,3 +248,39 @@ TEST_F(CliTest, HelpAndVersionTouchNoCamera) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST_F(CliTest, ListShowsEachCameraOnceAndWritesNothing) {
+    const std::string a = OldCamera("a", "SN-A");
+    const std::string b =
+        Camera("b", {"--ports", "2", "--image",
+                     DemoImage("b.rfw", {"--version", "1060", "--manufacturer", "SN \"B\"\\1"})});
+    Sim({"set", b, "Usb.Entries=2"});  // the same camera enumerated twice
+    const std::string before_a = Show(a), before_b = Show(b);
+
+    const ProgramRun text = Orbisk({"--list"}, a + ":" + b);
+    EXPECT_EQ(text.exit_code, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "0  VID_2C7E&PID_6363&REV_0050  port 1  0x00-0000-1050  SN-A\n"
+              "1  VID_2C7E&PID_6363&REV_0100  port 2  0x00-0000-1060  SN \"B\"\\1\n");
+    const ProgramRun json = Orbisk({"--list", "--json", "-s"}, a + ":" + b);
+    EXPECT_EQ(json.exit_code, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "[{\"index\": 0, \"label\": \"VID_2C7E&PID_6363&REV_0050\", \"port\": 1, "
+              "\"version\": \"0x00-0000-1050\", \"serial\": \"SN-A\"}, "
+              "{\"index\": 1, \"label\": \"VID_2C7E&PID_6363&REV_0100\", \"port\": 2, "
+              "\"version\": \"0x00-0000-1060\", \"serial\": \"SN \\\"B\\\"\\\\1\"}]\n");
+    EXPECT_EQ(Show(a), before_a);
+    EXPECT_EQ(Show(b), before_b);
+    EXPECT_FALSE(FileExists(Home("Result.txt")));
+
+    EXPECT_EQ(Orbisk({"--list", "--json"}, ":").out, "[]\n");
+    const ProgramRun no_bus = Orbisk({"--list"}, Path("missing"));
+    EXPECT_EQ(no_bus.exit_code, 1);
+    EXPECT_NE(no_bus.err.find("ORBISK_SIM: "), std::string::npos) << no_bus.err;
+}
+
+}  // namespace
+}  // namespace orbisk::test
