@@ -145,7 +145,10 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
     process_.status.SetSink(&progress);
     parse_arg_->SetProgress(&progress);
-    if (parse_arg_->Prepare() == 1) parse_arg_->Excute_Arg();
+    if (parse_arg_->Prepare() == 1) {
+        parse_arg_->LoadUpdateImage();
+        parse_arg_->Excute_Arg();
+    }
     parse_arg_->CloseDevice();
     parse_arg_->SetProgress(nullptr);
     process_.status.SetSink(nullptr);

@@ -284,3 +284,29 @@ TEST_F(CliTest, ListShowsEachCameraOnceAndWritesNothing) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST_F(CliTest, VidPidListDecidesWhichCameraIsUpdated) {
+    const std::string camera = OldCamera("cam", "SN-LIST");
+    const std::string before = Show(camera);
+    Config("CheckVIDPID_INI=1\nSaveResultToFile=1\n");
+
+    WriteFile(Home("VidPidList.ini"), "VID_2C7E&PID_1234\n");
+    const ProgramRun refused = Orbisk({"-s"}, camera);
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.out, "\nCheck VID/PID Mismatch!\nGet IC Info Fail\n" + Home() + ">");
+    EXPECT_NE(refused.err.find("(status 41714)"), std::string::npos) << refused.err;
+    EXPECT_EQ(Show(camera), before);
+
+    // Lines are compared in upper case and trimmed.
+    WriteFile(Home("VidPidList.ini"), "\n  vid_2c7e&pid_6363 \n");
+    const ProgramRun updated = Orbisk({"-s"}, camera);
+    EXPECT_EQ(updated.exit_code, 0) << updated.err;
+    EXPECT_EQ(ReadFile(Home("Result.txt")), "pass");
+    EXPECT_EQ(Field(Show(camera), "version"), "0x00-0000-1060");
+}
+
+}  // namespace
+}  // namespace orbisk::test
