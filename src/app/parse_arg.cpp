@@ -111,7 +111,7 @@ bool CParseArg::OpenCamera() {
 }
 
 bool CParseArg::IdentifyAndCheck() {
-    device_->DEV_ReadChipIdentity();
+    // Every open has read the chip identity already.
     DeviceConnection& conn = device_->connection();
     DeviceTexts& texts = device_->texts();
     ImageSelection selection{process_,
