@@ -80,7 +80,8 @@ TEST(NorUpdateTest, DownloadWritesTaggedImageAndStartsTheNewCode) {
 
 TEST(NorUpdateTest, StuckBitIsCaughtAndTheCameraIsNotStarted) {
     // Stuck at 0, the erased memory is not empty; stuck at 1, the written image does not
-    // verify. Either way the update stops before the reset, with the step's code.
+    // verify. Either way the update stops before the reset, with the step's code, and leaves
+    // no tagged image behind.
     struct Case {
         bool stuck_value;
         uint32_t failure;
@@ -110,6 +111,10 @@ TEST(NorUpdateTest, StuckBitIsCaughtAndTheCameraIsNotStarted) {
         EXPECT_TRUE(rig.sink.codes(kReportSuccess).empty());
         EXPECT_FALSE(rig.camera->AppMode());  // left in its boot ROM
         EXPECT_EQ(rig.device->images().front, image);
+        // The tag is only written after a matching read-back: nothing the boot ROM would start.
+        const std::vector<uint8_t> memory = rig.Memory();
+        EXPECT_EQ(memory[DemoLayout::kTagAddress], 0xFF);
+        EXPECT_EQ(memory[DemoLayout::kTagAddress + 1], 0xFF);
     }
 }
 
