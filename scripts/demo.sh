@@ -12,6 +12,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/orbisk-demo.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 mkdir program  # orbisk's program folder: config.ini, Result.txt
+# A successful update removes the autostart entry OrvFWUD.desktop; keep that inside the demo.
+export XDG_CONFIG_HOME=$work/xdg XDG_CONFIG_DIRS=$work/xdg
 serial=SN-$(date +%Y%m%d)-$((RANDOM % 9000 + 1000))
 
 if [ -t 1 ]; then bold=$'\033[1m' plain=$'\033[0m'; else bold='' plain=''; fi
