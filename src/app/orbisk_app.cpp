@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -141,6 +142,9 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     }
     if (parse_arg_->Parse_Arg(args) != 1) return;
     process_.run_mode = kRunCommandLine;
+    // A reader that goes away (`orbisk -s | head -1`) must not kill the process halfway through
+    // writing a camera; the lost console lines are only lost.
+    std::signal(SIGPIPE, SIG_IGN);
     parse_arg_->SetupConsole();
     ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
     process_.status.SetSink(&progress);

@@ -310,3 +310,21 @@ TEST_F(CliTest, VidPidListDecidesWhichCameraIsUpdated) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST_F(CliTest, ReaderThatGoesAwayDoesNotStopTheUpdate) {
+    const std::string camera = OldCamera("cam", "SN-PIPE");
+    // Both output streams into a pipe whose reader has already gone.
+    const ProgramRun run =
+        RunProgram({"/bin/sh", "-c", "\"$0\" -s 2>&1 | true; echo done", ORBISK_BIN},
+                   {"ORBISK_HOME=" + Home(), "ORBISK_SIM=" + camera, "ORBISK_SIM_CLOCK=virtual",
+                    "XDG_CONFIG_HOME=" + Path("xdg-home"), "XDG_CONFIG_DIRS=" + Path("xdg-dirs")},
+                   Work());
+    EXPECT_EQ(run.out, "done\n");
+    EXPECT_EQ(Field(Show(camera), "version"), "0x00-0000-1060");
+}
+
+}  // namespace
+}  // namespace orbisk::test
