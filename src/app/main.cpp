@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,5 +9,9 @@ int main(int argc, char** argv) {
     auto clock = orbisk::MakeProcessClock();
     orbisk::COrbiskApp app(*clock);
     std::vector<std::string> args(argv + 1, argv + argc);
-    return app.Run(args);
+    // The dialog comes with the Qt front end; this build has only the command line.
+    return app.Run(args, [](orbisk::COrbiskApp& self) {
+        std::fputs("orbisk: this build has no update dialog; see orbisk --help\n", stderr);
+        self.process().status.SetCode(41500);
+    });
 }
