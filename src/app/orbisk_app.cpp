@@ -20,7 +20,11 @@
 
 namespace orbisk {
 
-COrbiskApp::COrbiskApp(Clock& clock) : logger_(clock, &channel_), process_(clock, logger_) {}
+COrbiskApp::COrbiskApp(Clock& clock)
+    : own_clock_(MakeSimulationClock()),
+      clock_(own_clock_ ? *own_clock_ : clock),
+      logger_(clock_, &channel_),
+      process_(clock_, logger_) {}
 
 COrbiskApp::~COrbiskApp() = default;
 
@@ -130,7 +134,12 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
         RunCommandLine(args);
     } else {
         process_.run_mode = kRunDialog;
-        if (dialog) dialog(*this);
+        if (dialog) {
+            dialog(*this);
+        } else {
+            std::fputs("orbisk: this build has no update dialog; see orbisk --help\n", stderr);
+            process_.status.SetCode(41500);  // "Not Support!"
+        }
     }
 }
 

@@ -28,6 +28,9 @@ class COrbiskApp {
     // The dialog branch; the Qt front end passes its runner, the command-line-only build none.
     using DialogRunner = std::function<void(COrbiskApp&)>;
 
+    // With ORBISK_SIM and ORBISK_SIM_CLOCK=virtual the application runs on a virtual clock of
+    // its own, whatever clock the front end passes, so that a simulated update takes no real
+    // time.
     explicit COrbiskApp(Clock& clock);
     ~COrbiskApp();
 
@@ -65,6 +68,8 @@ class COrbiskApp {
     // --help, --version, --list: answered without touching a camera.
     void RunInfoRequest(int request);
 
+    std::unique_ptr<Clock> own_clock_;
+    Clock& clock_;
     DebugChannel channel_;
     Logger logger_;
     Process process_;

@@ -42,11 +42,11 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     return backend;
 }
 
-std::unique_ptr<Clock> MakeProcessClock() {
+std::unique_ptr<Clock> MakeSimulationClock() {
     const char* mode = std::getenv("ORBISK_SIM_CLOCK");
     if (SimulationRequested() && mode != nullptr && std::strcmp(mode, "virtual") == 0)
         return std::make_unique<VirtualClock>();
-    return std::make_unique<SystemClock>();
+    return nullptr;
 }
 
 }  // namespace orbisk

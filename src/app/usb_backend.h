@@ -16,8 +16,8 @@ struct UsbBackend {
 
 UsbBackend MakeUsbBackend(Clock& clock);
 
-// The process clock: the real one, except with ORBISK_SIM and ORBISK_SIM_CLOCK=virtual, where
-// every wait of the tool and every delay of the simulated cameras passes at once.
-std::unique_ptr<Clock> MakeProcessClock();
+// A virtual clock when ORBISK_SIM and ORBISK_SIM_CLOCK=virtual are set, so that every wait of
+// the tool and every delay of the simulated cameras passes at once; else null (the real clock).
+std::unique_ptr<Clock> MakeSimulationClock();
 
 }  // namespace orbisk
