@@ -146,7 +146,7 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
 void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     if (const InfoRequest info = FindInfoRequest(args); info != InfoRequest::kNone) {
         process_.run_mode = kRunCommandLine;
-        RunInfoRequest(static_cast<int>(info));
+        RunInfoRequest(info);
         return;
     }
     if (parse_arg_->Parse_Arg(args) != 1) return;
@@ -168,8 +168,8 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     progress.Finish();
 }
 
-void COrbiskApp::RunInfoRequest(int request) {
-    switch (static_cast<InfoRequest>(request)) {
+void COrbiskApp::RunInfoRequest(InfoRequest request) {
+    switch (request) {
         case InfoRequest::kHelp:
             std::fputs(HelpText().c_str(), stdout);
             break;
@@ -178,7 +178,7 @@ void COrbiskApp::RunInfoRequest(int request) {
             break;
         case InfoRequest::kList:
         case InfoRequest::kListJson:
-            parse_arg_->ListCameras(static_cast<InfoRequest>(request) == InfoRequest::kListJson);
+            parse_arg_->ListCameras(request == InfoRequest::kListJson);
             break;
         case InfoRequest::kNone:
             break;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_options.h"
 #include "app/usb_backend.h"
 #include "base/clock.h"
 #include "base/debug_channel.h"
@@ -66,7 +67,7 @@ class COrbiskApp {
     void ReleaseProcessObjects();
     void RunCommandLine(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
-    void RunInfoRequest(int request);
+    void RunInfoRequest(InfoRequest request);
 
     std::unique_ptr<Clock> own_clock_;
     Clock& clock_;
