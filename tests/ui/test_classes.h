@@ -1,0 +1,11 @@
+#pragma once
+#include <QObject>
+#include <memory>
+
+namespace orbisk::test {
+
+std::unique_ptr<QObject> MakeDialogTest();
+std::unique_ptr<QObject> MakeWorkerTest();
+std::unique_ptr<QObject> MakeHelperThreadTest();
+
+}  // namespace orbisk::test
