@@ -92,6 +92,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
     ApplyEnablingRule();
     ShowFields();
     PostToSelf(kReportProgress, 0);
+    if (device_present_ && moment_hook_) moment_hook_(Moment::kCameraShown);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
@@ -101,6 +102,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     ShowFields();
     SetProgress(0);
     result_state_ = 1;
+    if (moment_hook_) moment_hook_(Moment::kPassShown);
     AppendBurnRow(true, 0);
     WriteVerdict(true);
     // In loop mode the window stays while rounds remain: the worker clicks Upgrade again.

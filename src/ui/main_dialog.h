@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ public:
     // OK, Cancel, the close box and the end of a successful update.
     void CloseDialog();
     void ShowAbout();
+
+    // Moments worth a picture (for the README's screenshots): a camera is shown, PASS is shown.
+    enum class Moment { kCameraShown, kPassShown };
+    void SetMomentHook(std::function<void(Moment)> hook) { moment_hook_ = std::move(hook); }
 
     // State, for the window's own drawing and for tests.
     bool busy() const { return busy_; }
@@ -194,6 +199,7 @@ private:
     std::string open_camera_id_;
     bool closing_ = false;
     bool ending_ = false;
+    std::function<void(Moment)> moment_hook_;
 };
 
 }  // namespace orbisk
