@@ -318,6 +318,24 @@ private slots:
 
     }
 
+    void choosingAnotherCameraInTheList() {
+        DialogRig rig;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        auto second = FakeWorld::Camera(0x6367, 3);
+        second.version = "2.00.00";
+        rig.Plug(second);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        auto* list = rig.dialog->findChild<QComboBox*>("1050");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: 1.02.03"));
+        rig.dialog->OnDeviceSelected(1);
+        QVERIFY(!rig.Upgrade()->isEnabled());  // busy until the worker has applied it
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1030"), QString("Current FW: 2.00.00"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(list->currentIndex(), 1);
+    }
+
     void fatalErrorBoxDisablesEverything() {
         DialogRig rig;
         rig.Plug(FakeWorld::Camera(0x6366, 2));
