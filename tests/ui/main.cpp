@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
         {"DialogTest", [] { return orbisk::test::MakeDialogTest(); }},
         {"WorkerTest", [] { return orbisk::test::MakeWorkerTest(); }},
         {"HelperThreadTest", [] { return orbisk::test::MakeHelperThreadTest(); }},
+        {"SimDialogTest", [] { return orbisk::test::MakeSimDialogTest(); }},
     };
     if (argc >= 2 && classes.count(argv[1]) != 0) {
         auto test = classes.at(argv[1])();

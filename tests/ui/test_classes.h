@@ -7,5 +7,6 @@ namespace orbisk::test {
 std::unique_ptr<QObject> MakeDialogTest();
 std::unique_ptr<QObject> MakeWorkerTest();
 std::unique_ptr<QObject> MakeHelperThreadTest();
+std::unique_ptr<QObject> MakeSimDialogTest();
 
 }  // namespace orbisk::test

@@ -1,0 +1,140 @@
+// The dialog over the real device flow, function library and transports, against simulated
+// cameras.
+#include <QComboBox>
+#include <QTest>
+
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "fakes.h"
+#include "rig.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_fixture.h"
+#include "test_classes.h"
+#include "ui/dev_flow_device.h"
+
+namespace orbisk::test {
+namespace {
+
+constexpr int kWait = 10000;
+constexpr const char* kLockName = "orbisk-dialog-sim-test";
+
+// The device flow with the information steps of the layers above it left out.
+class FlowOnly : public CDevFlow {
+public:
+    using CDevFlow::CDevFlow;
+    int MP_GetDeviceInfo() override { return 1; }
+
+protected:
+    int ReadMipiDeviceInfo() override { return 1; }
+    int ReadMipiReserve(int32_t) override { return 1; }
+    uint32_t ReadOtpSpaceUsed() override { return 0; }
+};
+
+// A dialog rig whose device maker builds the real device flow over a simulated bus.
+struct SimRig : DialogRig {
+    sim::SimUsbBus bus{clock};
+    UsbTransportFactory factory{bus, logger, OpenDeviceLock(kLockName)};
+    CamLib lib{process, bus, factory};
+    CICTypeIni profiles{process};
+
+    SimRig() {
+        profiles.BuildProfileList();
+        profiles.SelectDefaultProfile();
+        lib.CamLib_Init(0);
+    }
+    ~SimRig() {
+        dialog.reset();
+        RemoveDeviceLock(kLockName);
+    }
+    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.ports = {port};
+        sim::test::ImageSpec image;
+        image.vid = 0x2C7E;
+        image.pid = pid;
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    void OpenOnSim() {
+        DialogServices services;
+        services.make_device = MakeDevFlowMaker(process, bus, lib, profiles, [this] {
+            return std::make_unique<FlowOnly>(process, lib, profiles);
+        });
+        services.prompter = &prompter;
+        services.power = &power;
+        services.notifier = &notifier;
+        dialog = std::make_unique<CTessaly_AllInOne_OvproxyDlg>(process, std::move(services));
+        dialog->show();
+    }
+};
+
+class SimDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startupWithoutCamera() {
+        SimRig rig;
+        rig.OpenOnSim();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: N/A"));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void startupWithAMatchingCameraAmongOthers() {
+        SimRig rig;
+        rig.Plug(1, 0x1111);
+        rig.Plug(2, 0x6363);  // the identity the carried image is for
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        auto* list = rig.dialog->findChild<QComboBox*>("1050");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentIndex(), 1);
+        QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
+        QCOMPARE(rig.Text("1033"), list->currentText());
+        QVERIFY(rig.Text("1030").startsWith("Current FW: "));
+        QCOMPARE(rig.Text("1028"), QString("Fixture Maker"));
+        QVERIFY(rig.Upgrade()->raised());
+    }
+
+    void cameraOfAnotherIdentityIsShownButNotOffered() {
+        SimRig rig;
+        rig.Plug(1, 0x1111);
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->device_present() && rig.Idle(), kWait);
+        QVERIFY(!rig.dialog->firmware_matches());
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void arrivalOfASimulatedCameraAndRemovalOfAnother() {
+        SimRig rig;
+        rig.OpenOnSim();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);  // the bus is the worker's while it runs
+        rig.Plug(2, 0x6363);
+        const auto listed = rig.bus.List();
+        QCOMPARE(listed.size(), size_t{1});
+        rig.notifier.Push(
+            {DeviceChangeKind::kArrival, IsVideoDevice(listed[0]), CameraInterfaceName(listed[0])});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QVERIFY(rig.log.Contains("Condition4"));
+
+        // Another camera leaving while idle refreshes the list through the real flow, which
+        // finds the camera still there and chooses it again.
+        auto other = listed[0];
+        other.port_chain = {7};
+        rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(other)});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.log.Contains("Condition3"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.dialog->findChild<QComboBox*>("1050")->count(), 1);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeSimDialogTest() { return std::make_unique<SimDialogTest>(); }
+
+}  // namespace orbisk::test
+
+#include "sim_dialog_tests.moc"
