@@ -82,15 +82,23 @@ private slots:
         QVERIFY(!rig.Upgrade()->isEnabled());
     }
 
+    void startupWithAMatchingCameraAmongOthers_data() {
+        QTest::addColumn<int>("matching_port");
+        QTest::newRow("chosen camera listed last") << 2;
+        // The search goes on past the chosen camera; what it read of the later one must not
+        // show up as the chosen camera's identity.
+        QTest::newRow("chosen camera listed first") << 1;
+    }
     void startupWithAMatchingCameraAmongOthers() {
+        QFETCH(int, matching_port);
         SimRig rig;
-        rig.Plug(1, 0x1111);
-        rig.Plug(2, 0x6363);  // the identity the carried image is for
+        rig.Plug(1, matching_port == 1 ? 0x6363 : 0x1111);  // 0x6363: what the image is for
+        rig.Plug(2, matching_port == 2 ? 0x6363 : 0x1111);
         rig.OpenOnSim();
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         auto* list = rig.dialog->findChild<QComboBox*>("1050");
         QCOMPARE(list->count(), 2);
-        QCOMPARE(list->currentIndex(), 1);
+        QCOMPARE(list->currentIndex(), matching_port - 1);
         QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
         QCOMPARE(rig.Text("1033"), list->currentText());
         QVERIFY(rig.Text("1030").startsWith("Current FW: "));
