@@ -16,7 +16,7 @@ struct AudioEndpoint {
 // An opened capture stream. Capturing keeps the device's audio function, and with it the
 // device, out of its runtime low-power state.
 class AudioCaptureStream {
-public:
+  public:
     virtual ~AudioCaptureStream() = default;
     virtual size_t BytesPerSecond() const = 0;
     // Starts capturing into `buffer`, which stays untouched by the caller until Stop.
@@ -26,7 +26,7 @@ public:
 };
 
 class AudioCaptureSystem {
-public:
+  public:
     virtual ~AudioCaptureSystem() = default;
     // Every capture endpoint, present or not yet started.
     virtual std::vector<AudioEndpoint> Endpoints() = 0;

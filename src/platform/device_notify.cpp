@@ -21,7 +21,9 @@ bool SameDevice(const UsbDeviceInfo& a, const UsbDeviceInfo& b) {
 }
 
 // The location closed by "&0", so that port 1-2.3 is not found inside 1-2.3.1.
-std::string UniquePart(const UsbDeviceInfo& device) { return UsbLocation(device) + "&0"; }
+std::string UniquePart(const UsbDeviceInfo& device) {
+    return UsbLocation(device) + "&0";
+}
 
 }  // namespace
 
@@ -36,8 +38,7 @@ std::string UsbLocation(const UsbDeviceInfo& device) {
 }
 
 std::string CameraInterfaceName(const UsbDeviceInfo& device) {
-    return "\\\\?\\USB#" + IdentityPart(device) + "#" + UniquePart(device) + "#" +
-           kCaptureCategory;
+    return "\\\\?\\USB#" + IdentityPart(device) + "#" + UniquePart(device) + "#" + kCaptureCategory;
 }
 
 std::string CameraInstanceId(const UsbDeviceInfo& device) {

@@ -22,7 +22,7 @@ struct DeviceChange {
 // Source of device-change notifications: the udev monitor on Linux, the simulated bus's own
 // events, or a test's queue.
 class DeviceNotifier {
-public:
+  public:
     virtual ~DeviceNotifier() = default;
     // Waits at most timeout_ms for the next change; false on time-out.
     virtual bool Next(uint32_t timeout_ms, DeviceChange* change) = 0;
@@ -41,11 +41,11 @@ bool IsVideoDevice(const UsbDeviceInfo& device);
 // Notifications for any bus: waits on the bus's own change signal and compares its listings, so
 // every backend that implements UsbBus::WaitForChange (udev, the simulated bus) drives it.
 class BusDeviceNotifier final : public DeviceNotifier {
-public:
+  public:
     explicit BusDeviceNotifier(UsbBus& bus);
     bool Next(uint32_t timeout_ms, DeviceChange* change) override;
 
-private:
+  private:
     void Compare(const std::vector<UsbDeviceInfo>& now);
 
     UsbBus& bus_;

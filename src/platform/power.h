@@ -16,20 +16,20 @@ struct PowerStatus {
 };
 
 class PowerSource {
-public:
+  public:
     virtual ~PowerSource() = default;
     virtual PowerStatus Query() = 0;
 };
 
 // A source that answers what it was given; for tests and for systems without a power query.
 class FixedPowerSource final : public PowerSource {
-public:
+  public:
     explicit FixedPowerSource(PowerStatus status = {PowerStatus::kAcOnline, PowerStatus::kUnknown})
         : status_(status) {}
     PowerStatus Query() override { return status_; }
     void Set(PowerStatus status) { status_ = status; }
 
-private:
+  private:
     PowerStatus status_;
 };
 

@@ -7,7 +7,7 @@ namespace orbisk {
 // "About Orbisk": the program's short version and the notice.
 class CAboutDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CAboutDlg(const std::string& short_version, QWidget* parent = nullptr);
     static QString VersionText(const std::string& short_version);
 };

@@ -57,8 +57,8 @@ bool CCRCThread::WaitResult(uint32_t timeout_ms, uint32_t* crc) const {
 }
 
 void CCRCThread::Quit() {
-    QMetaObject::invokeMethod(context_, [] { QThread::currentThread()->quit(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [] { QThread::currentThread()->quit(); }, Qt::QueuedConnection);
 }
 
 }  // namespace orbisk

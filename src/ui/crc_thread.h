@@ -19,7 +19,7 @@ uint32_t Crc32Mpeg2(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFF)
 // the update compares it with what the camera reports afterwards. Readers wait for the done
 // event, then read the result.
 class CCRCThread {
-public:
+  public:
     explicit CCRCThread(Logger& logger);
     ~CCRCThread();
     CCRCThread(const CCRCThread&) = delete;
@@ -34,7 +34,7 @@ public:
     void Quit();
     bool running() const { return thread_.isRunning(); }
 
-private:
+  private:
     Logger& logger_;
     QThread thread_;
     QObject* context_;

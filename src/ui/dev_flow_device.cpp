@@ -16,14 +16,14 @@ namespace {
 
 // The flow's selector over the dialog's list model.
 class ModelSelector final : public DeviceSelector {
-public:
+  public:
     explicit ModelSelector(DeviceListModel* model) : model_(model) {}
     void Clear() override { model_->Clear(); }
     void Insert(int position, const std::string& text) override { model_->Insert(position, text); }
     void Select(int position) override { model_->Select(position); }
     std::string SelectedText() const override { return model_->SelectedText(); }
 
-private:
+  private:
     DeviceListModel* model_;
 };
 

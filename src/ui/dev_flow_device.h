@@ -20,7 +20,7 @@ struct DialogPeer {
 
 // The device object of the device layers as the dialog sees it.
 class DevFlowDialogDevice final : public DialogDevice {
-public:
+  public:
     DevFlowDialogDevice(Process& process, UsbBus& bus, CamLib& camlib, CICTypeIni& profiles,
                         std::unique_ptr<CDevFlow> flow, std::shared_ptr<DialogPeer> peer);
 
@@ -54,7 +54,7 @@ public:
 
     const std::function<bool(uint32_t, uint32_t*)>& crc_source() const { return crc_source_; }
 
-private:
+  private:
     Process& process_;
     UsbBus& bus_;
     CamLib& camlib_;

@@ -11,7 +11,7 @@ namespace orbisk {
 // thread, so the list lives here under a lock and the combo box follows it through a posted
 // notice instead of being driven across threads.
 class DeviceListModel {
-public:
+  public:
     void Clear();
     void Insert(int position, const std::string& text);
     void Select(int position);
@@ -22,7 +22,7 @@ public:
     // Called after every change, on the thread that made it.
     void SetChangeNotice(std::function<void()> notice);
 
-private:
+  private:
     void Changed();
 
     mutable std::mutex mutex_;

@@ -8,7 +8,9 @@ DeviceWatch::DeviceWatch(DeviceNotifier& notifier, QObject* receiver,
     setObjectName("DeviceWatch");
 }
 
-DeviceWatch::~DeviceWatch() { Stop(); }
+DeviceWatch::~DeviceWatch() {
+    Stop();
+}
 
 void DeviceWatch::Stop() {
     stop_ = true;

@@ -10,17 +10,17 @@ namespace orbisk {
 // Listens for cameras coming and going and hands each change to the dialog's thread.
 class DeviceWatch : public QThread {
     Q_OBJECT
-public:
+  public:
     // `deliver` runs on the thread of `receiver`.
     DeviceWatch(DeviceNotifier& notifier, QObject* receiver,
                 std::function<void(const DeviceChange&)> deliver);
     ~DeviceWatch() override;
     void Stop();
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     DeviceNotifier& notifier_;
     QObject* receiver_;
     std::function<void(const DeviceChange&)> deliver_;

@@ -17,21 +17,21 @@ struct DeviceSnapshot {
     std::string firmware_version;  // version text of the running firmware
     uint16_t vid = 0;
     uint16_t pid = 0;
-    uint16_t rev = 0;                  // USB device revision
-    std::string chip_text;             // chip description of the device object
-    std::string description;           // description text of the device object
-    std::string serial_text[2];        // [0] with "SN Address" 0, [1] otherwise
-    int32_t chip_info = 0;             // "ChipInfo" of the matched chip profile
-    int32_t firmware_available = 0;    // the image fits the camera (check result)
-    int32_t otp_programmed = 0;        // OTP already holds code
-    std::string identity;              // identity string of the camera ("Device ID")
+    uint16_t rev = 0;                // USB device revision
+    std::string chip_text;           // chip description of the device object
+    std::string description;         // description text of the device object
+    std::string serial_text[2];      // [0] with "SN Address" 0, [1] otherwise
+    int32_t chip_info = 0;           // "ChipInfo" of the matched chip profile
+    int32_t firmware_available = 0;  // the image fits the camera (check result)
+    int32_t otp_programmed = 0;      // OTP already holds code
+    std::string identity;            // identity string of the camera ("Device ID")
 };
 
 // The operations of the device object that the dialog and its worker use, and nothing more.
 // Worker-thread operations run one at a time on the worker; the window calls the others only
 // while the worker is idle.
 class DialogDevice {
-public:
+  public:
     virtual ~DialogDevice() = default;
 
     // The dialog's device list and wake event, which the device search fills and signals

@@ -73,7 +73,8 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
 
     // The bridge's reserved tail survives the update: n = 1..33 keeps units n-1..32.
     const int reserve = std::clamp(process_.ConfigInt(cfg::kMipiReserve), 0, kReserveUnits);
-    std::vector<uint8_t> reserved(static_cast<size_t>(kReserveUnits - reserve) * kReserveUnit, 0xFF);
+    std::vector<uint8_t> reserved(static_cast<size_t>(kReserveUnits - reserve) * kReserveUnit,
+                                  0xFF);
     const auto current = device_->ReservedData();
     std::copy_n(current.begin(), std::min(current.size(), reserved.size()), reserved.begin());
     reserved_copy_ = std::move(reserved);
@@ -132,10 +133,10 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
     if (!pass_phrase.empty() && snapshot_.otp_programmed >= 1) {
         const auto typed = prompter_->AskPassPhrase();
         if (!typed || *typed != pass_phrase) {
-            prompter_->Message(kAppName,
-                               typed ? "密碼輸入錯誤.(請注意大小字母會有差異)"
-                                     : "請輸入正確密碼才可進行二次烧录",
-                               Prompter::Icon::kError);
+            prompter_->Message(
+                kAppName,
+                typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
+                Prompter::Icon::kError);
             busy_ = false;
             ApplyEnablingRule();
             ShowFields();
@@ -188,8 +189,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceSelected(int row) {
 void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceChange");
     const bool busy = busy_ || update_pending_;
-    const bool ours =
-        change.camera_interface && ContainsNoCase(change.interface_name, "MI_00");
+    const bool ours = change.camera_interface && ContainsNoCase(change.interface_name, "MI_00");
     switch (change.kind) {
         case DeviceChangeKind::kNodesChanged:
             scope.Line("DeviceChange - DevNodes changed\n");

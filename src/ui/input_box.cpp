@@ -18,6 +18,8 @@ CInputBox::CInputBox(QWidget* parent) : QDialog(parent), edit_(new QLineEdit(thi
     layout->addWidget(buttons);
 }
 
-QString CInputBox::Text() const { return edit_->text(); }
+QString CInputBox::Text() const {
+    return edit_->text();
+}
 
 }  // namespace orbisk

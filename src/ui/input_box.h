@@ -10,14 +10,14 @@ namespace orbisk {
 // field is masked: the phrase is a secret and must not be readable over the operator's shoulder.
 class CInputBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CInputBox(QWidget* parent = nullptr);
     QString Text() const;
     QLineEdit* edit() const { return edit_; }
 
     static constexpr const char* kCaption = "请輸入密碼才能進行二次燒錄";
 
-private:
+  private:
     QLineEdit* edit_;
 };
 

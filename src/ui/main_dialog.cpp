@@ -28,7 +28,7 @@ namespace orbisk {
 // information report carries a snapshot of the device texts taken on the reporting thread,
 // which is the thread that owns the device object at that moment.
 class CTessaly_AllInOne_OvproxyDlg::StatusPoster final : public StatusSink {
-public:
+  public:
     explicit StatusPoster(CTessaly_AllInOne_OvproxyDlg* dialog) : dialog_(dialog) {}
     void SetDevice(DialogDevice* device) { device_.store(device); }
     void Post(uint32_t kind, uint32_t code, intptr_t extra) override {
@@ -37,13 +37,14 @@ public:
             snapshot = std::make_shared<DeviceSnapshot>(device->Snapshot());
         auto* dialog = dialog_;
         QMetaObject::invokeMethod(
-            dialog, [dialog, kind, code, extra, snapshot] {
+            dialog,
+            [dialog, kind, code, extra, snapshot] {
                 dialog->OnReport(kind, code, extra, snapshot.get());
             },
             Qt::QueuedConnection);
     }
 
-private:
+  private:
     CTessaly_AllInOne_OvproxyDlg* dialog_;
     std::atomic<DialogDevice*> device_{nullptr};
 };
@@ -77,7 +78,7 @@ QIcon MakeIcon() {
 }  // namespace
 
 CTessaly_AllInOne_OvproxyDlg::CTessaly_AllInOne_OvproxyDlg(Process& process,
-                                                         DialogServices services, QWidget* parent)
+                                                           DialogServices services, QWidget* parent)
     : QDialog(parent),
       process_(process),
       services_(std::move(services)),
@@ -166,7 +167,8 @@ void CTessaly_AllInOne_OvproxyDlg::Initialize() {
     process_.status.SetCancelSource(&flag_);
     process_.status.SetSink(poster_.get());
     list_.SetChangeNotice([this] {
-        QMetaObject::invokeMethod(this, [this] { SyncDeviceList(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { SyncDeviceList(); }, Qt::QueuedConnection);
     });
 
     if (services_.notifier != nullptr) {
@@ -181,7 +183,8 @@ void CTessaly_AllInOne_OvproxyDlg::Initialize() {
     worker_ = std::make_unique<COrvThread>(process_, static_cast<WorkerHost&>(*this));
     crc_ = std::make_unique<CCRCThread>(process_.logger);
     if (process_.ConfigInt(cfg::kRtd3) != 0 && services_.audio != nullptr) {
-        wakeup_ = std::make_unique<CWakeUpThread>(process_.logger, process_.clock, *services_.audio);
+        wakeup_ =
+            std::make_unique<CWakeUpThread>(process_.logger, process_.clock, *services_.audio);
         wakeup_->start();
     }
 
@@ -213,7 +216,8 @@ void CTessaly_AllInOne_OvproxyDlg::UseDevice(std::unique_ptr<DialogDevice> devic
         } else {
             wake_.Reset();
         }
-        QMetaObject::invokeMethod(this, [this] { TryDeferredStart(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { TryDeferredStart(); }, Qt::QueuedConnection);
     });
     CCRCThread* crc = crc_.get();
     device_->SetImageCrcSource([crc](uint32_t timeout_ms, uint32_t* value) {
@@ -234,8 +238,8 @@ void CTessaly_AllInOne_OvproxyDlg::ShowFields() {
     version_->setText(QString::fromStdString(version_text_));
     result_->setText(QString::fromStdString(result_text_));
     QPalette palette = result_->palette();
-    palette.setColor(QPalette::WindowText, result_text_ == "PASS" ? QColor(0, 255, 0)
-                                                                  : QColor(255, 0, 0));
+    palette.setColor(QPalette::WindowText,
+                     result_text_ == "PASS" ? QColor(0, 255, 0) : QColor(255, 0, 0));
     result_->setPalette(palette);
     status_->setText(QString::fromStdString(status_text_));
     serial_->setText(QString::fromStdString(serial_text_));
@@ -332,8 +336,12 @@ void CTessaly_AllInOne_OvproxyDlg::closeEvent(QCloseEvent* event) {
     CloseDialog();
 }
 
-void CTessaly_AllInOne_OvproxyDlg::reject() { CloseDialog(); }
-void CTessaly_AllInOne_OvproxyDlg::accept() { CloseDialog(); }
+void CTessaly_AllInOne_OvproxyDlg::reject() {
+    CloseDialog();
+}
+void CTessaly_AllInOne_OvproxyDlg::accept() {
+    CloseDialog();
+}
 
 void CTessaly_AllInOne_OvproxyDlg::ShowAbout() {
     CAboutDlg about(process_.short_version, this);
@@ -350,7 +358,8 @@ void CTessaly_AllInOne_OvproxyDlg::contextMenuEvent(QContextMenuEvent* event) {
 bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {
     if (event->type() == QEvent::EnterWhatsThisMode) {
         QWhatsThis::leaveWhatsThisMode();
-        QMetaObject::invokeMethod(this, [this] { ShowAbout(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { ShowAbout(); }, Qt::QueuedConnection);
         return true;
     }
     return QDialog::event(event);
@@ -359,14 +368,16 @@ bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {
 // Worker host: each call comes from the worker thread and is handled on the window's.
 
 void CTessaly_AllInOne_OvproxyDlg::DisableUpgrade() {
-    QMetaObject::invokeMethod(this, [this] { upgrade_->setEnabled(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { upgrade_->setEnabled(false); }, Qt::QueuedConnection);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::NextRound() {
     // Arrives while the round's own request is still open; the click waits for its end, or it
     // would be taken for Stop.
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
             next_round_ = true;
             TryNextRound();
         },
@@ -383,7 +394,8 @@ void CTessaly_AllInOne_OvproxyDlg::LoopFinished() {
     // Only the fields are refreshed: a step report would clear the status code and turn a
     // failed last round into exit code 0.
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
             left_text_ = "Left : 0";
             ShowFields();
         },
@@ -392,13 +404,13 @@ void CTessaly_AllInOne_OvproxyDlg::LoopFinished() {
 
 void CTessaly_AllInOne_OvproxyDlg::CameraState(const std::string& open_camera_id) {
     QMetaObject::invokeMethod(
-        this, [this, open_camera_id] { open_camera_id_ = open_camera_id; },
-        Qt::QueuedConnection);
+        this, [this, open_camera_id] { open_camera_id_ = open_camera_id; }, Qt::QueuedConnection);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
     QMetaObject::invokeMethod(
-        this, [this, request] {
+        this,
+        [this, request] {
             if (worker_pending_ > 0) --worker_pending_;
             if (request == kRequestUpdate) update_pending_ = false;
             if (operation_value_ == 1) return;  // a fatal error keeps everything disabled

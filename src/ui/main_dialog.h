@@ -34,11 +34,11 @@ struct Process;
 // What the dialog works with; everything the operating system provides comes in here, so tests
 // can hand in their own.
 struct DialogServices {
-    DeviceMaker make_device;                 // empty: no device layer, no camera is ever found
-    Prompter* prompter = nullptr;            // nullptr: message boxes over the dialog
-    PowerSource* power = nullptr;            // nullptr: mains, no battery
-    DeviceNotifier* notifier = nullptr;      // nullptr: no device-change notifications
-    AudioCaptureSystem* audio = nullptr;     // for "RTD3"; nullptr: no wake-up thread
+    DeviceMaker make_device;              // empty: no device layer, no camera is ever found
+    Prompter* prompter = nullptr;         // nullptr: message boxes over the dialog
+    PowerSource* power = nullptr;         // nullptr: mains, no battery
+    DeviceNotifier* notifier = nullptr;   // nullptr: no device-change notifications
+    AudioCaptureSystem* audio = nullptr;  // for "RTD3"; nullptr: no wake-up thread
 };
 
 // The main update dialog: one Upgrade button, the version and status lines, the verdict box,
@@ -46,7 +46,7 @@ struct DialogServices {
 // worker; results come back as posted status reports.
 class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     Q_OBJECT
-public:
+  public:
     CTessaly_AllInOne_OvproxyDlg(Process& process, DialogServices services,
                                  QWidget* parent = nullptr);
     ~CTessaly_AllInOne_OvproxyDlg() override;
@@ -87,14 +87,14 @@ public:
     DialogDevice* device() const { return device_.get(); }
     std::shared_ptr<const std::vector<uint8_t>> image_copy() const { return image_copy_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     void accept() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     class StatusPoster;
 
     void BuildControls();
@@ -148,22 +148,22 @@ private:
     ResultFile result_file_;
 
     // Controls, by their item numbers.
-    QProgressBar* progress_ = nullptr;      // 1191
-    UpgradeButton* upgrade_ = nullptr;      // 1003
-    QLabel* version_ = nullptr;             // 1030
-    QLabel* status_ = nullptr;              // 1033
-    QLabel* result_ = nullptr;              // 1016
-    QLineEdit* path_ = nullptr;             // 1000
-    QPushButton* get_version_ = nullptr;    // 1004
-    QLabel* serial_ = nullptr;              // 1028
-    QLineEdit* loop_edit_ = nullptr;        // 1009
-    QLabel* total_label_ = nullptr;         // 1071
-    QLabel* left_ = nullptr;                // 1011
-    QComboBox* devices_ = nullptr;          // 1050
-    QLabel* chip_ = nullptr;                // 1069
-    QLabel* chip_name_ = nullptr;           // 1143
-    QLabel* chip_text_ = nullptr;           // 1137
-    QLineEdit* fw_label_ = nullptr;         // 1188
+    QProgressBar* progress_ = nullptr;    // 1191
+    UpgradeButton* upgrade_ = nullptr;    // 1003
+    QLabel* version_ = nullptr;           // 1030
+    QLabel* status_ = nullptr;            // 1033
+    QLabel* result_ = nullptr;            // 1016
+    QLineEdit* path_ = nullptr;           // 1000
+    QPushButton* get_version_ = nullptr;  // 1004
+    QLabel* serial_ = nullptr;            // 1028
+    QLineEdit* loop_edit_ = nullptr;      // 1009
+    QLabel* total_label_ = nullptr;       // 1071
+    QLabel* left_ = nullptr;              // 1011
+    QComboBox* devices_ = nullptr;        // 1050
+    QLabel* chip_ = nullptr;              // 1069
+    QLabel* chip_name_ = nullptr;         // 1143
+    QLabel* chip_text_ = nullptr;         // 1137
+    QLineEdit* fw_label_ = nullptr;       // 1188
 
     // Fields bound to the controls.
     std::string path_text_;

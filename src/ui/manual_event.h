@@ -7,7 +7,7 @@ namespace orbisk {
 
 // A manual-reset event: stays signalled until reset; waits are always bounded.
 class ManualEvent {
-public:
+  public:
     void Set() {
         {
             std::lock_guard lock(mutex_);
@@ -29,7 +29,7 @@ public:
         return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return set_; });
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     bool set_ = false;

@@ -20,7 +20,8 @@ COrvThread::~COrvThread() {
 }
 
 void COrvThread::Post(const WorkerJob& job) {
-    QMetaObject::invokeMethod(context_, [this, job] { Run(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [this, job] { Run(job); }, Qt::QueuedConnection);
 }
 
 void COrvThread::PostQuit() {
@@ -35,7 +36,9 @@ void COrvThread::PostQuit() {
         Qt::QueuedConnection);
 }
 
-void COrvThread::Wait() { thread_.wait(); }
+void COrvThread::Wait() {
+    thread_.wait();
+}
 
 void COrvThread::Run(const WorkerJob& job) {
     DialogDevice* device = job.device;

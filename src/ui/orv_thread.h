@@ -26,16 +26,16 @@ enum WorkerRequest : int {
 struct WorkerJob {
     WorkerRequest request = kRequestRefreshList;
     DialogDevice* device = nullptr;
-    intptr_t param = 0;       // flag of a list refresh, entry of a selection
-    std::string label;        // text of the selected entry
-    bool loop_mode = false;   // update: "Loop Test"
-    int32_t remaining = 0;    // update: rounds left after this one
+    intptr_t param = 0;      // flag of a list refresh, entry of a selection
+    std::string label;       // text of the selected entry
+    bool loop_mode = false;  // update: "Loop Test"
+    int32_t remaining = 0;   // update: rounds left after this one
 };
 
 // What the worker tells the dialog besides status reports. Called on the worker thread; the
 // dialog's implementation posts each call to its own thread.
 class WorkerHost {
-public:
+  public:
     virtual ~WorkerHost() = default;
     virtual void DisableUpgrade() = 0;
     // A loop round passed and more remain: click Upgrade again.
@@ -50,7 +50,7 @@ public:
 // The download worker: a thread with its own event loop that runs the posted requests one at
 // a time, in the order they were posted.
 class COrvThread {
-public:
+  public:
     COrvThread(Process& process, WorkerHost& host);
     ~COrvThread();
     COrvThread(const COrvThread&) = delete;
@@ -65,7 +65,7 @@ public:
     // Result of the last update (non-zero = success).
     int last_result() const { return last_result_; }
 
-private:
+  private:
     void Run(const WorkerJob& job);
     void OnDownload(const WorkerJob& job);
 

@@ -13,12 +13,12 @@ class Clock;
 // loop once the pause is over. On a virtual clock the time moves forward at once and the rest
 // runs on the next turn of the loop.
 class PauseTimer {
-public:
+  public:
     explicit PauseTimer(Clock& clock) : clock_(clock) {}
     // Runs fn on context's thread after ms; dropped when context is destroyed first.
     void After(uint32_t ms, QObject* context, std::function<void()> fn);
 
-private:
+  private:
     Clock& clock_;
 };
 

@@ -7,7 +7,7 @@ namespace orbisk {
 // The questions and messages the dialog puts to the operator, behind one small interface so
 // that tests can answer them.
 class Prompter {
-public:
+  public:
     enum class Icon { kError, kWarning, kInformation };
     virtual ~Prompter() = default;
     virtual void Message(const std::string& caption, const std::string& text, Icon icon) = 0;

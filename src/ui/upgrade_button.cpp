@@ -1,7 +1,8 @@
 #include "ui/upgrade_button.h"
 
-#include <QPainter>
 #include <qdrawutil.h>
+
+#include <QPainter>
 
 namespace orbisk {
 
@@ -17,8 +18,8 @@ void UpgradeButton::SetLook(bool device_present, bool busy) {
 void UpgradeButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
-    painter.fillRect(area, device_present_ ? QColor::fromRgb(kGreen)
-                                           : palette().color(QPalette::Window));
+    painter.fillRect(area,
+                     device_present_ ? QColor::fromRgb(kGreen) : palette().color(QPalette::Window));
     if (raised()) {
         qDrawWinPanel(&painter, area, palette(), false);
     } else {

@@ -7,7 +7,7 @@ namespace orbisk {
 // dialog idle, an etched edge otherwise, grey caption without a camera.
 class UpgradeButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit UpgradeButton(QWidget* parent);
     void SetLook(bool device_present, bool busy);
     bool device_present() const { return device_present_; }
@@ -16,10 +16,10 @@ public:
     static constexpr QRgb kGreen = 0xFF00FF00;
     static constexpr QRgb kGreyCaption = 0xFF808080;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     bool device_present_ = false;
     bool busy_ = false;
 };

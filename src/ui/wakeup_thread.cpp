@@ -25,7 +25,9 @@ CWakeUpThread::CWakeUpThread(Logger& logger, Clock& clock, AudioCaptureSystem& a
     setObjectName("CWakeUpThread");
 }
 
-CWakeUpThread::~CWakeUpThread() { StopAndWait(); }
+CWakeUpThread::~CWakeUpThread() {
+    StopAndWait();
+}
 
 void CWakeUpThread::StopAndWait() {
     stop_ = true;

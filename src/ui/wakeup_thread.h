@@ -14,7 +14,7 @@ class Logger;
 // camera does not drop into its runtime low-power state ("RTD3").
 class CWakeUpThread : public QThread {
     Q_OBJECT
-public:
+  public:
     CWakeUpThread(Logger& logger, Clock& clock, AudioCaptureSystem& audio);
     ~CWakeUpThread() override;
 
@@ -24,10 +24,10 @@ public:
     // Bursts captured so far.
     int bursts() const { return bursts_.load(); }
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     void CaptureLoop();
 
     Logger& logger_;

@@ -18,7 +18,7 @@ UsbDeviceInfo Device(uint16_t pid, std::vector<uint8_t> ports, bool camera = tru
 
 // A bus whose listing the test changes; a change is signalled once per edit.
 class ScriptedBus final : public UsbBus {
-public:
+  public:
     std::vector<UsbDeviceInfo> devices;
     bool changed = false;
     std::vector<UsbDeviceInfo> List() override { return devices; }

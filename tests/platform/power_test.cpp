@@ -15,7 +15,8 @@ using test::WriteFile;
 void Supply(const TempDir& root, const std::string& name,
             const std::vector<std::pair<std::string, std::string>>& attributes) {
     std::filesystem::create_directories(root.File(name));
-    for (const auto& [key, value] : attributes) WriteFile(root.File(name + "/" + key), value + "\n");
+    for (const auto& [key, value] : attributes)
+        WriteFile(root.File(name + "/" + key), value + "\n");
 }
 
 struct PowerCase {
@@ -31,28 +32,34 @@ TEST(SysfsPowerSource, ReadsMainsAndBattery) {
         {"laptop on mains",
          {{"AC", {{"type", "Mains"}, {"online", "1"}}},
           {"BAT0", {{"type", "Battery"}, {"capacity", "9"}, {"status", "Charging"}}}},
-         PowerStatus::kAcOnline, 9},
+         PowerStatus::kAcOnline,
+         9},
         {"laptop on battery",
          {{"AC", {{"type", "Mains"}, {"online", "0"}}},
           {"BAT0", {{"type", "Battery"}, {"capacity", "57"}, {"status", "Discharging"}}}},
-         PowerStatus::kAcOffline, 57},
+         PowerStatus::kAcOffline,
+         57},
         {"USB-C charger online, mains port empty",
          {{"AC", {{"type", "Mains"}, {"online", "0"}}},
           {"ucsi-source-psy-1", {{"type", "USB"}, {"online", "1"}}}},
-         PowerStatus::kAcOnline, PowerStatus::kUnknown},
+         PowerStatus::kAcOnline,
+         PowerStatus::kUnknown},
         {"only a discharging battery",
          {{"BAT1", {{"type", "Battery"}, {"capacity", "40"}, {"status", "Discharging"}}}},
-         PowerStatus::kAcOffline, 40},
+         PowerStatus::kAcOffline,
+         40},
         {"two batteries averaged, a mouse battery ignored",
          {{"AC", {{"type", "Mains"}, {"online", "1"}}},
           {"BAT0", {{"type", "Battery"}, {"capacity", "20"}}},
           {"BAT1", {{"type", "Battery"}, {"capacity", "60"}}},
           {"hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "1"}}}},
-         PowerStatus::kAcOnline, 40},
+         PowerStatus::kAcOnline,
+         40},
         {"unreadable capacity",
          {{"AC", {{"type", "Mains"}, {"online", "1"}}},
           {"BAT0", {{"type", "Battery"}, {"capacity", "n/a"}}}},
-         PowerStatus::kAcOnline, PowerStatus::kUnknown},
+         PowerStatus::kAcOnline,
+         PowerStatus::kUnknown},
     };
     for (const auto& c : cases) {
         TempDir root;

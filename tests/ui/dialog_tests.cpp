@@ -14,7 +14,7 @@ constexpr int kWait = 10000;  // upper bound of the polling waits; passing tests
 
 class DialogTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startupWithoutCamera() {
         DialogRig rig;
         rig.Open();
@@ -33,8 +33,10 @@ private slots:
         QTest::addColumn<int>("sn_address");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("serial");
-        QTest::newRow("version text") << 0 << 0 << "Current FW: 1.02.03" << "SN0001";
-        QTest::newRow("device revision") << 1 << 0x1000 << "Current FW: 0x0123" << "SN0001-cfg";
+        QTest::newRow("version text") << 0 << 0 << "Current FW: 1.02.03"
+                                      << "SN0001";
+        QTest::newRow("device revision") << 1 << 0x1000 << "Current FW: 0x0123"
+                                         << "SN0001-cfg";
     }
     void startupWithCamera() {
         QFETCH(int, bcd);
@@ -172,7 +174,8 @@ private slots:
         QCOMPARE(messages.size(), size_t{1});
         const std::string expected =
             "Error|This process requires power to avoid an accidental power-off during an "
-            "Update.\n" + refusal.toStdString();
+            "Update.\n" +
+            refusal.toStdString();
         QCOMPARE(messages[0], expected);
         QVERIFY(rig.prompter.confirmations().empty());
         QVERIFY(rig.Idle());
@@ -245,8 +248,8 @@ private slots:
         QTest::addColumn<int>("downloads");
         QTest::addColumn<QString>("message");
         QTest::newRow("right") << 1 << "Secret-1" << 1 << 1 << "";
-        QTest::newRow("wrong case") << 1 << "secret-1" << 1 << 0
-                                    << "密碼輸入錯誤.(請注意大小字母會有差異)";
+        QTest::newRow("wrong case")
+            << 1 << "secret-1" << 1 << 0 << "密碼輸入錯誤.(請注意大小字母會有差異)";
         QTest::newRow("cancelled") << 1 << "<cancel>" << 1 << 0 << "請輸入正確密碼才可進行二次烧录";
         QTest::newRow("OTP still empty") << 0 << "<cancel>" << 0 << 1 << "";
     }
@@ -315,7 +318,6 @@ private slots:
         QCOMPARE(rig.world.refreshes.load(), 2);
         rig.world.release.Set();
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
-
     }
 
     void choosingAnotherCameraInTheList() {
@@ -360,8 +362,7 @@ private slots:
         rig.process.Report(kReportStepText, 41722);
         rig.process.Report(kReportFlag, 7);
         rig.process.Report(kReport1055, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->findChild<QProgressBar*>("1191")->value(), 42,
-                                  kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->findChild<QProgressBar*>("1191")->value(), 42, kWait);
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("Verify"), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->device_flag(), 1u, kWait);
         // A step report without text keeps the line.
@@ -433,7 +434,9 @@ private slots:
 
 }  // namespace
 
-std::unique_ptr<QObject> MakeDialogTest() { return std::make_unique<DialogTest>(); }
+std::unique_ptr<QObject> MakeDialogTest() {
+    return std::make_unique<DialogTest>();
+}
 
 }  // namespace orbisk::test
 

@@ -104,7 +104,7 @@ DeviceSnapshot FakeDevice::Snapshot() {
 
 namespace {
 class FakeStream final : public AudioCaptureStream {
-public:
+  public:
     size_t BytesPerSecond() const override { return 96000; }
     bool Start(std::vector<uint8_t>* buffer) override { return buffer->size() == 4800; }
     int Stop() override {

@@ -52,7 +52,7 @@ struct FakeWorld {
 // The device object as the dialog sees it, over the fake world. Reports go through the real
 // report status of the process, so the dialog receives them as it would from the flows.
 class FakeDevice final : public DialogDevice {
-public:
+  public:
     FakeDevice(Process& process, FakeWorld& world) : process_(process), world_(world) {
         ++world_.creations;
     }
@@ -110,7 +110,7 @@ public:
         };
     }
 
-private:
+  private:
     int Search(int32_t flag);
 
     Process& process_;
@@ -123,7 +123,7 @@ private:
 
 // Answers the dialog's questions from a script and keeps what it was shown.
 class FakePrompter final : public Prompter {
-public:
+  public:
     void Message(const std::string& caption, const std::string& text, Icon) override {
         std::lock_guard lock(mutex_);
         messages_.push_back(caption + "|" + text);
@@ -151,7 +151,7 @@ public:
     std::optional<std::string> pass_phrase;
     int pass_phrase_asks = 0;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::vector<std::string> confirmations_;
@@ -159,7 +159,7 @@ private:
 
 // Notifications a test pushes.
 class QueueNotifier final : public DeviceNotifier {
-public:
+  public:
     void Push(const DeviceChange& change) {
         {
             std::lock_guard lock(mutex_);
@@ -177,7 +177,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<DeviceChange> queue_;
@@ -185,7 +185,7 @@ private:
 
 // Audio endpoints from a list; streams count their bursts.
 class FakeAudio final : public AudioCaptureSystem {
-public:
+  public:
     std::vector<AudioEndpoint> endpoints;
     bool open_fails = false;
     std::string opened;

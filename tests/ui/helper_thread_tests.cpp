@@ -20,7 +20,7 @@ constexpr int kWait = 10000;
 
 class HelperThreadTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void crcMpeg2_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<uint>("crc");
@@ -125,7 +125,9 @@ private slots:
 
 }  // namespace
 
-std::unique_ptr<QObject> MakeHelperThreadTest() { return std::make_unique<HelperThreadTest>(); }
+std::unique_ptr<QObject> MakeHelperThreadTest() {
+    return std::make_unique<HelperThreadTest>();
+}
 
 }  // namespace orbisk::test
 

@@ -21,11 +21,11 @@ constexpr const char* kLockName = "orbisk-dialog-sim-test";
 
 // The device flow with the information steps of the layers above it left out.
 class FlowOnly : public CDevFlow {
-public:
+  public:
     using CDevFlow::CDevFlow;
     int MP_GetDeviceInfo() override { return 1; }
 
-protected:
+  protected:
     int ReadMipiDeviceInfo() override { return 1; }
     int ReadMipiReserve(int32_t) override { return 1; }
     uint32_t ReadOtpSpaceUsed() override { return 0; }
@@ -73,7 +73,7 @@ struct SimRig : DialogRig {
 
 class SimDialogTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startupWithoutCamera() {
         SimRig rig;
         rig.OpenOnSim();
@@ -141,7 +141,9 @@ private slots:
 
 }  // namespace
 
-std::unique_ptr<QObject> MakeSimDialogTest() { return std::make_unique<SimDialogTest>(); }
+std::unique_ptr<QObject> MakeSimDialogTest() {
+    return std::make_unique<SimDialogTest>();
+}
 
 }  // namespace orbisk::test
 

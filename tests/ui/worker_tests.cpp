@@ -11,7 +11,7 @@ namespace {
 
 // Keeps what the worker tells the dialog, in order.
 class RecordingHost final : public WorkerHost {
-public:
+  public:
     void DisableUpgrade() override { Add("disable"); }
     void NextRound() override { Add("next"); }
     void LoopFinished() override { Add("loop-finished"); }
@@ -22,7 +22,7 @@ public:
         return events_;
     }
 
-private:
+  private:
     void Add(std::string event) {
         std::lock_guard lock(mutex_);
         events_.push_back(std::move(event));
@@ -60,7 +60,7 @@ constexpr int kWait = 10000;
 
 class WorkerTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void requestsRunOneAtATimeInOrder() {
         WorkerRig rig;
         rig.world.cameras.push_back(FakeWorld::Camera(0x6366, 2));
@@ -78,10 +78,10 @@ private slots:
         QVERIFY(rig.reports.codes(kReportClose).empty());
         rig.world.release.Set();
         worker.Wait();
-        QCOMPARE(rig.host.events(),
-                 (std::vector<std::string>{"closed", "done 1080", "open", "disable", "open",
-                                           "done 1073", "closed", "done 1089", "closed",
-                                           "done 1084"}));
+        QCOMPARE(
+            rig.host.events(),
+            (std::vector<std::string>{"closed", "done 1080", "open", "disable", "open", "done 1073",
+                                      "closed", "done 1089", "closed", "done 1084"}));
         QCOMPARE(rig.world.refreshes.load(), 1);
         // The thread's end asks the dialog to close, last of all.
         const auto all = rig.reports.reports();
@@ -137,7 +137,9 @@ private slots:
 
 }  // namespace
 
-std::unique_ptr<QObject> MakeWorkerTest() { return std::make_unique<WorkerTest>(); }
+std::unique_ptr<QObject> MakeWorkerTest() {
+    return std::make_unique<WorkerTest>();
+}
 
 }  // namespace orbisk::test
 

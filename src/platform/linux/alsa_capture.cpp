@@ -9,7 +9,7 @@ namespace orbisk {
 namespace {
 
 class AlsaStream final : public AudioCaptureStream {
-public:
+  public:
     AlsaStream(snd_pcm_t* pcm, unsigned rate, unsigned channels)
         : pcm_(pcm), rate_(rate), channels_(channels) {}
     ~AlsaStream() override { snd_pcm_close(pcm_); }
@@ -35,17 +35,19 @@ public:
         return error;
     }
 
-private:
+  private:
     snd_pcm_t* pcm_;
     unsigned rate_;
     unsigned channels_;
     std::vector<uint8_t>* buffer_ = nullptr;
 };
 
-std::string Part(const char* text) { return text != nullptr && *text != 0 ? text : "Unknown"; }
+std::string Part(const char* text) {
+    return text != nullptr && *text != 0 ? text : "Unknown";
+}
 
 class AlsaCaptureSystem final : public AudioCaptureSystem {
-public:
+  public:
     std::vector<AudioEndpoint> Endpoints() override {
         std::vector<AudioEndpoint> endpoints;
         int card = -1;
@@ -56,10 +58,9 @@ public:
             if (snd_ctl_open(&ctl, ctl_name, 0) < 0) continue;
             snd_ctl_card_info_t* card_info = nullptr;
             snd_ctl_card_info_alloca(&card_info);
-            const std::string card_name =
-                snd_ctl_card_info(ctl, card_info) == 0
-                    ? Part(snd_ctl_card_info_get_name(card_info))
-                    : "Unknown";
+            const std::string card_name = snd_ctl_card_info(ctl, card_info) == 0
+                                              ? Part(snd_ctl_card_info_get_name(card_info))
+                                              : "Unknown";
             int device = -1;
             while (snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0) {
                 snd_pcm_info_t* info = nullptr;
