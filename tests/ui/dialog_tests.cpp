@@ -6,6 +6,7 @@
 #include "rig.h"
 #include "test_classes.h"
 #include "ui/crc_thread.h"
+#include "ui/wakeup_thread.h"
 
 namespace orbisk::test {
 namespace {
@@ -336,6 +337,47 @@ class DialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1030"), QString("Current FW: 2.00.00"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         QCOMPARE(list->currentIndex(), 1);
+    }
+
+    void closingDuringAnUpdateStopsItAndEndsAfterTheWorker() {
+        DialogRig rig;
+        rig.world.hold_download = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QVERIFY(rig.world.download_started.WaitFor(kWait));
+        rig.dialog->close();  // the close box
+        QVERIFY(rig.dialog->closing());
+        QVERIFY(rig.dialog->thread_flag().Cancel());
+        // The window ends only after the worker has returned from the update and ended.
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QCOMPARE(rig.process.status.Code(), 41706u);  // the stopped update's failure: exit 1
+    }
+
+    void wakeUpThreadRunsWithRtd3AndDoesNotHoldUpTheClose_data() {
+        QTest::addColumn<bool>("usb_endpoint");
+        QTest::newRow("USB capture device") << true;
+        QTest::newRow("none") << false;
+    }
+    void wakeUpThreadRunsWithRtd3AndDoesNotHoldUpTheClose() {
+        QFETCH(bool, usb_endpoint);
+        DialogRig rig;
+        rig.Set("RTD3", 1);
+        if (usb_endpoint) rig.audio.endpoints = {{"hw:1,0", "USB Audio (Camera)"}};
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QVERIFY(rig.dialog->wakeup_thread() != nullptr);
+        if (usb_endpoint) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->wakeup_thread()->bursts() > 0, kWait);
+        } else {
+            QVERIFY(rig.dialog->wakeup_thread()->done().WaitFor(kWait));
+        }
+        rig.dialog->CloseDialog();
+        QVERIFY(rig.dialog->wakeup_thread()->done().IsSet());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
     }
 
     void fatalErrorBoxDisablesEverything() {
