@@ -97,6 +97,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
 
 void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDownloadSuccess");
+    verdict_seen_ = true;
     status_text_ = "Firmware Upgrading successfully done!";
     result_text_ = "PASS";
     ShowFields();
@@ -127,6 +128,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
 
 void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDownloadFail");
+    verdict_seen_ = true;
     status_text_ = "Firmware Upgrading failed!";
     result_text_ = "FAIL";
     SetProgress(0);

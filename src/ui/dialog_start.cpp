@@ -143,6 +143,8 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
             return;
         }
     }
+    download_ran_ = false;
+    verdict_seen_ = false;
     PostWorker(kRequestUpdate);
 }
 

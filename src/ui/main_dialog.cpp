@@ -369,7 +369,12 @@ bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {
 
 void CTessaly_AllInOne_OvproxyDlg::DisableUpgrade() {
     QMetaObject::invokeMethod(
-        this, [this] { upgrade_->setEnabled(false); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            upgrade_->setEnabled(false);
+            download_ran_ = true;
+        },
+        Qt::QueuedConnection);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::NextRound() {
@@ -412,7 +417,12 @@ void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
         this,
         [this, request] {
             if (worker_pending_ > 0) --worker_pending_;
-            if (request == kRequestUpdate) update_pending_ = false;
+            if (request == kRequestUpdate) {
+                update_pending_ = false;
+                // A download that ended without a verdict must not leave the window busy for
+                // good: it counts as a failure without a specific text.
+                if (download_ran_ && !verdict_seen_) OnFailure(0);
+            }
             if (operation_value_ == 1) return;  // a fatal error keeps everything disabled
             if (worker_pending_ == 0 && !busy_) ApplyEnablingRule();
             TryNextRound();

@@ -196,6 +196,9 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     bool update_pending_ = false;
     bool start_waiting_ = false;
     bool next_round_ = false;
+    // The running update got past opening the camera / reported its verdict.
+    bool download_ran_ = false;
+    bool verdict_seen_ = false;
     std::string open_camera_id_;
     bool closing_ = false;
     bool ending_ = false;

@@ -106,6 +106,24 @@ class SimDialogTest : public QObject {
         QVERIFY(rig.Upgrade()->raised());
     }
 
+    // The start path over the real flow: the device object is re-created with the chosen
+    // camera carried over, the carried image is loaded for it, the worker opens the camera on
+    // the simulated bus and runs the download slot. The device flow alone has no memory type,
+    // so its download ends without a verdict, which the window shows as a failure.
+    void startOverTheRealFlowReachesTheDownload() {
+        SimRig rig;
+        rig.Plug(2, 0x6363);
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QVERIFY(rig.log.Contains("Start Download"));
+        QVERIFY(rig.log.Contains("End Download"));
+        QVERIFY(!rig.dialog->image_copy()->empty());
+        // The refresh after the failure finds the camera again and gives the buttons back.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+    }
+
     void cameraOfAnotherIdentityIsShownButNotOffered() {
         SimRig rig;
         rig.Plug(1, 0x1111);
