@@ -20,7 +20,7 @@ printf '[Orbisk Config]\r\nAutoRun=1\r\nAutoRunDelay=500\r\n' >"$work/home/confi
 rm -f "$out/dialog-camera.png" "$out/dialog-pass.png"
 set +e
 QT_QPA_PLATFORM=offscreen ORBISK_HOME="$work/home" ORBISK_SIM="$work/cam" \
-  ORBISK_SCREENSHOTS="$out" timeout 120 "$build/orbisk"
+  ORBISK_SCREENSHOTS="$out" timeout 60 "$build/src/orbisk"
 code=$?
 set -e
 echo "orbisk exit code: $code"

@@ -83,9 +83,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
             // Automatic start, once: the flag stays clear until an update succeeded.
             auto_run_ = false;
             const auto delay = static_cast<uint32_t>(process_.ConfigInt(cfg::kAutoRunDelay));
-            pauses_.After(delay, this, [this] {
-                if (!closing_) OnBnClickedButtonStart();
-            });
+            pauses_.After(delay, this, [this] { StartAutomatically(); });
         }
     }
     busy_ = false;

@@ -43,8 +43,9 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart() {
         // A device search is still running on the worker: start when it has finished and set
         // the wake event, without holding up the window, and give up if it never does.
         start_waiting_ = true;
-        QTimer::singleShot(kStartWaitMs, this, [this] {
-            if (!start_waiting_) return;
+        const int wait = ++start_wait_number_;
+        QTimer::singleShot(kStartWaitMs, this, [this, wait] {
+            if (!start_waiting_ || wait != start_wait_number_) return;
             start_waiting_ = false;
             LogScope late(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
             late.Line("Waiting<<< device search did not end; start dropped\n");
@@ -53,6 +54,16 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart() {
     }
     start_waiting_ = true;
     TryDeferredStart();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::StartAutomatically() {
+    // An automatic click never stops anything: when a start is already under way it is void.
+    if (busy_ || update_pending_ || start_waiting_ || closing_) {
+        LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+        scope.Line("Automatic start skipped: an update is already under way\n");
+        return;
+    }
+    OnBnClickedButtonStart();
 }
 
 void CTessaly_AllInOne_OvproxyDlg::TryDeferredStart() {

@@ -392,7 +392,7 @@ void CTessaly_AllInOne_OvproxyDlg::NextRound() {
 void CTessaly_AllInOne_OvproxyDlg::TryNextRound() {
     if (!next_round_ || update_pending_) return;
     next_round_ = false;
-    if (!closing_) OnBnClickedButtonStart();
+    StartAutomatically();
 }
 
 void CTessaly_AllInOne_OvproxyDlg::LoopFinished() {

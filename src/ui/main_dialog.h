@@ -120,6 +120,8 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
 
     // Start, after any wait for a device search has ended.
     void TryDeferredStart();
+    // The click of auto-run and of the next loop round.
+    void StartAutomatically();
     void TryNextRound();
     void ContinueStart();
     bool PowerAllowsUpdate();
@@ -195,6 +197,7 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     int worker_pending_ = 0;
     bool update_pending_ = false;
     bool start_waiting_ = false;
+    int start_wait_number_ = 0;  // tells a wait's own time limit from an older one's
     bool next_round_ = false;
     // The running update got past opening the camera / reported its verdict.
     bool download_ran_ = false;

@@ -146,6 +146,32 @@ class DialogTest : public QObject {
         QVERIFY(!rig.dialog->thread_flag().Cancel());
     }
 
+    void startDuringADeviceSearchWaitsForItWithoutBlocking() {
+        DialogRig rig;
+        rig.Set("AutoRun", 1);
+        rig.world.hold_search = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QVERIFY(rig.world.search_started.WaitFor(kWait));
+        // The search runs on the worker; Start returns at once and waits for it.
+        rig.dialog->OnBnClickedButtonStart();
+        QVERIFY(rig.log.Contains("Waiting>>>"));
+        QVERIFY(!rig.log.Contains("Waiting<<<"));
+        QVERIFY(!rig.dialog->busy());
+        QCOMPARE(rig.world.downloads.load(), 0);
+        rig.world.hold_download = true;
+        rig.world.search_release.Set();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.world.download_started.IsSet(), kWait);
+        QVERIFY(rig.log.Contains("Waiting<<<"));
+        // The automatic start the search's report brings finds the update running: it must
+        // not act as Stop.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.log.Contains("Automatic start skipped"), kWait);
+        QVERIFY(!rig.dialog->thread_flag().Cancel());
+        rig.world.release.Set();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+    }
+
     void powerCheck_data() {
         QTest::addColumn<int>("ac");
         QTest::addColumn<int>("battery");

@@ -17,6 +17,8 @@ FakeCamera FakeWorld::Camera(uint16_t pid, uint8_t port) {
 
 int FakeDevice::Search(int32_t flag) {
     if (open_) return 1;  // as the device flow: a list operation leaves an open camera alone
+    world_.search_started.Set();
+    if (world_.hold_search) world_.search_release.WaitFor(10000);
     const bool auto_run = process_.ConfigInt(cfg::kAutoRun) != 0;
     if (auto_run && wake_) wake_(false);
     std::vector<FakeCamera> cameras;

@@ -40,6 +40,10 @@ struct FakeWorld {
     bool hold_download = false;
     ManualEvent release;
     ManualEvent download_started;
+    // When set, a device search waits for `search_release` before it lists anything.
+    bool hold_search = false;
+    ManualEvent search_release;
+    ManualEvent search_started;
     std::atomic<int> downloads{0};
     std::atomic<int> refreshes{0};
     std::atomic<int> creations{0};
