@@ -11,7 +11,9 @@ out=$(cd "$out" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$build/tools/orbisk-image" extract 3068 "$work/old.rfw" >/dev/null
+# The carried image's identity with an older version, so the update has something to do.
+"$build/tools/orbisk-image" demo "$work/old.rfw" --vid 2C7E --pid 6363 --rev 0100 \
+  --version 1050 --manufacturer SN-CAM-000042 >/dev/null
 "$build/tools/orbisk-sim" create "$work/cam" --image "$work/old.rfw" --mode app >/dev/null
 mkdir -p "$work/home"
 # The delay leaves the window on screen with the camera before the update starts.

@@ -47,8 +47,6 @@ void DevFlowDialogDevice::TakeOver(DevFlowDialogDevice& previous) {
     flow_->selected_index = previous.flow_->selected_index;
     flow_->check_result = previous.flow_->check_result;
     flow_->otp_space_used = previous.flow_->otp_space_used;
-    flow_->reset_kind = previous.flow_->reset_kind;
-    flow_->gpio_reset = previous.flow_->gpio_reset;
     reserved_ = previous.reserved_;
 }
 
@@ -86,7 +84,7 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.rev = conn.rev;
     // The manufacturer string is what the serial-number handling keeps as the serial number.
     s.serial_text[0] = texts.manufacturer;
-    s.serial_text[1] = texts.manufacturer;
+    s.serial_text[1] = texts.serial;
     s.identity = texts.identity_label;
     // A search reads every camera it lists, so the object holds the identity of the last one;
     // the selected entry names the chosen camera.
@@ -100,13 +98,12 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
             s.identity = chosen;
         }
     }
-    s.description = s.identity;
+    s.description = texts.connection.empty() ? s.identity : texts.connection;
     s.chip_text = profiles_.chip_name;
     s.chip_info = profiles_.chip_info;
     s.firmware_available = flow_->check_result;
     s.otp_programmed = flow_->otp_space_used > 0 ? 1 : 0;
-    // The running firmware's version text comes with the device-information step of the
-    // layers above the device flow; until that step has run it stays empty.
+    s.firmware_version = texts.fw_version;
     return s;
 }
 
@@ -117,6 +114,7 @@ int DevFlowDialogDevice::LoadFirmware() {
         process_.Report(kReportFailure, 41530);
         return 0;
     }
+    images.working = images.front;
     return 1;
 }
 

@@ -90,7 +90,6 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
     ApplyEnablingRule();
     ShowFields();
     PostToSelf(kReportProgress, 0);
-    if (device_present_ && moment_hook_) moment_hook_(Moment::kCameraShown);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {

@@ -5,11 +5,29 @@
 #include <cstdlib>
 
 #include "app/orbisk_app.h"
+#include "base/logger.h"
 #include "platform/audio_capture.h"
 #include "platform/power.h"
+#include "ui/device_stack.h"
 #include "ui/main_dialog.h"
+#include "ui/qt_prompter.h"
 
 namespace orbisk {
+namespace {
+
+// The prompter of unattended screenshot runs: OK to the warning, everything else as usual.
+class ConfirmingPrompter final : public Prompter {
+  public:
+    void Message(const std::string& caption, const std::string& text, Icon icon) override {
+        QtPrompter(nullptr).Message(caption, text, icon);
+    }
+    bool Confirm(const std::string&, const std::string&) override { return true; }
+    std::optional<std::string> AskPassPhrase() override {
+        return QtPrompter(nullptr).AskPassPhrase();
+    }
+};
+
+}  // namespace
 
 void RunDialog(COrbiskApp& app, int& argc, char** argv) {
     QApplication qt(argc, argv);
@@ -20,13 +38,26 @@ void RunDialog(COrbiskApp& app, int& argc, char** argv) {
     std::unique_ptr<AudioCaptureSystem> audio;
     if (process.ConfigInt(cfg::kRtd3) != 0) audio = CreateNativeAudioCaptureSystem();
 
+    DeviceStack stack(process);
+    if (!stack.error().empty()) {
+        LogScope scope(process.logger, "RunDialog", 0);
+        scope.Line("%s\n", stack.error().c_str());
+    }
+
     DialogServices services;
+    services.make_device = stack.Maker();
     services.power = power.get();
     services.audio = audio.get();
-    CTessaly_AllInOne_OvproxyDlg dialog(process, std::move(services));
     // ORBISK_SCREENSHOTS=folder: the window grabs itself the first time it shows a camera and
-    // when it shows PASS (scripts/screenshots.sh runs it on the offscreen platform).
-    if (const char* folder = std::getenv("ORBISK_SCREENSHOTS"); folder != nullptr && *folder) {
+    // when it shows PASS, and the warning before the update is answered with OK, so that
+    // scripts/screenshots.sh can run it unattended on the offscreen platform.
+    const char* folder = std::getenv("ORBISK_SCREENSHOTS");
+    const bool screenshots = folder != nullptr && *folder != '\0';
+    std::unique_ptr<Prompter> prompter;
+    if (screenshots) prompter = std::make_unique<ConfirmingPrompter>();
+    services.prompter = prompter.get();
+    CTessaly_AllInOne_OvproxyDlg dialog(process, std::move(services));
+    if (screenshots) {
         const QString dir = QString::fromLocal8Bit(folder);
         dialog.SetMomentHook([&dialog, dir, camera_taken = false](auto moment) mutable {
             using Moment = CTessaly_AllInOne_OvproxyDlg::Moment;

@@ -119,7 +119,9 @@ void CTessaly_AllInOne_OvproxyDlg::BuildControls() {
     progress_->setTextVisible(false);
     upgrade_ = Place(new UpgradeButton(this), "1003", Dlu(282, 10, 46, 16));
     version_ = Place(new QLabel("Ver: ", this), "1030", Dlu(12, 30, 122, 9));
-    Place(new QLabel("Status: ", this), "1189", Dlu(12, 47, 26, 8));
+    auto* status_label = Place(new QLabel("Status: ", this), "1189", Dlu(12, 47, 26, 8));
+    status_label->resize(std::max(status_label->width(), status_label->sizeHint().width()),
+                         status_label->height());
     status_ = Place(new QLabel("Static", this), "1033", Dlu(46, 47, 237, 8));
     result_ = Place(new QLabel("N/A", this), "1016", Dlu(282, 28, 45, 25));
     result_->setAlignment(Qt::AlignCenter);
@@ -427,6 +429,9 @@ void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
             if (worker_pending_ == 0 && !busy_) ApplyEnablingRule();
             TryNextRound();
             TryDeferredStart();
+            if (moment_hook_ && device_present_ && firmware_matches_ && worker_pending_ == 0 &&
+                !busy_)
+                moment_hook_(Moment::kCameraShown);
         },
         Qt::QueuedConnection);
 }

@@ -26,8 +26,10 @@ void UpgradeButton::paintEvent(QPaintEvent*) {
         qDrawShadeRect(&painter, area, palette(), true, 1, 0);  // etched
     }
     QFont font("Arial");
-    // 28 units as drawn on the old dialog; no larger than the button leaves room for.
-    font.setPixelSize(std::min(28, std::max(8, area.height() - 6)));
+    // 28 units as drawn on the old dialog, made smaller until the caption fits the button.
+    int size = std::min(28, std::max(8, area.height() - 6));
+    for (font.setPixelSize(size); size > 8; font.setPixelSize(--size))
+        if (QFontMetrics(font).horizontalAdvance(text()) <= area.width() - 6) break;
     painter.setFont(font);
     painter.setPen(device_present_ ? palette().color(QPalette::ButtonText)
                                    : QColor::fromRgb(kGreyCaption));

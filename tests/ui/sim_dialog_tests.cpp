@@ -1,12 +1,17 @@
 // The dialog over the real device flow, function library and transports, against simulated
 // cameras.
 #include <QComboBox>
+#include <QDir>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "camera/cam_lib.h"
 #include "camera/usb_transport_factory.h"
 #include "catalogue/ic_type_ini.h"
+#include "device/device_factory.h"
+#include "device/device_object.h"
 #include "fakes.h"
+#include "image/demo_image.h"
 #include "rig.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_fixture.h"
@@ -58,10 +63,29 @@ struct SimRig : DialogRig {
         bus.AddCamera(camera);
         return camera;
     }
-    void OpenOnSim() {
+    // A camera running older demo firmware than the image the program carries.
+    std::shared_ptr<sim::SimCamera> PlugOldDemoCamera(uint8_t port, bool drop_writes = false) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.ports = {port};
+        settings.faults.drop_all_writes = drop_writes;
+        DemoImageSpec old_firmware;
+        old_firmware.manufacturer = "SN-CAM-000042";
+        old_firmware.version = 0x1050;
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    // With `full`, the device object of the memory type the factory chooses; without, the
+    // device flow alone.
+    void OpenOnSim(bool full = false) {
         DialogServices services;
-        services.make_device = MakeDevFlowMaker(process, bus, lib, profiles, [this] {
-            return std::make_unique<FlowOnly>(process, lib, profiles);
+        services.make_device = MakeDevFlowMaker(process, bus, lib, profiles, [this, full] {
+            std::unique_ptr<CDevFlow> device;
+            if (full)
+                device = CreateDeviceObject(RunDeviceFactory(process), process, lib, profiles);
+            if (!full) device = std::make_unique<FlowOnly>(process, lib, profiles);
+            return device;
         });
         services.prompter = &prompter;
         services.power = &power;
@@ -122,6 +146,54 @@ class SimDialogTest : public QObject {
         QVERIFY(!rig.dialog->image_copy()->empty());
         // The refresh after the failure finds the camera again and gives the buttons back.
         QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+    }
+
+    // The whole road: the camera found, Upgrade, the real flash update over the transports,
+    // PASS, the program closing itself with status code 0, the new firmware in the camera.
+    void updateToPassOnASimulatedCamera() {
+        SimRig rig;
+        rig.Set("SaveSN", 1);
+        rig.Set("SaveResultToFile", 2);
+        auto camera = rig.PlugOldDemoCamera(1);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1028"), QString("SN-CAM-000042"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.process.status.Code(), 0u);
+        QVERIFY(rig.log.Contains("Start Download"));
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        QVERIFY(camera->AppMode());
+        QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("SN-CAM-000042"));
+        QVERIFY(ReadFile(rig.dir.File("Result.txt"))
+                    .rfind("After Download,TestResult = pass, VID is 0x2c7e, PID is 0x6363", 0) ==
+                0);
+    }
+
+    // Writes the flash acknowledges but never does: the verification catches them, the window
+    // shows FAIL and the failure's text, and stays open.
+    void failingUpdateOnASimulatedCamera() {
+        SimRig rig;
+        rig.Set("LogType", 1);
+        const QString old_dir = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(rig.dir.path()));
+        auto camera = rig.PlugOldDemoCamera(1, true);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+        QDir::setCurrent(old_dir);
+        // The verification catches the dropped writes; the refresh after the failure finds the
+        // camera again and shows the failure's text.
+        QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
+                std::string::npos);
+        QVERIFY(rig.Upgrade()->isEnabled());
     }
 
     void cameraOfAnotherIdentityIsShownButNotOffered() {

@@ -1,0 +1,40 @@
+#include "ui/device_stack.h"
+
+#include "base/process.h"
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "device/device_factory.h"
+#include "device/device_object.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_store.h"
+#include "ui/dev_flow_device.h"
+
+namespace orbisk {
+
+DeviceStack::DeviceStack(Process& process) : process_(process) {
+    bus_ = sim::MakeSimBusFromEnvironment(process.clock, &error_);
+    if (!bus_) return;
+    factory_ = std::make_unique<UsbTransportFactory>(*bus_, process.logger);
+    camlib_ = std::make_unique<CamLib>(process, *bus_, *factory_);
+    camlib_->CamLib_Init(process.lib_type);
+    profiles_ = std::make_unique<CICTypeIni>(process);
+    profiles_->BuildProfileList();
+    profiles_->SelectDefaultProfile();
+}
+
+DeviceStack::~DeviceStack() {
+    if (camlib_) camlib_->CamLib_Close();
+}
+
+DeviceMaker DeviceStack::Maker() {
+    if (!bus_) return {};
+    Process& process = process_;
+    CamLib& camlib = *camlib_;
+    CICTypeIni& profiles = *profiles_;
+    return MakeDevFlowMaker(process, *bus_, camlib, profiles, [&process, &camlib, &profiles] {
+        return CreateDeviceObject(RunDeviceFactory(process), process, camlib, profiles);
+    });
+}
+
+}  // namespace orbisk
