@@ -107,8 +107,9 @@ void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     const bool rounds_remain = loop_mode_ && loop_count_ > 0;
     if (worker_ && !rounds_remain) {
         device_present_ = false;
+        // No list refresh after the last loop round: the window closes, and the refresh's
+        // device report would leave a non-zero status code, turning a passed loop into exit 1.
         PostWorker(kRequestCloseCamera);
-        if (loop_mode_) PostWorker(kRequestRefreshList, 0);
         if (process_.ConfigInt(cfg::kAutoRun) == 2) {
             worker_->PostQuit();
             if (crc_) crc_->Quit();
@@ -120,7 +121,11 @@ void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     // Auto-run is not armed again here: the window either closes, or the worker starts the
     // next round itself, and a second automatic start would arrive as a Stop.
     if (rounds_remain) return;
-    pauses_.After(1000, this, [this] { CloseDialog(); });
+    // Closing stops the worker's requests; the ones just posted run to their end first.
+    pauses_.After(1000, this, [this] {
+        close_when_idle_ = true;
+        if (worker_pending_ == 0) CloseDialog();
+    });
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {

@@ -37,7 +37,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart() {
         flag_.SetCancel(true);
         return;
     }
-    if (start_waiting_ || closing_) return;
+    if (start_waiting_ || closing_ || close_when_idle_) return;
     if (process_.ConfigInt(cfg::kAutoRun) != 0) scope.Line("Waiting>>>\n");
     if (worker_pending_ > 0) {
         // A device search is still running on the worker: start when it has finished and set

@@ -266,7 +266,7 @@ void CTessaly_AllInOne_OvproxyDlg::ApplyEnablingRule() {
     // device object while the worker uses it.
     // After a fatal error everything stays disabled until the window is closed.
     const bool enable = !busy_ && worker_pending_ == 0 && operation_value_ != 1 &&
-                        device_present_ && firmware_matches_;
+                        !close_when_idle_ && device_present_ && firmware_matches_;
     for (QWidget* item : {static_cast<QWidget*>(get_version_), static_cast<QWidget*>(chip_),
                           static_cast<QWidget*>(upgrade_), static_cast<QWidget*>(version_)})
         item->setEnabled(enable);
@@ -427,6 +427,10 @@ void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
             }
             if (operation_value_ == 1) return;  // a fatal error keeps everything disabled
             if (worker_pending_ == 0 && !busy_) ApplyEnablingRule();
+            if (close_when_idle_ && worker_pending_ == 0) {
+                CloseDialog();
+                return;
+            }
             TryNextRound();
             TryDeferredStart();
             if (moment_hook_ && device_present_ && firmware_matches_ && worker_pending_ == 0 &&

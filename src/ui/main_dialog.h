@@ -205,6 +205,7 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     std::string open_camera_id_;
     bool closing_ = false;
     bool ending_ = false;
+    bool close_when_idle_ = false;  // PASS: close once the worker has no request left
     std::function<void(Moment)> moment_hook_;
 };
 

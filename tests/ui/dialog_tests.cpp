@@ -264,6 +264,7 @@ class DialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(downloads_at_close, 3, kWait);
         QCOMPARE(rig.Text("1011"), QString("Left : 0"));
         QCOMPARE(rig.dialog->loop_count(), 0);
+        QCOMPARE(rig.process.status.Code(), 0u);  // a passed loop ends with exit code 0
         QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("pass"));
         QVERIFY(rig.clock.now_ms() >= 2000);  // a second's pause before each next round
     }

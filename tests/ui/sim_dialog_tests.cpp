@@ -2,6 +2,7 @@
 // cameras.
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -170,6 +171,42 @@ class SimDialogTest : public QObject {
         QVERIFY(ReadFile(rig.dir.File("Result.txt"))
                     .rfind("After Download,TestResult = pass, VID is 0x2c7e, PID is 0x6363", 0) ==
                 0);
+    }
+
+    // Production settings: auto-run starts once by itself; in loop mode each round re-opens
+    // the camera after the last round's reset, and the window closes after the last round.
+    void unattendedRuns_data() {
+        QTest::addColumn<int>("loop_count");  // 0: no loop mode
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("auto-run") << 0 << 1;
+        QTest::newRow("loop of three") << 3 << 3;
+    }
+    void unattendedRuns() {
+        QFETCH(int, loop_count);
+        QFETCH(int, rounds);
+        SimRig rig;
+        if (loop_count == 0) {
+            rig.Set("AutoRun", 1);
+        } else {
+            rig.Set("Loop Test", 1);
+        }
+        auto camera = rig.PlugOldDemoCamera(1);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        if (loop_count != 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+            rig.dialog->findChild<QLineEdit*>("1009")->setText(QString::number(loop_count));
+            QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.Text("1016"), QString("PASS"));
+        QCOMPARE(rig.process.status.Code(), 0u);
+        int downloads = 0;
+        for (const auto& line : rig.log.lines())
+            if (line.find("Start Download\r\n") != std::string::npos) ++downloads;
+        QCOMPARE(downloads, rounds);
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        if (loop_count != 0) QCOMPARE(rig.Text("1011"), QString("Left : 0"));
     }
 
     // Writes the flash acknowledges but never does: the verification catches them, the window
