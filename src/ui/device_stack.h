@@ -7,6 +7,7 @@
 namespace orbisk {
 
 class CamLib;
+class DeviceNotifier;
 class CICTypeIni;
 class UsbBus;
 class UsbTransportFactory;
@@ -24,6 +25,8 @@ class DeviceStack {
 
     // Empty when there is no bus.
     DeviceMaker Maker();
+    // Cameras coming and going on the bus; nullptr when there is no bus.
+    DeviceNotifier* notifier() { return notifier_.get(); }
     // Why there is no bus ("" when there is one, or when none was asked for).
     const std::string& error() const { return error_; }
 
@@ -31,6 +34,10 @@ class DeviceStack {
     Process& process_;
     std::string error_;
     std::unique_ptr<UsbBus> bus_;
+    // The watch has a bus object of its own over the same cameras: the function library waits
+    // on its bus for cameras returning from a reset, and must not have those changes taken.
+    std::unique_ptr<UsbBus> watch_bus_;
+    std::unique_ptr<DeviceNotifier> notifier_;
     std::unique_ptr<UsbTransportFactory> factory_;
     std::unique_ptr<CamLib> camlib_;
     std::unique_ptr<CICTypeIni> profiles_;

@@ -121,9 +121,12 @@ void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     // Auto-run is not armed again here: the window either closes, or the worker starts the
     // next round itself, and a second automatic start would arrive as a Stop.
     if (rounds_remain) return;
-    // Closing stops the worker's requests; the ones just posted run to their end first.
+    // From here on the window only waits to close: device changes start no refresh (its report
+    // would change the status code that becomes the exit code), and closing waits for the
+    // requests just posted, which it would otherwise cut short.
+    close_when_idle_ = true;
     pauses_.After(1000, this, [this] {
-        close_when_idle_ = true;
+        pass_pause_over_ = true;
         if (worker_pending_ == 0) CloseDialog();
     });
 }

@@ -46,6 +46,7 @@ void RunDialog(COrbiskApp& app, int& argc, char** argv) {
 
     DialogServices services;
     services.make_device = stack.Maker();
+    services.notifier = stack.notifier();
     services.power = power.get();
     services.audio = audio.get();
     // ORBISK_SCREENSHOTS=folder: the window grabs itself the first time it shows a camera and

@@ -203,6 +203,10 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceChange");
     const bool busy = busy_ || update_pending_;
     const bool ours = change.camera_interface && ContainsNoCase(change.interface_name, "MI_00");
+    if (closing_ || close_when_idle_) {
+        scope.Line("DeviceChange ignored: the window is closing\n");
+        return;
+    }
     switch (change.kind) {
         case DeviceChangeKind::kNodesChanged:
             scope.Line("DeviceChange - DevNodes changed\n");

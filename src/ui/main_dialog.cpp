@@ -427,7 +427,7 @@ void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
             }
             if (operation_value_ == 1) return;  // a fatal error keeps everything disabled
             if (worker_pending_ == 0 && !busy_) ApplyEnablingRule();
-            if (close_when_idle_ && worker_pending_ == 0) {
+            if (close_when_idle_ && pass_pause_over_ && worker_pending_ == 0) {
                 CloseDialog();
                 return;
             }

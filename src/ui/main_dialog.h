@@ -206,6 +206,7 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     bool closing_ = false;
     bool ending_ = false;
     bool close_when_idle_ = false;  // PASS: close once the worker has no request left
+    bool pass_pause_over_ = false;  // and the second after PASS has passed
     std::function<void(Moment)> moment_hook_;
 };
 

@@ -39,7 +39,7 @@ class FlowOnly : public CDevFlow {
 
 // The device object with its download held at the start until the test lets it go.
 class HeldDevice final : public DialogDevice {
-public:
+  public:
     HeldDevice(std::unique_ptr<DialogDevice> inner, ManualEvent& started, ManualEvent& release)
         : inner_(std::move(inner)), started_(started), release_(release) {}
     int Download() override {
@@ -52,7 +52,9 @@ public:
     }
     int GetDefaultDevice() override { return inner_->GetDefaultDevice(); }
     int GetDeviceList(int32_t flag) override { return inner_->GetDeviceList(flag); }
-    int ApplySelection(int i, const std::string& l) override { return inner_->ApplySelection(i, l); }
+    int ApplySelection(int i, const std::string& l) override {
+        return inner_->ApplySelection(i, l);
+    }
     int OpenForMultiCamera() override { return inner_->OpenForMultiCamera(); }
     void CloseDevice() override { inner_->CloseDevice(); }
     std::string OpenCameraId() override { return inner_->OpenCameraId(); }
@@ -73,7 +75,7 @@ public:
     void MarkCameraGone() override { inner_->MarkCameraGone(); }
     DialogDevice* inner() { return inner_.get(); }
 
-private:
+  private:
     std::unique_ptr<DialogDevice> inner_;
     ManualEvent& started_;
     ManualEvent& release_;
