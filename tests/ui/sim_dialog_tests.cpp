@@ -16,8 +16,10 @@
 #include "rig.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "sim/sim_store.h"
 #include "test_classes.h"
 #include "ui/dev_flow_device.h"
+#include "ui/device_stack.h"
 
 namespace orbisk::test {
 namespace {
@@ -284,6 +286,45 @@ class SimDialogTest : public QObject {
         QCOMPARE(downloads, rounds);
         QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
         if (loop_count != 0) QCOMPARE(rig.Text("1011"), QString("Left : 0"));
+    }
+
+    // The program's own stack: the camera folder named by ORBISK_SIM, updated through the
+    // dialog and written back with the new firmware.
+    void programStackOverACameraFolder() {
+        DialogRig rig;
+        const std::string folder = rig.dir.File("cam");
+        DemoImageSpec old_firmware;
+        old_firmware.version = 0x1050;
+        std::string error;
+        QVERIFY(sim::WriteCameraFolder(folder, sim::test::AppSettings(),
+                                       MakeDemoImage(old_firmware), &error));
+        qputenv("ORBISK_SIM", QByteArray::fromStdString(folder));
+        {
+            DeviceStack stack(rig.process);
+            QVERIFY(stack.error().empty());
+            QVERIFY(stack.notifier() != nullptr);
+            DialogServices services;
+            services.make_device = stack.Maker();
+            services.prompter = &rig.prompter;
+            services.power = &rig.power;
+            CTessaly_AllInOne_OvproxyDlg dialog(rig.process, std::move(services));
+            QSignalSpy finished(&dialog, &QDialog::finished);
+            auto* upgrade = dialog.findChild<UpgradeButton*>("1003");
+            QTRY_VERIFY_WITH_TIMEOUT(upgrade->isEnabled(), kWait);
+            QTest::mouseClick(upgrade, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+            QCOMPARE(rig.process.status.Code(), 0u);
+        }
+        const auto camera = sim::LoadCameraFolder(folder, rig.clock, &error);
+        QVERIFY(camera != nullptr);
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+
+        // A folder that is not there: no bus, the reason kept, no camera offered.
+        qputenv("ORBISK_SIM", QByteArray::fromStdString(rig.dir.File("missing")));
+        DeviceStack missing(rig.process);
+        QVERIFY(!missing.error().empty());
+        QVERIFY(!missing.Maker());
+        qunsetenv("ORBISK_SIM");
     }
 
     // Writes the flash acknowledges but never does: the verification catches them, the window
