@@ -51,7 +51,7 @@ void COrbiskApp::OpenConfiguration() {
     process_.config.ReadFile();  // a failed load is not reported: every key reads its default
 }
 
-void COrbiskApp::CreateProcessObjects() {
+void COrbiskApp::CreateProcessObjects(bool with_cameras) {
     ReleaseProcessObjects();
     profiles_ = std::make_unique<CICTypeIni>(process_);
     profiles_->BuildProfileList();
@@ -60,6 +60,10 @@ void COrbiskApp::CreateProcessObjects() {
     system_info_ = std::make_unique<CSystemInfo>(CreateNativeSystemInfoBackend());
     system_info_->Initialize();
     parse_arg_ = std::make_unique<CParseArg>(process_);
+    parse_arg_->SetDeviceMaker([this] { return RecreateDeviceObject(); });
+    // Only one bus may hold simulated cameras: each writes its cameras back to their folders
+    // when it goes, and a second one would write back what it loaded over the dialog's update.
+    if (!with_cameras) return;
     // The bus, its transports and the function library come before the device object that
     // reaches the cameras through them.
     backend_ = MakeUsbBackend(process_.clock);
@@ -69,7 +73,6 @@ void COrbiskApp::CreateProcessObjects() {
         camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
     }
     RecreateDeviceObject();
-    parse_arg_->SetDeviceMaker([this] { return RecreateDeviceObject(); });
 }
 
 CDevFlow* COrbiskApp::RecreateDeviceObject() {
@@ -122,7 +125,7 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
     process_.short_version = ShortVersion(kFileVersion);
     process_.customization_mode = process_.ConfigInt(cfg::kCustomizeUi);
     process_.profile_source = process_.ConfigInt(cfg::kIniType);
-    CreateProcessObjects();
+    CreateProcessObjects(!args.empty());
     const int32_t lib_type = process_.ConfigInt(cfg::kLibType);
     if (lib_type >= 0 && lib_type <= 2) process_.lib_type = lib_type;
     // Direct USB falls back to the kernel driver where this process may not open a camera.

@@ -63,7 +63,9 @@ class COrbiskApp {
 
   private:
     void OpenConfiguration();
-    void CreateProcessObjects();
+    // `with_cameras`: also the bus, its transports, the function library and the device object
+    // (the command line's; the dialog builds its own stack).
+    void CreateProcessObjects(bool with_cameras);
     void ReleaseProcessObjects();
     void RunCommandLine(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
