@@ -3,7 +3,7 @@
 #   make test   install what is missing, build with sanitizers and run every test
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build build-test test demo fuzz clean
