@@ -1,6 +1,7 @@
 # Two entry points for a fresh Debian 12 machine (as root, or with sudo for the installs):
 #   make demo   build orbisk and update a simulated camera
 #   make test   install what is missing, build with sanitizers and run every test
+#   make fuzz   build the libFuzzer targets with clang and run each FUZZ_SECONDS (default 60)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev
@@ -29,6 +30,28 @@ build-test: deps
 test: build-test
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Fuzzing: clang with libFuzzer in build-fuzz, its packages only installed for this target.
+FUZZ_PACKAGES := clang libclang-rt-14-dev llvm
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz-deps fuzz-build
+
+fuzz-deps:
+	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+# No build type: -O2 with assertions kept; fuzz/CMakeLists.txt adds the sanitizers.
+fuzz-build: deps fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE= \
+	  -DCMAKE_C_FLAGS=-O2 -DCMAKE_CXX_FLAGS=-O2 -DENABLE_FUZZING=ON -DORBISK_TESTS=OFF \
+	  -DORBISK_BENCH=OFF >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh build-fuzz
 
 demo: build
 	@bash scripts/demo.sh build

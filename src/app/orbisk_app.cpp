@@ -21,11 +21,18 @@ std::string COrbiskApp::ShortVersion(const std::string& file_version) {
     return std::string{file_version[0], '.', file_version[2], file_version[3]};
 }
 
-void COrbiskApp::OpenConfiguration() {
-    const std::string path = process_.ProgramFile("config.ini");
+namespace {
+// Clears the read-only attribute of an existing file.
+void MakeWritable(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
         ::chmod(path.c_str(), info.st_mode | S_IWUSR);
+}
+}  // namespace
+
+void COrbiskApp::OpenConfiguration() {
+    const std::string path = process_.ProgramFile("config.ini");
+    MakeWritable(path);
     process_.config.Clear();
     process_.config.SetPath(path);
     process_.config.ReadFile();  // a failed load is not reported: every key reads its default
@@ -42,15 +49,17 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
     process_.program_folder = ProgramFolder();
     channel_.SetEcho(std::getenv("ORBISK_TRACE") != nullptr);
     OpenConfiguration();
-    if (process_.ConfigInt("Debug Log", 0) != 0)
+    if (process_.ConfigInt(cfg::kDebugLog) != 0)
         channel_.StartCapture(process_.ProgramFile("DebugLog.txt"));
+    // The trace file of old installations must stay writable for tools that still append to it.
+    MakeWritable(process_.ProgramFile("Log.txt"));
     logger_.SetOutputEnabled(true);
     logger_.SetCategoryMask(7);
     process_.short_version = ShortVersion(kFileVersion);
-    process_.customization_mode = process_.ConfigInt("Customize UI", 0);
-    process_.profile_source = process_.ConfigInt("Ini Type", 0);
+    process_.customization_mode = process_.ConfigInt(cfg::kCustomizeUi);
+    process_.profile_source = process_.ConfigInt(cfg::kIniType);
     CreateProcessObjects();
-    const int32_t lib_type = process_.ConfigInt("Lib Type", 0);
+    const int32_t lib_type = process_.ConfigInt(cfg::kLibType);
     if (lib_type >= 0 && lib_type <= 2) process_.lib_type = lib_type;
     process_.customization_mode = 6;
 
@@ -72,7 +81,7 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
 
 int COrbiskApp::ExitInstance() {
     ReleaseProcessObjects();
-    if (process_.ConfigInt("Debug Log", 0) != 0) channel_.StopCapture(logger_);
+    if (process_.ConfigInt(cfg::kDebugLog) != 0) channel_.StopCapture(logger_);
     // A file whose load stopped at a line the reader cannot take is left as it was rather
     // than replaced by the part that was read.
     if (!process_.config.LoadStoppedEarly()) process_.config.WriteFile();

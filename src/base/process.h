@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/config_keys.h"
 #include "base/ini_file.h"
 #include "base/logger.h"
 #include "base/status.h"
@@ -26,6 +27,9 @@ struct Process {
     // The configuration-integer read: section "Orbisk Config", the caller's own default.
     int32_t ConfigInt(const char* key, int32_t def) const {
         return config.GetValueI(kConfigSection, key, def);
+    }
+    int32_t ConfigInt(const ConfigKey& key) const {
+        return config.GetValueI(kConfigSection, key.name, key.default_value);
     }
     std::string ConfigText(const char* key, const char* def = "") const {
         return config.GetValue(kConfigSection, key, def);
