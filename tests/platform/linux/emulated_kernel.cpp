@@ -117,6 +117,9 @@ struct EmulatedKernel::Device {
     bool driver_bound = false;
     std::set<uint8_t> claimed;
     std::map<uint8_t, uint16_t> length_cache;  // the camera driver's, per selector
+    // Open files of the device; those opened before it left stay dead after it comes back.
+    std::set<UMockdevIoctlClient*> clients;
+    std::set<UMockdevIoctlClient*> stale_clients;
     std::vector<Urb> pending;
     std::deque<Urb> reapable;
     UMockdevIoctlBase* usbfs_handler = nullptr;
@@ -169,6 +172,19 @@ gboolean OnVideoIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer 
     return static_cast<EmulatedKernel::Device*>(device)->HandleVideo(client);
 }
 
+void OnClientConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer opaque) {
+    auto* device = static_cast<EmulatedKernel::Device*>(opaque);
+    std::lock_guard<std::mutex> lock(device->mutex);
+    device->clients.insert(client);
+}
+
+void OnClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer opaque) {
+    auto* device = static_cast<EmulatedKernel::Device*>(opaque);
+    std::lock_guard<std::mutex> lock(device->mutex);
+    device->clients.erase(client);
+    device->stale_clients.erase(client);
+}
+
 }  // namespace
 
 void EmulatedKernel::Device::SubmitUrb(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
@@ -219,7 +235,7 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
     std::lock_guard<std::mutex> lock(mutex);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    if (!present) {
+    if (!present || stale_clients.count(client)) {
         Complete(client, -1, ENODEV);
         return TRUE;
     }
@@ -383,7 +399,9 @@ gboolean EmulatedKernel::Device::HandleVideo(UMockdevIoctlClient* client) {
         Complete(client, -1, EFAULT);
         return TRUE;
     }
-    const int error = CameraDriverQuery(query, buffer ? buffer->data : nullptr);
+    const int error = stale_clients.count(client)
+                          ? ENODEV
+                          : CameraDriverQuery(query, buffer ? buffer->data : nullptr);
     Complete(client, error ? -1 : 0, error);
     if (buffer) g_object_unref(buffer);
     g_object_unref(data);
@@ -398,9 +416,10 @@ EmulatedKernel::EmulatedKernel() : testbed_(umockdev_testbed_new()) {
 EmulatedKernel::~EmulatedKernel() {
     // No handler may run on a model after this: detach them before the devices go.
     for (size_t id = 0; id < devices_.size(); ++id) {
-        if (!devices_[id]->present) continue;
-        umockdev_testbed_detach_ioctl(testbed_, UsbfsNode(static_cast<int>(id)).c_str(), nullptr);
-        if (devices_[id]->spec.camera_driver)
+        if (devices_[id]->usbfs_handler)
+            umockdev_testbed_detach_ioctl(testbed_, UsbfsNode(static_cast<int>(id)).c_str(),
+                                          nullptr);
+        if (devices_[id]->video_handler)
             umockdev_testbed_detach_ioctl(testbed_, VideoNode(static_cast<int>(id)).c_str(),
                                           nullptr);
     }
@@ -481,27 +500,27 @@ int EmulatedKernel::AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice*
 }
 
 void EmulatedKernel::AttachHandlers(Device& device) {
-    GError* error = nullptr;
-    if (device.usbfs_handler) g_object_unref(device.usbfs_handler);
-    device.usbfs_handler = umockdev_ioctl_base_new();
-    g_signal_connect(device.usbfs_handler, "handle-ioctl", G_CALLBACK(OnUsbfsIoctl), &device);
-    const std::string usbfs =
-        Format("/dev/bus/usb/%03u/%03u", device.spec.bus, device.spec.address);
-    if (!umockdev_testbed_attach_ioctl(testbed_, usbfs.c_str(), device.usbfs_handler, &error)) {
-        const std::string message = error ? error->message : "unknown error";
-        if (error) g_error_free(error);
-        throw std::runtime_error("cannot attach usbfs handler: " + message);
-    }
-    if (!device.spec.camera_driver) return;
-    if (device.video_handler) g_object_unref(device.video_handler);
-    device.video_handler = umockdev_ioctl_base_new();
-    g_signal_connect(device.video_handler, "handle-ioctl", G_CALLBACK(OnVideoIoctl), &device);
-    const std::string video = "/dev/video" + std::to_string(device.spec.video_index);
-    if (!umockdev_testbed_attach_ioctl(testbed_, video.c_str(), device.video_handler, &error)) {
-        const std::string message = error ? error->message : "unknown error";
-        if (error) g_error_free(error);
-        throw std::runtime_error("cannot attach video handler: " + message);
-    }
+    // Once per device: the handlers stay while it is unplugged, so files opened before get
+    // ENODEV rather than a broken socket (which the preload library answers with abort()).
+    auto attach = [&](UMockdevIoctlBase** handler, const std::string& node, GCallback on_ioctl) {
+        if (*handler) return;
+        *handler = umockdev_ioctl_base_new();
+        g_signal_connect(*handler, "handle-ioctl", on_ioctl, &device);
+        g_signal_connect(*handler, "client-connected", G_CALLBACK(OnClientConnected), &device);
+        g_signal_connect(*handler, "client-vanished", G_CALLBACK(OnClientVanished), &device);
+        GError* error = nullptr;
+        if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), *handler, &error)) {
+            const std::string message = error ? error->message : "unknown error";
+            if (error) g_error_free(error);
+            throw std::runtime_error("cannot attach a handler to " + node + ": " + message);
+        }
+    };
+    attach(&device.usbfs_handler,
+           Format("/dev/bus/usb/%03u/%03u", device.spec.bus, device.spec.address),
+           G_CALLBACK(OnUsbfsIoctl));
+    if (device.spec.camera_driver)
+        attach(&device.video_handler, "/dev/video" + std::to_string(device.spec.video_index),
+               G_CALLBACK(OnVideoIoctl));
 }
 
 void EmulatedKernel::Plug(int id) {
@@ -547,11 +566,9 @@ void EmulatedKernel::Unplug(int id) {
         if (!device.present) return;
         device.present = false;
         device.driver_bound = false;
+        device.stale_clients = device.clients;
     }
     umockdev_testbed_uevent(testbed_, device.syspath.c_str(), "remove");
-    umockdev_testbed_detach_ioctl(testbed_, UsbfsNode(id).c_str(), nullptr);
-    if (device.spec.camera_driver)
-        umockdev_testbed_detach_ioctl(testbed_, VideoNode(id).c_str(), nullptr);
     // Children first: each leaves its own class and bus links behind otherwise.
     const EmulatedCameraSpec& spec = device.spec;
     const std::string interface_path = device.syspath + "/" + SysName(spec.bus, spec.ports) +
