@@ -7,11 +7,12 @@
 #include "app/parse_arg.h"
 #include "app/version.h"
 #include "base/program_folder.h"
+#include "platform/sysinfo.h"
 
 namespace orbisk {
 
 COrbiskApp::COrbiskApp(Clock& clock)
-    : clock_(clock), logger_(clock, &channel_), process_(clock, logger_) {}
+    : logger_(clock, &channel_), process_(clock, logger_) {}
 
 COrbiskApp::~COrbiskApp() = default;
 
@@ -40,10 +41,16 @@ void COrbiskApp::OpenConfiguration() {
 
 void COrbiskApp::CreateProcessObjects() {
     ReleaseProcessObjects();
+    system_info_ = std::make_unique<CSystemInfo>(CreateNativeSystemInfoBackend());
+    system_info_->Initialize();
     parse_arg_ = std::make_unique<CParseArg>(process_);
 }
 
-void COrbiskApp::ReleaseProcessObjects() { parse_arg_.reset(); }
+void COrbiskApp::ReleaseProcessObjects() {
+    if (system_info_) system_info_->Release();
+    system_info_.reset();
+    parse_arg_.reset();
+}
 
 void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
     process_.program_folder = ProgramFolder();

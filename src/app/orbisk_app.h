@@ -12,6 +12,7 @@
 namespace orbisk {
 
 class CParseArg;
+class CSystemInfo;
 
 // The application object: builds the process-wide state in the fixed start-up order, runs the
 // command line (any argument) or the dialog (none), and on exit tears it down, writes
@@ -29,6 +30,7 @@ public:
 
     Process& process() { return process_; }
     Logger& logger() { return logger_; }
+    CSystemInfo* system_info() { return system_info_.get(); }
 
     // Start-up and exit, callable on their own by tests.
     void InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog);
@@ -42,10 +44,10 @@ private:
     void ReleaseProcessObjects();
     void RunCommandLine(const std::vector<std::string>& args);
 
-    Clock& clock_;
     DebugChannel channel_;
     Logger logger_;
     Process process_;
+    std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;
 };
 

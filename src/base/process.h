@@ -51,6 +51,10 @@ struct Process {
     int32_t profile_source = 0;
     int32_t run_mode = kRunDialog;
     int32_t lib_type = 0;
+    // Published by the chip-profile layer: 0 serial flash, 1 NOR flash, 2 EEPROM 8-bit,
+    // 3 EEPROM 16-bit, 4 MTP, 5 MIPI-bridge flash, 6 OTP; bus 0 USB, 1 PCIE, 2 MIPI.
+    int32_t project_type = 0;
+    int32_t bus_type = 0;
     // Process-wide option bits of a programming run: 0x01 reset into the new code afterwards,
     // 0x02 check empty, 0x04 reset sub-mode 2, 0x08 large transfers, 0x10 program and verify,
     // 0x20 GPIO reset.

@@ -1,0 +1,96 @@
+#include "image/demo_image.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "image/config_chain.h"
+
+namespace orbisk {
+
+namespace {
+
+constexpr char kMarkerMagic[] = "ORBISKFW";
+constexpr uint8_t kDemoEepInfo = 0x02;
+
+CDescGlobal DemoHeader(uint8_t config_type, uint8_t chip_model) {
+    CDescGlobal h;
+    h.config_type = config_type;
+    h.magic = CDescGlobal::kMagic;
+    h.chip_model = chip_model;
+    return h;
+}
+
+// Code bytes that change with the version, so two demo images never compare equal by chance.
+void FillCode(std::vector<uint8_t>& image, uint32_t version) {
+    uint32_t state = 0x2545F491u ^ version;
+    for (uint32_t i = 0; i < DemoLayout::kCodeSize; ++i) {
+        state = state * 1664525u + 1013904223u;
+        image[i] = static_cast<uint8_t>(state >> 24);
+    }
+    // Reset vector: LJMP to the code after the marker.
+    image[0] = 0x02;
+    image[1] = 0x02;
+    image[2] = 0x00;
+    uint8_t* m = &image[DemoLayout::kVersionMarker];
+    std::memset(m, 0, 0x30);
+    std::memcpy(m, kMarkerMagic, 8);
+    PutLe32(m + 8, version);
+    std::snprintf(reinterpret_cast<char*>(m + 16), 32, "FW VERSION %08X", version);
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error) {
+    for (const std::string* s : {&spec.manufacturer, &spec.product, &spec.serial}) {
+        if (s->size() > CDescString::kMaxChars) {
+            if (error) *error = "string longer than 53 characters: " + *s;
+            return {};
+        }
+    }
+    std::vector<uint8_t> image(DemoLayout::kImageSize, 0xFF);
+    FillCode(image, spec.version);
+
+    CConfigBuilder builder;
+    builder.Begin(DemoHeader(DemoLayout::kConfigType, DemoLayout::kChipModel), true,
+                  static_cast<uint16_t>(spec.version), true, kDemoEepInfo);
+    CDescVIDPID id(spec.vid, spec.pid, spec.rev);
+    CDescStringManu manu;
+    manu.SetText(spec.manufacturer);
+    CDescStringProd prod;
+    prod.SetText(spec.product);
+    CDescStringSN sn;
+    sn.SetText(spec.serial);
+    for (CDescriptor* d : std::initializer_list<CDescriptor*>{&id, &manu, &prod, &sn}) {
+        if (!builder.Append(*d)) {
+            if (error) *error = "configuration area does not fit";
+            return {};
+        }
+    }
+    auto area = std::span(image).subspan(DemoLayout::kConfigAddress, DemoLayout::kConfigSize);
+    if (!builder.Finish(area)) {
+        if (error) *error = "configuration area does not fit";
+        return {};
+    }
+    image[DemoLayout::kTagAddress] = 0x55;
+    image[DemoLayout::kTagAddress + 1] = 0xAA;
+    return image;
+}
+
+std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image) {
+    if (image.size() < DemoLayout::kVersionMarker + 16) return std::nullopt;
+    const uint8_t* m = &image[DemoLayout::kVersionMarker];
+    if (std::memcmp(m, kMarkerMagic, 8) != 0) return std::nullopt;
+    return GetLe32(m + 8);
+}
+
+std::vector<uint8_t> MakeDefaultConfigArea(uint8_t config_type, uint8_t chip_model, size_t pad_to) {
+    CConfigBuilder builder;
+    builder.Begin(DemoHeader(config_type, chip_model), true, 0, true, kDemoEepInfo);
+    std::vector<uint8_t> area(std::max<size_t>(pad_to, 64), 0xFF);
+    builder.Finish(area);
+    area.resize(std::max(pad_to, builder.finished_size()));
+    return area;
+}
+
+}  // namespace orbisk

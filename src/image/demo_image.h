@@ -1,0 +1,45 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orbisk {
+
+// Layout of the demo images the program carries (and `orbisk-image demo` writes): a 128 KB
+// image for chip model 22 with the configuration area at 0xAE00 and the tag at 0x0FFE.
+struct DemoLayout {
+    static constexpr size_t kImageSize = 0x20000;
+    static constexpr uint32_t kCodeSize = 0xAE00;
+    static constexpr uint32_t kConfigAddress = 0xAE00;
+    static constexpr uint32_t kConfigSize = 512;
+    static constexpr uint32_t kTagAddress = 0x0FFE;
+    static constexpr uint8_t kChipModel = 22;
+    static constexpr uint8_t kConfigType = 0x55;
+    // Version marker in the code region: "ORBISKFW", the version (32-bit little-endian),
+    // four zero bytes, then the text "FW VERSION %08X" and a zero.
+    static constexpr uint32_t kVersionMarker = 0x0100;
+};
+
+struct DemoImageSpec {
+    uint16_t vid = 0x2C7E;
+    uint16_t pid = 0x6363;
+    uint16_t rev = 0x0100;
+    std::string manufacturer = "Orbisk";
+    std::string product = "Orbisk Demo Camera";
+    std::string serial = "DEMO0001";
+    uint32_t version = 0x1060;
+};
+
+// The whole image; empty with `error` set when a string is longer than a record can hold.
+std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error = nullptr);
+// The version a demo image carries in its marker, if it has one.
+std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image);
+// A default configuration area: header, 0x2F and 0x08 records (15 bytes), padded with 0xFF
+// to `pad_to` bytes when that is larger.
+std::vector<uint8_t> MakeDefaultConfigArea(uint8_t config_type, uint8_t chip_model,
+                                           size_t pad_to = 0);
+
+}  // namespace orbisk

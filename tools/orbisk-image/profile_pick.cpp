@@ -1,0 +1,66 @@
+#include "profile_pick.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+
+#include "image/descriptor.h"
+
+namespace orbisk::image_tool {
+
+namespace {
+
+int ProfileChipInfo(CICTypeIni& profiles) {
+    const int s = profiles.FindSection("Camera_Register_00");
+    return s < 0 ? -1 : profiles.GetValueI(s, "ChipInfo", -1) & 0xFF;
+}
+
+int ModelAt(std::span<const uint8_t> image, size_t offset) {
+    CDescGlobal h;
+    if (offset >= image.size() || !h.Parse(image.subspan(offset)) || !h.valid()) return -1;
+    return h.chip_model;
+}
+
+bool Finish(CICTypeIni& profiles, int index, int* out) {
+    if (out) *out = index;
+    profiles.SelectProfile(index);
+    profiles.ApplyProfile();
+    // Keep chip_info as a register match would.
+    profiles.chip_info = static_cast<uint8_t>(ProfileChipInfo(profiles));
+    return true;
+}
+
+}  // namespace
+
+bool PickProfile(CICTypeIni& profiles, std::span<const uint8_t> image, const std::string& wanted,
+                 std::string& error, int* index) {
+    const auto table = ChipTable();
+    if (!wanted.empty()) {
+        char* end = nullptr;
+        const long number = std::strtol(wanted.c_str(), &end, 10);
+        for (size_t i = 0; i < table.size(); ++i) {
+            std::string name = table[i].name;
+            name = name.substr(0, name.find('/'));
+            const bool by_number = end && *end == '\0' && number == table[i].resource;
+            if (by_number || strcasecmp(name.c_str(), wanted.c_str()) == 0 ||
+                strcasecmp(table[i].name, wanted.c_str()) == 0)
+                return Finish(profiles, static_cast<int>(i), index);
+        }
+        error = "unknown chip profile: " + wanted;
+        return false;
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < table.size(); ++i) {
+            profiles.SelectProfile(static_cast<int>(i));
+            const size_t a =
+                pass == 0 ? static_cast<size_t>(profiles.ReadVendorValue("ConfigAddress")) : 0;
+            const int model = ModelAt(image, a);
+            if (model >= 0 && model == ProfileChipInfo(profiles))
+                return Finish(profiles, static_cast<int>(i), index);
+        }
+    }
+    error = "no chip profile fits this image (no configuration area of a known chip)";
+    return false;
+}
+
+}  // namespace orbisk::image_tool
