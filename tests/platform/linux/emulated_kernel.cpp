@@ -136,13 +136,15 @@ struct EmulatedKernel::Device {
         if (urb.urb) g_object_unref(urb.urb);
     }
 
-    // One control transfer through the model, as the host controller would carry it.
-    ControlOutcome Transfer(const ControlSetup& setup, uint8_t* data, uint32_t* actual) {
+    // One control transfer through the model, as the host controller would carry it; the
+    // camera driver's own transfers come from file 0.
+    int Transfer(UsbfsFile file, const ControlSetup& setup, uint8_t* data, uint32_t* actual) {
         *actual = 0;
-        if (model == nullptr) return ControlOutcome::kStall;
-        const ControlOutcome outcome = model->Control(setup, data, actual);
+        if (model == nullptr) return -EPIPE;
+        const int status = model->Control(file, setup, data, actual);
+        if (status != 0) *actual = 0;
         if (*actual > setup.length) *actual = setup.length;
-        return outcome;
+        return status;
     }
 
     gboolean HandleUsbfs(UMockdevIoctlClient* client);
@@ -172,17 +174,23 @@ gboolean OnVideoIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer 
     return static_cast<EmulatedKernel::Device*>(device)->HandleVideo(client);
 }
 
+// Files of the usbfs node (usbfs true) are the model's business; files of the video node only
+// the camera driver's.
+template <bool usbfs>
 void OnClientConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer opaque) {
     auto* device = static_cast<EmulatedKernel::Device*>(opaque);
     std::lock_guard<std::mutex> lock(device->mutex);
     device->clients.insert(client);
+    if (usbfs && device->model) device->model->FileOpened(reinterpret_cast<UsbfsFile>(client));
 }
 
+template <bool usbfs>
 void OnClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer opaque) {
     auto* device = static_cast<EmulatedKernel::Device*>(opaque);
     std::lock_guard<std::mutex> lock(device->mutex);
     device->clients.erase(client);
     device->stale_clients.erase(client);
+    if (usbfs && device->model) device->model->FileClosed(reinterpret_cast<UsbfsFile>(client));
 }
 
 }  // namespace
@@ -220,12 +228,13 @@ void EmulatedKernel::Device::SubmitUrb(UMockdevIoctlClient* client, UMockdevIoct
         return Complete(client, -1, EBUSY);
     }
     uint32_t actual = 0;
-    const ControlOutcome outcome = Transfer(setup, buffer->data + 8, &actual);
-    if (outcome == ControlOutcome::kNoAnswer) {
+    const int status =
+        Transfer(reinterpret_cast<UsbfsFile>(client), setup, buffer->data + 8, &actual);
+    if (status == kNoAnswer) {
         pending.push_back(entry);
     } else {
-        urb->status = outcome == ControlOutcome::kDone ? 0 : -EPIPE;
-        urb->actual_length = outcome == ControlOutcome::kDone ? static_cast<int>(actual) : 0;
+        urb->status = status;
+        urb->actual_length = static_cast<int>(actual);
         reapable.push_back(entry);
     }
     Complete(client, 0, 0);
@@ -334,6 +343,12 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
                 Complete(client, -1, EBUSY);
                 return TRUE;
             } else {
+                const int error =
+                    model ? model->ClaimInterface(reinterpret_cast<UsbfsFile>(client), number) : 0;
+                if (error) {
+                    Complete(client, -1, error);
+                    return TRUE;
+                }
                 claimed.insert(number);
             }
             Complete(client, 0, 0);
@@ -347,6 +362,11 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
 
 int EmulatedKernel::Device::CameraDriverQuery(uvc_xu_control_query* query, uint8_t* data) {
     if (!present || !driver_bound) return ENODEV;
+    if (model) {
+        const int answer =
+            model->DriverQuery(query->unit, query->selector, query->query, data, query->size);
+        if (answer != EmulatedUsbDevice::kEmulateDriver) return answer;
+    }
     if (query->unit != spec.xu_unit || query->selector == 0 || query->selector > 32 ||
         (spec.xu_controls & (1u << (query->selector - 1))) == 0)
         return ENOENT;
@@ -358,15 +378,10 @@ int EmulatedKernel::Device::CameraDriverQuery(uvc_xu_control_query* query, uint8
         setup.index = static_cast<uint16_t>((spec.xu_unit << 8) | spec.vc_interface);
         setup.length = size;
         uint32_t actual = 0;
-        switch (Transfer(setup, buffer, &actual)) {
-            case ControlOutcome::kNoAnswer:
-                return ETIMEDOUT;
-            case ControlOutcome::kStall:
-                return EPIPE;
-            case ControlOutcome::kDone:
-                return actual == size ? 0 : EPIPE;
-        }
-        return EIO;
+        const int status = Transfer(0, setup, buffer, &actual);
+        if (status == kNoAnswer) return ETIMEDOUT;  // after the driver's own time-out
+        if (status < 0) return status == -ESHUTDOWN ? ENODEV : -status;
+        return actual == size ? 0 : EPIPE;
     };
     // First use of a control: the driver learns its length and keeps it.
     auto cached = length_cache.find(query->selector);
@@ -502,12 +517,13 @@ int EmulatedKernel::AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice*
 void EmulatedKernel::AttachHandlers(Device& device) {
     // Once per device: the handlers stay while it is unplugged, so files opened before get
     // ENODEV rather than a broken socket (which the preload library answers with abort()).
-    auto attach = [&](UMockdevIoctlBase** handler, const std::string& node, GCallback on_ioctl) {
+    auto attach = [&](UMockdevIoctlBase** handler, const std::string& node, GCallback on_ioctl,
+                      GCallback on_connected, GCallback on_vanished) {
         if (*handler) return;
         *handler = umockdev_ioctl_base_new();
         g_signal_connect(*handler, "handle-ioctl", on_ioctl, &device);
-        g_signal_connect(*handler, "client-connected", G_CALLBACK(OnClientConnected), &device);
-        g_signal_connect(*handler, "client-vanished", G_CALLBACK(OnClientVanished), &device);
+        g_signal_connect(*handler, "client-connected", on_connected, &device);
+        g_signal_connect(*handler, "client-vanished", on_vanished, &device);
         GError* error = nullptr;
         if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), *handler, &error)) {
             const std::string message = error ? error->message : "unknown error";
@@ -517,10 +533,12 @@ void EmulatedKernel::AttachHandlers(Device& device) {
     };
     attach(&device.usbfs_handler,
            Format("/dev/bus/usb/%03u/%03u", device.spec.bus, device.spec.address),
-           G_CALLBACK(OnUsbfsIoctl));
+           G_CALLBACK(OnUsbfsIoctl), G_CALLBACK(OnClientConnected<true>),
+           G_CALLBACK(OnClientVanished<true>));
     if (device.spec.camera_driver)
         attach(&device.video_handler, "/dev/video" + std::to_string(device.spec.video_index),
-               G_CALLBACK(OnVideoIoctl));
+               G_CALLBACK(OnVideoIoctl), G_CALLBACK(OnClientConnected<false>),
+               G_CALLBACK(OnClientVanished<false>));
 }
 
 void EmulatedKernel::Plug(int id) {

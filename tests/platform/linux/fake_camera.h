@@ -13,7 +13,8 @@ class FakeCamera final : public EmulatedUsbDevice {
   public:
     FakeCamera(std::vector<uint8_t> device_descriptor, std::vector<uint8_t> config_descriptor,
                uint8_t unit_id);
-    ControlOutcome Control(const ControlSetup& setup, uint8_t* data, uint32_t* actual) override;
+    int Control(UsbfsFile file, const ControlSetup& setup, uint8_t* data,
+                uint32_t* actual) override;
 
     static constexpr uint8_t kNeverAnswered = 0x7F;
     static constexpr uint8_t kVendorRead = 0x25;
@@ -27,8 +28,8 @@ class FakeCamera final : public EmulatedUsbDevice {
     std::vector<ControlSetup> requests;  // every request it saw, in order
 
   private:
-    ControlOutcome Descriptor(const ControlSetup& setup, uint8_t* out, uint32_t* actual);
-    ControlOutcome ExtensionUnit(const ControlSetup& setup, uint8_t* buffer, uint32_t* actual);
+    int Descriptor(const ControlSetup& setup, uint8_t* out, uint32_t* actual);
+    int ExtensionUnit(const ControlSetup& setup, uint8_t* buffer, uint32_t* actual);
 
     std::vector<uint8_t> device_descriptor_;
     std::vector<uint8_t> config_descriptor_;

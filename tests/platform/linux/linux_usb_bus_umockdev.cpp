@@ -50,16 +50,18 @@ class LinuxBackendTest : public ::testing::Test {
 
     uint64_t CameraHandle() const { return NodeHandleFor(1, {2, 3}); }
 
-    EmulatedKernel kernel_;  // outlives the bus: libusb must exit before the testbed goes
+    // Declared in the order they must outlive each other: the models outlive the kernel (its
+    // handlers may still report a closed file), the kernel outlives libusb.
     FakeCamera camera_;
+    FakeCamera other_{DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit};
+    EmulatedKernel kernel_;
     std::unique_ptr<LinuxUsbBus> bus_;
 };
 
 TEST_F(LinuxBackendTest, ListsDevicesWithPortsSpeedDescriptorsAndDriver) {
     kernel_.AddHub(1, {2}, 2);
     PlugCamera(camera_);
-    FakeCamera second(DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit);
-    PlugCamera(second, {4}, 7, /*camera_driver=*/false);
+    PlugCamera(other_, {4}, 7, /*camera_driver=*/false);
     StartBus();
 
     const std::vector<UsbDeviceInfo> devices = bus_->List();
@@ -213,8 +215,7 @@ TEST_F(LinuxBackendTest, HotPlugIsSeenAndTheCameraComesBackOnItsPort) {
 
 TEST_F(LinuxBackendTest, DirectAccessNeedsRightsOnTheUsbNode) {
     const int permitted = PlugCamera(camera_, {1}, 3);
-    FakeCamera locked(DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit);
-    const int refused = PlugCamera(locked, {2}, 4, true, 1);
+    const int refused = PlugCamera(other_, {2}, 4, true, 1);
     StartBus();
     kernel_.SetUsbfsMode(permitted, 0666);
     kernel_.SetUsbfsMode(refused, 0600);

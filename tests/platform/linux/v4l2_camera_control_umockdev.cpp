@@ -34,13 +34,14 @@ class CameraDriverTest : public ::testing::Test {
         return kernel_.AddCamera(spec, &model);
     }
 
-    EmulatedKernel kernel_;
+    // The models outlive the kernel: its handlers may still report a closed file.
     FakeCamera camera_;
+    FakeCamera other_{DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit};
+    EmulatedKernel kernel_;
 };
 
 TEST_F(CameraDriverTest, FindsTheVideoNodeOfEachCameraAndMovesControls) {
-    FakeCamera other(DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit);
-    Plug(other, 1, 4, true, 0);
+    Plug(other_, 1, 4, true, 0);
     Plug(camera_, 3, 6, true, 2);
     auto bus = LinuxUsbBus::Create();
     ASSERT_NE(bus, nullptr);
@@ -53,7 +54,7 @@ TEST_F(CameraDriverTest, FindsTheVideoNodeOfEachCameraAndMovesControls) {
     const uint8_t packet[8] = {9, 8, 7, 6, 5, 4, 3, 2};
     ASSERT_EQ(driver->SetCur(kUnit, 11, packet, 8), kOk);
     EXPECT_EQ(camera_.data, std::vector<uint8_t>(packet, packet + 8));  // reached this camera
-    EXPECT_TRUE(other.requests.empty());
+    EXPECT_TRUE(other_.requests.empty());
     uint8_t back[8] = {};
     ASSERT_EQ(driver->GetCur(kUnit, 11, back, 8), kOk);
     EXPECT_EQ(std::vector<uint8_t>(back, back + 8), std::vector<uint8_t>(packet, packet + 8));
@@ -101,8 +102,7 @@ TEST_F(CameraDriverTest, RefusedQueriesMapToTheirErrors) {
 
 TEST_F(CameraDriverTest, CameraWithoutDriverOrGoneHasNoDriverFace) {
     const int id = Plug(camera_, 1, 4, true, 0);
-    FakeCamera plain(DeviceDescriptor(0x2C7E, 0x6363, 0x0011), {}, kUnit);
-    Plug(plain, 2, 5, false, 1);
+    Plug(other_, 2, 5, false, 1);
     auto bus = LinuxUsbBus::Create();
     EXPECT_EQ(bus->OpenCameraDriver(NodeHandleFor(1, {2})), nullptr);
     auto driver = bus->OpenCameraDriver(NodeHandleFor(1, {1}));
