@@ -122,14 +122,13 @@ struct EmulatedKernel::Device {
     std::set<UMockdevIoctlClient*> stale_clients;
     std::vector<Urb> pending;
     std::deque<Urb> reapable;
-    UMockdevIoctlBase* usbfs_handler = nullptr;
-    UMockdevIoctlBase* video_handler = nullptr;
+    // Handlers by device node: a re-plugged camera may get another address.
+    std::map<std::string, UMockdevIoctlBase*> handlers;
 
     ~Device() {
         for (auto& urb : pending) Release(urb);
         for (auto& urb : reapable) Release(urb);
-        if (usbfs_handler) g_object_unref(usbfs_handler);
-        if (video_handler) g_object_unref(video_handler);
+        for (auto& [node, handler] : handlers) g_object_unref(handler);
     }
     static void Release(Urb& urb) {
         if (urb.buffer) g_object_unref(urb.buffer);
@@ -430,14 +429,9 @@ EmulatedKernel::EmulatedKernel() : testbed_(umockdev_testbed_new()) {
 
 EmulatedKernel::~EmulatedKernel() {
     // No handler may run on a model after this: detach them before the devices go.
-    for (size_t id = 0; id < devices_.size(); ++id) {
-        if (devices_[id]->usbfs_handler)
-            umockdev_testbed_detach_ioctl(testbed_, UsbfsNode(static_cast<int>(id)).c_str(),
-                                          nullptr);
-        if (devices_[id]->video_handler)
-            umockdev_testbed_detach_ioctl(testbed_, VideoNode(static_cast<int>(id)).c_str(),
-                                          nullptr);
-    }
+    for (auto& device : devices_)
+        for (auto& [node, handler] : device->handlers)
+            umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
     g_object_unref(testbed_);
     devices_.clear();
 }
@@ -515,30 +509,29 @@ int EmulatedKernel::AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice*
 }
 
 void EmulatedKernel::AttachHandlers(Device& device) {
-    // Once per device: the handlers stay while it is unplugged, so files opened before get
-    // ENODEV rather than a broken socket (which the preload library answers with abort()).
-    auto attach = [&](UMockdevIoctlBase** handler, const std::string& node, GCallback on_ioctl,
-                      GCallback on_connected, GCallback on_vanished) {
-        if (*handler) return;
-        *handler = umockdev_ioctl_base_new();
-        g_signal_connect(*handler, "handle-ioctl", on_ioctl, &device);
-        g_signal_connect(*handler, "client-connected", on_connected, &device);
-        g_signal_connect(*handler, "client-vanished", on_vanished, &device);
+    // Once per node: the handlers stay while the device is unplugged, so files opened before
+    // get ENODEV rather than a broken socket (which the preload library answers with abort()).
+    auto attach = [&](const std::string& node, GCallback on_ioctl, GCallback on_connected,
+                      GCallback on_vanished) {
+        if (device.handlers.count(node)) return;
+        UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+        device.handlers[node] = handler;
+        g_signal_connect(handler, "handle-ioctl", on_ioctl, &device);
+        g_signal_connect(handler, "client-connected", on_connected, &device);
+        g_signal_connect(handler, "client-vanished", on_vanished, &device);
         GError* error = nullptr;
-        if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), *handler, &error)) {
+        if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
             const std::string message = error ? error->message : "unknown error";
             if (error) g_error_free(error);
             throw std::runtime_error("cannot attach a handler to " + node + ": " + message);
         }
     };
-    attach(&device.usbfs_handler,
-           Format("/dev/bus/usb/%03u/%03u", device.spec.bus, device.spec.address),
+    attach(Format("/dev/bus/usb/%03u/%03u", device.spec.bus, device.spec.address),
            G_CALLBACK(OnUsbfsIoctl), G_CALLBACK(OnClientConnected<true>),
            G_CALLBACK(OnClientVanished<true>));
     if (device.spec.camera_driver)
-        attach(&device.video_handler, "/dev/video" + std::to_string(device.spec.video_index),
-               G_CALLBACK(OnVideoIoctl), G_CALLBACK(OnClientConnected<false>),
-               G_CALLBACK(OnClientVanished<false>));
+        attach("/dev/video" + std::to_string(device.spec.video_index), G_CALLBACK(OnVideoIoctl),
+               G_CALLBACK(OnClientConnected<false>), G_CALLBACK(OnClientVanished<false>));
 }
 
 void EmulatedKernel::Plug(int id) {
@@ -600,6 +593,15 @@ void EmulatedKernel::Unplug(int id) {
     umockdev_testbed_remove_device(testbed_, device.syspath.c_str());
 }
 
+void EmulatedKernel::SetSpec(int id, const EmulatedCameraSpec& spec) {
+    Device& device = *devices_.at(static_cast<size_t>(id));
+    std::lock_guard<std::mutex> lock(device.mutex);
+    if (device.present) throw std::logic_error("a camera changes its face only while unplugged");
+    if (spec.bus != device.spec.bus || spec.ports != device.spec.ports)
+        throw std::logic_error("a camera comes back on the port it left");
+    device.spec = spec;
+}
+
 void EmulatedKernel::SetModel(int id, EmulatedUsbDevice* model) {
     Device& device = *devices_.at(static_cast<size_t>(id));
     std::lock_guard<std::mutex> lock(device.mutex);
@@ -616,6 +618,10 @@ bool EmulatedKernel::InterfaceClaimed(int id, uint8_t interface_number) {
     Device& device = *devices_.at(static_cast<size_t>(id));
     std::lock_guard<std::mutex> lock(device.mutex);
     return device.claimed.count(interface_number) != 0;
+}
+
+const EmulatedCameraSpec& EmulatedKernel::Spec(int id) const {
+    return devices_.at(static_cast<size_t>(id))->spec;
 }
 
 std::string EmulatedKernel::UsbfsNode(int id) const {

@@ -56,8 +56,11 @@ class EmulatedKernel {
     void Unplug(int id);
     // It comes back on the same port, with a fresh camera driver.
     void Plug(int id);
-    // Replaces the model a camera answers with (a reset that brings up other code).
+    // Replaces the model a camera answers with.
     void SetModel(int id, EmulatedUsbDevice* model);
+    // While it is unplugged: the face it comes back with (identity, descriptors, address).
+    void SetSpec(int id, const EmulatedCameraSpec& spec);
+    const EmulatedCameraSpec& Spec(int id) const;
 
     bool DriverBound(int id);
     // Whether a usbfs client holds the interface claimed.

@@ -198,19 +198,39 @@ TEST_F(LinuxBackendTest, HotPlugIsSeenAndTheCameraComesBackOnItsPort) {
     const int id = PlugCamera(camera_);
     StartBus();
     EXPECT_FALSE(bus_->WaitForChange(0));
+    auto before = bus_->Open(CameraHandle());
+    ASSERT_NE(before, nullptr);
 
     kernel_.Unplug(id);
     EXPECT_TRUE(bus_->WaitForChange(kTimeout));
     EXPECT_FALSE(bus_->WaitForChange(0));  // drained
     for (const UsbDeviceInfo& d : bus_->List()) EXPECT_NE(d.node_handle, CameraHandle());
 
+    // It comes back as a reset camera does: another address, the identity of its new code.
+    EmulatedCameraSpec spec = kernel_.Spec(id);
+    spec.address = 9;
+    spec.device_descriptor = DeviceDescriptor(0x2C7E, 0x6364, 0x0012);
+    kernel_.SetSpec(id, spec);
     kernel_.Plug(id);
     EXPECT_TRUE(bus_->WaitForChange(kTimeout));
-    const auto devices = bus_->List();
-    EXPECT_EQ(std::count_if(devices.begin(), devices.end(),
-                            [&](const auto& d) { return d.node_handle == CameraHandle(); }),
-              1);
-    EXPECT_NE(bus_->Open(CameraHandle()), nullptr);
+    std::vector<UsbDeviceInfo> found;
+    for (const UsbDeviceInfo& d : bus_->List())
+        if (d.node_handle == CameraHandle()) found.push_back(d);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pid, 0x6364);
+    EXPECT_EQ(found[0].rev, 0x0012);
+
+    auto after = bus_->Open(CameraHandle());
+    ASSERT_NE(after, nullptr);
+    uint8_t reply[2] = {};
+    uint32_t got = 0;
+    EXPECT_EQ(after->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout,
+                                     &got),
+              kOk);
+    // A handle from before the reset stays dead.
+    EXPECT_EQ(before->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout,
+                                      &got),
+              kDeviceGone);
 }
 
 TEST_F(LinuxBackendTest, DirectAccessNeedsRightsOnTheUsbNode) {
