@@ -49,7 +49,7 @@ bool CConfigBuilder::Append(CDescriptor& desc) {
     if (len < kRecordHeaderSize || len > buf_.size() - start) return false;
     if (total_ + len > 0xFFFF || count_ + 1 > 0xFF) return false;
     uint8_t* rec = &buf_[start];
-    if (desc.type == 0x27 && len >= 8) {
+    if (desc.type == 0x27 && desc.extended() && len >= 8) {
         // Inline data is addressed from the start of the area.
         const size_t data_offset = start + 8;
         PutLe16(rec + 4, static_cast<uint16_t>(data_offset));

@@ -82,9 +82,13 @@ EditResult RebuildWithoutType(std::span<uint8_t> image, const ConfigLayout& layo
     auto builder = std::make_unique<CConfigBuilder>();
     if (auto r = Open(image, layout, reader, *builder, log); r != EditResult::kOk) return r;
     bool append_failed = false;
+    // Only chip models 0 and 5 have a CRC record (finish makes a new one); elsewhere 0x1F is
+    // a record of the chip's own (an audio codec setting on chip model 17) and is kept.
+    const bool drop_crc = ModelHasCrc(reader.header().chip_model);
     const bool whole = reader.Walk(
         [&](std::unique_ptr<CDescriptor> d) {
-            if (append_failed || d->type == CDescCRC::kType || d->type == type) return;
+            if (append_failed || d->type == type) return;
+            if (drop_crc && d->type == CDescCRC::kType) return;
             if (!builder->Append(*d)) append_failed = true;
         },
         log);

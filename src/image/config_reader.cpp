@@ -1,6 +1,8 @@
 #include <algorithm>
 
 #include "base/logger.h"
+#include "image/catalogue/desc_catalogue.h"
+#include "image/catalogue/desc_shapes.h"
 #include "image/config_chain.h"
 
 namespace orbisk {
@@ -18,7 +20,14 @@ void CConfigReader::Load(std::span<const uint8_t> bytes) {
 
 bool CConfigReader::RecordAt(RecordHeader& h) const {
     if (pos_ >= data_.size()) return false;
-    if (!ReadRecordHeader(std::span(data_).subspan(pos_), h)) return false;
+    const auto rest = std::span<const uint8_t>(data_).subspan(pos_);
+    if (!ReadRecordHeader(rest, h)) return false;
+    // A few chip-specific classes keep records above 1022 bytes in the extended form too.
+    if (!h.extended && h.length_field == kExtendedLengthField && rest.size() >= 4 &&
+        GetLe16(&rest[2]) >= 4 && UsesExtendedForm(header_.chip_model, h.type)) {
+        h.extended = true;
+        h.total_length = GetLe16(&rest[2]);
+    }
     return h.total_length <= data_.size() - pos_;
 }
 
@@ -63,6 +72,10 @@ std::unique_ptr<CDescriptor> CConfigReader::Next() {
         } else {
             desc->malformed = true;
         }
+    }
+    if (auto* cache = dynamic_cast<CDescCachecode*>(desc.get()); cache && !desc->malformed) {
+        // The inline data is carried inside the record, from its byte 8.
+        if (cache->data_offset() != pos_ + 8) desc->malformed = true;
     }
     if (desc->malformed) desc = std::make_unique<CDescDummy>(record);
     pos_ += h.total_length;

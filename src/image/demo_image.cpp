@@ -52,8 +52,11 @@ std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error
     FillCode(image, spec.version);
 
     CConfigBuilder builder;
-    builder.Begin(DemoHeader(DemoLayout::kConfigType, DemoLayout::kChipModel), true,
-                  static_cast<uint16_t>(spec.version), true, kDemoEepInfo);
+    // The 0x2F record written here, not by Begin, so a version whose low half is 0 stays 0.
+    builder.Begin(DemoHeader(DemoLayout::kConfigType, DemoLayout::kChipModel), false, 0, false, 0);
+    CDescHWAPVersion version(ChipIdForModel(DemoLayout::kChipModel),
+                             static_cast<uint16_t>(spec.version));
+    CDescEEPInfo eep(kDemoEepInfo);
     CDescVIDPID id(spec.vid, spec.pid, spec.rev);
     CDescStringManu manu;
     manu.SetText(spec.manufacturer);
@@ -61,7 +64,8 @@ std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error
     prod.SetText(spec.product);
     CDescStringSN sn;
     sn.SetText(spec.serial);
-    for (CDescriptor* d : std::initializer_list<CDescriptor*>{&id, &manu, &prod, &sn}) {
+    for (CDescriptor* d :
+         std::initializer_list<CDescriptor*>{&version, &eep, &id, &manu, &prod, &sn}) {
         if (!builder.Append(*d)) {
             if (error) *error = "configuration area does not fit";
             return {};

@@ -191,7 +191,9 @@ int CDescString::Parse(std::span<const uint8_t> record) {
     CDescriptor::Parse(record);
     if (malformed) return 1;
     // bLength counts itself and the 0x03 byte; it must lie inside the record.
-    if (record.size() < 4 || record[2] < 2 || size_t{record[2]} + 2 > record.size()) {
+    // bLength above 55 is beyond the class's capacity: carried raw rather than cut short.
+    if (record.size() < 4 || record[2] < 2 || record[2] > kMaxChars + 2 ||
+        size_t{record[2]} + 2 > record.size()) {
         malformed = true;
         return 1;
     }

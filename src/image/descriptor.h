@@ -54,7 +54,11 @@ class CDescriptor {
     // Bytes the record occupies once built (or as read): the extended length for extended
     // records, the length field otherwise.
     size_t WireLength() const { return extended() ? ext_length : length; }
-    bool extended() const { return length == kExtendedLengthField && IsExtendableType(type); }
+    // A few catalogue classes of other types also keep long records in the extended form;
+    // they set ext_length when they read or write one.
+    bool extended() const {
+        return length == kExtendedLengthField && (IsExtendableType(type) || ext_length != 0);
+    }
     const std::vector<uint8_t>& raw() const { return raw_; }
 
     uint8_t type = 0;

@@ -1,35 +1,16 @@
+#include "image/catalogue/desc_catalogue.h"
 #include "image/descriptor.h"
 
 namespace orbisk {
 
-// Classes every chip knows; the per-chip catalogue extends this table.
-std::unique_ptr<CDescriptor> CreateDescriptor(uint8_t /*chip_model*/, uint8_t type) {
-    switch (type) {
-        case CDescStringManu::kType:
-            return std::make_unique<CDescStringManu>();
-        case CDescStringProd::kType:
-            return std::make_unique<CDescStringProd>();
-        case CDescStringSN::kType:
-            return std::make_unique<CDescStringSN>();
-        case CDescStringUBistName::kType:
-            return std::make_unique<CDescStringUBistName>();
-        case CDescStringIAD::kType:
-            return std::make_unique<CDescStringIAD>();
-        case CDescStringIRIAD::kType:
-            return std::make_unique<CDescStringIRIAD>();
-        case CDescVIDPID::kType:
-            return std::make_unique<CDescVIDPID>();
-        case CDescCodeInfo::kType:
-            return std::make_unique<CDescCodeInfo>();
-        case CDescCRC::kType:
-            return std::make_unique<CDescCRC>();
-        case CDescHWAPVersion::kType:
-            return std::make_unique<CDescHWAPVersion>();
-        case CDescEEPInfo::kType:
-            return std::make_unique<CDescEEPInfo>();
-        default:
-            return std::make_unique<CDescDummy>();
-    }
+// The common types first, then the chip-specific ones; a type the chip does not know (and any
+// type of chip models 26..31) is carried as CDescDummy.
+std::unique_ptr<CDescriptor> CreateDescriptor(uint8_t chip_model, uint8_t type) {
+    const CatalogueEntry* e = FindCatalogueEntry(chip_model, type);
+    if (e == nullptr) return std::make_unique<CDescDummy>();
+    auto d = e->make();
+    d->type = e->type;  // the type the class is listed under on this chip
+    return d;
 }
 
 }  // namespace orbisk

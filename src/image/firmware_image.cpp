@@ -127,6 +127,8 @@ ConfigInfoResult ReadConfigInfoEx(std::span<const uint8_t> image, ImageRecord& r
     if (image.size() < a) return ConfigInfoResult::kNotRead;
     CDescGlobal h;
     if (!ReadHeaderAt(image, a, h)) a = 0;
+    // No area at all: its first byte is no configuration type to act on.
+    if (a == 0 && !ReadHeaderAt(image, 0, h)) return ConfigInfoResult::kNotRead;
     CConfigReader reader;
     reader.Load(image.subspan(a));
     const CDescGlobal& header = reader.ReadHeader();

@@ -165,3 +165,29 @@ TEST(ChipProfiles, BusTypeNamesCompareExactly) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(ChipProfiles, FileModeDefaultKeepsAListedNameElseTakesTheFirst) {
+    TempDir dir;
+    std::string b = kProfileText;
+    b.replace(b.find("ORV9999"), 7, "ORV8888");
+    WriteFile(dir.File("a.ini"), kProfileText);
+    WriteFile(dir.File("b.ini"), b);
+    Fixture f(1, dir.path());
+    CICTypeIni ini(f.process);
+    ini.BuildProfileList();
+    ASSERT_EQ(ini.profile_files.size(), 2u);
+    ini.profile_name = "b.ini";
+    ini.SelectDefaultProfile();
+    ini.ApplyProfile();
+    EXPECT_EQ(ini.profile_name, "b.ini");
+    EXPECT_EQ(ini.chip_name, "ORV8888");
+    ini.profile_name = "B.INI";  // names compare exactly
+    ini.SelectDefaultProfile();
+    EXPECT_EQ(ini.profile_name, ini.profile_files.front());
+}
+
+}  // namespace
+}  // namespace orbisk::test

@@ -13,14 +13,22 @@ TEST(DeviceFactory, ClassTable) {
         const char* cls;
     };
     const Case cases[] = {
-        {0, 0, 0, "CSPIFlashInfo_USB"},   {0, 0, 7, "CTarnFlashInfo_USB"},
-        {0, 0, 8, "CFarrowFlashInfo_USB"}, {0, 0, 6, "CSPIFlashInfo_USB"},
-        {0, 2, 7, "C7608FlashInfo_USB"},  {1, 0, 0, "CNORFlashInfo_USB"},
-        {2, 0, 0, "CEepromInfo8_USB"},    {3, 0, 0, "CEepromInfo16_USB"},
-        {4, 0, 0, "CMTPInfo_USB"},        {5, 0, 0, "C7608FlashInfo_USB"},
-        {6, 0, 0, "COTPInfo_USB"},        {7, 0, 0, ""},
-        {5, 2, 0, ""},                    {0, 1, 0, ""},
-        {6, 1, 0, ""},                    {1, 2, 0, ""},
+        {0, 0, 0, "CSPIFlashInfo_USB"},
+        {0, 0, 7, "CTarnFlashInfo_USB"},
+        {0, 0, 8, "CFarrowFlashInfo_USB"},
+        {0, 0, 6, "CSPIFlashInfo_USB"},
+        {0, 2, 7, "C7608FlashInfo_USB"},
+        {1, 0, 0, "CNORFlashInfo_USB"},
+        {2, 0, 0, "CEepromInfo8_USB"},
+        {3, 0, 0, "CEepromInfo16_USB"},
+        {4, 0, 0, "CMTPInfo_USB"},
+        {5, 0, 0, "C7608FlashInfo_USB"},
+        {6, 0, 0, "COTPInfo_USB"},
+        {7, 0, 0, ""},
+        {5, 2, 0, ""},
+        {0, 1, 0, ""},
+        {6, 1, 0, ""},
+        {1, 2, 0, ""},
     };
     for (const Case& c : cases) {
         EXPECT_STREQ(MemoryClassName(SelectMemoryClass(c.project, c.bus, c.mode)), c.cls)

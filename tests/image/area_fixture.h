@@ -33,8 +33,12 @@ inline Bytes Area(uint8_t type, uint8_t chip_model, uint8_t variant,
                   std::initializer_list<Bytes> records) {
     size_t total = 6;
     for (const Bytes& r : records) total += r.size();
-    Bytes a{type, 0xA5, static_cast<uint8_t>(chip_model << 3 | variant), uint8_t(total),
-            uint8_t(total >> 8), static_cast<uint8_t>(records.size())};
+    Bytes a{type,
+            0xA5,
+            static_cast<uint8_t>(chip_model << 3 | variant),
+            uint8_t(total),
+            uint8_t(total >> 8),
+            static_cast<uint8_t>(records.size())};
     for (const Bytes& r : records) a.insert(a.end(), r.begin(), r.end());
     return a;
 }

@@ -62,13 +62,15 @@ TEST(ConfigEdit, RemovingTypeOneMovesTheFollowingRecordsForward) {
 
 TEST(ConfigEdit, CrcRecordCoversTheOldTypeByte) {
     const Bytes stale_crc = Rec(0x1F, {1, 2, 3, 4, 5, 6, 7, 8});
-    const Bytes old = Area(0x30, 0, 0, {Version(0x6961, 0x2222), Rec(0x08, {0}), stale_crc,
-                                        Identity(0x1234, 0x5678, 0x0100)});
+    const Bytes old = Area(
+        0x30, 0, 0,
+        {Version(0x6961, 0x2222), Rec(0x08, {0}), stale_crc, Identity(0x1234, 0x5678, 0x0100)});
     Bytes img = ImageWith(old, kLayout.address, 0x300);
     ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, kLayout, 0x3E));
     // Old CRC dropped, a fresh one last; its value is taken with the type byte still 0x30.
-    Bytes want = Area(0x30, 0, 0, {Version(0x6961, 0x2222), Rec(0x08, {0}),
-                                   Identity(0x1234, 0x5678, 0x0100), Rec(0x1F, Bytes(8, 0))});
+    Bytes want = Area(0x30, 0, 0,
+                      {Version(0x6961, 0x2222), Rec(0x08, {0}), Identity(0x1234, 0x5678, 0x0100),
+                       Rec(0x1F, Bytes(8, 0))});
     const uint32_t crc = static_cast<uint32_t>(crc32(0L, want.data(), uInt(want.size() - 10)));
     for (int i = 0; i < 4; ++i) want[want.size() - 8 + i] = uint8_t(crc >> (8 * i));
     ASSERT_EQ(img[kLayout.address], 0x55);
@@ -83,8 +85,7 @@ TEST(ConfigEdit, ExtendedRecordKeepsItsFormAndGetsItsNewDataOffset) {
     for (int i = 0; i < 1017; ++i) big.push_back(uint8_t(i * 7));
     const size_t old_pos = 6 + 6 + 3 + 6;
     big[4] = uint8_t(old_pos + 8);
-    const Bytes old =
-        Area(0x55, 22, 0, {Version(0x6363, 1), Rec(0x08, {0}), Str(0x01, "AB"), big});
+    const Bytes old = Area(0x55, 22, 0, {Version(0x6363, 1), Rec(0x08, {0}), Str(0x01, "AB"), big});
     Bytes img = ImageWith(old, layout.address, 0xC00);
     const Bytes before = img;
     ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, layout, 0x01));
@@ -123,9 +124,15 @@ TEST(ConfigEdit, SetStringReplacesOrAddsAndRefusesFortyNineCharacters) {
          Area(0x55, 22, 0, {v, e, id, Str(3, "NEW1")})},
         {"48 characters", Area(0x55, 22, 0, {v, e, Str(3, "OLD"), id}), s48, EditResult::kOk,
          Area(0x55, 22, 0, {v, e, Str(3, s48), id})},
-        {"49 characters replacing", Area(0x55, 22, 0, {v, e, Str(3, "OLD"), id}), s49,
-         EditResult::kStringTooLong, {}},
-        {"49 characters adding", Area(0x55, 22, 0, {v, e, id}), s49, EditResult::kStringTooLong,
+        {"49 characters replacing",
+         Area(0x55, 22, 0, {v, e, Str(3, "OLD"), id}),
+         s49,
+         EditResult::kStringTooLong,
+         {}},
+        {"49 characters adding",
+         Area(0x55, 22, 0, {v, e, id}),
+         s49,
+         EditResult::kStringTooLong,
          {}},
     };
     for (const Case& c : cases) {
@@ -160,8 +167,7 @@ TEST(ConfigEdit, UnknownAndMalformedRecordsAreCarriedByteForByte) {
     const Bytes unknown = Rec(0x3A, {9, 8, 7});
     // bLength 40 in a 6-byte record: kept as read, never decoded past its end.
     const Bytes bad_string = Rec(0x03, {40, 0x03, 'A', 'B'});
-    const Bytes old =
-        Area(0x55, 22, 0, {Version(0x6363, 1), Rec(0x08, {0}), unknown, bad_string});
+    const Bytes old = Area(0x55, 22, 0, {Version(0x6363, 1), Rec(0x08, {0}), unknown, bad_string});
     Bytes img = ImageWith(old, kLayout.address, 0x300);
     const Bytes before = img;
     ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, kLayout, 0x01));
@@ -185,8 +191,7 @@ TEST(ConfigEdit, RefusedEditsLeaveTheImageUnchanged) {
         {"corrupted chain", corrupt, kLayout, 0x300, EditResult::kCorrupted},
         {"no magic", Bytes{0x55, 0x00, 0, 0, 0, 0}, kLayout, 0x300, EditResult::kNoArea},
         {"area larger than ConfigSize", good, {0x100, 19, 0xFE}, 0x300, EditResult::kTooLarge},
-        {"image shorter than A + S", good, {0x100, 0x400, 0xFE}, 0x300,
-         EditResult::kImageTooShort},
+        {"image shorter than A + S", good, {0x100, 0x400, 0xFE}, 0x300, EditResult::kImageTooShort},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -214,6 +219,74 @@ TEST(ConfigEdit, TagOutsideTheAreaRangeIsNotWrittenAndAddressZeroKeepsTheType) {
         ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, at_zero, 0x01));
         EXPECT_EQ(img[0], 0x30);
         EXPECT_EQ(img[0x10], 0xFF);  // inside the area's unused bytes, no tag
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(ConfigEdit, DataBlobFollowsTheNewChainAndIsCovered) {
+    const Bytes blob{0xB0, 0xB1, 0xB2, 0xB3, 0xB4};
+    // Old area: 2F, 08, 01, 0F, CRC; the blob after the records at offset 37.
+    const Bytes manu = Str(0x01, "AB");
+    const Bytes old_info = Rec(0x0F, {37, 0, 5, 0});
+    Bytes old = Area(0x55, 0, 0,
+                     {Version(0x6961, 1), Rec(0x08, {0}), manu, old_info, Rec(0x1F, Bytes(8, 0))});
+    ASSERT_EQ(old.size(), 37u);
+    old.insert(old.end(), blob.begin(), blob.end());
+    Bytes img = ImageWith(old, kLayout.address, 0x300);
+    ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, kLayout, 0x01));
+    // New: 2F, 08, 0F, CRC (31 bytes), then the blob at 31.
+    Bytes want = Area(
+        0x55, 0, 0,
+        {Version(0x6961, 1), Rec(0x08, {0}), Rec(0x0F, {31, 0, 5, 0}), Rec(0x1F, Bytes(8, 0))});
+    const uint32_t area_crc = uint32_t(crc32(0L, want.data(), uInt(want.size() - 10)));
+    const uint32_t blob_crc = uint32_t(crc32(0L, blob.data(), uInt(blob.size())));
+    PutLe32(&want[want.size() - 8], area_crc);
+    PutLe32(&want[want.size() - 4], blob_crc);
+    want.insert(want.end(), blob.begin(), blob.end());
+    EXPECT_EQ(Bytes(img.begin() + kLayout.address, img.begin() + kLayout.address + want.size()),
+              want);
+    EXPECT_EQ(img[kLayout.address + want.size()], 0xFF);
+}
+
+TEST(ConfigEdit, BlobOutsideTheAreaIsNotFollowed) {
+    // A 0x0F record pointing past the copied bytes is carried as read.
+    const Bytes info = Rec(0x0F, {0xF0, 0xFF, 0x10, 0x00});
+    const Bytes old = Area(0x55, 22, 0, {Version(0x6363, 1), Rec(0x08, {0}), info});
+    Bytes img = ImageWith(old, kLayout.address, 0x300);
+    const Bytes before = img;
+    ASSERT_EQ(EditResult::kOk, RebuildWithoutType(img, kLayout, 0x01));
+    EXPECT_EQ(img, Expected(before, old, kLayout));
+}
+
+// Mutated areas: an edit either succeeds with an area the reader walks, or leaves the image as
+// it was. Run under the sanitizers this also shows that no length is trusted.
+TEST(ConfigEdit, MutatedAreasNeverBreakTheImage) {
+    const Bytes seed = Area(0x55, 0, 0,
+                            {Version(0x6961, 1), Rec(0x08, {0}), Str(1, "Maker"),
+                             Rec(0x0F, {40, 0, 2, 0}), Identity(1, 2, 3)});
+    uint32_t state = 12345;
+    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    for (int round = 0; round < 600; ++round) {
+        Bytes area = seed;
+        for (int k = 0, n = 1 + next() % 4; k < n; ++k)
+            area[next() % area.size()] = uint8_t(next());
+        Bytes img = ImageWith(area, kLayout.address, 0x200 + next() % 0x100, 0x00);
+        const Bytes before = img;
+        const EditResult r = round % 2 ? RebuildWithoutType(img, kLayout, uint8_t(next() % 64))
+                                       : SetConfigString(img, kLayout, "SN", 3);
+        if (r != EditResult::kOk) {
+            EXPECT_EQ(img, before) << round;
+            continue;
+        }
+        CConfigReader reader;
+        reader.Load(std::span(img).subspan(kLayout.address));
+        reader.ReadHeader();
+        EXPECT_TRUE(reader.Walk([](std::unique_ptr<CDescriptor>) {})) << round;
     }
 }
 

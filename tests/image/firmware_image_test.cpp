@@ -41,8 +41,11 @@ TEST(FirmwareImage, LoadSecondFileData) {
         const char* path;
         bool ok;
     };
-    const Case cases[] = {{"sub\\cam.rfw", true}, {"sub/cam.rfw", true}, {"sub", false},
-                          {"missing.rfw", false}, {"", false}};
+    const Case cases[] = {{"sub\\cam.rfw", true},
+                          {"sub/cam.rfw", true},
+                          {"sub", false},
+                          {"missing.rfw", false},
+                          {"", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ImageRecord rec;
@@ -116,6 +119,11 @@ TEST(FirmwareImage, ReadConfigInfo) {
     ImageEnv env = EnvAt(0x200);
     EXPECT_FALSE(ReadConfigInfo(Bytes(0x400, 0xFF), rec, env));
     EXPECT_FALSE(ReadConfigInfo(Bytes{}, rec, env));
+    // Neither at A nor at 0: the project type stays as it was.
+    int32_t project = 4;
+    ImageEnv no_area = EnvAt(0x10, &project);
+    EXPECT_FALSE(ReadConfigInfo(Bytes(0x400, 0x60), rec, no_area));
+    EXPECT_EQ(project, 4);
     // Too short for ConfigAddress: not read, although a header lies at 0.
     EXPECT_EQ(ReadConfigInfoEx(kGoodArea, rec, env), ConfigInfoResult::kNotRead);
     // The AKD7805 profile reads a 16 KB image at offset 0.
@@ -175,6 +183,50 @@ TEST(FirmwareImage, CarriedImagesHaveTheirLayout) {
         EXPECT_EQ(image[0x0FFF], 0xAA);
         EXPECT_TRUE(ReadDemoVersion(image).has_value());
     }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+#include "base/process.h"
+#include "support/recorders.h"
+
+namespace orbisk::test {
+namespace {
+
+TEST(FirmwareImage, FailureReportsCarryCodeAndLogLine) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {kStatusLoadFileDataFail, "Load File Data Fail!"},
+        {kStatusParseFwFileFail, "Parse FW File Fail!"},
+        {kStatusFirmwareNotForDevice, "Firmware is not for this device"}};
+    for (auto [code, line] : cases) {
+        VirtualClock clock;
+        RecordingLogSink log;
+        Logger logger(clock, &log);
+        Process process(clock, logger);
+        RecordingStatusSink sink;
+        process.status.SetSink(&sink);
+        {
+            LogScope scope(logger, "CTest::Run");
+            ReportImageFailure(process, scope, code);
+        }
+        EXPECT_EQ(sink.codes(kReportFailure), std::vector<uint32_t>{code});
+        EXPECT_EQ(process.status.Code(), code);
+        EXPECT_TRUE(log.Contains("----------------:")) << log.Joined();
+        EXPECT_TRUE(log.Contains(line)) << log.Joined();
+    }
+}
+
+TEST(FirmwareImage, WalkLogsEachDescriptorFound) {
+    VirtualClock clock;
+    RecordingLogSink log;
+    Logger logger(clock, &log);
+    LogScope scope(logger, "CTest::Read");
+    ImageRecord rec;
+    ImageEnv env = EnvAt(0);
+    env.log = &scope;
+    ASSERT_TRUE(ReadConfigInfo(ImageWith(kGoodArea, 0, 0x40), rec, env));
+    EXPECT_TRUE(log.Contains("Find descriptor 0x04")) << log.Joined();
 }
 
 }  // namespace

@@ -20,7 +20,9 @@ Bytes Load(const std::string& path) {
     return Bytes(s.begin(), s.end());
 }
 
-void Save(const std::string& path, const Bytes& b) { WriteFile(path, std::string(b.begin(), b.end())); }
+void Save(const std::string& path, const Bytes& b) {
+    WriteFile(path, std::string(b.begin(), b.end()));
+}
 
 TEST(OrbiskImage, CarriedImageShowsItsIdentity) {
     const ProgramRun r = Tool({"info", "@3068", "--json"});
@@ -67,11 +69,15 @@ TEST(OrbiskImage, CrcOfChipModelZeroAreas) {
     // A chip-model-0 area where the 6363 profile keeps its area; strip adds the CRC record.
     const Bytes area = Area(0x55, 0, 0, {Version(0x6961, 1), Identity(1, 2, 3)});
     Save(dir.File("a.rfw"), ImageWith(area, 0xAE00, 0x20000, 0xFF));
-    ASSERT_EQ(Tool({"strip", dir.File("a.rfw"), dir.File("b.rfw"), "--type", "9", "--profile",
-                    "2016"})
-                  .exit_code,
-              0);
+    ASSERT_EQ(
+        Tool({"strip", dir.File("a.rfw"), dir.File("b.rfw"), "--type", "9", "--profile", "2016"})
+            .exit_code,
+        0);
     ProgramRun r = Tool({"info", dir.File("b.rfw"), "--json", "--profile", "ORV6363"});
+    EXPECT_NE(r.out.find("\"crc_ok\": true"), std::string::npos) << r.out;
+    // No built-in profile names chip model 0: the first one with an area at its address is used.
+    r = Tool({"info", dir.File("b.rfw"), "--json"});
+    EXPECT_NE(r.out.find("\"profile\": \"ORV7339\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"crc_ok\": true"), std::string::npos) << r.out;
     Bytes b = Load(dir.File("b.rfw"));
     b[0xAE00 + 7] ^= 1;

@@ -1,6 +1,5 @@
 #include "image_tool.h"
 
-#include <cxxabi.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "catalogue/ic_type_ini.h"
+#include "image/catalogue/desc_catalogue.h"
 #include "image/config_chain.h"
 #include "image/config_edit.h"
 #include "image/demo_image.h"
@@ -143,13 +143,9 @@ bool WriteImage(const std::string& path, const Bytes& data, std::string& error) 
     return true;
 }
 
+// The catalogue's name of the record's class ("CDescSysConfig", "CDescDummy", ...).
 std::string ClassName(const CDescriptor& d) {
-    int status = 0;
-    std::unique_ptr<char, void (*)(void*)> name(
-        abi::__cxa_demangle(typeid(d).name(), nullptr, nullptr, &status), std::free);
-    std::string s = status == 0 && name ? name.get() : typeid(d).name();
-    const auto colon = s.rfind("::");
-    return colon == std::string::npos ? s : s.substr(colon + 2);
+    return std::string(DescriptorClassName(d));
 }
 
 std::string JsonString(const std::string& s) {

@@ -49,13 +49,16 @@ bool PickProfile(CICTypeIni& profiles, std::span<const uint8_t> image, const std
         error = "unknown chip profile: " + wanted;
         return false;
     }
-    for (int pass = 0; pass < 2; ++pass) {
+    // Pass 0: the chip model at the profile's own ConfigAddress; pass 1: at offset 0
+    // (configuration-only images); pass 2: any area at the profile's ConfigAddress, for chip
+    // models no built-in profile names (0 and 5, for instance).
+    for (int pass = 0; pass < 3; ++pass) {
         for (size_t i = 0; i < table.size(); ++i) {
             profiles.SelectProfile(static_cast<int>(i));
             const size_t a =
-                pass == 0 ? static_cast<size_t>(profiles.ReadVendorValue("ConfigAddress")) : 0;
+                pass == 1 ? 0 : static_cast<size_t>(profiles.ReadVendorValue("ConfigAddress"));
             const int model = ModelAt(image, a);
-            if (model >= 0 && model == ProfileChipInfo(profiles))
+            if (model >= 0 && (pass == 2 || model == ProfileChipInfo(profiles)))
                 return Finish(profiles, static_cast<int>(i), index);
         }
     }

@@ -1,0 +1,118 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/ini_file.h"
+
+namespace orbisk::sim {
+
+// Which command channels a camera answers besides its extension unit.
+enum class Generation { kExtensionUnit, kVendorV1, kVendorV2 };
+enum class MemoryKind { kSerialFlash, kNorFlash };
+
+const char* GenerationName(Generation generation);
+bool ParseGeneration(const std::string& text, Generation* out);
+
+// What the controller chip is: its identity registers and where its firmware keeps things.
+struct ChipProfile {
+    const char* name;
+    uint8_t id_fe21;  // chip identity register bytes at 0xFE21 and 0xFE22
+    uint8_t id_fe22;
+    uint8_t chip_model_index;
+    uint32_t config_address;
+    uint32_t tag_address;
+    uint32_t memory_size;
+    uint16_t chip_id;  // as the firmware's 0x2F record names it
+    // Write-protect pin of the serial flash: driven high (released) when both the output-enable
+    // and the level register have `wp_mask` set.
+    uint16_t wp_enable_reg;
+    uint16_t wp_level_reg;
+    uint8_t wp_mask;
+};
+
+const ChipProfile* FindProfile(const std::string& name);
+const std::vector<ChipProfile>& Profiles();
+inline constexpr const char* kDefaultProfile = "ORV6363";
+
+// The USB identity a camera enumerates with.
+struct UsbIdentity {
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    uint16_t rev = 0;
+    std::string manufacturer;
+    std::string product;
+    std::string serial;
+};
+
+// Costs charged on the clock, in microseconds unless named otherwise.
+struct Timing {
+    uint32_t transfer_us = 125;       // fixed cost of one control transfer
+    uint32_t wire_ns_per_byte = 17;   // data stage at high speed (about 60 MB/s)
+    uint32_t page_program_us = 1400;  // one 256-byte page
+    uint32_t chip_erase_ms = 1000;
+    uint32_t sector_erase_ms = 60;
+    uint32_t status_write_ms = 10;
+    uint32_t reenumerate_ms = 300;
+};
+
+// Injected faults. Transfer numbers count every control transfer that reaches the camera
+// (any face), from 1, since the camera was loaded.
+struct Faults {
+    uint32_t fail_transfer = 0;        // this one transfer fails (0 = off)
+    uint32_t fail_from = 0;            // every transfer from this one on fails (0 = off)
+    std::string fail_errno = "EPIPE";  // how a failing transfer fails: EPIPE, EIO, ETIMEDOUT
+    uint32_t disconnect_at = 0;        // the camera is unplugged at this transfer (0 = off)
+    bool stuck_bit = false;            // one memory bit always reads stuck_value
+    uint32_t stuck_address = 0;
+    uint8_t stuck_mask = 0x01;
+    bool stuck_value = false;
+    uint32_t drop_write = 0;       // this program command is acknowledged but not done
+    bool drop_all_writes = false;  // every program command is acknowledged but not done
+    bool busy_stuck = false;       // the flash busy bit never clears
+    bool bad_qualify = false;      // qualify answers without the terminating zero
+    bool no_return = false;        // after a reset the camera does not come back
+};
+
+// Everything the camera folder's INI file holds.
+struct SimSettings {
+    std::string profile = kDefaultProfile;
+    Generation generation = Generation::kExtensionUnit;
+    MemoryKind memory = MemoryKind::kSerialFlash;
+    uint32_t memory_size = 0;  // 0: the profile's
+    bool app_mode = false;     // runs its application (else its boot ROM)
+    UsbIdentity rom;           // identity of the boot ROM
+    UsbIdentity running;       // identity of the running application (app mode only)
+    uint32_t running_version = 0;
+    uint32_t rom_version = 0x0100;
+    uint8_t flash_status = 0x00;  // non-volatile status register of the serial flash
+    // Bus placement and USB face.
+    uint8_t bus = 1;
+    std::vector<uint8_t> ports = {1};
+    uint8_t speed = 3;  // 1 low, 2 full, 3 high, 4 super
+    uint8_t unit_id = 4;
+    uint8_t vc_interface = 0;
+    bool second_unit = false;
+    uint8_t entries = 1;  // list entries for the same physical camera
+    bool direct_access = true;
+    bool rear_camera = false;
+    uint16_t max_data_size = 1024;
+    bool app_allows_flash_write = false;
+    Timing timing;
+    Faults faults;
+
+    const ChipProfile& Profile() const;
+    uint32_t MemorySize() const;
+
+    // Reads the settings from an INI text; missing keys keep their defaults. False with a
+    // reason for values that cannot be used.
+    bool Load(const CIniFile& ini, std::string* error);
+    void Save(CIniFile* ini) const;
+    // Identity of the boot ROM of a profile: the maker's vendor id and a product id per chip.
+    static UsbIdentity DefaultRomIdentity(const ChipProfile& profile);
+};
+
+std::string PortsText(const std::vector<uint8_t>& ports);
+bool ParsePorts(const std::string& text, std::vector<uint8_t>* out);
+
+}  // namespace orbisk::sim

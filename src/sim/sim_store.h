@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_camera.h"
+
+namespace orbisk::sim {
+
+// A camera folder: "camera.ini" (the settings, written with CIniFile) and "flash.bin" (the
+// program memory, exactly the memory's size).
+inline constexpr const char* kSettingsFile = "camera.ini";
+inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
+
+// Reads a camera folder. nullptr with a reason when the folder is missing or invalid.
+std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
+                                            std::string* error);
+// Writes settings and memory into a folder (created when missing); each file is written
+// to a temporary name first and renamed, so a failed write leaves the old file.
+bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
+                       const std::vector<uint8_t>& memory, std::string* error);
+bool SaveCamera(SimCamera& camera, std::string* error);
+
+// The cameras of a ":"-separated list of folders on one bus. Each camera is written back
+// to its folder when it resets and when the bus is destroyed.
+std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error);
+// The same from the environment variable ORBISK_SIM; nullptr without error when it is unset
+// or empty (the tool then uses real USB).
+std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error);
+
+}  // namespace orbisk::sim

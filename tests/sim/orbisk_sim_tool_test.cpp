@@ -1,0 +1,135 @@
+// orbisk-sim end to end: create, show, fault and set.
+#include <gtest/gtest.h>
+
+#include "sim/sim_fixture.h"
+#include "support/temp_dir.h"
+
+namespace orbisk::sim::test {
+namespace {
+
+using orbisk::test::ReadFile;
+using orbisk::test::RunProgram;
+using orbisk::test::TempDir;
+using orbisk::test::WriteFile;
+
+const std::string kTool = ORBISK_TOOLS_DIR "/orbisk-sim";
+
+orbisk::test::ProgramRun Sim(std::vector<std::string> args) {
+    args.insert(args.begin(), kTool);
+    return RunProgram(args, {});
+}
+
+std::string ImageFile(const TempDir& temp, const std::string& name, const ImageSpec& spec) {
+    const auto image = BuildImage(spec);
+    WriteFile(temp.File(name), std::string(image.begin(), image.end()));
+    return temp.File(name);
+}
+
+TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
+    TempDir temp;
+    ImageSpec spec;
+    spec.vid = 0x4B3D;
+    spec.pid = 0x113F;
+    spec.serial = "A-17";
+    const std::string tagged = ImageFile(temp, "tagged.rfw", spec);
+    spec.tag = false;
+    const std::string untagged = ImageFile(temp, "untagged.rfw", spec);
+
+    ASSERT_EQ(Sim({"create", temp.File("app"), "--image", tagged}).exit_code, 0);
+    auto show = Sim({"show", temp.File("app"), "--json"});
+    ASSERT_EQ(show.exit_code, 0) << show.err;
+    for (const char* part :
+         {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0102\"", "\"serial\": \"A-17\"",
+          "\"manufacturer\": \"Fixture Maker\"", "\"mode\": \"app\"",
+          "\"version\": \"0x00-0003-2A07\"", "\"name\": \"flash\", \"size\": 131072"})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
+
+    ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", untagged, "--serial", "R1"}).exit_code,
+              0);
+    show = Sim({"show", temp.File("rom"), "--json"});
+    for (const char* part : {"\"vid\": \"2C7E\"", "\"mode\": \"rom\"", "\"serial\": \"R1\"",
+                             "\"version\": \"0x00-0000-0100\""})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
+
+    const auto refused = Sim({"create", temp.File("bad"), "--image", untagged, "--mode", "app"});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("cannot run its application"), std::string::npos);
+}
+
+TEST(OrbiskSimTool, DemoImageRunsWithItsIdentityAndWithoutTagStaysInRom) {
+    TempDir temp;
+    const std::string demo = temp.File("demo.rfw");
+    const auto made =
+        RunProgram({ORBISK_TOOLS_DIR "/orbisk-image", "demo", demo, "--vid", "4B3D", "--pid",
+                    "113F", "--rev", "0210", "--version", "01020304", "--serial", "SIM-42"},
+                   {});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    ASSERT_EQ(Sim({"create", temp.File("app"), "--image", demo}).exit_code, 0);
+    auto show = Sim({"show", temp.File("app"), "--json"});
+    for (const char* part :
+         {"\"vid\": \"4B3D\"", "\"pid\": \"113F\"", "\"rev\": \"0210\"", "\"serial\": \"SIM-42\"",
+          "\"mode\": \"app\"", "\"version\": \"0x00-0102-0304\""})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
+
+    std::string bytes = ReadFile(demo);
+    bytes[0x0FFE] = bytes[0x0FFF] = '\xFF';
+    WriteFile(demo, bytes);
+    ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", demo}).exit_code, 0);
+    show = Sim({"show", temp.File("rom"), "--json"});
+    for (const char* part : {"\"vid\": \"2C7E\"", "\"pid\": \"B016\"", "\"mode\": \"rom\"",
+                             "\"version\": \"0x00-0000-0100\""})
+        EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
+}
+
+TEST(OrbiskSimTool, BadInputChangesNothing) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    ASSERT_EQ(Sim({"create", dir, "--generation", "v2", "--ports", "1.4"}).exit_code, 0);
+    const std::string before = ReadFile(dir + "/camera.ini");
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+    };
+    const std::vector<Case> cases = {
+        {{"create", dir}, 1},                           // already a camera there
+        {{"set", dir, "Usb.Speed=9"}, 1},               // invalid value
+        {{"set", dir, "Speed=3"}, 1},                   // no section
+        {{"fault", dir, "--stuck-bit", "0x10"}, 1},     // incomplete
+        {{"fault", dir, "--fail-errno", "ENOSPC"}, 1},  // not a failure we model
+        {{"fault", dir, "--bogus"}, 2},
+        {{"create", temp.File("x"), "--profile", "ORV0000"}, 1},
+        {{"create", temp.File("y"), "--vid", "0x10000"}, 1},
+        {{"show", temp.File("nothing")}, 1},
+    };
+    for (const Case& c : cases) {
+        const auto run = Sim(c.args);
+        EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0] << " " << c.args.back();
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_EQ(ReadFile(dir + "/camera.ini"), before);
+    EXPECT_FALSE(orbisk::test::FileExists(temp.File("x") + "/camera.ini"));
+}
+
+TEST(OrbiskSimTool, FaultAndSetReachTheCamera) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    ASSERT_EQ(Sim({"create", dir}).exit_code, 0);
+    ASSERT_EQ(Sim({"fault", dir, "--fail-transfer", "3", "--bad-qualify"}).exit_code, 0);
+    ASSERT_EQ(Sim({"set", dir, "Timing.ChipEraseMs=250"}).exit_code, 0);
+    CIniFile ini(dir + "/camera.ini");
+    ASSERT_TRUE(ini.ReadFile());
+    SimSettings settings;
+    std::string error;
+    ASSERT_TRUE(settings.Load(ini, &error)) << error;
+    EXPECT_EQ(settings.faults.fail_transfer, 3u);
+    EXPECT_TRUE(settings.faults.bad_qualify);
+    EXPECT_EQ(settings.timing.chip_erase_ms, 250u);
+    ASSERT_EQ(Sim({"fault", dir, "--clear"}).exit_code, 0);
+    ASSERT_TRUE(ini.ReadFile());
+    ASSERT_TRUE(settings.Load(ini, &error));
+    EXPECT_EQ(settings.faults.fail_transfer, 0u);
+    EXPECT_FALSE(settings.faults.bad_qualify);
+}
+
+}  // namespace
+}  // namespace orbisk::sim::test

@@ -1,0 +1,149 @@
+// Serial and NOR flash of the simulated camera, through the extension unit.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "sim/sim_fixture.h"
+
+namespace orbisk::sim::test {
+namespace {
+
+const HResult kStall = ResultFromErrno(EPIPE);
+
+std::vector<uint8_t> Read(Rig& rig, uint32_t address, uint16_t n) {
+    std::vector<uint8_t> out(n);
+    EXPECT_EQ(rig.FlashRead(address, n, out.data()), kOk);
+    return out;
+}
+
+TEST(SimFlash, ProgrammingClearsBitsAndEraseSetsThem) {
+    Rig rig;
+    ASSERT_EQ(rig.FlashWrite(0x1000, {0xF0, 0x3C}), kOk);
+    ASSERT_EQ(rig.FlashWrite(0x1000, {0x0F, 0xFF}), kOk);
+    EXPECT_EQ(Read(rig, 0x1000, 2), (std::vector<uint8_t>{0x00, 0x3C}));
+
+    // A sector erase clears the whole 4 KB sector that holds the address, and nothing else.
+    ASSERT_EQ(rig.FlashWrite(0x2000, {0x11}), kOk);
+    ASSERT_EQ(rig.Command(0x02, 0x05, 0x1800, 0, 0), kOk);
+    EXPECT_EQ(Read(rig, 0x1000, 2), (std::vector<uint8_t>{0xFF, 0xFF}));
+    EXPECT_EQ(Read(rig, 0x2000, 1), std::vector<uint8_t>{0x11});
+
+    // Addresses above 64 KB travel in p3.
+    ASSERT_EQ(rig.FlashWrite(0x1F000, {0xA5}), kOk);
+    EXPECT_EQ(rig.camera->Memory()[0x1F000], 0xA5);
+    EXPECT_EQ(Read(rig, 0x1F000, 1), std::vector<uint8_t>{0xA5});
+
+    ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
+    const auto memory = rig.camera->Memory();
+    EXPECT_EQ(std::count(memory.begin(), memory.end(), 0xFF), 0x20000);
+
+    ASSERT_EQ(rig.Command(0x02, 0x13), kOk);  // the tag at the profile's tag address
+    EXPECT_EQ(Read(rig, 0x0FFE, 2), (std::vector<uint8_t>{0x55, 0xAA}));
+}
+
+TEST(SimFlash, ProtectionIgnoresProgramAndEraseSilently) {
+    // Status 0x8C (write-disable, BP1, BP0) as the tool leaves it, pin not driven.
+    SimSettings settings;
+    settings.flash_status = 0x8C;
+    Rig rig(settings, BuildImage());
+    EXPECT_EQ(rig.ReadSr(), 0x8C);
+    // Pin low: the status register cannot be written.
+    ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    EXPECT_EQ(rig.ReadSr() & 0xFE, 0x8C);
+    // Protected: acknowledged, nothing changes.
+    ASSERT_EQ(rig.FlashWrite(0x0000, {0x00}), kOk);
+    ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
+    ASSERT_EQ(rig.Command(0x02, 0x05, 0x1000, 0, 0), kOk);
+    EXPECT_EQ(rig.camera->Memory(), BuildImage());
+
+    // Pin released: the status write goes through, and the part is busy for a while.
+    ASSERT_EQ(rig.ReleaseWpPin(), kOk);
+    ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    EXPECT_EQ(rig.ReadSr(), 0x01);
+    rig.clock.sleep_ms(10);
+    EXPECT_EQ(rig.ReadSr(), 0x00);
+    ASSERT_EQ(rig.FlashWrite(0x0000, {0x00}), kOk);
+    EXPECT_EQ(rig.camera->Memory()[0], 0x00);
+
+    // Protection bits without the write-disable bit: the register is writable, the array not.
+    ASSERT_EQ(rig.WriteSr(0x0C), kOk);
+    rig.clock.sleep_ms(10);
+    ASSERT_EQ(rig.FlashWrite(0x0001, {0x00}), kOk);
+    EXPECT_EQ(rig.camera->Memory()[1], BuildImage()[1]);
+}
+
+TEST(SimFlash, WriteProtectPinFollowsTheProfile) {
+    // A chip whose pin is bit 2 of 0xFEA1 / 0xFEA7.
+    SimSettings settings;
+    settings.profile = "ORV7507";
+    settings.flash_status = 0x8C;
+    Rig rig(settings);
+    ASSERT_EQ(rig.ReleaseWpPin(), kOk);  // the other chip's pin does nothing here
+    ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    EXPECT_EQ(rig.ReadSr() & 0xFE, 0x8C);
+    ASSERT_EQ(rig.WriteMem(0xFEA1, {0x0C}), kOk);
+    ASSERT_EQ(rig.WriteMem(0xFEA7, {0x0C}), kOk);
+    ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    EXPECT_EQ(rig.ReadSr() & 0xFE, 0x00);
+    uint8_t status = 0xFF;
+    ASSERT_EQ(rig.In(0x00, 0xFC, 0, 1, 0, &status, 1), kOk);  // write-protect status
+    EXPECT_EQ(status, 0);
+}
+
+TEST(SimFlash, ApplicationRefusesStorageWritesButReads) {
+    Rig rig(AppSettings(), BuildImage());
+    ASSERT_TRUE(rig.camera->AppMode());
+    for (uint8_t opcode : {0x04, 0x05, 0x13, 0x82, 0x83}) {
+        SCOPED_TRACE(opcode);
+        EXPECT_EQ(rig.Command(0x02, opcode, 0, opcode & 0x80 ? 1 : 0), kStall);
+        EXPECT_EQ(rig.Status(), kStsUnknownSubCmd);
+    }
+    EXPECT_EQ(Read(rig, 0x0FFE, 2), (std::vector<uint8_t>{0x55, 0xAA}));
+}
+
+TEST(SimFlash, TimingOfProgramAndErase) {
+    Rig rig;
+    uint64_t start = rig.clock.now_us();
+    ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
+    EXPECT_EQ(rig.clock.now_us() - start, 1000000u + 125 + 1);
+
+    start = rig.clock.now_us();
+    ASSERT_EQ(rig.Command(0x02, 0x05, 0, 0, 0), kOk);
+    EXPECT_EQ(rig.clock.now_us() - start, 60000u + 125 + 1);
+
+    // 512 bytes starting mid-page touch three pages.
+    ASSERT_EQ(rig.Command(0x02, 0x82, 0x0080, 512, 0), kOk);
+    std::vector<uint8_t> packet(8, 0);
+    start = rig.clock.now_us();
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(rig.SetCur(kDataControl, packet.data(), 8), kOk);
+    EXPECT_EQ(rig.clock.now_us() - start, 64u * 126 + 3 * 1400);
+
+    // A status write keeps the part busy; the next program waits for it.
+    ASSERT_EQ(rig.ReleaseWpPin(), kOk);
+    ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    start = rig.clock.now_us();
+    ASSERT_EQ(rig.FlashWrite(0x4000, {0x00}), kOk);
+    EXPECT_GE(rig.clock.now_us() - start, 9000u);
+}
+
+TEST(SimFlash, NorFlashAnswersItsOwnCommands) {
+    SimSettings settings;
+    settings.memory = MemoryKind::kNorFlash;
+    settings.memory_size = 0x10000;
+    Rig rig(settings);
+    std::vector<uint8_t> bytes = {0x12, 0x34, 0x56};
+    ASSERT_EQ(rig.Out(0x00, 0x85, 0x0200, 3, 0, bytes.data(), 3), kOk);
+    std::vector<uint8_t> back(3);
+    ASSERT_EQ(rig.In(0x00, 0xC5, 0x0200, 3, 0, back.data(), 3), kOk);
+    EXPECT_EQ(back, bytes);
+    ASSERT_EQ(rig.Command(0x00, 0x06), kOk);  // tag
+    EXPECT_EQ(rig.camera->Memory()[0x0FFE], 0x55);
+    ASSERT_EQ(rig.Command(0x00, 0x04), kOk);  // erase
+    EXPECT_EQ(rig.camera->Memory()[0x0200], 0xFF);
+    // The serial-flash group belongs to the other memory.
+    EXPECT_EQ(rig.Command(0x02, 0x04), kStall);
+    EXPECT_EQ(rig.Status(), kStsUnknownSubCmd);
+}
+
+}  // namespace
+}  // namespace orbisk::sim::test

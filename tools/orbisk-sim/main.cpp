@@ -1,0 +1,328 @@
+// orbisk-sim: sets up simulated cameras in folders and inspects them.
+//   orbisk-sim create DIR [options]   orbisk-sim show DIR [--json]
+//   orbisk-sim fault DIR [options]    orbisk-sim set DIR Section.Key=value ...
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "base/ini_file.h"
+#include "sim/sha256.h"
+#include "sim/sim_image.h"
+#include "sim/sim_store.h"
+
+namespace {
+
+using namespace orbisk;
+using namespace orbisk::sim;
+
+const char* kUsage =
+    "usage:\n"
+    "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
+    "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
+    "                        [--image FILE] [--mode rom|app] [--memory sf|nor]\n"
+    "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
+    "  orbisk-sim show DIR [--json]\n"
+    "  orbisk-sim fault DIR [--clear] [--fail-transfer N] [--fail-from N]\n"
+    "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
+    "                       [--stuck-bit ADDRESS:MASK:VALUE] [--drop-write N]\n"
+    "                       [--drop-all-writes] [--busy-stuck] [--bad-qualify] [--no-return]\n"
+    "  orbisk-sim set DIR Section.Key=VALUE ...\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "orbisk-sim: %s\n", message.c_str());
+    return 1;
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "orbisk-sim: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+bool ParseNumber(const std::string& text, uint32_t max, uint32_t* out) {
+    if (text.empty() || text[0] == '-') return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    if (errno || *end || value > max) return false;
+    *out = static_cast<uint32_t>(value);
+    return true;
+}
+
+// Options: "--name value" pairs and bare flags, after the command and its folder.
+struct Options {
+    std::map<std::string, std::string> values;
+    std::map<std::string, bool> flags;
+    std::vector<std::string> rest;
+};
+
+bool ParseOptions(int argc, char** argv, const std::vector<std::string>& with_value,
+                  const std::vector<std::string>& flags, Options* out, std::string* error) {
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) != 0) {
+            out->rest.push_back(arg);
+            continue;
+        }
+        const std::string name = arg.substr(2);
+        if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+            out->flags[name] = true;
+        } else if (std::find(with_value.begin(), with_value.end(), name) != with_value.end()) {
+            if (i + 1 >= argc) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            out->values[name] = argv[++i];
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string JsonText(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Hex4(uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+int Create(const std::string& dir, int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv,
+                      {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
+                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports"},
+                      {"force"}, &options, &error))
+        return Usage(error);
+    if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
+    if (std::filesystem::exists(std::filesystem::path(dir) / kSettingsFile) &&
+        !options.flags["force"])
+        return Fail(dir + " already holds a camera; add --force to replace it");
+
+    // Build the settings through the same reader the tool uses, so both check alike.
+    CIniFile ini;
+    auto put = [&](const char* section, const char* key, const char* option) {
+        if (options.values.count(option)) ini.SetValue(section, key, options.values[option]);
+    };
+    put("Camera", "Profile", "profile");
+    put("Camera", "Generation", "generation");
+    put("Camera", "Memory", "memory");
+    put("Camera", "MemorySize", "memory-size");
+    put("Usb", "Bus", "bus");
+    put("Usb", "Ports", "ports");
+    SimSettings settings;
+    if (!settings.Load(ini, &error)) return Fail(error);
+    for (const char* key : {"vid", "pid", "rev"}) {
+        if (!options.values.count(key)) continue;
+        uint32_t value = 0;
+        if (!ParseNumber(options.values[key], 0xFFFF, &value))
+            return Fail(std::string("--") + key + " must be a number from 0 to 0xFFFF");
+        uint16_t& field = key[0] == 'v'   ? settings.rom.vid
+                          : key[0] == 'p' ? settings.rom.pid
+                                          : settings.rom.rev;
+        field = static_cast<uint16_t>(value);
+    }
+    if (options.values.count("manufacturer"))
+        settings.rom.manufacturer = options.values["manufacturer"];
+    if (options.values.count("product")) settings.rom.product = options.values["product"];
+    if (options.values.count("serial")) settings.rom.serial = options.values["serial"];
+
+    std::vector<uint8_t> memory;
+    if (options.values.count("image")) {
+        const std::string& path = options.values["image"];
+        std::ifstream in(path, std::ios::binary);
+        if (!in || std::filesystem::is_directory(path)) return Fail("cannot read image " + path);
+        memory.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (memory.size() > settings.MemorySize())
+            return Fail(path + " holds " + std::to_string(memory.size()) +
+                        " bytes, more than the camera's memory of " +
+                        std::to_string(settings.MemorySize()));
+    }
+    memory.resize(settings.MemorySize(), 0xFF);
+    const ChipProfile& profile = settings.Profile();
+    const ImageFacts facts = ReadImageFacts(memory, profile.config_address, profile.tag_address);
+    std::string mode = options.values.count("mode") ? options.values["mode"] : "";
+    if (mode.empty()) mode = Bootable(facts) ? "app" : "rom";
+    if (mode != "rom" && mode != "app") return Fail("--mode must be rom or app");
+    if (mode == "app" && !Bootable(facts))
+        return Fail(
+            "the memory holds no tagged image with an identity at the profile's "
+            "addresses: the camera cannot run its application");
+    settings.app_mode = mode == "app";
+    if (settings.app_mode) {
+        settings.running = facts.identity;
+        settings.running_version = facts.version();
+    }
+    if (!WriteCameraFolder(dir, settings, memory, &error)) return Fail(error);
+    return 0;
+}
+
+int Show(const std::string& dir, int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, {}, {"json"}, &options, &error)) return Usage(error);
+    VirtualClock clock;
+    auto camera = LoadCameraFolder(dir, clock, &error);
+    if (!camera) return Fail(error);
+    const SimSettings settings = camera->Settings();
+    const UsbIdentity id = camera->CurrentIdentity();
+    const bool app = camera->AppMode();
+    const std::string version = VersionText(camera->StatusBlock());
+    const std::vector<uint8_t> memory = camera->Memory();
+    const std::string sha = Sha256Hex(memory);
+    if (options.flags["json"]) {
+        std::printf(
+            "{\"vid\": \"%s\", \"pid\": \"%s\", \"rev\": \"%s\", \"manufacturer\": %s, "
+            "\"product\": %s, \"serial\": %s, \"mode\": \"%s\", \"version\": \"%s\", "
+            "\"profile\": \"%s\", \"generation\": \"%s\", \"bus\": %u, \"ports\": \"%s\", "
+            "\"memories\": [{\"name\": \"flash\", \"size\": %zu, \"sha256\": \"%s\"}]}\n",
+            Hex4(id.vid).c_str(), Hex4(id.pid).c_str(), Hex4(id.rev).c_str(),
+            JsonText(id.manufacturer).c_str(), JsonText(id.product).c_str(),
+            JsonText(id.serial).c_str(), app ? "app" : "rom", version.c_str(),
+            settings.profile.c_str(), GenerationName(settings.generation), settings.bus,
+            PortsText(settings.ports).c_str(), memory.size(), sha.c_str());
+        return 0;
+    }
+    std::printf("camera:       %s (%s, %s)\n", dir.c_str(), settings.profile.c_str(),
+                GenerationName(settings.generation));
+    std::printf("mode:         %s\n", app ? "app" : "rom");
+    std::printf("identity:     VID_%s&PID_%s&REV_%s\n", Hex4(id.vid).c_str(), Hex4(id.pid).c_str(),
+                Hex4(id.rev).c_str());
+    std::printf("manufacturer: %s\nproduct:      %s\nserial:       %s\n", id.manufacturer.c_str(),
+                id.product.c_str(), id.serial.c_str());
+    std::printf("version:      %s\n", version.c_str());
+    std::printf("port:         bus %u, ports %s\n", settings.bus,
+                PortsText(settings.ports).c_str());
+    std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
+                settings.flash_status, sha.c_str());
+    return 0;
+}
+
+// Changes keys of the camera's INI file, checks the result as the tool would read it, and
+// writes it only when it is valid.
+int EditIni(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& edits,
+            const std::vector<std::string>& clear_section) {
+    const std::string path = (std::filesystem::path(dir) / kSettingsFile).string();
+    CIniFile ini(path);
+    if (!std::filesystem::is_regular_file(path) || !ini.ReadFile() || ini.LoadStoppedEarly())
+        return Fail(dir + ": no simulated camera here (" + kSettingsFile + ")");
+    for (const std::string& section : clear_section) {
+        const int index = ini.FindSection(section);
+        if (index < 0) continue;
+        for (int key = 0; key < ini.KeyCount(index); ++key) {
+            const std::string name = ini.KeyName(index, key);
+            ini.SetValue(section, name, name == "FailErrno" ? "EPIPE" : "0");
+        }
+    }
+    for (const auto& [key, value] : edits) {
+        const size_t dot = key.find('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == key.size())
+            return Fail("\"" + key + "\" is not Section.Key");
+        ini.SetValue(key.substr(0, dot), key.substr(dot + 1), value);
+    }
+    SimSettings settings;
+    std::string error;
+    if (!settings.Load(ini, &error)) return Fail(error + "; nothing was changed");
+    return ini.WriteFile() ? 0 : Fail("cannot write " + path);
+}
+
+int Fault(const std::string& dir, int argc, char** argv) {
+    Options options;
+    std::string error;
+    const std::vector<std::string> numbers = {"fail-transfer", "fail-from", "disconnect-at",
+                                              "drop-write"};
+    std::vector<std::string> with_value = numbers;
+    with_value.push_back("fail-errno");
+    with_value.push_back("stuck-bit");
+    if (!ParseOptions(argc, argv, with_value,
+                      {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return"},
+                      &options, &error))
+        return Usage(error);
+    if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
+    std::vector<std::pair<std::string, std::string>> edits;
+    const std::map<std::string, std::string> keys = {
+        {"fail-transfer", "FailTransfer"},    {"fail-from", "FailFrom"},
+        {"disconnect-at", "DisconnectAt"},    {"drop-write", "DropWrite"},
+        {"drop-all-writes", "DropAllWrites"}, {"busy-stuck", "BusyStuck"},
+        {"bad-qualify", "BadQualify"},        {"no-return", "NoReturn"}};
+    for (const std::string& name : numbers) {
+        if (!options.values.count(name)) continue;
+        uint32_t value = 0;
+        if (!ParseNumber(options.values[name], 0x7FFFFFFF, &value))
+            return Fail("--" + name + " must be a transfer or write number");
+        edits.emplace_back("Faults." + keys.at(name), std::to_string(value));
+    }
+    for (const char* flag : {"drop-all-writes", "busy-stuck", "bad-qualify", "no-return"})
+        if (options.flags[flag]) edits.emplace_back("Faults." + keys.at(flag), "1");
+    if (options.values.count("fail-errno"))
+        edits.emplace_back("Faults.FailErrno", options.values["fail-errno"]);
+    if (options.values.count("stuck-bit")) {
+        const std::string& spec = options.values["stuck-bit"];
+        const size_t first = spec.find(':');
+        const size_t second = first == std::string::npos ? first : spec.find(':', first + 1);
+        uint32_t address = 0, mask = 0, value = 0;
+        if (second == std::string::npos ||
+            !ParseNumber(spec.substr(0, first), 0xFFFFFF, &address) ||
+            !ParseNumber(spec.substr(first + 1, second - first - 1), 0xFF, &mask) || mask == 0 ||
+            !ParseNumber(spec.substr(second + 1), 1, &value))
+            return Fail("--stuck-bit takes ADDRESS:MASK:VALUE, for example 0x100:0x10:1");
+        edits.emplace_back("Faults.StuckBit", "1");
+        edits.emplace_back("Faults.StuckAddress", std::to_string(address));
+        edits.emplace_back("Faults.StuckMask", std::to_string(mask));
+        edits.emplace_back("Faults.StuckValue", std::to_string(value));
+    }
+    if (edits.empty() && !options.flags["clear"]) return Usage("fault needs at least one option");
+    std::vector<std::string> clear;
+    if (options.flags["clear"]) clear.push_back("Faults");
+    return EditIni(dir, edits, clear);
+}
+
+int Set(const std::string& dir, int argc, char** argv) {
+    std::vector<std::pair<std::string, std::string>> edits;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const size_t equals = arg.find('=');
+        if (equals == std::string::npos) return Usage("\"" + arg + "\" is not Section.Key=VALUE");
+        edits.emplace_back(arg.substr(0, equals), arg.substr(equals + 1));
+    }
+    if (edits.empty()) return Usage("set needs at least one Section.Key=VALUE");
+    return EditIni(dir, edits, {});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage("a command and a camera folder are needed");
+    const std::string command = argv[1];
+    const std::string dir = argv[2];
+    if (command == "create") return Create(dir, argc, argv);
+    if (command == "show") return Show(dir, argc, argv);
+    if (command == "fault") return Fault(dir, argc, argv);
+    if (command == "set") return Set(dir, argc, argv);
+    return Usage("unknown command " + command);
+}
