@@ -6,7 +6,10 @@ file(GLOB linux_backend_tests CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/*_umockdev.cpp)
 add_executable(orbisk_linux_tests ${linux_backend_tests}
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_kernel.cpp
-               ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/fake_camera.cpp)
+               ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_sim_bus.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/fake_camera.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/sim_camera_device.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/recorders.cpp)
 target_include_directories(orbisk_linux_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(orbisk_linux_tests PRIVATE orbisk_core PkgConfig::UMOCKDEV GTest::gtest
                       GTest::gtest_main)

@@ -49,7 +49,8 @@ class EmulatedKernel {
 
     // A hub on the given ports (the root hub of each bus comes by itself).
     void AddHub(uint8_t bus, const std::vector<uint8_t>& ports, uint8_t address);
-    // Plugs a camera in; the model must outlive the kernel. Returns its id.
+    // Plugs a camera in. The model must outlive the kernel, or be taken away first with
+    // SetModel(id, nullptr): the handlers may report files closing at any time. Returns its id.
     int AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice* model);
     // The camera leaves the bus (announced by a "remove" event); requests in flight and new
     // ones fail with ENODEV.

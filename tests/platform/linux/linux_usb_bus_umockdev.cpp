@@ -224,13 +224,12 @@ TEST_F(LinuxBackendTest, HotPlugIsSeenAndTheCameraComesBackOnItsPort) {
     ASSERT_NE(after, nullptr);
     uint8_t reply[2] = {};
     uint32_t got = 0;
-    EXPECT_EQ(after->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout,
-                                     &got),
+    EXPECT_EQ(after->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout, &got),
               kOk);
     // A handle from before the reset stays dead.
-    EXPECT_EQ(before->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout,
-                                      &got),
-              kDeviceGone);
+    EXPECT_EQ(
+        before->ControlTransfer(0xC0, FakeCamera::kVendorRead, 0, 0, reply, 2, kTimeout, &got),
+        kDeviceGone);
 }
 
 TEST_F(LinuxBackendTest, DirectAccessNeedsRightsOnTheUsbNode) {
