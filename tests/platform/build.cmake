@@ -5,6 +5,7 @@ pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
 file(GLOB linux_backend_tests CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/*_umockdev.cpp)
 add_executable(orbisk_linux_tests ${linux_backend_tests}
+               ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_device.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_kernel.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_sim_bus.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/fake_camera.cpp

@@ -77,6 +77,7 @@ class EmulatedKernel {
     void EnsureRootHub(uint8_t bus);
     void AttachHandlers(Device& device);
     void AddFromString(const std::string& record);
+    static std::string UsbfsNode(const EmulatedCameraSpec& spec);
 
     UMockdevTestbed* testbed_;
     std::vector<std::unique_ptr<Device>> devices_;
