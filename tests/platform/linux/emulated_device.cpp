@@ -13,10 +13,6 @@ namespace {
 
 constexpr uint8_t kTypeClassInterface = 0x21;
 
-}  // namespace
-
-namespace {
-
 UMockdevIoctlData* Resolve(UMockdevIoctlData* data, size_t offset, size_t length) {
     GError* error = nullptr;
     UMockdevIoctlData* child = umockdev_ioctl_data_resolve(data, offset, length, &error);

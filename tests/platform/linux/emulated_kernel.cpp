@@ -1,17 +1,9 @@
 #include "platform/linux/emulated_kernel.h"
 
-#include <linux/usb/video.h>
-#include <linux/usbdevice_fs.h>
-#include <linux/uvcvideo.h>
 #include <sys/stat.h>
 #include <umockdev.h>
 
-#include <cerrno>
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <deque>
-#include <set>
 #include <stdexcept>
 
 #include "platform/linux/emulated_device.h"
