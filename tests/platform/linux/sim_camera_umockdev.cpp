@@ -1,11 +1,20 @@
 // The real libusb and V4L2 paths of the tool against the simulated camera, through the
-// emulated kernel.
+// emulated kernel: the transports qualify, read and write the camera, reset it, and find it
+// again when it comes back.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "base/logger.h"
+#include "platform/device_lock.h"
 #include "platform/linux/emulated_sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "support/recorders.h"
+#include "transport/driver_requests.h"
+#include "transport/ext_unit.h"
+#include "transport/ext_unit_kernel.h"
 
 namespace orbisk::test {
 namespace {
@@ -16,11 +25,15 @@ const uint64_t kCamera = NodeHandleFor(1, {1});
 class SimOverKernelTest : public ::testing::Test {
   protected:
     SimOverKernelTest()
-        : camera_(std::make_shared<sim::SimCamera>(sim::SimSettings{}, sim::test::BuildImage(),
+        : lock_name_("orbisk-test-linux-" + std::to_string(::getpid())),
+          lock_(OpenDeviceLock(lock_name_)),
+          logger_(clock_, &log_),
+          camera_(std::make_shared<sim::SimCamera>(sim::SimSettings{}, sim::test::BuildImage(),
                                                    clock_)),
           bus_(kernel_, clock_) {
         bus_.AddCamera(camera_);
     }
+    ~SimOverKernelTest() override { RemoveDeviceLock(lock_name_); }
 
     void SetUp() override { ASSERT_TRUE(bus_.Start()); }
 
@@ -31,11 +44,85 @@ class SimOverKernelTest : public ::testing::Test {
         return {};
     }
 
+    std::vector<uint8_t> MemoryAt(uint32_t address, uint32_t length) {
+        const std::vector<uint8_t> memory = camera_->Memory();
+        return std::vector<uint8_t>(memory.begin() + address, memory.begin() + address + length);
+    }
+
+    std::string lock_name_;
+    std::shared_ptr<DeviceLock> lock_;
     VirtualClock clock_;
+    RecordingLogSink log_;
+    Logger logger_;
     std::shared_ptr<sim::SimCamera> camera_;
     EmulatedKernel kernel_;
     EmulatedSimBus bus_;
 };
+
+TEST_F(SimOverKernelTest, DirectUsbQualifiesReadsAndWritesTheCamera) {
+    auto handle = bus_.Open(kCamera);
+    ASSERT_NE(handle, nullptr);
+
+    DriverExtUnit target{*handle, kUnit, 0, *lock_, logger_};
+    EXPECT_TRUE(ExtUnit_DevQualify(target));
+
+    CExtUnit xu(*handle, kUnit, 0, logger_, lock_);
+    EXPECT_TRUE(xu.DevQualify());
+    std::vector<uint8_t> code(0x900);
+    ASSERT_EQ(xu.SPI_SF_Read(0, code.size(), code.data(), 0, nullptr, nullptr), kOk);
+    EXPECT_EQ(code, MemoryAt(0, code.size()));
+
+    // Release the write protection, erase a sector and program it.
+    const uint8_t one = 1;
+    ASSERT_EQ(xu.WriteMem(0xFEA0, 1, &one, nullptr, nullptr), kOk);
+    ASSERT_EQ(xu.WriteMem(0xFEA6, 1, &one, nullptr, nullptr), kOk);
+    ASSERT_EQ(xu.SPI_SF_EraseSector(0x10000, 0x1000), kOk);
+    std::vector<uint8_t> block(600);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 13 + 1);
+    ASSERT_EQ(xu.SPI_SF_Write(0x10000, block.size(), block.data(), nullptr, nullptr), kOk);
+    EXPECT_EQ(MemoryAt(0x10000, block.size()), block);
+    std::vector<uint8_t> back(block.size());
+    ASSERT_EQ(xu.SPI_SF_Read(0x10000, back.size(), back.data(), 0, nullptr, nullptr), kOk);
+    EXPECT_EQ(back, block);
+}
+
+TEST_F(SimOverKernelTest, KernelDriverPathQualifiesAndReadsTheCamera) {
+    std::shared_ptr<CameraDriverControl> control = bus_.OpenCameraDriver(kCamera);
+    ASSERT_NE(control, nullptr);
+    HResult result = kFail;
+    CExtUnitDShow xu(control, {kUnit}, logger_, lock_, &result);
+    ASSERT_EQ(result, kOk);
+    EXPECT_TRUE(xu.DevQualify());
+    std::vector<uint8_t> code(0x900);
+    ASSERT_EQ(xu.SPI_SF_Read(0, code.size(), code.data(), 0, nullptr, nullptr), kOk);
+    EXPECT_EQ(code, MemoryAt(0, code.size()));
+}
+
+TEST_F(SimOverKernelTest, ResetCameraLeavesAndComesBackOnItsPortWithItsNewIdentity) {
+    auto handle = bus_.Open(kCamera);
+    ASSERT_NE(handle, nullptr);
+    DriverExtUnit target{*handle, kUnit, 0, *lock_, logger_};
+    ASSERT_TRUE(ExtUnit_Reset(target, 0, 9));  // start the tagged code in memory
+
+    ASSERT_TRUE(bus_.WaitForChange(5000));  // it leaves
+    const std::vector<UsbDeviceInfo> away = bus_.List();
+    EXPECT_TRUE(std::none_of(away.begin(), away.end(),
+                             [](const UsbDeviceInfo& d) { return d.node_handle == kCamera; }));
+    ASSERT_TRUE(bus_.WaitForChange(5000));  // and comes back
+    const UsbDeviceInfo info = Find();
+    EXPECT_EQ(info.vid, 0x1234);  // the identity in the image's configuration area
+    EXPECT_EQ(info.pid, 0x5678);
+    EXPECT_EQ(info.serial, "SN0001");
+
+    uint8_t status[8] = {};
+    uint32_t got = 0;
+    EXPECT_EQ(handle->ControlTransfer(0xA1, 0x81, 10 << 8, kUnit << 8, status, 8, 1000, &got),
+              kDeviceGone);
+    auto again = bus_.Open(kCamera);
+    ASSERT_NE(again, nullptr);
+    DriverExtUnit new_target{*again, kUnit, 0, *lock_, logger_};
+    EXPECT_TRUE(ExtUnit_DevQualify(new_target));
+}
 
 TEST_F(SimOverKernelTest, ListsTheCameraAsItPresentsItself) {
     const UsbDeviceInfo info = Find();
