@@ -15,6 +15,7 @@
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/ext_unit_kernel.h"
+#include "transport/vendor_request_v2.h"
 
 namespace orbisk::test {
 namespace {
@@ -28,14 +29,16 @@ class SimOverKernelTest : public ::testing::Test {
         : lock_name_("orbisk-test-linux-" + std::to_string(::getpid())),
           lock_(OpenDeviceLock(lock_name_)),
           logger_(clock_, &log_),
-          camera_(std::make_shared<sim::SimCamera>(sim::SimSettings{}, sim::test::BuildImage(),
-                                                   clock_)),
-          bus_(kernel_, clock_) {
-        bus_.AddCamera(camera_);
-    }
+          bus_(kernel_, clock_) {}
     ~SimOverKernelTest() override { RemoveDeviceLock(lock_name_); }
 
-    void SetUp() override { ASSERT_TRUE(bus_.Start()); }
+    // Plugs in a camera with the demo layout in its memory and starts the bus.
+    void Plug(sim::SimSettings settings = {}) {
+        camera_ =
+            std::make_shared<sim::SimCamera>(std::move(settings), sim::test::BuildImage(), clock_);
+        bus_.AddCamera(camera_);
+        ASSERT_TRUE(bus_.Start());
+    }
 
     UsbDeviceInfo Find() {
         for (const UsbDeviceInfo& info : bus_.List())
@@ -60,6 +63,7 @@ class SimOverKernelTest : public ::testing::Test {
 };
 
 TEST_F(SimOverKernelTest, DirectUsbQualifiesReadsAndWritesTheCamera) {
+    Plug();
     auto handle = bus_.Open(kCamera);
     ASSERT_NE(handle, nullptr);
 
@@ -87,6 +91,7 @@ TEST_F(SimOverKernelTest, DirectUsbQualifiesReadsAndWritesTheCamera) {
 }
 
 TEST_F(SimOverKernelTest, KernelDriverPathQualifiesAndReadsTheCamera) {
+    Plug();
     std::shared_ptr<CameraDriverControl> control = bus_.OpenCameraDriver(kCamera);
     ASSERT_NE(control, nullptr);
     HResult result = kFail;
@@ -99,6 +104,7 @@ TEST_F(SimOverKernelTest, KernelDriverPathQualifiesAndReadsTheCamera) {
 }
 
 TEST_F(SimOverKernelTest, ResetCameraLeavesAndComesBackOnItsPortWithItsNewIdentity) {
+    Plug();
     auto handle = bus_.Open(kCamera);
     ASSERT_NE(handle, nullptr);
     DriverExtUnit target{*handle, kUnit, 0, *lock_, logger_};
@@ -125,6 +131,7 @@ TEST_F(SimOverKernelTest, ResetCameraLeavesAndComesBackOnItsPortWithItsNewIdenti
 }
 
 TEST_F(SimOverKernelTest, ListsTheCameraAsItPresentsItself) {
+    Plug();
     const UsbDeviceInfo info = Find();
     const UsbDeviceInfo own = camera_->ListEntries().front();
     EXPECT_EQ(info.vid, 0x2C7E);  // the boot ROM's identity
@@ -138,6 +145,7 @@ TEST_F(SimOverKernelTest, ListsTheCameraAsItPresentsItself) {
 }
 
 TEST_F(SimOverKernelTest, KernelDriverFaceKeepsTheLengthItLearned) {
+    Plug();
     auto control = bus_.OpenCameraDriver(kCamera);
     ASSERT_NE(control, nullptr);
     uint8_t packet[64] = {};
@@ -150,6 +158,25 @@ TEST_F(SimOverKernelTest, KernelDriverFaceKeepsTheLengthItLearned) {
     EXPECT_EQ(length, 64);  // the camera agreed
     EXPECT_EQ(control->GetCur(kUnit, 11, packet, 64), ResultFromErrno(ENOBUFS));
     EXPECT_EQ(control->GetCur(kUnit + 1, 11, packet, 8), ResultFromErrno(ENOENT));
+}
+
+TEST_F(SimOverKernelTest, VendorRequestsMoveLargeBlocksThroughLibusb) {
+    sim::SimSettings settings;
+    settings.generation = sim::Generation::kVendorV2;
+    Plug(settings);
+    auto handle = bus_.Open(kCamera);
+    ASSERT_NE(handle, nullptr);
+    CVendorRequestV2 vendor(*handle, logger_);
+    EXPECT_TRUE(vendor.DevQualify());
+    // Three requests of up to 4,096 bytes; the emulated kernel carries each as one URB.
+    std::vector<uint32_t> pieces;
+    auto progress = [](void* context, uint32_t bytes) {
+        static_cast<std::vector<uint32_t>*>(context)->push_back(bytes);
+    };
+    std::vector<uint8_t> code(10000);
+    ASSERT_EQ(vendor.SPI_SF_Read(0, code.size(), code.data(), 0, progress, &pieces), kOk);
+    EXPECT_EQ(code, MemoryAt(0, code.size()));
+    EXPECT_EQ(pieces, (std::vector<uint32_t>{4096, 4096, 1808}));
 }
 
 }  // namespace
