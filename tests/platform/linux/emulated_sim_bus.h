@@ -32,6 +32,8 @@ class EmulatedSimBus final : public UsbBus {
     bool WaitForChange(uint32_t timeout_ms) override;
 
     LinuxUsbBus& linux_bus() { return *bus_; }
+    // The emulated kernel's id of the camera added as the index-th.
+    int kernel_id(size_t index) const { return entries_.at(index).id; }
 
   private:
     struct Entry {
