@@ -279,50 +279,30 @@ HResult CExtUnitBase::ResetToRom() {
 
 HResult CExtUnitBase::ReadIMem(uint32_t addr, uint32_t len, uint8_t* buf, ProgressCallback progress,
                                void* context) {
-    return Locked("ReadIMem", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return ReadIMem(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("ReadIMem", xu::kReadIMem, P(addr & 0xFFFF, len), buf, uint16_t(len), addr,
-                         progress, context);
-    });
+    return SplitTransfer(
+        "ReadIMem", xu::kReadIMem, kUnpaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return ReadIMem(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::ReadMem(uint32_t addr, uint32_t len, uint8_t* buf, ProgressCallback progress,
                               void* context) {
-    return Locked("ReadMem", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return ReadMem(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("ReadMem", xu::kReadMem, P(addr & 0xFFFF, len, addr >> 16), buf,
-                         uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "ReadMem", xu::kReadMem, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return ReadMem(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::WriteMem(uint32_t addr, uint32_t len, const uint8_t* buf,
                                ProgressCallback progress, void* context) {
-    return Locked("WriteMem", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, const uint8_t* b) {
-            return WriteMem(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return WriteBytes("WriteMem", xu::kWriteMem, P(addr & 0xFFFF, len, addr >> 16), buf,
-                          uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "WriteMem", xu::kWriteMem, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return WriteMem(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::ReadCode(uint32_t addr, uint32_t len, uint8_t* buf, ProgressCallback progress,
                                void* context) {
-    return Locked("ReadCode", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return ReadCode(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("ReadCode", xu::kReadCode, P(addr & 0xFFFF, len), buf, uint16_t(len), addr,
-                         progress, context);
-    });
+    return SplitTransfer(
+        "ReadCode", xu::kReadCode, kUnpaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return ReadCode(a, n, b, progress, context); });
 }
 
 // One command per byte: the physical registers are reached one address at a time.
@@ -355,26 +335,16 @@ HResult CExtUnitBase::NorFlash_Erase() {
 
 HResult CExtUnitBase::NorFlash_Read(uint32_t addr, uint32_t len, uint8_t* buf,
                                     ProgressCallback progress, void* context) {
-    return Locked("NorFlash_Read", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return NorFlash_Read(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("NorFlash_Read", xu::kNorFlashRead, P(addr & 0xFFFF, len), buf,
-                         uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "NorFlash_Read", xu::kNorFlashRead, kUnpaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return NorFlash_Read(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::NorFlash_Write(uint32_t addr, uint32_t len, const uint8_t* buf,
                                      ProgressCallback progress, void* context) {
-    return Locked("NorFlash_Write", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, const uint8_t* b) {
-            return NorFlash_Write(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return WriteBytes("NorFlash_Write", xu::kNorFlashWrite, P(addr & 0xFFFF, len), buf,
-                          uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "NorFlash_Write", xu::kNorFlashWrite, kUnpaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return NorFlash_Write(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::NorFlash_WriteTag() {
@@ -403,26 +373,17 @@ HResult CExtUnitBase::SPI_SF_FastRead(uint32_t addr, uint32_t len, uint8_t* buf,
 
 HResult CExtUnitBase::SPI_SF_Read(uint32_t addr, uint32_t len, uint8_t* buf, uint8_t mode,
                                   ProgressCallback progress, void* context) {
-    return Locked("SPI_SF_Read", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return SPI_SF_Read(a, n, b, mode, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("SPI_SF_Read", xu::kSpiRead, P(addr & 0xFFFF, len, addr >> 16), buf,
-                         uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer("SPI_SF_Read", xu::kSpiRead, kPaged, addr, len, buf, progress, context,
+                         [&](uint32_t a, uint32_t n, auto b) {
+                             return SPI_SF_Read(a, n, b, mode, progress, context);
+                         });
 }
 
 HResult CExtUnitBase::SPI_SF_Write(uint32_t addr, uint32_t len, const uint8_t* buf,
                                    ProgressCallback progress, void* context) {
-    return Locked("SPI_SF_Write", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, const uint8_t* b) {
-            return SPI_SF_Write(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return WriteBytes("SPI_SF_Write", xu::kSpiWrite, P(addr & 0xFFFF, len, addr >> 16), buf,
-                          uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "SPI_SF_Write", xu::kSpiWrite, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return SPI_SF_Write(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::SPI_SF_ReadSr(uint8_t* status) {
@@ -471,38 +432,23 @@ HResult CExtUnitBase::I2C_EEP16_Erase(uint32_t len) {
 
 HResult CExtUnitBase::I2C_EEP8_Read(uint32_t addr, uint32_t len, uint8_t* buf,
                                     ProgressCallback progress, void* context) {
-    return Locked("I2C_EEP8_Read", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return I2C_EEP8_Read(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("I2C_EEP8_Read", xu::kEep8Read, P(addr & 0xFFFF, len, addr >> 16), buf,
-                         uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "I2C_EEP8_Read", xu::kEep8Read, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return I2C_EEP8_Read(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::I2C_EEP8_Write(uint32_t addr, uint32_t len, const uint8_t* buf,
                                      ProgressCallback progress, void* context) {
-    return Locked("I2C_EEP8_Write", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, const uint8_t* b) {
-            return I2C_EEP8_Write(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return WriteBytes("I2C_EEP8_Write", xu::kEep8Write, P(addr & 0xFFFF, len, addr >> 16), buf,
-                          uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "I2C_EEP8_Write", xu::kEep8Write, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return I2C_EEP8_Write(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::I2C_EEP16_Read(uint32_t addr, uint32_t len, uint8_t* buf,
                                      ProgressCallback progress, void* context) {
-    return Locked("I2C_EEP16_Read", [&] {
-        HResult hr = SplitLarge(addr, len, buf, [&](uint32_t a, uint32_t n, uint8_t* b) {
-            return I2C_EEP16_Read(a, n, b, progress, context);
-        });
-        if (hr != kOk || len == 0) return hr;
-        return ReadBytes("I2C_EEP16_Read", xu::kEep16Read, P(addr & 0xFFFF, len, addr >> 16), buf,
-                         uint16_t(len), addr, progress, context);
-    });
+    return SplitTransfer(
+        "I2C_EEP16_Read", xu::kEep16Read, kPaged, addr, len, buf, progress, context,
+        [&](uint32_t a, uint32_t n, auto b) { return I2C_EEP16_Read(a, n, b, progress, context); });
 }
 
 HResult CExtUnitBase::I2C_EEP16_Write(uint32_t addr, uint32_t len, const uint8_t* buf,

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "platform/device_lock.h"
 #include "transport/ext_unit_catalogue.h"
@@ -21,7 +22,7 @@ const char* ExtUnitStatusName(uint8_t code);
 // data-control size on the data control (selector 11), and the status block read back from
 // the command control after a failure. Every operation runs under the device lock.
 class CExtUnitBase : public CVendorCmdCommon {
-public:
+  public:
     static constexpr uint8_t kCommandSelector = 10;
     static constexpr uint8_t kDataSelector = 11;
     static constexpr uint32_t kTransferBufferSize = 1024;
@@ -180,7 +181,7 @@ public:
     // The lock wait; tests shorten it.
     void set_lock_timeout_ms(uint32_t ms) { lock_timeout_ms_ = ms; }
 
-protected:
+  protected:
     struct Params {
         uint8_t count = 0;
         uint16_t p[3] = {0, 0, 0};
@@ -249,7 +250,7 @@ protected:
     bool mipi_io_ = false;
     uint8_t last_cmd_status_ = 0xFF;
 
-private:
+  private:
     // The address-taking operations peel off 0x8000-byte pieces while more than 0xFFFF bytes
     // remain, each through the interface; what is left goes out as one command.
     template <typename Ptr, typename Piece>
@@ -262,6 +263,25 @@ private:
             len -= kSplitPiece;
         }
         return kOk;
+    }
+    enum AddressPaging : bool { kUnpaged = false, kPaged = true };
+    // A read (buf writable) or write (buf const) of any length, under the lock: 0x8000-byte
+    // pieces go through `self` while more than 0xFFFF bytes remain, the rest as one command
+    // whose third parameter carries the address bits 16..31 when the command is paged.
+    template <typename Byte, typename Self>
+    HResult SplitTransfer(const char* name, const xu::Cmd& cmd, AddressPaging paging, uint32_t addr,
+                          uint32_t len, Byte* buf, ProgressCallback progress, void* context,
+                          Self&& self) {
+        return Locked(name, [&] {
+            HResult hr = SplitLarge(addr, len, buf, self);
+            if (hr != kOk || len == 0) return hr;
+            const Params params =
+                paging == kPaged ? P(addr & 0xFFFF, len, addr >> 16) : P(addr & 0xFFFF, len);
+            if constexpr (std::is_const_v<Byte>)
+                return WriteBytes(name, cmd, params, buf, uint16_t(len), addr, progress, context);
+            else
+                return ReadBytes(name, cmd, params, buf, uint16_t(len), addr, progress, context);
+        });
     }
     HResult EepromErase(const char* name, const xu::Cmd& write_cmd, uint32_t len);
     // One piece of an I2C long transfer: written from `in`, or read into `out`.

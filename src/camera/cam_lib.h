@@ -1,0 +1,143 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "camera/cam_dev.h"
+#include "camera/transport_factory.h"
+#include "camera/usb_enumeration.h"
+
+namespace orbisk {
+
+struct Process;
+class COrvCam;
+
+// Command option bits of the library calls.
+inline constexpr uint32_t kOptionForceExtUnit = 0x20;
+inline constexpr uint32_t kOptionMediaClass = 0x40;  // ROM reset: look for the media function
+inline constexpr uint32_t kOptionUseGiven = 0x01;    // ROM reset: trust the capability record
+
+// Reset opcodes of the proxy-level reset.
+inline constexpr uint8_t kResetOpcodeUpdate = 7;
+inline constexpr uint8_t kResetOpcodeRom = 9;
+inline constexpr uint32_t kResetTimeoutMs = 15000;
+
+// The camera function library: holds the one open camera and forwards each request to the
+// transport that suits it. The camera handle is the camera's device-node handle; 0 is none.
+class CamLib {
+  public:
+    CamLib(Process& process, UsbBus& bus, TransportFactory& factory);
+    ~CamLib();
+    CamLib(const CamLib&) = delete;
+    CamLib& operator=(const CamLib&) = delete;
+
+    // Access method: 0 direct USB, 1 and 2 the kernel camera driver.
+    int CamLib_Init(int requested);
+    void CamLib_Uninit();
+    int CamLib_GetLibType() const { return lib_type_; }
+
+    uint8_t CamLib_GetDeviceCount();
+    uint64_t CamLib_OpenDevice(int index);
+    // Same without the already-open shortcut; an index past the end becomes -1.
+    uint64_t CamLib_OpenDeviceAt(int* index);
+    int CamLib_Close();
+    uint64_t handle() const { return handle_; }
+    CCamDev* camera() { return camera_.get(); }
+
+    int CamLib_ResetToUpdateFW(uint64_t* handle, uint16_t arg, uint32_t options, uint32_t wait_ms);
+    int CamLib_ResetToRomAndReconnect(uint64_t* handle, uint32_t options, uint32_t wait_ms);
+
+    int CamLib_GetPortLocation(uint64_t node_handle, uint32_t* port, uint64_t* hub);
+    int CamLib_GetVidPidRev(uint16_t* vid, uint16_t* pid, uint16_t* rev);
+    int CamLib_GetIdentity(uint16_t* vid, uint16_t* pid, uint16_t* rev, std::string* manufacturer);
+    int CamLib_GetManufacturerString(std::string* text);
+    int CamLib_GetSerialString(std::string* text);
+    int CamLib_GetFriendlyName(std::string* text);
+
+    // Forwarding functions (1 success, 0 failure or no camera).
+    int CamLib_ReadMem(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                       uint32_t options);
+    int CamLib_WriteMem(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                        uint32_t options);
+    int CamLib_GetDevStatus(uint64_t handle, uint8_t* out /* 104 */, uint32_t options);
+    int CamLib_ResetToRom(uint64_t handle);
+    int CamLib_SetPowerMipi(uint64_t handle, uint8_t state, uint32_t options);
+    int CamLib_DevQualify(uint64_t handle);
+    // 1 for the bridge signature "MIPI IO", 2 for "MIPISIM", 0 otherwise.
+    int CamLib_ProbeMipiBridge(uint64_t handle);
+    int CamLib_HasBulkEndpoint(uint64_t handle);
+    void CamLib_NotifyDeviceArrival(uint64_t handle);
+    int CamLib_ReadDeviceProperties(uint64_t handle, int flag, uint8_t* out /* 104 */,
+                                    uint32_t options);
+
+    // Program memories.
+    int CamLib_SPI_SF_ReadID(uint64_t handle, uint8_t* id /* 8 */, uint32_t options);
+    int CamLib_SPI_SF_ReadSr(uint64_t handle, uint8_t* status, uint32_t options);
+    int CamLib_SPI_SF_WriteSr(uint64_t handle, uint8_t value, uint32_t options);
+    int CamLib_SPI_SF_EraseChip(uint64_t handle, uint32_t options);
+    int CamLib_SPI_SF_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                           ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_SPI_SF_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                            ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_SPI_SF_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_NorFlash_Erase(uint64_t handle, uint32_t options);
+    int CamLib_NorFlash_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                              uint32_t options);
+    int CamLib_NorFlash_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP8_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                             uint32_t options);
+    int CamLib_I2C_EEP8_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                              uint32_t options);
+    int CamLib_I2C_EEP8_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP8_Erase(uint64_t handle, uint32_t len, uint32_t options);
+    int CamLib_I2C_EEP16_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                              ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_I2C_EEP16_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                               ProgressCallback progress, void* context, uint32_t options);
+    int CamLib_I2C_EEP16_WriteTag(uint64_t handle, uint32_t options);
+    int CamLib_I2C_EEP16_Erase(uint64_t handle, uint32_t len, uint32_t options);
+    int CamLib_I2CLongRead(uint64_t handle, uint16_t slave, uint16_t reg, uint32_t len,
+                           uint8_t* buf, uint32_t options);
+    int CamLib_ReadCode(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf);
+    int CamLib_MTP_Read(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf,
+                        ProgressCallback progress, void* context);
+    int CamLib_MTP_Write(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
+                         ProgressCallback progress, void* context);
+    int CamLib_MTP_Erase(uint64_t handle, uint32_t len);
+    int CamLib_MTP_WriteTag(uint64_t handle);
+    // The OTP write keeps the transport's last command status for the OTP flow.
+    int CamLib_OTP_Write(uint64_t handle, uint16_t addr, uint16_t bank, uint16_t len,
+                         const uint8_t* buf, uint32_t ignored1, uint32_t ignored2);
+    int CamLib_OTP_Read(uint64_t handle, uint16_t addr, uint16_t len, uint8_t* buf,
+                        uint32_t ignored1, uint32_t ignored2);
+    int CamLib_OTP_ReadProgramFailAdr(uint64_t handle, uint16_t len, uint8_t* buf);
+    uint8_t last_otp_status() const { return last_otp_status_; }
+    int CamLib_ChangeDataControlSize(uint64_t handle, uint16_t* size);
+
+  private:
+    COrvCam* orv();
+    // "XU or general": option 0x20 takes the access method's extension unit.
+    CVendorCmdCommon* XuOrGeneral(uint32_t options);
+    // "proxy XU or general": option 0x20 takes the proxy extension unit itself.
+    CVendorCmdCommon* ProxyXuOrGeneral(uint32_t options);
+    // Option 0x20: the extension unit; else the access method's extension-unit transport.
+    CVendorCmdCommon* ExtUnitOrSelected(uint32_t options);
+    bool OpenEntry(const CameraListEntry& entry);
+    // The proxy-level reset and reconnect: 0 or an operating-system code.
+    int ProxyResetAndReconnect(uint16_t arg, uint8_t opcode, bool use_given, bool force_ext_unit,
+                               uint32_t wait_ms);
+    int KernelResetAndReconnect(bool update, uint16_t arg, uint32_t wait_ms);
+    int AfterProxyReset(int error, uint64_t* handle);
+    // Waits until a device shows up again at `location` (cut at "#USBMI("), at most wait_ms.
+    void WaitForArrival(const std::string& location, uint32_t wait_ms);
+
+    Process& process_;
+    UsbEnumeration enumeration_;
+    TransportFactory& factory_;
+    int lib_type_ = 0;
+    std::unique_ptr<CCamDev> camera_;
+    uint64_t handle_ = 0;
+    uint8_t last_otp_status_ = 0;
+};
+
+}  // namespace orbisk

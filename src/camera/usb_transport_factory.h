@@ -1,0 +1,36 @@
+#pragma once
+#include <memory>
+
+#include "camera/transport_factory.h"
+#include "platform/device_lock.h"
+
+namespace orbisk {
+
+class Logger;
+
+// The command layer's transports over the USB bus: the extension unit and the vendor requests
+// on the record's open device, the kernel driver's face of the camera for the other access
+// methods, and the driver-level requests of enumeration and reset.
+class UsbTransportFactory : public TransportFactory {
+  public:
+    UsbTransportFactory(UsbBus& bus, Logger& logger,
+                        std::shared_ptr<DeviceLock> lock = OpenDeviceLock());
+
+    std::unique_ptr<CameraProbe> CreateProbe(CameraDeviceRecord& record) override;
+    std::unique_ptr<CVendorCmdCommon> CreateExtUnit(CameraDeviceRecord& record,
+                                                    uint8_t unit_id) override;
+    std::unique_ptr<CVendorCmdCommon> CreateVendorRequestV1(CameraDeviceRecord& record,
+                                                            uint8_t unit_id) override;
+    std::unique_ptr<CVendorCmdCommon> CreateVendorRequestV2(CameraDeviceRecord& record) override;
+    std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
+                                                          uint8_t unit_id,
+                                                          uint32_t access) override;
+    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) override;
+
+  private:
+    UsbBus& bus_;
+    Logger& logger_;
+    std::shared_ptr<DeviceLock> lock_;
+};
+
+}  // namespace orbisk

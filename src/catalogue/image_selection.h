@@ -1,0 +1,49 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "image/firmware_image.h"
+
+namespace orbisk {
+
+class CICTypeIni;
+class LogScope;
+struct Process;
+
+// What the image checks work on: the device object's image record, the chip catalogue and
+// the open camera's identity.
+struct ImageSelection {
+    Process& process;
+    CICTypeIni& profiles;
+    ImageRecord& images;
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    std::string* chosen_image_path = nullptr;  // the .rfw accepted by the last search
+    std::string* image_identity = nullptr;     // "VID_%.4X&PID_%.4X&REV_%.4X" of the image
+    LogScope* log = nullptr;
+};
+
+// 1 when the front image fits the camera with this chip identity: a profile of the catalogue
+// matches the chip and finds a configuration area of a known type in the image, the image
+// parses, and its chip model is the profile's (8 and 9 go together). The last profile tried
+// stays active.
+int CheckImageForChipIdentity(ImageSelection& s, std::array<uint8_t, 2> chip);
+
+// The first *.rfw in the program folder that loads into the front slot; its path becomes the
+// chosen image path. 0 when none does (both paths are then empty).
+int FindFirstLoadableImage(ImageSelection& s);
+
+enum class SensorSlot { kFront, kRear };
+
+// Sensor probe IDs that pick the "Larkvale" folder; any other ID picks "Ostrey".
+inline constexpr uint16_t kFrontLarkvaleProbeId = 0x2722;
+inline constexpr uint16_t kRearLarkvaleProbeId = 0x6737;
+
+// The image of one sensor of a two-sensor module: the first *.rfw of the module's folder that
+// loads and fits the camera's chip strictly. `read_chip` reads the open camera's chip identity.
+int GetFwFileForTarnAllInOneFarrow(ImageSelection& s, SensorSlot slot, uint16_t probe_id,
+                                   const std::function<std::array<uint8_t, 2>()>& read_chip);
+
+}  // namespace orbisk

@@ -1,0 +1,58 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orbisk {
+
+// The one open camera of the device object and what is known of it.
+struct DeviceConnection {
+    uint64_t camera_handle = 0;  // the function library's handle; 0 when closed
+    uint32_t command_options = 0;
+    std::array<uint8_t, 2> chip_identity{};
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    uint16_t rev = 0;
+    int32_t rom_flag = 0;  // 1 ROM, 0 application code, 2 undetermined
+    int32_t mipi_bridge = 0;
+    int32_t mipi_simulation = 0;
+    uint32_t port_number = 0;
+    uint64_t hub = 0;
+};
+
+// The texts of the open camera that the dialogs show and the checks compare.
+struct DeviceTexts {
+    std::string manufacturer;    // USB manufacturer string, kept as the serial number
+    std::string vid_pid;         // "VID_%04X&PID_%04X"
+    std::string identity_label;  // "VID_%04X&PID_%04X&REV_%04X" or "MIPI Camera"
+    std::string chosen_image_path;
+    std::string image_identity;  // identity of the image that fits the camera
+};
+
+// The main dialog's device selector: the four operations the device flow uses on it.
+class DeviceSelector {
+  public:
+    virtual ~DeviceSelector() = default;
+    virtual void Clear() = 0;
+    virtual void Insert(int position, const std::string& text) = 0;
+    virtual void Select(int position) = 0;
+    virtual std::string SelectedText() const = 0;
+};
+
+// What the device flow shares with the main dialog (or, without a dialog, the command line):
+// the selector, the remembered port of the chosen camera, the selected label, the text of the
+// matched camera and the wake event of automatic runs.
+struct DeviceFlowPeer {
+    DeviceSelector* selector = nullptr;
+    uint32_t remembered_port = 0;
+    uint64_t remembered_hub = 0;
+    std::string selected_label;
+    std::string matched_camera;
+    // true sets the wake event, false resets it.
+    std::function<void(bool)> wake;
+    // Prints a line on the console in command-line mode.
+    std::function<void(const std::string&)> console;
+};
+
+}  // namespace orbisk

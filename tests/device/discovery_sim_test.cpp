@@ -1,0 +1,228 @@
+// Finding, choosing and resetting cameras on the simulated bus, with the real transports.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "base/logger.h"
+#include "base/process.h"
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "device/dev_flow.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_fixture.h"
+#include "support/recorders.h"
+#include "support/temp_dir.h"
+
+namespace orbisk {
+namespace {
+
+class Selector : public DeviceSelector {
+  public:
+    void Clear() override { entries.clear(); }
+    void Insert(int position, const std::string& text) override {
+        entries.insert(entries.begin() + position, text);
+    }
+    void Select(int position) override { selected = position; }
+    std::string SelectedText() const override { return entries.at(selected); }
+    std::vector<std::string> entries;
+    int selected = -1;
+};
+
+// The device flow with the information steps of other layers left out.
+class Device : public CDevFlow {
+  public:
+    using CDevFlow::CDevFlow;
+    int MP_GetDeviceInfo() override { return 1; }
+
+  protected:
+    int ReadMipiDeviceInfo() override { return 1; }
+    int ReadMipiReserve(int32_t) override { return 1; }
+    uint32_t ReadOtpSpaceUsed() override { return 0; }
+};
+
+class DiscoverySimTest : public ::testing::Test {
+  protected:
+    DiscoverySimTest() {
+        process.program_folder = dir.path();
+        process.status.SetSink(&reports);
+        profiles.BuildProfileList();
+        profiles.SelectDefaultProfile();
+        peer.selector = &selector;
+        device.SetPeer(&peer);
+    }
+    ~DiscoverySimTest() override { RemoveDeviceLock(kLockName); }
+
+    // A camera running its application, identity PID `pid`, on hub port `port`.
+    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
+                                         void (*tweak)(sim::SimSettings&) = nullptr) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.ports = {port};
+        if (tweak) tweak(settings);
+        sim::test::ImageSpec image;
+        image.vid = 0x2C7E;
+        image.pid = pid;
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    void Config(const char* key, int value) {
+        process.config.SetValueI(kConfigSection, key, value);
+    }
+
+    void ResetToUpdateModeAndBack(const std::shared_ptr<sim::SimCamera>& camera) {
+        const uint64_t node = camera->NodeHandle();
+        uint64_t handle = lib.CamLib_OpenDevice(1);
+        ASSERT_EQ(handle, node);
+        ASSERT_TRUE(camera->AppMode());
+
+        handle = 0;
+        uint64_t start = clock.now_ms();
+        ASSERT_EQ(lib.CamLib_ResetToUpdateFW(&handle, 0, 0, 5000), 1);
+        EXPECT_EQ(handle, node);
+        EXPECT_FALSE(camera->AppMode());
+        // The camera's own 300 ms off the bus and its transfers: nowhere near "Wait Time".
+        EXPECT_GE(clock.now_ms() - start, 300u);
+        EXPECT_LT(clock.now_ms() - start, 400u);
+
+        handle = 0;
+        start = clock.now_ms();
+        ASSERT_EQ(lib.CamLib_ResetToRomAndReconnect(&handle, 0, 5000), 1);
+        EXPECT_EQ(handle, node);
+        EXPECT_TRUE(camera->AppMode());
+        EXPECT_GE(clock.now_ms() - start, 300u);
+        EXPECT_LT(clock.now_ms() - start, 400u);
+        // The refreshed object answers on the new enumeration.
+        uint8_t chip[2] = {};
+        EXPECT_EQ(lib.CamLib_ReadMem(handle, 0xFE21, 2, chip, 0), 1);
+        uint16_t vid = 0, pid = 0, rev = 0;
+        ASSERT_EQ(lib.CamLib_GetVidPidRev(&vid, &pid, &rev), 1);
+        EXPECT_EQ(pid, 0x6363);
+    }
+
+    static constexpr const char* kLockName = "orbisk-discovery-sim-test";
+    test::TempDir dir;
+    VirtualClock clock;
+    Logger logger{clock, nullptr};
+    Process process{clock, logger};
+    test::RecordingStatusSink reports;
+    sim::SimUsbBus bus{clock};
+    UsbTransportFactory factory{bus, logger, OpenDeviceLock(kLockName)};
+    CamLib lib{process, bus, factory};
+    CICTypeIni profiles{process};
+    Selector selector;
+    DeviceFlowPeer peer;
+    Device device{process, lib, profiles};
+};
+
+TEST_F(DiscoverySimTest, ListsEachPhysicalCameraOnceAndSkipsOnesThatFailQualify) {
+    Plug(1, 0x1111, [](sim::SimSettings& s) { s.entries = 2; });
+    Plug(2, 0x2222, [](sim::SimSettings& s) { s.faults.bad_qualify = true; });
+    Plug(3, 0x3333);
+    Config("CheckVIDPID_BIN", 0);
+    ASSERT_EQ(lib.CamLib_Init(0), 1);
+    ASSERT_EQ(lib.CamLib_GetDeviceCount(), 4);
+
+    ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
+    ASSERT_EQ(selector.entries.size(), 2u);
+    EXPECT_EQ(selector.entries[0].substr(0, 17), "VID_2C7E&PID_1111");
+    EXPECT_EQ(selector.entries[1].substr(0, 17), "VID_2C7E&PID_3333");
+    EXPECT_EQ(peer.remembered_port, 1u);
+    EXPECT_EQ(lib.camera(), nullptr);
+
+    // Three cameras: an index past the end opens nothing.
+    EXPECT_EQ(lib.CamLib_OpenDevice(5), 0u);
+    EXPECT_EQ(lib.camera(), nullptr);
+    // The camera that fails qualify is not opened either.
+    EXPECT_EQ(lib.CamLib_OpenDevice(2), 0u);
+    EXPECT_EQ(lib.camera(), nullptr);
+}
+
+TEST_F(DiscoverySimTest, DefaultChoiceRunsTheChecksAndTheOperatorsChoiceFollows) {
+    // CheckVIDPID_BIN absent: the first camera the carried image is for is chosen.
+    Plug(1, 0x1111, [](sim::SimSettings& s) { s.entries = 2; });
+    Plug(2, 0x6363);
+    Plug(3, 0x6363);
+    ASSERT_EQ(device.DEV_GetDefaultDeviceForAllInOne(), 1);
+    ASSERT_EQ(selector.entries.size(), 3u);
+    EXPECT_EQ(device.selected_index, 1);
+    EXPECT_EQ(peer.remembered_port, 2u);
+    EXPECT_EQ(peer.matched_camera, selector.entries[1]);
+    // The chip (0x10 0xCx) and the carried image (chip model 22) agree.
+    EXPECT_EQ(device.connection().chip_identity, (std::array<uint8_t, 2>{0x10, 0xC0}));
+    EXPECT_EQ(device.texts().image_identity.rfind("VID_2C7E&PID_6363&REV_", 0), 0u);
+
+    // The operator picks the third entry (the camera on port 3). The search starts at index 2
+    // and takes the first camera with that label: the twin on port 2.
+    selector.Select(2);
+    device.selected_index = 2;
+    peer.selected_label = selector.SelectedText();
+    reports.clear();
+    ASSERT_EQ(device.DEV_GetDeviceListAfterReset(), 1);
+    EXPECT_EQ(device.selected_index, 2);
+    EXPECT_EQ(peer.remembered_port, 2u);
+    EXPECT_EQ(reports.codes(kReportDeviceInfo).back(), kStatusDeviceInfoSucceed);
+    EXPECT_EQ(lib.camera(), nullptr);
+}
+
+TEST_F(DiscoverySimTest, PortLockWritesPortNo) {
+    Plug(1, 0x1111);
+    Plug(2, 0x6363);
+    Plug(3, 0x6363);
+    test::WriteFile(dir.File("VidPidList.ini"), "VID_2C7E&PID_6363\r\n");
+    Config("LockPort", 1);
+    ASSERT_EQ(device.DEV_OpenDeviceByVIDPID(), 1);
+    EXPECT_EQ(process.ConfigInt("PortNo", 0), 2);
+    device.DEV_CloseDevice();
+
+    Config("PortNo", 3);
+    ASSERT_EQ(device.DEV_OpenDeviceByVIDPID(), 1);
+    uint32_t port = 0;
+    uint64_t hub = 0;
+    ASSERT_EQ(lib.CamLib_GetPortLocation(lib.handle(), &port, &hub), 1);
+    EXPECT_EQ(port, 3u);
+}
+
+TEST_F(DiscoverySimTest, LibraryFunctionsReachTheCamera) {
+    auto camera = Plug(1, 0x6363);
+    const uint64_t h = lib.CamLib_OpenDevice(0);
+    ASSERT_NE(h, 0u);
+    std::string text;
+    ASSERT_EQ(lib.CamLib_GetSerialString(&text), 1);
+    EXPECT_EQ(text, "SN0001");
+    ASSERT_EQ(lib.CamLib_GetManufacturerString(&text), 1);
+    EXPECT_EQ(text, "Fixture Maker");
+    uint8_t status[104] = {};
+    ASSERT_EQ(lib.CamLib_GetDevStatus(h, status, 0), 1);
+    EXPECT_EQ(status[64] & 0x0F, 1);  // runs its code
+    ASSERT_EQ(lib.CamLib_ReadDeviceProperties(h, 0, status, 0), 1);
+    uint16_t size = 64;
+    ASSERT_EQ(lib.CamLib_ChangeDataControlSize(h, &size), 1);
+    EXPECT_EQ(size, 64);
+    EXPECT_EQ(lib.CamLib_ProbeMipiBridge(h), 0);
+    uint8_t chip[2] = {};
+    ASSERT_EQ(lib.CamLib_ReadMem(h, 0xFE21, 2, chip, 0x20), 1);
+    EXPECT_EQ(device.DEV_OpenDeviceByICIni(0), 1);
+}
+
+// Into update mode and back to the code, through both reset paths: the same camera is found
+// again by its port, the handle is refreshed, and the wait costs the camera's own 300 ms.
+TEST_F(DiscoverySimTest, ResetToUpdateModeAndBackOverDirectUsb) {
+    Plug(1, 0x1111);
+    auto camera = Plug(2, 0x6363);
+    ASSERT_EQ(lib.CamLib_Init(0), 1);
+    ASSERT_EQ(lib.CamLib_GetLibType(), 0);
+    ResetToUpdateModeAndBack(camera);
+}
+
+TEST_F(DiscoverySimTest, ResetToUpdateModeAndBackOverTheKernelDriver) {
+    Plug(1, 0x1111, [](sim::SimSettings& s) { s.direct_access = false; });
+    auto camera = Plug(2, 0x6363, [](sim::SimSettings& s) { s.direct_access = false; });
+    ASSERT_EQ(lib.CamLib_Init(0), 1);
+    ASSERT_EQ(lib.CamLib_GetLibType(), 1);
+    ResetToUpdateModeAndBack(camera);
+}
+
+}  // namespace
+}  // namespace orbisk
