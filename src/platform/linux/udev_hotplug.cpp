@@ -13,8 +13,9 @@ UdevHotplugMonitor::UdevHotplugMonitor(udev* context) {
     if (context == nullptr) return;
     monitor_ = udev_monitor_new_from_netlink(context, "udev");
     if (monitor_ == nullptr) return;
+    // Whole devices only: the video node also goes and comes back while the tool holds the
+    // video-control interface, and that is no change of the cameras on the bus.
     udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device");
-    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "video4linux", nullptr);
     if (udev_monitor_enable_receiving(monitor_) < 0) {
         udev_monitor_unref(monitor_);
         monitor_ = nullptr;

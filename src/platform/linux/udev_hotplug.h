@@ -16,8 +16,8 @@ class UdevHotplugMonitor {
     UdevHotplugMonitor& operator=(const UdevHotplugMonitor&) = delete;
 
     bool ok() const { return monitor_ != nullptr; }
-    // Waits at most timeout_ms for a USB device (or a camera driver node) to be added or
-    // removed; true when one was. Drains every queued event before it returns.
+    // Waits at most timeout_ms for a USB device to be added or removed; true when one was.
+    // Drains every queued event before it returns.
     bool WaitForChange(uint32_t timeout_ms);
 
   private:
