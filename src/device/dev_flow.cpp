@@ -15,7 +15,7 @@ constexpr uint8_t kMipiPowerOff = 2;
 }  // namespace
 
 CDevFlow::CDevFlow(Process& process, CamLib& camlib, CICTypeIni& profiles)
-    : CMpFlow(process, camlib), profiles_(profiles) {}
+    : CDevTypeInfo(process, camlib, profiles) {}
 
 CDevFlow::~CDevFlow() = default;
 
@@ -238,16 +238,16 @@ void CDevFlow::DEV_SetTransportOptions() {
     if (process_.ConfigInt("ResetToCache", 1) == 0) options &= static_cast<uint8_t>(~0x01);
     if (process_.ConfigInt("Lib Type", 0) != 0) options |= 0x08;
     if (process_.ConfigInt("Normal Reset", 1) != 0) {
-        reset_kind = 6;
+        conn_.reset_kind = 6;
     } else {
         options |= 0x04;
-        reset_kind = 5;
+        conn_.reset_kind = 5;
     }
     if (process_.ConfigInt("GPIO", 0) != 0) {
         options |= 0x20;
-        gpio_reset = 1;
+        conn_.gpio_reset = 1;
     } else {
-        gpio_reset = 0;
+        conn_.gpio_reset = 0;
     }
     if (profiles_.chip_info == 10) options |= 0x04;
     process_.download_options = options;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "catalogue/firmware_selection.h"
-#include "device/mp_flow.h"
+#include "device/dev_type_info.h"
 
 namespace orbisk {
 
@@ -19,7 +19,7 @@ inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
 // The layer of the device object that turns the plugged-in cameras into one open, identified
 // camera: lists them for the dialog, chooses the default one, opens one for the command line,
 // and closes it again. Every list operation leaves no camera open.
-class CDevFlow : public CMpFlow {
+class CDevFlow : public CDevTypeInfo {
   public:
     CDevFlow(Process& process, CamLib& camlib, CICTypeIni& profiles);
     ~CDevFlow() override;
@@ -62,8 +62,6 @@ class CDevFlow : public CMpFlow {
     virtual int SilenceDumpCheck(const std::string& path);
 
     int32_t selected_index = -1;
-    uint8_t reset_kind = 0;
-    uint8_t gpio_reset = 0;
     int32_t check_result = 1;
     uint32_t otp_space_used = 0;
 
@@ -91,7 +89,6 @@ class CDevFlow : public CMpFlow {
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
     void Fail(LogScope& scope, const char* text);
 
-    CICTypeIni& profiles_;
     DeviceFlowPeer own_peer_;
     DeviceFlowPeer* peer_ = &own_peer_;
     NoticeFn notice_;

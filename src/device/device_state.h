@@ -19,6 +19,8 @@ struct DeviceConnection {
     int32_t mipi_simulation = 0;
     uint32_t port_number = 0;
     uint64_t hub = 0;
+    uint8_t reset_kind = 0;  // sub-mode of the ROM switch of some chips: 0, 5 or 6
+    uint8_t gpio_reset = 0;
 };
 
 // The texts of the open camera that the dialogs show and the checks compare.
@@ -28,6 +30,20 @@ struct DeviceTexts {
     std::string identity_label;  // "VID_%04X&PID_%04X&REV_%04X" or "MIPI Camera"
     std::string chosen_image_path;
     std::string image_identity;  // identity of the image that fits the camera
+    // Device information of the dialogs.
+    std::string connection;        // "ZN Camera Connected" / "No ZN Camera"
+    std::string fw_version;
+    std::string second_version;
+    std::string usb_speed;
+    std::string code_mode;         // "Vendor Code" when the application runs
+    std::string memory_name;
+    std::string vid_pid_rev;       // "VID_%04X&PID_%04X&REV_%04X"
+    std::string name_label;        // camera name and identity
+    std::string serial;            // USB serial-number string
+    std::string board;             // base-board product of the host
+    std::string sn_state;          // serial-number state shown while it is saved
+    int32_t code_signature = 0;    // the camera's code carries 0x55 0xAA
+    int32_t second_code = 0;
 };
 
 // The main dialog's device selector: the four operations the device flow uses on it.

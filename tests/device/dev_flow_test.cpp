@@ -371,8 +371,8 @@ TEST_F(DevFlowTest, TransportOptionsFromTheConfiguration) {
         profiles.chip_info = c.chip_model;
         device.DEV_SetTransportOptions();
         EXPECT_EQ(process.download_options, c.options);
-        EXPECT_EQ(device.reset_kind, c.reset_kind);
-        EXPECT_EQ(device.gpio_reset, c.gpio_reset);
+        EXPECT_EQ(device.connection().reset_kind, c.reset_kind);
+        EXPECT_EQ(device.connection().gpio_reset, c.gpio_reset);
     }
 }
 

@@ -1,0 +1,93 @@
+#include "device/chunked_transfer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/process.h"
+
+namespace orbisk {
+
+namespace {
+
+// Step texts of the status table.
+constexpr uint32_t kCheckEmpty = 41720, kDownload = 41721, kVerify = 41722, kRead = 41735;
+
+const ChunkedSpec kSpecs[] = {
+    /* kSpiWrite */ {4096, kDownload, 35, 30, 0, true},
+    /* kSpiCheckEmpty */ {4096, kCheckEmpty, 5, 30, 0, true},
+    /* kSpiVerify */ {4096, kVerify, 65, 30, 0, true},
+    /* kSpiRead */ {4096, kRead, 10, 80, 0, true},
+    /* kSpiReadRange */ {4096, kRead, 10, 80, 0, false},
+    /* kNorWrite */ {4096, kDownload, 50, 20, 0, true},
+    /* kNorVerify */ {4096, kVerify, 70, 20, 0, true},
+    /* kNorCheckEmpty */ {4096, kCheckEmpty, 30, 20, 0, true},
+    /* kEep16Write */ {8, kDownload, 50, 20, 0, true},
+    /* kEep16Read */ {8, kRead, 10, 80, 0, true},
+    /* kEep16Verify */ {8, kVerify, 70, 20, 0, true},
+    /* kEep8Write */ {8, kDownload, 50, 20, 0, true},
+    /* kEep8Read */ {8, kRead, 10, 80, 0, true},
+    /* kEep8CheckEmpty */ {8, kCheckEmpty, 30, 20, 64, false},
+    /* kMtpWrite */ {4096, kDownload, 50, 20, 0, true},
+    /* kMtpRead */ {4096, kRead, 10, 80, 0, true},
+    /* kMtpCheckEmpty */ {4096, kCheckEmpty, 30, 20, 64, false},
+};
+
+}  // namespace
+
+const ChunkedSpec& ChunkedSpecFor(ChunkedKind kind) {
+    return kSpecs[static_cast<int>(kind)];
+}
+
+uint32_t ChunkProgress(const ChunkedSpec& spec, uint32_t done, uint32_t total) {
+    const uint64_t divisor = spec.limit != 0 ? spec.limit : total;
+    if (divisor == 0) return spec.base;
+    return spec.base + static_cast<uint32_t>(uint64_t{done} * spec.span / divisor);
+}
+
+bool ChunkWithRetry(Process& process, const ChunkOp& op, uint32_t address, uint32_t length,
+                    uint8_t* data) {
+    for (int attempt = 0; attempt < kChunkAttempts; ++attempt) {
+        if (process.CheckCancel()) return false;
+        if (op(address, length, data)) return true;
+    }
+    return false;
+}
+
+bool RunChunkedTransfer(Process& process, ChunkedKind kind, uint32_t start, uint32_t total,
+                        std::span<uint8_t> memory, const ChunkOp& op) {
+    const ChunkedSpec& spec = ChunkedSpecFor(kind);
+    process.Report(kReportStepText, spec.step_text);
+    if (total == 0 && spec.zero_length_fails) return false;
+    if (spec.limit != 0) total = std::min(total, spec.limit);
+    if (uint64_t{start} + total > memory.size()) return false;
+    bool result = false;
+    uint32_t done = 0;
+    while (done < total) {
+        if (process.CheckCancel()) return false;
+        const uint32_t chunk = std::min(spec.chunk, total - done);
+        const uint32_t address = start + done;
+        result = ChunkWithRetry(process, op, address, chunk, memory.data() + address);
+        if (!result) return false;
+        done += chunk;
+        process.Report(kReportProgress, ChunkProgress(spec, done, total));
+    }
+    return result;
+}
+
+bool IsErased(std::span<const uint8_t> data) {
+    return std::all_of(data.begin(), data.end(), [](uint8_t b) { return b == 0xFF; });
+}
+
+bool EraseWithAttempts(Process& process, const std::function<bool()>& erase) {
+    bool result = false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (process.CheckCancel()) break;
+        result = erase();
+        if (result) break;
+        process.clock.sleep_ms(128);
+    }
+    process.Report(kReportProgress, 30);
+    return result;
+}
+
+}  // namespace orbisk

@@ -1,0 +1,102 @@
+#include "device/eeprom_config_info.h"
+
+#include <ctime>
+#include <vector>
+
+#include "device/file_output.h"
+#include "device/serial_number.h"
+#include "image/config_edit.h"
+
+namespace orbisk {
+
+namespace {
+
+constexpr uint32_t kSaveSnFail = 41713;
+constexpr uint8_t kManufacturerType = 1;
+constexpr uint8_t kPatchWriteBackType = 9;
+constexpr int32_t kProjectOtp = 6;
+
+}  // namespace
+
+ConfigLayout CEepromConfigInfo::Layout() {
+    return profiles_.ReadConfigLayout();
+}
+
+ImageEnv CEepromConfigInfo::MakeImageEnv() {
+    ImageEnv env;
+    env.layout = Layout();
+    env.ic_name = profiles_.chip_name;
+    env.project_type = &process_.project_type;
+    env.bus_type = process_.bus_type;
+    return env;
+}
+
+int CEepromConfigInfo::PreActionForAllInOne(uint32_t& status) {
+    LogScope scope(process_.logger, "CEepromConfigInfo::PreActionForAllInOne");
+    if (process_.ConfigInt(cfg::kSaveSn) == 0) return 1;
+    SerialNumberPlacement placement;
+    placement.serial_descriptor = process_.ConfigInt(cfg::kSnAddress) != 0;
+    placement.bell_prefix = process_.ConfigInt(cfg::kSnFunction) != 0;
+    placement.widen_to = process_.project_type == kProjectOtp;
+    placement.config_size = static_cast<uint32_t>(profiles_.ReadConfigSize());
+    size_t size = 0;
+    if (CarrySerialNumber(images_.front, Layout(), texts_.manufacturer, placement, &scope, &size) !=
+        EditResult::kOk) {
+        scope.Section("Save SN Fail\n");
+        status = kSaveSnFail;
+        return 0;
+    }
+    config_area_size_ = size;
+    return 1;
+}
+
+DumpCheckFlags CEepromConfigInfo::CheckFlags() {
+    DumpCheckFlags flags;
+    flags.remove_manufacturer = process_.ConfigInt(cfg::kRemoveManufacture) != 0;
+    flags.remove_write_back = process_.ConfigInt(cfg::kRemovePpWriteBack) != 0;
+    flags.code_signature = texts_.code_signature != 0;
+    flags.second_code = texts_.second_code != 0;
+    return flags;
+}
+
+void CEepromConfigInfo::PrepareReadback(const DumpCheckFlags& flags) {
+    const ConfigLayout layout = Layout();
+    // A rebuild that fails (corrupted area) leaves the data as read.
+    if (flags.remove_manufacturer) RebuildWithoutType(readback_, layout, kManufacturerType);
+    if (flags.remove_write_back) RebuildWithoutType(readback_, layout, kPatchWriteBackType);
+    const uint8_t chip_model = profiles_.chip_info;
+    if (!flags.remove_write_back && (chip_model == 3 || chip_model == 19)) {
+        std::span<const uint8_t> area;
+        if (layout.address < readback_.size())
+            area = std::span<const uint8_t>(readback_).subspan(layout.address);
+        write_back_ = LocateWriteBackRegion(chip_model, area, WalkChainRecords(area));
+    }
+    BlankIgnoredBytes(readback_, chip_model, flags, write_back_);
+}
+
+int CEepromConfigInfo::DumpCompare() {
+    const DumpCheckFlags flags = CheckFlags();
+    PrepareReadback(flags);
+    return CompareDump(images_.front, readback_, profiles_.chip_info, flags, write_back_) ? 1 : 0;
+}
+
+int CEepromConfigInfo::BridgeDumpCompare() {
+    const uint32_t reserve = static_cast<uint32_t>(process_.ConfigInt(cfg::kMipiReserve));
+    return CompareBridgeDump(images_.front, readback_, reserve) ? 1 : 0;
+}
+
+int CEepromConfigInfo::ReadMipiDeviceInfo() {
+    LogScope scope(process_.logger, "CEepromConfigInfo::ReadMipiDeviceInfo");
+    scope.Text("No MIPI bridge support in this memory type\n");
+    return 0;
+}
+
+int CEepromConfigInfo::ReadMipiReserve(int32_t) {
+    return 0;
+}
+
+void CEepromConfigInfo::SaveFailedReadBackFile() {
+    SaveFailedReadBack(process_.program_folder, readback_, std::time(nullptr));
+}
+
+}  // namespace orbisk

@@ -1,0 +1,229 @@
+#include "device/mp_flow_flash.h"
+
+#include <cstring>
+#include <new>
+
+namespace orbisk {
+
+namespace {
+
+constexpr uint32_t kNotSupport = 41500;
+constexpr uint32_t kResetDeviceFail = 41512;
+constexpr uint32_t kReadFlashFail = 41704;
+constexpr uint32_t kEraseFlashFail = 41705;
+constexpr uint32_t kUpdateFlashFail = 41706;
+constexpr uint32_t kMallocFail = 41708;
+constexpr uint32_t kCompareFail = 41709;
+constexpr uint32_t kDisableWpFail = 41710;
+constexpr uint32_t kEnableWpFail = 41711;
+constexpr uint32_t kWriteTagFail = 41712;
+constexpr uint32_t kCheckEmptyFail = 41717;
+constexpr uint32_t kNotInCacheMode = 41935;
+constexpr uint32_t kStepResetToNewCode = 41724;
+
+constexpr uint8_t kOptReset = 0x01, kOptCheckEmpty = 0x02, kOptLarge = 0x08, kOptProgram = 0x10;
+constexpr uint32_t kExtUnitOption = 0x20;
+
+}  // namespace
+
+bool CMpFlow_Flash::AllocateReadback(uint32_t length) {
+    readback_.clear();
+    readback_.shrink_to_fit();
+    try {
+        readback_.assign(length, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+uint32_t CMpFlow_Flash::TagAddress() {
+    return static_cast<uint32_t>(profiles_.ReadVendorValue("TagAddress"));
+}
+
+int CMpFlow_Flash::BridgeUpdate(std::span<uint8_t>) {
+    process_.Report(kReportFailure, kNotSupport);
+    return 0;
+}
+int CMpFlow_Flash::BridgeErase() {
+    process_.Report(kReportFailure, kNotSupport);
+    return 0;
+}
+int CMpFlow_Flash::BridgeRead() {
+    process_.Report(kReportFailure, kNotSupport);
+    return 0;
+}
+
+int CMpFlow_Flash::FF_UpdateEx(std::span<uint8_t> image) {
+    if (!AllocateReadback(static_cast<uint32_t>(image.size()))) {
+        process_.Report(kReportFailure, kMallocFail);
+        return 0;
+    }
+    if (process_.project_type == 5) return BridgeUpdate(image);
+    return StandardUpdate(image);
+}
+
+int CMpFlow_Flash::StandardUpdate(std::span<uint8_t> image) {
+    uint32_t error = kResetDeviceFail;
+    if (process_.CheckCancel()) {
+        process_.Report(kReportFailure, error);
+        return 0;
+    }
+    const int result = FF_UpdateEx_Standard(image, error);
+    if (result) return result;
+    MP_ChangeDataControlSize(8);
+    MP_EnableSPIWriteProtect();
+    // A failure that already reported itself (the camera not back in its code) sets no code.
+    if (error != 0) process_.Report(kReportFailure, error);
+    return 0;
+}
+
+int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& error) {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_UpdateEx_Standard");
+    const uint8_t options = process_.download_options;
+    const uint32_t length = static_cast<uint32_t>(image.size());
+    auto fail = [&](const char* text, uint32_t code) {
+        scope.Section(text);
+        error = code;
+        return 0;
+    };
+
+    const uint32_t tag = TagAddress();
+    // A tag address outside the image cannot be held back; refuse before the flash is touched.
+    if ((options & kOptProgram) && uint64_t{tag} + 2 > length)
+        return fail("Write Flash Code Fail\n", kUpdateFlashFail);
+
+    if (!MP_DisableSPIWriteProtect()) return fail("Disable Write Protect Fail\n", kDisableWpFail);
+    if (!MP_EraseSPIFlash()) return fail("Erase Flash Fail\n", kEraseFlashFail);
+    if (!MP_Prepare6521Erase()) return fail("6521 Operation Fail\n", kEraseFlashFail);
+    if (options & kOptLarge) MP_ChangeDataControlSize(64);
+    if (options & kOptCheckEmpty) {
+        if (!MP_CheckSPIFlashEmpty(length, readback_)) {
+            const uint8_t* b = readback_.data();
+            uint8_t head[16] = {};
+            std::memcpy(head, b, std::min<size_t>(16, readback_.size()));
+            char line[128];
+            std::snprintf(line, sizeof line,
+                          "Byte0~8 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x",
+                          head[0], head[1], head[2], head[3], head[4], head[5], head[6], head[7]);
+            process_.logger.DebugPrint("Fail %s\n", line);
+            std::snprintf(line, sizeof line,
+                          "Byte9~16 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x",
+                          head[8], head[9], head[10], head[11], head[12], head[13], head[14],
+                          head[15]);
+            process_.logger.DebugPrint("Fail %s\n", line);
+            return fail("Check Flash Empty Fail\n", kCheckEmptyFail);
+        }
+    }
+    if (options & kOptProgram) {
+        const uint8_t saved[2] = {image[tag], image[tag + 1]};
+        image[tag] = image[tag + 1] = 0xFF;
+        auto restore = [&] {
+            image[tag] = saved[0];
+            image[tag + 1] = saved[1];
+        };
+        if (!MP_WriteSPIFlash(0, length, image)) {
+            restore();
+            return fail("Write Flash Code Fail\n", kUpdateFlashFail);
+        }
+        if (!MP_VerifyReadSPIFlash(length, readback_)) {
+            restore();
+            return fail("Read Flash Code Fail\n", kReadFlashFail);
+        }
+        if (std::memcmp(image.data(), readback_.data(), length) != 0) {
+            restore();
+            return fail("Check Flash Code Fail\n", kCompareFail);
+        }
+        restore();
+        if (!MP_WriteSPIFlashWithRetry(tag, 2, image))
+            return fail("Write Tag Fail\n", kWriteTagFail);
+    }
+    if (options & kOptLarge) MP_ChangeDataControlSize(8);
+    if (!MP_EnableSPIWriteProtect()) return fail("Enable Write Protect Fail\n", kEnableWpFail);
+    if (options & kOptReset) {
+        process_.Report(kReportStepText, kStepResetToNewCode);
+        if (!MP_ResetToCode(kBootNewCode, 0))
+            return fail("Devcie ResetToCache Fail\n", kResetDeviceFail);
+        if (options & kOptProgram) {
+            int running = 0;
+            MP_IsRunningCode(running);
+            if (!running) {
+                scope.Text("Device is not in cache mode\n");
+                process_.Report(kReportFailure, kNotInCacheMode);
+                error = 0;  // reported once, here
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+int CMpFlow_Flash::FF_EraseEx() {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_EraseEx");
+    if (conn_.mipi_bridge) return BridgeErase();
+    if (!MP_DisableSPIWriteProtect()) {
+        process_.Report(kReportFailure, kDisableWpFail);
+        return 0;
+    }
+    if (!MP_EraseSPIFlash()) {
+        process_.Report(kReportFailure, kEraseFlashFail);
+        return 0;
+    }
+    int result = MP_EnableSPIWriteProtect();
+    if (!result) {
+        process_.Report(kReportFailure, kEnableWpFail);
+        return 0;
+    }
+    if (process_.download_options & kOptReset) {
+        process_.Report(kReportStepText, kStepResetToNewCode);
+        result = MP_ResetToCode(kBootNewCode, 0);
+        if (!result) {
+            process_.Report(kReportFailure, kResetDeviceFail);
+            return 0;
+        }
+    }
+    return result;
+}
+
+int CMpFlow_Flash::FF_ReadEx() {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadEx");
+    if (!AllocateReadback(read_length_)) {
+        process_.Report(kReportFailure, kMallocFail);
+        return 0;
+    }
+    conn_.command_options |= kExtUnitOption;
+    MP_ChangeDataControlSize(64);
+    int result = 0;
+    if (conn_.mipi_bridge) {
+        result = BridgeRead();
+    } else {
+        result = MP_ReadSPIFlash(read_length_, readback_);
+        if (!result) process_.Report(kReportFailure, kReadFlashFail);
+    }
+    if (result && conn_.rom_flag == 0) {
+        process_.Report(kReportStepText, kStepResetToNewCode);
+        result = MP_ResetToCode(kBootNewCode, 0);
+        if (!result) process_.Report(kReportFailure, kResetDeviceFail);
+    }
+    MP_ChangeDataControlSize(8);
+    conn_.command_options &= ~kExtUnitOption;
+    return result;
+}
+
+int CMpFlow_Flash::FF_ReadExDumpCheck(uint32_t read_length) {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheck");
+    if (!AllocateReadback(read_length)) {
+        process_.Report(kReportFailure, kMallocFail);
+        return 0;
+    }
+    if (!MP_ReadSPIFlash(read_length, readback_)) {
+        scope.Section("Read Flash Fail!\n");
+        process_.Report(kReportFailure, kReadFlashFail);
+        return 0;
+    }
+    const int result = DumpCompare();
+    if (result == 0) dump_mismatch_ = true;
+    return result;
+}
+
+}  // namespace orbisk

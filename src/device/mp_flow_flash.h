@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/mp_flow4.h"
+
+namespace orbisk {
+
+// Flash-programming sequences: the update with the tag held back and written last, the erase,
+// the reads for dumps and dump comparisons.
+class CMpFlow_Flash : public CMpFlow4 {
+  public:
+    using CMpFlow4::CMpFlow4;
+
+    int FF_UpdateEx(std::span<uint8_t> image);
+    int FF_EraseEx();
+    int FF_ReadEx();
+    int FF_ReadExDumpCheck(uint32_t read_length);
+
+    const std::vector<uint8_t>& readback() const { return readback_; }
+    uint32_t read_length() const { return read_length_; }
+    void set_read_length(uint32_t length) { read_length_ = length; }
+    bool dump_mismatch() const { return dump_mismatch_; }
+    // Where FFU_Read saves the read-back in dialog mode.
+    void set_dump_path(std::string path) { dump_path_ = std::move(path); }
+
+  protected:
+    int FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& error);
+    int StandardUpdate(std::span<uint8_t> image);
+    // The comparison of a read-back with the image; the configuration-area layer provides it.
+    virtual int DumpCompare() { return 0; }
+    // The bridge flows replace these for cameras behind a MIPI bridge.
+    virtual int BridgeUpdate(std::span<uint8_t> image);
+    virtual int BridgeErase();
+    virtual int BridgeRead();
+    bool AllocateReadback(uint32_t length);
+    uint32_t TagAddress();
+
+    std::vector<uint8_t> readback_;
+    uint32_t read_length_ = 0x20000;
+    bool dump_mismatch_ = false;
+    std::string dump_path_;
+};
+
+}  // namespace orbisk

@@ -1,0 +1,2 @@
+# The whole-tool rig of the flash scenario tests.
+target_sources(orbisk_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/flash_rig.cpp)

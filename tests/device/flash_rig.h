@@ -1,0 +1,117 @@
+#pragma once
+// A whole tool against one simulated camera: virtual clock, logger, process, the simulated bus,
+// the real transports, the function library, the chip profiles and a serial-flash device object.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/process.h"
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "device/spi_flash_info_usb.h"
+#include "image/demo_image.h"
+#include "platform/device_lock.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_camera.h"
+#include "support/recorders.h"
+
+namespace orbisk::test {
+
+// The simulated bus with a count of the control transfers that reach the camera, so that a
+// test can place a fault at "the n-th transfer from now".
+class CountingBus : public UsbBus {
+  public:
+    explicit CountingBus(sim::SimUsbBus& inner) : inner_(inner) {}
+    std::vector<UsbDeviceInfo> List() override { return inner_.List(); }
+    std::unique_ptr<UsbDeviceHandle> Open(uint64_t node_handle) override;
+    std::unique_ptr<CameraDriverControl> OpenCameraDriver(uint64_t node_handle) override {
+        return inner_.OpenCameraDriver(node_handle);
+    }
+    bool CanOpenDirectly(uint64_t node_handle) override {
+        return inner_.CanOpenDirectly(node_handle);
+    }
+    bool WaitForChange(uint32_t timeout_ms) override { return inner_.WaitForChange(timeout_ms); }
+    uint32_t transfers() const { return transfers_; }
+
+  private:
+    sim::SimUsbBus& inner_;
+    uint32_t transfers_ = 0;
+};
+
+// Called before every serial-flash write command of the extension unit; a result other than
+// kOk fails that command without sending it.
+using WriteHook = std::function<HResult(uint32_t address, uint32_t length)>;
+
+// The command layer's transports, with a hook in front of the extension unit's serial-flash
+// writes.
+class HookedTransportFactory : public UsbTransportFactory {
+  public:
+    HookedTransportFactory(UsbBus& bus, Logger& logger, std::shared_ptr<DeviceLock> lock)
+        : UsbTransportFactory(bus, logger, lock), logger_(logger), lock_(std::move(lock)) {}
+    std::unique_ptr<CVendorCmdCommon> CreateExtUnit(CameraDeviceRecord& record,
+                                                    uint8_t unit_id) override;
+    WriteHook write_hook;
+
+  private:
+    Logger& logger_;
+    std::shared_ptr<DeviceLock> lock_;
+};
+
+// The firmware the camera runs before the update and the one the tool brings.
+DemoImageSpec OldFirmware();
+DemoImageSpec NewFirmware();
+
+// The camera's clock: runs on the tool's virtual clock and adds up the time the camera charges
+// for its own work (transfers, programming, erasing).
+class ChargingClock : public Clock {
+  public:
+    explicit ChargingClock(VirtualClock& base) : base_(base) {}
+    uint64_t now_ms() override { return base_.now_ms(); }
+    uint64_t now_us() override { return base_.now_us(); }
+    void sleep_ms(uint32_t ms) override { sleep_us(uint64_t{ms} * 1000); }
+    void sleep_us(uint64_t us) override {
+        charged_us += us;
+        base_.sleep_us(us);
+    }
+    uint64_t charged_us = 0;
+
+  private:
+    VirtualClock& base_;
+};
+
+inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
+
+struct FlashRig {
+    explicit FlashRig(sim::SimSettings settings = DefaultSettings(),
+                      std::vector<uint8_t> memory = MakeDemoImage(OldFirmware()));
+    ~FlashRig();
+    static sim::SimSettings DefaultSettings();
+
+    // Opens the camera as the command line does, sets the download options from the
+    // configuration and loads the new image into the front slot.
+    bool OpenAndLoad(const std::vector<uint8_t>& image = MakeDemoImage(NewFirmware()));
+    std::vector<uint8_t> Memory() { return camera->Memory(); }
+    // Progress values reported, in order.
+    std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
+
+    VirtualClock clock;
+    ChargingClock camera_clock{clock};
+    RecordingLogSink log;
+    Logger logger{clock, &log};
+    Process process{clock, logger};
+    RecordingStatusSink sink;
+    CThreadFlag cancel;
+    sim::SimUsbBus sim_bus{clock};
+    CountingBus bus{sim_bus};
+    std::shared_ptr<sim::SimCamera> camera;
+    HookedTransportFactory factory{bus, logger, OpenDeviceLock(kRigLockName)};
+    CamLib camlib{process, bus, factory};
+    CICTypeIni profiles{process};
+    // The serial-flash memory type unless a test puts another flash class in.
+    std::unique_ptr<CFlashInfo> device;
+};
+
+}  // namespace orbisk::test

@@ -1,0 +1,291 @@
+// Whole updates of a simulated serial-flash camera through the device object, as the command
+// line runs them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "device/flash_rig.h"
+#include "device/tarn_flash_info_usb.h"
+#include "image/config_edit.h"
+#include "image/demo_image.h"
+#include "sim/sim_image.h"
+
+namespace orbisk::test {
+namespace {
+
+constexpr uint32_t kTag = DemoLayout::kTagAddress;
+
+sim::ImageFacts Facts(const std::vector<uint8_t>& memory) {
+    return sim::ReadImageFacts(memory, DemoLayout::kConfigAddress, kTag);
+}
+
+std::vector<uint32_t> StepTexts(const FlashRig& rig) {
+    std::vector<uint32_t> steps = rig.sink.codes(kReportStepText);
+    steps.erase(std::remove(steps.begin(), steps.end(), 0u), steps.end());
+    return steps;
+}
+
+TEST(FlashUpdateTest, DownloadWritesTheImageKeepsTheSerialAndStartsTheNewCode) {
+    FlashRig rig;
+    rig.process.config.SetValue(kConfigSection, "SaveSN", "1");
+    ASSERT_TRUE(rig.OpenAndLoad());
+    rig.sink.clear();
+
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+
+    // The memory holds the new image, with the camera's serial number carried over and tagged.
+    const std::vector<uint8_t> memory = rig.Memory();
+    EXPECT_EQ(memory, rig.device->images().front);
+    const sim::ImageFacts facts = Facts(memory);
+    EXPECT_TRUE(facts.tagged);
+    EXPECT_EQ(facts.identity.manufacturer, "SN-CAM-000042");
+    EXPECT_EQ(facts.version(), 0x1060);
+    // The camera came back running the new code, with the same serial number, and the flash is
+    // locked again.
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_EQ(rig.camera->CurrentIdentity().manufacturer, "SN-CAM-000042");
+    EXPECT_EQ(rig.camera->Settings().flash_status, 0x8C);
+    rig.device->MP_GetDeviceInfo();
+    EXPECT_EQ(rig.device->texts().fw_version, sim::VersionText(rig.camera->StatusBlock()));
+    EXPECT_EQ(rig.device->texts().code_mode, "Vendor Code");
+
+    // Reports: the steps in order, progress rising to 100, one success, no failure.
+    EXPECT_EQ(StepTexts(rig), (std::vector<uint32_t>{41718, 41719, 41720, 41721, 41722, 41724}));
+    const std::vector<uint32_t> progress = rig.Progress();
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.front(), 5u);
+    EXPECT_EQ(progress.back(), 100u);
+    // 32 chunks of 4096 bytes in each of the three transfers, the erase's 5 and the final 100.
+    EXPECT_EQ(progress.size(), 3u * 32 + 2);
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_TRUE(rig.sink.codes(kReportFailure).empty());
+    // A status code of 0 is what gives exit code 0.
+    EXPECT_EQ(rig.process.status.Code(), 0u);
+}
+
+TEST(FlashUpdateTest, WithoutProgramAndVerifyTheUpdateOnlyErases) {
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    rig.process.download_options &= static_cast<uint8_t>(~0x10);
+    rig.sink.clear();
+
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    const std::vector<uint8_t> memory = rig.Memory();
+    EXPECT_TRUE(std::all_of(memory.begin(), memory.end(), [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(StepTexts(rig), (std::vector<uint32_t>{41718, 41719, 41720, 41724}));
+    // Nothing to start: the camera stays in its boot ROM, and that is no failure here.
+    EXPECT_FALSE(rig.camera->AppMode());
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+}
+
+// Faults during an update. Each must end with its step's failure code, and the memory holds
+// either the old image untouched or no tagged image at all.
+struct FaultCase {
+    const char* name;
+    void (*arrange)(FlashRig& rig, int& attempts);
+    int result;
+    uint32_t failure;        // 0: none
+    bool untouched = false;  // the failure comes before the flash is erased
+};
+
+// The first byte of the new image whose bit 0 differs from `stuck`: a bit stuck there shows.
+uint32_t StuckAddress(const std::vector<uint8_t>& image, bool stuck) {
+    return static_cast<uint32_t>(
+        std::find_if(image.begin(), image.end(), [&](uint8_t b) { return (b & 0x01) != stuck; }) -
+        image.begin());
+}
+
+void StuckBit(FlashRig& rig, bool value) {
+    sim::Faults faults;
+    faults.stuck_bit = true;
+    faults.stuck_address = StuckAddress(rig.device->images().front, value);
+    faults.stuck_mask = 0x01;
+    faults.stuck_value = value;
+    rig.camera->SetFaults(faults);
+}
+
+const FaultCase kFaults[] = {
+    {"a chunk that fails seven times, then succeeds",
+     [](FlashRig& rig, int& attempts) {
+         rig.factory.write_hook = [&attempts](uint32_t address, uint32_t length) {
+             if (address != 0x4000 || length != 4096) return kOk;
+             return ++attempts <= 7 ? kFail : kOk;
+         };
+     },
+     1, 0},
+    {"a chunk that always fails",
+     [](FlashRig& rig, int& attempts) {
+         rig.factory.write_hook = [&attempts](uint32_t address, uint32_t length) {
+             if (address != 0x4000 || length != 4096) return kOk;
+             ++attempts;
+             return kFail;
+         };
+     },
+     0, 41706},
+    {"a stop request during the write",
+     [](FlashRig& rig, int&) {
+         rig.factory.write_hook = [&rig](uint32_t address, uint32_t) {
+             if (address == 0x6000) rig.cancel.SetCancel(true);
+             return kOk;
+         };
+     },
+     0, 41706},
+    {"a disconnect in the middle of the write",
+     [](FlashRig& rig, int&) {
+         rig.factory.write_hook = [&rig](uint32_t address, uint32_t) {
+             if (address == 0x8000) {
+                 sim::Faults faults;
+                 faults.disconnect_at = rig.bus.transfers() + 3;
+                 rig.camera->SetFaults(faults);
+             }
+             return kOk;
+         };
+     },
+     0, 41706},
+    // Stuck at 0, the erased flash is not empty; stuck at 1, the written image does not verify.
+    {"a bit stuck at 0", [](FlashRig& rig, int&) { StuckBit(rig, false); }, 0, 41717},
+    {"a bit stuck at 1", [](FlashRig& rig, int&) { StuckBit(rig, true); }, 0, 41709},
+    {"a tag address outside the image",
+     [](FlashRig& rig, int&) { rig.profiles.SetValue("Vendor Info M1", "TagAddress", "0x20000"); },
+     0, 41706, true},
+    {"a busy bit that never clears",
+     [](FlashRig& rig, int&) {
+         sim::Faults faults;
+         faults.busy_stuck = true;
+         rig.camera->SetFaults(faults);
+     },
+     0, 41710, true},
+};
+
+TEST(FlashUpdateTest, FaultsEndWithTheirStepCodeAndNoTaggedImage) {
+    for (const FaultCase& c : kFaults) {
+        SCOPED_TRACE(c.name);
+        FlashRig rig;
+        const std::vector<uint8_t> old_memory = rig.Memory();
+        ASSERT_TRUE(rig.OpenAndLoad());
+        const std::vector<uint8_t> image = rig.device->images().front;
+        int attempts = 0;
+        c.arrange(rig, attempts);
+        rig.sink.clear();
+
+        EXPECT_EQ(rig.device->Download(), c.result);
+        const std::vector<uint32_t> failures = rig.sink.codes(kReportFailure);
+        if (c.failure == 0) {
+            EXPECT_TRUE(failures.empty());
+            EXPECT_EQ(rig.Memory(), image);
+            EXPECT_EQ(attempts, 8);  // seven failures and the one that worked
+        } else {
+            // One failure report, with the step's code; the loaded image is left as it was.
+            EXPECT_EQ(failures, std::vector<uint32_t>{c.failure}) << rig.log.Joined();
+            EXPECT_EQ(rig.process.status.Code(), c.failure);
+            const std::vector<uint8_t> memory = rig.Memory();
+            EXPECT_TRUE(memory == old_memory || !Facts(memory).tagged);
+            if (c.untouched) {
+                EXPECT_EQ(memory, old_memory);
+            }
+            EXPECT_EQ(rig.device->images().front, image);
+            if (c.failure == 41706 && attempts > 0) {
+                EXPECT_EQ(attempts, 8);
+            }
+        }
+    }
+}
+
+TEST(FlashUpdateTest, FailedWriteLocksTheFlashAgain) {
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    rig.factory.write_hook = [](uint32_t address, uint32_t) {
+        return address == 0x1000 ? kFail : kOk;
+    };
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.camera->Settings().flash_status, 0x8C);
+    EXPECT_TRUE(rig.log.Contains("Write Flash Code Fail"));
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, CameraNotBackInItsCodeIsReportedOnce) {
+    // An image without its identity record is written and tagged, but the camera cannot start
+    // it and stays in its boot ROM after the reset.
+    std::vector<uint8_t> image = MakeDemoImage(NewFirmware());
+    const ConfigLayout layout{DemoLayout::kConfigAddress, DemoLayout::kConfigSize, kTag};
+    ASSERT_EQ(RebuildWithoutType(image, layout, 0x04), EditResult::kOk);
+    FlashRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad(image));
+    rig.sink.clear();
+
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41935});
+    EXPECT_TRUE(rig.log.Contains("Device is not in cache mode"));
+    EXPECT_EQ(rig.process.status.Code(), 41935u);
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteHasTwentyRereads) {
+    // Re-reads come every 50 ms: a busy bit that clears before the 19th re-read is waited out;
+    // one that clears only for the 20th is a time-out, and the unlock fails.
+    struct Case {
+        uint32_t status_write_ms;
+        int result;
+    } const cases[] = {{19 * 50 - 25, 1}, {20 * 50 - 25, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status_write_ms);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.timing.status_write_ms = c.status_write_ms;
+        FlashRig rig(settings);
+        ASSERT_TRUE(rig.OpenAndLoad());
+        EXPECT_EQ(rig.device->Download(), c.result);
+        if (c.result == 0) {
+            EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41710});
+            EXPECT_TRUE(rig.log.Contains("Waiting Time Out"));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
+    FlashRig rig;  // the front camera, on port 1
+    sim::SimSettings rear_settings = FlashRig::DefaultSettings();
+    rear_settings.ports = {2};
+    rear_settings.rear_camera = true;
+    auto rear = std::make_shared<sim::SimCamera>(rear_settings, MakeDemoImage(OldFirmware()),
+                                                 rig.camera_clock);
+    rig.sim_bus.AddCamera(rear);
+    rig.device = std::make_unique<CTarnFlashInfo_USB>(rig.process, rig.camlib, rig.profiles);
+    ASSERT_TRUE(rig.OpenAndLoad());
+    DemoImageSpec rear_spec = NewFirmware();
+    rear_spec.product = "Orbisk Rear Camera";
+    rear_spec.version = 0x1070;
+    rig.device->images().rear = MakeDemoImage(rear_spec);
+    rig.sink.clear();
+
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.Memory(), rig.device->images().front);
+    EXPECT_EQ(rear->Memory(), rig.device->images().rear);
+    EXPECT_EQ(rear->CurrentIdentity().product, "Orbisk Rear Camera");
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_TRUE(rear->AppMode());
+    // Progress 100 after each camera, success once at the end; the cameras are closed.
+    const std::vector<uint32_t> progress = rig.Progress();
+    EXPECT_EQ(std::count(progress.begin(), progress.end(), 100u), 2);
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_EQ(rig.device->connection().camera_handle, 0u);
+}
+
+}  // namespace
+}  // namespace orbisk::test
