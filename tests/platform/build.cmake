@@ -14,5 +14,6 @@ add_executable(orbisk_linux_tests ${linux_backend_tests}
 target_include_directories(orbisk_linux_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(orbisk_linux_tests PRIVATE orbisk_core PkgConfig::UMOCKDEV GTest::gtest
                       GTest::gtest_main)
-gtest_discover_tests(orbisk_linux_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60
+# A whole update through the emulated kernel takes tens of seconds of real time.
+gtest_discover_tests(orbisk_linux_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
     ENVIRONMENT LD_PRELOAD=libumockdev-preload.so.0)

@@ -103,6 +103,29 @@ TEST_F(SimOverKernelTest, KernelDriverPathQualifiesAndReadsTheCamera) {
     EXPECT_EQ(code, MemoryAt(0, code.size()));
 }
 
+TEST_F(SimOverKernelTest, KernelDriverPathKeepsTheSizeTheDriverKnows) {
+    Plug();
+    std::shared_ptr<CameraDriverControl> control = bus_.OpenCameraDriver(kCamera);
+    ASSERT_NE(control, nullptr);
+    HResult result = kFail;
+    CExtUnitDShow xu(control, {kUnit}, logger_, lock_, &result);
+    ASSERT_EQ(result, kOk);
+    ASSERT_TRUE(xu.DevQualify());  // the driver meets the data control at 8 bytes
+
+    // The camera agrees to 64, the driver does not: the first read fails without reaching the
+    // camera, the transport goes back to 8, and the next read works.
+    uint16_t size = 64;
+    ASSERT_TRUE(xu.ChangeDataControlSize(&size));
+    std::vector<uint8_t> code(0x200);
+    EXPECT_NE(xu.SPI_SF_Read(0, code.size(), code.data(), 0, nullptr, nullptr), kOk);
+    ASSERT_EQ(xu.SPI_SF_Read(0, code.size(), code.data(), 0, nullptr, nullptr), kOk);
+    EXPECT_EQ(code, MemoryAt(0, code.size()));
+    EXPECT_EQ(xu.data_control_size(), 8u);
+    size = 64;
+    EXPECT_FALSE(xu.ChangeDataControlSize(&size));  // not asked for again
+    EXPECT_EQ(size, 8);
+}
+
 TEST_F(SimOverKernelTest, ResetCameraLeavesAndComesBackOnItsPortWithItsNewIdentity) {
     Plug();
     auto handle = bus_.Open(kCamera);
