@@ -105,6 +105,7 @@ TEST_F(FunctionLibraryTest, DirectAccessFallsBackToTheKernelDriverWithoutRights)
     }
     ASSERT_EQ(init, 1);
     EXPECT_EQ(lib.CamLib_GetLibType(), 1);
+    EXPECT_TRUE(log_.Contains("Lib Type 0: no access to the USB device of"));
     OpenAndRead(lib);
 }
 
