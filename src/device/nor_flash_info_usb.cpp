@@ -28,15 +28,27 @@ int CNORFlashInfo_USB::NorSequence() {
         process_.Report(kReportFailure, code);
         return 0;
     };
+    // The tag is held back like on serial flash: the image goes out with 0xFF in its place
+    // and the device writes the tag only after the read-back matched, so an interrupted or
+    // wrong write never leaves a tagged image that the boot ROM would start.
+    const uint32_t tag = TagAddress();
+    if ((options & 0x10) && uint64_t{tag} + 2 > length) return failed(kUpdateFlashFail);
     if (!AllocateReadback(length)) return failed(kMallocFail);
     if (!MP_OpenRomDevice()) return 0;
     if (!MP_EraseNorFlash()) return failed(kEraseFlashFail);
     if ((options & 0x02) && !MP_CheckNorFlashEmpty(length, readback_))
         return failed(kCheckEmptyFail);
     if (options & 0x10) {
-        if (!MP_WriteNorFlash(length, image)) return failed(kUpdateFlashFail);
-        if (!MP_VerifyReadNorFlash(length, readback_)) return failed(kReadFlashFail);
-        if (std::memcmp(image.data(), readback_.data(), length) != 0) return failed(kCompareFail);
+        const uint8_t saved[2] = {image[tag], image[tag + 1]};
+        image[tag] = image[tag + 1] = 0xFF;
+        const bool written = MP_WriteNorFlash(length, image);
+        const bool read = written && MP_VerifyReadNorFlash(length, readback_);
+        const bool same = read && std::memcmp(image.data(), readback_.data(), length) == 0;
+        image[tag] = saved[0];
+        image[tag + 1] = saved[1];
+        if (!written) return failed(kUpdateFlashFail);
+        if (!read) return failed(kReadFlashFail);
+        if (!same) return failed(kCompareFail);
         process_.Report(kReportStepText, kStepWriteTag);
         if (!camlib_.CamLib_NorFlash_WriteTag(conn_.camera_handle, conn_.command_options))
             return failed(kWriteTagFail);

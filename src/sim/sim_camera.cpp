@@ -75,8 +75,8 @@ void SimCamera::PowerOnRegisters() {
     mode_bytes_ = {};
     power_mipi_ = 0;
     sw_write_protect_ = 0;
-    xdata_[0xFE21] = profile_.id_fe21;
-    xdata_[0xFE22] = profile_.id_fe22;
+    xdata_[0xFE21] = settings_.ChipIdFE21();
+    xdata_[0xFE22] = settings_.ChipIdFE22();
     // USB speed registers: 0xFC02 = 1 at super speed; 0xFA01 bit 0 at high speed.
     xdata_[0xFC02] = settings_.speed >= 4 ? 1 : 0;
     xdata_[0xFA01] = settings_.speed == 3 ? 1 : 0;

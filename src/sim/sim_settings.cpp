@@ -1,6 +1,7 @@
 #include "sim/sim_settings.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace orbisk::sim {
@@ -51,6 +52,25 @@ void LoadIdentity(const CIniFile& ini, const char* section, UsbIdentity* id) {
 
 uint32_t GetU(const CIniFile& ini, const char* section, const char* key, uint32_t def) {
     return static_cast<uint32_t>(ini.GetValueI(section, key, static_cast<int32_t>(def)));
+}
+
+// An optional byte: absent or empty keeps it unset; anything else must be 0 to 0xFF.
+bool LoadByte(const CIniFile& ini, const char* key, std::optional<uint8_t>* out,
+              std::string* error) {
+    const std::string text = ini.GetValue(kCamera, key);
+    if (text.empty()) {
+        out->reset();
+        return true;
+    }
+    // The whole text must be the number: a typo must not turn into a plausible identity.
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (*end != '\0' || value < 0 || value > 0xFF) {
+        *error = std::string(key) + " must be a byte (0 to 0xFF)";
+        return false;
+    }
+    *out = static_cast<uint8_t>(value);
+    return true;
 }
 
 }  // namespace
@@ -140,6 +160,9 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         return false;
     }
     rom = DefaultRomIdentity(Profile());
+    if (!LoadByte(ini, "ChipIdFE21", &chip_id_fe21, error) ||
+        !LoadByte(ini, "ChipIdFE22", &chip_id_fe22, error))
+        return false;
     if (!ParseGeneration(ini.GetValue(kCamera, "Generation", GenerationName(generation)),
                          &generation)) {
         *error = "Generation must be xu, v1 or v2";
@@ -230,6 +253,9 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
 
 void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kCamera, "Profile", profile);
+    // Written only when set, so that a change of profile brings that chip's identity.
+    ini->SetValue(kCamera, "ChipIdFE21", chip_id_fe21 ? Hex(*chip_id_fe21, 2) : "");
+    ini->SetValue(kCamera, "ChipIdFE22", chip_id_fe22 ? Hex(*chip_id_fe22, 2) : "");
     ini->SetValue(kCamera, "Generation", GenerationName(generation));
     ini->SetValue(kCamera, "Memory", memory == MemoryKind::kNorFlash ? "nor" : "sf");
     ini->SetValue(kCamera, "MemorySize", Hex(MemorySize(), 5));

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ struct Faults {
 // Everything the camera folder's INI file holds.
 struct SimSettings {
     std::string profile = kDefaultProfile;
+    // The chip identity registers at 0xFE21 and 0xFE22; unset: the profile's. Lets a camera
+    // read what some chips really answer (such as 0x00 0x60, or 0x01 0x4x).
+    std::optional<uint8_t> chip_id_fe21;
+    std::optional<uint8_t> chip_id_fe22;
     Generation generation = Generation::kExtensionUnit;
     MemoryKind memory = MemoryKind::kSerialFlash;
     uint32_t memory_size = 0;  // 0: the profile's
@@ -103,6 +108,8 @@ struct SimSettings {
 
     const ChipProfile& Profile() const;
     uint32_t MemorySize() const;
+    uint8_t ChipIdFE21() const { return chip_id_fe21.value_or(Profile().id_fe21); }
+    uint8_t ChipIdFE22() const { return chip_id_fe22.value_or(Profile().id_fe22); }
 
     // Reads the settings from an INI text; missing keys keep their defaults. False with a
     // reason for values that cannot be used.

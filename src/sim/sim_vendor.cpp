@@ -49,7 +49,11 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
         case 0x05: {
             const bool write = request == 0x04;
             const uint8_t selector = static_cast<uint8_t>(value & 0xFF);
-            if (in == write || selector > 1 || (selector == 1) != nor) return Stall();
+            // Selector 1 is NOR, 0 serial flash; a NOR camera also answers the serial-flash
+            // read (selector 0) from its program memory.
+            const bool nor_read = nor && !write && selector == 0;
+            if (in == write || selector > 1 || ((selector == 1) != nor && !nor_read))
+                return Stall();
             if (!Unpack(static_cast<uint16_t>(value & 0xFF00), index, length, &address))
                 return Stall();
             const Space space = nor ? Space::kNorFlash : Space::kSerialFlash;
@@ -107,7 +111,10 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
         if (access.request != request) continue;
         const bool flash = access.space == Space::kNorFlash || access.space == Space::kSerialFlash;
         if (in != access.in) return Stall();
-        if (flash && (access.space == Space::kNorFlash) != nor) return Stall();
+        // A NOR camera also answers the plain serial-flash read (mode 0) from its program
+        // memory; the fast-read modes and serial-flash writes stay serial-flash only.
+        const bool nor_read = nor && access.request == 0x2E && (value & 0xFF) == 0;
+        if (flash && (access.space == Space::kNorFlash) != nor && !nor_read) return Stall();
         // The serial-flash read carries its read mode in the selector byte.
         const uint16_t packed =
             access.request == 0x2E ? static_cast<uint16_t>(value & 0xFF00) : value;

@@ -154,7 +154,9 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 return kStsUnknownSubCmd;
         }
     } else if (c.group == 0x02) {
-        if (nor) return kStsUnknownSubCmd;
+        // A NOR camera's firmware keeps only the plain serial-flash read, which reads its
+        // program memory: hosts verify NOR flash with it.
+        if (nor && c.opcode != 0xC2) return kStsUnknownSubCmd;
         const bool write = !in;
         if (write && !StorageAllowed() && c.opcode != 0xC1) return kStsUnknownSubCmd;
         switch (c.opcode) {
@@ -167,7 +169,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
             case 0xD4:
             case 0xD5:
             case 0xD6:
-                result = bytes_in(Space::kSerialFlash, c.address());
+                result = bytes_in(nor ? Space::kNorFlash : Space::kSerialFlash, c.address());
                 break;
             case 0x82:
                 result = bytes_out(Space::kSerialFlash, c.address());

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 
 #include "base/logger.h"
 #include "base/process.h"
@@ -55,7 +56,7 @@ class DiscoverySimTest : public ::testing::Test {
 
     // A camera running its application, identity PID `pid`, on hub port `port`.
     std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
-                                         void (*tweak)(sim::SimSettings&) = nullptr) {
+                                         std::function<void(sim::SimSettings&)> tweak = {}) {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
         if (tweak) tweak(settings);
@@ -204,6 +205,44 @@ TEST_F(DiscoverySimTest, LibraryFunctionsReachTheCamera) {
     uint8_t chip[2] = {};
     ASSERT_EQ(lib.CamLib_ReadMem(h, 0xFE21, 2, chip, 0x20), 1);
     EXPECT_EQ(device.DEV_OpenDeviceByICIni(0), 1);
+}
+
+// The chip identity as the device flow reads it from the registers at 0xFE21/0xFE22 of
+// cameras whose chips answer the odd values some chips do.
+TEST_F(DiscoverySimTest, ChipIdentityReadFromTheRegisters) {
+    struct Case {
+        uint8_t fe21, fe22;
+        std::array<uint8_t, 2> identity;
+    } const cases[] = {
+        {0x00, 0x60, {0xFF, 0xFF}},  // the chip cannot tell who it is
+        {0x00, 0x61, {0x00, 0x60}},  // only exactly 0x00 0x60 is unknown
+        {0x01, 0x60, {0x00, 0x60}},
+        {0x01, 0x47, {0x00, 0x50}},  // 0x01 0x4x is the other chip of the shared value
+        {0x01, 0x40, {0x00, 0x50}},
+        {0x00, 0x4F, {0x00, 0x40}},
+        {0x0E, 0x43, {0x0E, 0x40}},  // second read: byte 0 unmasked
+        {0x10, 0xC5, {0x10, 0xC0}},
+        {0x21, 0x0A, {0x20, 0x00}},
+    };
+    const size_t count = std::size(cases);
+    for (size_t i = 0; i < count; ++i)
+        Plug(static_cast<uint8_t>(i + 1), 0x6363, [&c = cases[i]](sim::SimSettings& s) {
+            s.chip_id_fe21 = c.fe21;
+            s.chip_id_fe22 = c.fe22;
+        });
+    ASSERT_EQ(lib.CamLib_Init(0), 1);
+    ASSERT_EQ(lib.CamLib_GetDeviceCount(), static_cast<int>(count));
+    for (size_t i = 0; i < count; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(testing::Message() << std::hex << "0x" << int{c.fe21} << " 0x" << int{c.fe22});
+        ASSERT_EQ(device.DEV_OpenDeviceByICIni(static_cast<int>(i)), 1);
+        uint32_t port = 0;
+        uint64_t hub = 0;
+        ASSERT_EQ(lib.CamLib_GetPortLocation(lib.handle(), &port, &hub), 1);
+        ASSERT_EQ(port, i + 1);  // the camera of this case
+        EXPECT_EQ(device.connection().chip_identity, c.identity);
+        device.DEV_CloseDevice();
+    }
 }
 
 // Into update mode and back to the code, through both reset paths: the same camera is found

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/sim_fixture.h"
+#include "sim/sim_store.h"
 #include "support/temp_dir.h"
 
 namespace orbisk::sim::test {
@@ -94,6 +95,8 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
         {{"create", dir}, 1},                           // already a camera there
         {{"set", dir, "Usb.Speed=9"}, 1},               // invalid value
         {{"set", dir, "Speed=3"}, 1},                   // no section
+        {{"set", dir, "Camera.ChipIdFE21=0x100"}, 1},   // not a byte
+        {{"set", dir, "Camera.ChipIdFE22=0x6O"}, 1},    // not a number
         {{"fault", dir, "--stuck-bit", "0x10"}, 1},     // incomplete
         {{"fault", dir, "--fail-errno", "ENOSPC"}, 1},  // not a failure we model
         {{"fault", dir, "--bogus"}, 2},
@@ -129,6 +132,30 @@ TEST(OrbiskSimTool, FaultAndSetReachTheCamera) {
     ASSERT_TRUE(settings.Load(ini, &error));
     EXPECT_EQ(settings.faults.fail_transfer, 0u);
     EXPECT_FALSE(settings.faults.bad_qualify);
+}
+
+TEST(OrbiskSimTool, SetChipIdentityReachesTheRegistersAndEmptyGivesTheProfilesBack) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    ASSERT_EQ(Sim({"create", dir}).exit_code, 0);
+    auto identity = [&]() {
+        VirtualClock clock;
+        std::string error;
+        auto camera = LoadCameraFolder(dir, clock, &error);
+        EXPECT_NE(camera, nullptr) << error;
+        if (!camera) return std::vector<uint8_t>{};
+        const std::vector<uint8_t> block = camera->StatusBlock();
+        return std::vector<uint8_t>{block[6], block[7]};
+    };
+    EXPECT_EQ(identity(), (std::vector<uint8_t>{0x10, 0xC0}));  // the profile's
+    const auto run = Sim({"set", dir, "Camera.ChipIdFE21=0x00", "Camera.ChipIdFE22=0x60"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(identity(), (std::vector<uint8_t>{0x00, 0x60}));
+    // A change of profile keeps the set bytes; clearing them gives that profile's identity.
+    ASSERT_EQ(Sim({"set", dir, "Camera.Profile=ORV7507"}).exit_code, 0);
+    EXPECT_EQ(identity(), (std::vector<uint8_t>{0x00, 0x60}));
+    ASSERT_EQ(Sim({"set", dir, "Camera.ChipIdFE21=", "Camera.ChipIdFE22="}).exit_code, 0);
+    EXPECT_EQ(identity(), (std::vector<uint8_t>{0x00, 0xD0}));
 }
 
 }  // namespace

@@ -140,9 +140,24 @@ TEST(SimFlash, NorFlashAnswersItsOwnCommands) {
     EXPECT_EQ(rig.camera->Memory()[0x0FFE], 0x55);
     ASSERT_EQ(rig.Command(0x00, 0x04), kOk);  // erase
     EXPECT_EQ(rig.camera->Memory()[0x0200], 0xFF);
-    // The serial-flash group belongs to the other memory.
-    EXPECT_EQ(rig.Command(0x02, 0x04), kStall);
-    EXPECT_EQ(rig.Status(), kStsUnknownSubCmd);
+    // Of the serial-flash group only the plain read is kept, and it reads the NOR memory;
+    // everything else there belongs to the other memory.
+    ASSERT_EQ(rig.Out(0x00, 0x85, 0xFFFE, 2, 0, bytes.data(), 2), kOk);
+    std::vector<uint8_t> last(2);
+    ASSERT_EQ(rig.In(0x02, 0xC2, 0xFFFE, 2, 0, last.data(), 2), kOk);
+    EXPECT_EQ(last, (std::vector<uint8_t>{0x12, 0x34}));
+    EXPECT_EQ(rig.Command(0x02, 0xC2, 0xFFFE, 4, 0), kStall);  // past the end of the memory
+    EXPECT_EQ(rig.Status(), kStsErrOutRange);
+    struct Refused {
+        uint8_t opcode;
+        uint16_t p2;
+    } const refused[] = {{0x04, 0}, {0x05, 0}, {0x13, 0}, {0x82, 2},
+                         {0xD4, 2}, {0xC1, 8}, {0xC3, 1}};
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.opcode);
+        EXPECT_EQ(rig.Command(0x02, r.opcode, 0, r.p2, 0), kStall);
+        EXPECT_EQ(rig.Status(), kStsUnknownSubCmd);
+    }
 }
 
 }  // namespace

@@ -119,6 +119,28 @@ TEST(SimVendor, FirstGenerationFlash) {
     EXPECT_EQ(rig.camera->Memory()[0x0FFF], 0xAA);
 }
 
+TEST(SimVendor, NorCameraAnswersThePlainSerialFlashRead) {
+    // Hosts verify NOR flash with the serial-flash read: both generations answer it from the
+    // NOR memory; the fast-read modes and serial-flash writes stay refused.
+    for (const Generation generation : {Generation::kVendorV1, Generation::kVendorV2}) {
+        SCOPED_TRACE(GenerationName(generation));
+        SimSettings settings = WithGeneration(generation);
+        settings.memory = MemoryKind::kNorFlash;
+        settings.memory_size = 0x10000;
+        Rig rig(settings);
+        const bool v1 = generation == Generation::kVendorV1;
+        std::vector<uint8_t> data = {1, 2, 3, 4};
+        ASSERT_EQ(rig.Vendor(0x40, v1 ? 0x04 : 0x2A, v1 ? 0x0001 : 0, 0x8000, data.data(), 4), kOk);
+        std::vector<uint8_t> back(4);
+        ASSERT_EQ(rig.Vendor(0xC0, v1 ? 0x05 : 0x2E, 0, 0x8000, back.data(), 4), kOk);
+        EXPECT_EQ(back, data);
+        EXPECT_EQ(rig.Vendor(0x40, v1 ? 0x04 : 0x2F, 0, 0x8000, data.data(), 4), kStall);
+        if (!v1) {
+            EXPECT_EQ(rig.Vendor(0xC0, 0x2E, 0x0001, 0x8000, back.data(), 4), kStall);
+        }
+    }
+}
+
 TEST(SimDriver, KnowsEachControlsLengthFromTheFirstQuery) {
     Rig rig;
     rig.handle.reset();  // the kernel driver holds the interface again
