@@ -1,0 +1,182 @@
+// The report kinds as the main dialog handles them.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <ctime>
+
+#include "base/logger.h"
+#include "base/process.h"
+#include "ui/crc_thread.h"
+#include "ui/main_dialog.h"
+#include "ui/prompter.h"
+#include "ui/upgrade_button.h"
+
+namespace orbisk {
+
+void CTessaly_AllInOne_OvproxyDlg::OnReport(uint32_t kind, uint32_t code, intptr_t extra,
+                                            const DeviceSnapshot* snapshot) {
+    switch (kind) {
+        case kReportClose:
+            pauses_.After(128, this, [this] { EndDialog(); });
+            break;
+        case kReportProgress:
+            SetProgress(static_cast<int>(code));
+            break;
+        case kReportFailure:
+            OnFailure(code);
+            break;
+        case kReportErrorBox:
+            OnErrorBox(code);
+            break;
+        case kReportSuccess:
+            OnSuccess(code);
+            break;
+        case kReportStepText:
+            if (code != 0) status_text_ = std::string(StatusText(code));
+            ShowFields();
+            break;
+        case kReportDeviceInfo:
+            OnDeviceInfo(code, extra, snapshot);
+            break;
+        case kReportFlag:
+            device_flag_ = code != 0 ? 1 : 0;
+            break;
+        default:  // nothing, and the kinds without a handler
+            break;
+    }
+}
+
+void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
+                                                const DeviceSnapshot* snapshot) {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo");
+    if (code == 41906 && snapshot != nullptr) {
+        snapshot_ = *snapshot;
+        char text[160];
+        if (process_.ConfigInt(cfg::kBcdType) != 0) {
+            std::snprintf(text, sizeof text, "Current FW: 0x%04x", snapshot_.rev);
+        } else {
+            std::snprintf(text, sizeof text, "Current FW: %s", snapshot_.firmware_version.c_str());
+        }
+        version_text_ = text;
+        chip_->setText(QString::fromStdString(snapshot_.chip_text));
+        status_text_ = result_state_ == 1   ? "Download Succeed"
+                       : result_state_ == 2 ? error_text_
+                                            : snapshot_.description;
+        chip_->setVisible(snapshot_.chip_info == 10 || snapshot_.chip_info == 15);
+        serial_text_ = snapshot_.serial_text[process_.ConfigInt(cfg::kSnAddress) != 0 ? 1 : 0];
+        device_present_ = true;
+    } else {
+        version_text_ = "Current FW: N/A";
+        result_text_ = "N/A";
+        for (QLabel* label : {chip_, chip_name_, chip_text_}) label->setText("N/A");
+        chip_->hide();
+        status_text_ = "No ZN Camera";
+        serial_text_.clear();
+        device_present_ = false;
+    }
+    if (device_present_) {
+        chip_text_->setText(QString::fromStdString(snapshot_.chip_text));
+        firmware_matches_ = snapshot_.firmware_available != 0;
+        const bool check_ini = process_.ConfigInt(cfg::kCheckVidPidIni) != 0;
+        const bool check_bin = process_.ConfigInt(cfg::kCheckVidPidBin.name, 1) != 0;
+        if (firmware_matches_ && auto_run_ && extra == 0 && (check_ini || check_bin)) {
+            // Automatic start, once: the flag stays clear until an update succeeded.
+            auto_run_ = false;
+            const auto delay = static_cast<uint32_t>(process_.ConfigInt(cfg::kAutoRunDelay));
+            pauses_.After(delay, this, [this] { StartAutomatically(); });
+        }
+    }
+    busy_ = false;
+    ApplyEnablingRule();
+    ShowFields();
+    PostToSelf(kReportProgress, 0);
+}
+
+void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDownloadSuccess");
+    verdict_seen_ = true;
+    status_text_ = "Firmware Upgrading successfully done!";
+    result_text_ = "PASS";
+    ShowFields();
+    SetProgress(0);
+    result_state_ = 1;
+    if (moment_hook_) moment_hook_(Moment::kPassShown);
+    AppendBurnRow(true, 0);
+    WriteVerdict(true);
+    // In loop mode the window stays while rounds remain: the worker clicks Upgrade again.
+    const bool rounds_remain = loop_mode_ && loop_count_ > 0;
+    if (worker_ && !rounds_remain) {
+        device_present_ = false;
+        // No list refresh after the last loop round: the window closes, and the refresh's
+        // device report would leave a non-zero status code, turning a passed loop into exit 1.
+        PostWorker(kRequestCloseCamera);
+        if (process_.ConfigInt(cfg::kAutoRun) == 2) {
+            worker_->PostQuit();
+            if (crc_) crc_->Quit();
+        }
+    }
+    busy_ = false;
+    ApplyEnablingRule();
+    flag_.SetCancel(false);
+    // Auto-run is not armed again here: the window either closes, or the worker starts the
+    // next round itself, and a second automatic start would arrive as a Stop.
+    if (rounds_remain) return;
+    // From here on the window only waits to close: device changes start no refresh (its report
+    // would change the status code that becomes the exit code), and closing waits for the
+    // requests just posted, which it would otherwise cut short.
+    close_when_idle_ = true;
+    pauses_.After(1000, this, [this] {
+        pass_pause_over_ = true;
+        if (worker_pending_ == 0) CloseDialog();
+    });
+}
+
+void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDownloadFail");
+    verdict_seen_ = true;
+    status_text_ = "Firmware Upgrading failed!";
+    result_text_ = "FAIL";
+    SetProgress(0);
+    ShowFields();
+    result_state_ = 2;
+    error_text_ = std::string(StatusText(code));
+    // The row carries the failure's own code, whatever reports came after it.
+    AppendBurnRow(false, code);
+    flag_.SetCancel(false);
+    if (worker_) {
+        PostWorker(kRequestCloseCamera);
+        PostWorker(kRequestRefreshList, 1);
+    }
+    WriteVerdict(false);
+    busy_ = false;
+    ApplyEnablingRule();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::OnErrorBox(uint32_t code) {
+    prompter_->Message(kAppName, std::string(StatusText(code)), Prompter::Icon::kError);
+    busy_ = true;
+    operation_value_ = 1;
+    DisableButtons();
+    SetProgress(0);
+}
+
+void CTessaly_AllInOne_OvproxyDlg::WriteVerdict(bool pass) {
+    if (result_file_mode_ == 0 || !result_file_.IsOpen()) return;
+    if (result_file_mode_ == 1 || result_file_mode_ == 2)
+        result_file_.Write(
+            DialogVerdict(result_file_mode_, pass, snapshot_.vid, snapshot_.pid, snapshot_.rev));
+    result_file_.Close();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::AppendBurnRow(bool pass, uint32_t err_code) {
+    if (!burn_on_) return;
+    BurnRecord record;
+    if (!record.Open("burn_result.txt")) {
+        prompter_->Message(kAppName, "Can't Open burn_result.txt", Prompter::Icon::kError);
+        return;
+    }
+    record.AppendRow(std::time(nullptr), serial_text_, pass, err_code);
+    record.Close();
+}
+
+}  // namespace orbisk

@@ -1,0 +1,512 @@
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/orbisk_app.h"
+#include "rig.h"
+#include "test_classes.h"
+#include "ui/crc_thread.h"
+#include "ui/wakeup_thread.h"
+
+namespace orbisk::test {
+namespace {
+
+constexpr int kWait = 10000;  // upper bound of the polling waits; passing tests return early
+
+class DialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startupWithoutCamera() {
+        DialogRig rig;
+        rig.Open();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: N/A"));
+        QCOMPARE(rig.Text("1016"), QString("N/A"));
+        QCOMPARE(rig.ResultColour(), QColor(255, 0, 0));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+        QVERIFY(!rig.Upgrade()->device_present());
+        QCOMPARE(rig.dialog->windowTitle(), QString("Zantrel Camera Firmware Update Tool"));
+        QCOMPARE(rig.Text("1188"), QString("Fw Version"));
+    }
+
+    void startupWithCamera_data() {
+        QTest::addColumn<int>("bcd");
+        QTest::addColumn<int>("sn_address");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("serial");
+        QTest::newRow("version text") << 0 << 0 << "Current FW: 1.02.03"
+                                      << "SN0001";
+        QTest::newRow("device revision") << 1 << 0x1000 << "Current FW: 0x0123"
+                                         << "SN0001-cfg";
+    }
+    void startupWithCamera() {
+        QFETCH(int, bcd);
+        QFETCH(int, sn_address);
+        DialogRig rig;
+        rig.Set("BCDType", bcd);
+        rig.Set("SN Address", sn_address);
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTEST(rig.Text("1030"), "version");
+        QTEST(rig.Text("1028"), "serial");
+        QCOMPARE(rig.Text("1033"), QString("Camera ready"));
+        QVERIFY(rig.Upgrade()->raised());
+        QCOMPARE(rig.dialog->findChild<QComboBox*>("1050")->currentText(),
+                 QString("VID_0C45&PID_6366&REV_0123"));
+    }
+
+    void cameraWithoutFittingImageLeavesUpgradeDisabled() {
+        DialogRig rig;
+        auto camera = FakeWorld::Camera(0x6366, 2);
+        camera.fits = false;
+        rig.Plug(camera);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->device_present() && rig.Idle(), kWait);
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void updatePassWritesResultsAndCloses() {
+        DialogRig rig;
+        rig.Set("SaveResultToFile", 1);
+        rig.Set("LogType", 1);
+        const QString old_dir = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(rig.dir.path()));  // burn_result.txt lands here
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        const uint64_t before = rig.clock.now_ms();
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QCOMPARE(rig.ResultColour(), QColor(0, 255, 0));
+        QCOMPARE(rig.Text("1033"), QString("Firmware Upgrading successfully done!"));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QDir::setCurrent(old_dir);
+        // Closed by itself one second after PASS, with the status code that makes exit code 0.
+        QVERIFY(rig.clock.now_ms() - before >= 1000);
+        QCOMPARE(rig.process.status.Code(), 0u);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QCOMPARE(rig.world.command_options.load(), 0x80u);
+        QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("pass"));
+        const std::string burn = ReadFile(rig.dir.File("burn_result.txt"));
+        QVERIFY(burn.find("SN0001,") != std::string::npos);
+        QVERIFY(burn.find("Pass,    0:\r\n") != std::string::npos);
+        QVERIFY(rig.log.Contains("Start Download"));
+    }
+
+    void updateFailShowsFailureAndStaysOpen() {
+        DialogRig rig;
+        rig.Set("SaveResultToFile", 1);
+        rig.Set("LogType", 1);
+        const QString old_dir = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(rig.dir.path()));
+        rig.world.download_result = 0;
+        rig.world.failure_code = 41709;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QCOMPARE(rig.ResultColour(), QColor(255, 0, 0));
+        // The refresh after the failure shows the failure text in the status line and gives
+        // the buttons back, without starting anything by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
+        QCOMPARE(rig.world.refreshes.load(), 1);
+        QCOMPARE(finished.count(), 0);
+        QDir::setCurrent(old_dir);
+        QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("fail"));
+        // The row carries the failure's code although a progress report came after it.
+        QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
+                std::string::npos);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QCOMPARE(rig.dialog->result_state(), 2);
+    }
+
+    void stopDuringUpdateOnlySetsTheCancelFlag() {
+        DialogRig rig;
+        rig.world.hold_download = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QVERIFY(rig.world.download_started.WaitFor(kWait));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("Erasing"), kWait);
+        QVERIFY(!rig.dialog->thread_flag().Cancel());
+        // Stop: press again (the button is disabled while busy, so press it as the program does).
+        rig.dialog->OnBnClickedButtonStart();
+        QVERIFY(rig.dialog->thread_flag().Cancel());
+        QVERIFY(rig.dialog->busy());
+        QCOMPARE(rig.Text("1033"), QString("Erasing"));
+        QCOMPARE(rig.world.creations.load(), 2);  // no second start re-created the device
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QVERIFY(!rig.dialog->thread_flag().Cancel());
+    }
+
+    void startDuringADeviceSearchWaitsForItWithoutBlocking() {
+        DialogRig rig;
+        rig.Set("AutoRun", 1);
+        rig.world.hold_search = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QVERIFY(rig.world.search_started.WaitFor(kWait));
+        // The search runs on the worker; Start returns at once and waits for it.
+        rig.dialog->OnBnClickedButtonStart();
+        QVERIFY(rig.log.Contains("Waiting>>>"));
+        QVERIFY(!rig.log.Contains("Waiting<<<"));
+        QVERIFY(!rig.dialog->busy());
+        QCOMPARE(rig.world.downloads.load(), 0);
+        rig.world.hold_download = true;
+        rig.world.search_release.Set();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.world.download_started.IsSet(), kWait);
+        QVERIFY(rig.log.Contains("Waiting<<<"));
+        // The automatic start the search's report brings finds the update running: it must
+        // not act as Stop.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.log.Contains("Automatic start skipped"), kWait);
+        QVERIFY(!rig.dialog->thread_flag().Cancel());
+        rig.world.release.Set();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+    }
+
+    void powerCheck_data() {
+        QTest::addColumn<int>("ac");
+        QTest::addColumn<int>("battery");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("no mains") << 0 << 80 << "Connect the AC adapter to the sytem.";
+        QTest::newRow("mains unknown") << 255 << 80 << "Connect the AC adapter to the sytem.";
+        QTest::newRow("battery 9 %") << 1 << 9 << "Charge Battery to above 10%.";
+        QTest::newRow("battery 10 %") << 1 << 10 << "";
+        QTest::newRow("no battery") << 1 << 255 << "";
+    }
+    void powerCheck() {
+        QFETCH(int, ac);
+        QFETCH(int, battery);
+        QFETCH(QString, refusal);
+        DialogRig rig;
+        rig.power.Set({static_cast<uint8_t>(ac), static_cast<uint8_t>(battery)});
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        if (refusal.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+            QVERIFY(rig.prompter.messages().empty());
+            return;
+        }
+        const auto messages = rig.prompter.messages();
+        QCOMPARE(messages.size(), size_t{1});
+        const std::string expected =
+            "Error|This process requires power to avoid an accidental power-off during an "
+            "Update.\n" +
+            refusal.toStdString();
+        QCOMPARE(messages[0], expected);
+        QVERIFY(rig.prompter.confirmations().empty());
+        QVERIFY(rig.Idle());
+        QVERIFY(rig.Upgrade()->isEnabled());
+        QTest::qWait(20);
+        QCOMPARE(rig.world.downloads.load(), 0);
+    }
+
+    void declinedWarningPostsNothing() {
+        DialogRig rig;
+        rig.prompter.confirm = false;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QCOMPARE(rig.prompter.confirmations(),
+                 std::vector<std::string>{"Warning!\nDo you Want to continue to Update?"});
+        QVERIFY(rig.Idle());
+        QVERIFY(rig.Upgrade()->isEnabled());
+        QTest::qWait(20);
+        QCOMPARE(rig.world.downloads.load(), 0);
+    }
+
+    void autoRunStartsOnceAfterItsDelay() {
+        DialogRig rig;
+        rig.Set("AutoRun", 1);
+        rig.Set("AutoRunDelay", 3000);
+        rig.world.download_result = 0;  // stays open, so later reports could start it again
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QVERIFY(rig.clock.now_ms() >= 3000);
+        QVERIFY(rig.log.Contains("Waiting>>>"));
+        QVERIFY(rig.log.Contains("Waiting<<<"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+        // A new camera arriving brings a fresh device report: no second automatic start.
+        rig.notifier.Push({DeviceChangeKind::kArrival, true,
+                           CameraInterfaceName(FakeWorld::Camera(0x6367, 3).usb)});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.world.refreshes.load(), 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+        QTest::qWait(20);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QVERIFY(!rig.dialog->auto_run());
+    }
+
+    void loopModeCountsDownAndClosesAfterTheLastRound() {
+        DialogRig rig;
+        rig.Set("Loop Test", 1);
+        rig.Set("SaveResultToFile", 1);
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QVERIFY(rig.dialog->findChild<QLineEdit*>("1009")->isVisibleTo(rig.dialog.get()));
+        int downloads_at_close = -1;
+        connect(rig.dialog.get(), &QDialog::finished, this,
+                [&] { downloads_at_close = rig.world.downloads.load(); });
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        rig.dialog->findChild<QLineEdit*>("1009")->setText("3");
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads_at_close, 3, kWait);
+        QCOMPARE(rig.Text("1011"), QString("Left : 0"));
+        QCOMPARE(rig.dialog->loop_count(), 0);
+        QCOMPARE(rig.process.status.Code(), 0u);  // a passed loop ends with exit code 0
+        QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("pass"));
+        QVERIFY(rig.clock.now_ms() >= 2000);  // a second's pause before each next round
+    }
+
+    void passPhrase_data() {
+        QTest::addColumn<int>("programmed");
+        QTest::addColumn<QString>("typed");  // "<cancel>" for Cancel
+        QTest::addColumn<int>("asks");
+        QTest::addColumn<int>("downloads");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("right") << 1 << "Secret-1" << 1 << 1 << "";
+        QTest::newRow("wrong case")
+            << 1 << "secret-1" << 1 << 0 << "密碼輸入錯誤.(請注意大小字母會有差異)";
+        QTest::newRow("cancelled") << 1 << "<cancel>" << 1 << 0 << "請輸入正確密碼才可進行二次烧录";
+        QTest::newRow("OTP still empty") << 0 << "<cancel>" << 0 << 1 << "";
+    }
+    void passPhrase() {
+        QFETCH(int, programmed);
+        QFETCH(QString, typed);
+        QFETCH(int, downloads);
+        QFETCH(QString, message);
+        DialogRig rig;
+        rig.SetText("OTP Password", "Secret-1");
+        if (typed != "<cancel>") rig.prompter.pass_phrase = typed.toStdString();
+        auto camera = FakeWorld::Camera(0x6366, 2);
+        camera.otp_programmed = programmed;
+        rig.Plug(camera);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTEST(rig.prompter.pass_phrase_asks, "asks");
+        if (downloads == 1) {
+            QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+            QVERIFY(rig.prompter.messages().empty());
+        } else {
+            QCOMPARE(rig.prompter.messages(),
+                     std::vector<std::string>{"Tessaly_AllInOne|" + message.toStdString()});
+            QVERIFY(rig.Idle());
+            QTest::qWait(20);
+        }
+        QCOMPARE(rig.world.downloads.load(), downloads);
+    }
+
+    void cameraArrivalAndRemoval() {
+        DialogRig rig;
+        rig.Open();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        const auto first = FakeWorld::Camera(0x6366, 2);
+        const auto other = FakeWorld::Camera(0x6367, 3);
+
+        // Arrival: Condition4 refreshes the list and the camera shows up.
+        rig.Plug(first);
+        rig.notifier.Push({DeviceChangeKind::kNodesChanged, false, {}});
+        rig.notifier.Push({DeviceChangeKind::kArrival, true, CameraInterfaceName(first.usb)});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: 1.02.03"));
+        QVERIFY(rig.log.Contains("Condition4"));
+
+        // Another camera leaving while idle still refreshes the list (Condition3).
+        rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(other.usb)});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.world.refreshes.load(), 2, kWait);
+        QVERIFY(rig.log.Contains("Condition3"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+
+        // Devices that are not cameras are ignored.
+        rig.notifier.Push({DeviceChangeKind::kRemoval, false, CameraInterfaceName(other.usb)});
+        rig.notifier.Push({DeviceChangeKind::kArrival, false, CameraInterfaceName(other.usb)});
+        QTest::qWait(50);
+        QCOMPARE(rig.world.refreshes.load(), 2);
+
+        // The open camera leaving during an update: the device layer hears it is gone.
+        rig.world.hold_download = true;
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QVERIFY(rig.world.download_started.WaitFor(kWait));
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->open_camera_id().empty(), kWait);
+        rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(first.usb)});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.world.gone_marks.load(), 1, kWait);
+        QVERIFY(rig.log.Contains("Condition1"));
+        QCOMPARE(rig.world.refreshes.load(), 2);
+        rig.world.release.Set();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+    }
+
+    void choosingAnotherCameraInTheList() {
+        DialogRig rig;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        auto second = FakeWorld::Camera(0x6367, 3);
+        second.version = "2.00.00";
+        rig.Plug(second);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        auto* list = rig.dialog->findChild<QComboBox*>("1050");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: 1.02.03"));
+        rig.dialog->OnDeviceSelected(1);
+        QVERIFY(!rig.Upgrade()->isEnabled());  // busy until the worker has applied it
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1030"), QString("Current FW: 2.00.00"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(list->currentIndex(), 1);
+    }
+
+    void closingDuringAnUpdateStopsItAndEndsAfterTheWorker() {
+        DialogRig rig;
+        rig.world.hold_download = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QVERIFY(rig.world.download_started.WaitFor(kWait));
+        rig.dialog->close();  // the close box
+        QVERIFY(rig.dialog->closing());
+        QVERIFY(rig.dialog->thread_flag().Cancel());
+        // The window ends only after the worker has returned from the update and ended.
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+        QCOMPARE(rig.process.status.Code(), 41706u);  // the stopped update's failure: exit 1
+    }
+
+    void wakeUpThreadRunsWithRtd3AndDoesNotHoldUpTheClose_data() {
+        QTest::addColumn<bool>("usb_endpoint");
+        QTest::newRow("USB capture device") << true;
+        QTest::newRow("none") << false;
+    }
+    void wakeUpThreadRunsWithRtd3AndDoesNotHoldUpTheClose() {
+        QFETCH(bool, usb_endpoint);
+        DialogRig rig;
+        rig.Set("RTD3", 1);
+        if (usb_endpoint) rig.audio.endpoints = {{"hw:1,0", "USB Audio (Camera)"}};
+        rig.Open();
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QVERIFY(rig.dialog->wakeup_thread() != nullptr);
+        if (usb_endpoint) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->wakeup_thread()->bursts() > 0, kWait);
+        } else {
+            QVERIFY(rig.dialog->wakeup_thread()->done().WaitFor(kWait));
+        }
+        rig.dialog->CloseDialog();
+        QVERIFY(rig.dialog->wakeup_thread()->done().IsSet());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+    }
+
+    void fatalErrorBoxDisablesEverything() {
+        DialogRig rig;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        rig.process.Report(kReportErrorBox, 41501);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.messages().size(), size_t{1}, kWait);
+        QCOMPARE(rig.prompter.messages()[0], std::string("Tessaly_AllInOne|Load ORV Lib Fail!"));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+        // A later device report does not give the buttons back.
+        rig.process.Report(kReportDeviceInfo, 41906);
+        QTest::qWait(20);
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void reportKinds() {
+        DialogRig rig;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        rig.process.Report(kReportProgress, 42);
+        rig.process.Report(kReportStepText, 41722);
+        rig.process.Report(kReportFlag, 7);
+        rig.process.Report(kReport1055, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->findChild<QProgressBar*>("1191")->value(), 42, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("Verify"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->device_flag(), 1u, kWait);
+        // A step report without text keeps the line.
+        rig.process.Report(kReportStepText, 0);
+        QTest::qWait(20);
+        QCOMPARE(rig.Text("1033"), QString("Verify"));
+    }
+
+    void getVersionWaitsForTheCameraToComeBack() {
+        DialogRig rig;
+        const auto camera = FakeWorld::Camera(0x6366, 2);
+        rig.Plug(camera);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        rig.dialog->OnBnClickedGetVersion();
+        QVERIFY(rig.dialog->version_pending());
+        QVERIFY(!rig.Upgrade()->isEnabled());
+        rig.notifier.Push({DeviceChangeKind::kArrival, true, CameraInterfaceName(camera.usb)});
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->version_pending(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+    }
+
+    void bridgeUpdateKeepsTheReservedTailAndAsksForTheCrc() {
+        DialogRig rig;
+        rig.process.project_type = 5;
+        rig.Set("MIPI Reserve", 2);
+        rig.world.image.assign(33 * 4096, 0x11);
+        rig.world.reserved.assign(31 * 4096, 0x22);
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        const auto copy = rig.dialog->image_copy();
+        QCOMPARE(copy->size(), size_t{33 * 4096});
+        QCOMPARE((*copy)[4095], uint8_t{0x11});
+        QCOMPARE((*copy)[4096], uint8_t{0x22});
+        QCOMPARE(rig.world.image, *copy);
+        auto* device = dynamic_cast<FakeDevice*>(rig.dialog->device());
+        uint32_t crc = 0;
+        QVERIFY(device->crc_source(kWait, &crc));
+        QCOMPARE(crc, Crc32Mpeg2(copy->data(), copy->size()));
+    }
+
+    // The whole program path: start-up, the dialog starting by itself, PASS, exit code 0.
+    void programExitsWithZeroAfterAnAutomaticPass() {
+        TempDir home;
+        WriteFile(home.File("config.ini"), "[Orbisk Config]\r\nAutoRun=1\r\n");
+        qputenv("ORBISK_HOME", QByteArray::fromStdString(home.path()));
+        VirtualClock clock;
+        COrbiskApp app(clock);
+        FakeWorld world;
+        world.cameras.push_back(FakeWorld::Camera(0x6366, 2));
+        FakePrompter prompter;
+        FixedPowerSource power;
+        const int exit_code = app.Run({}, [&](COrbiskApp& a) {
+            DialogServices services;
+            services.make_device = FakeDevice::Maker(a.process(), world);
+            services.prompter = &prompter;
+            services.power = &power;
+            CTessaly_AllInOne_OvproxyDlg dialog(a.process(), std::move(services));
+            dialog.exec();
+        });
+        qunsetenv("ORBISK_HOME");
+        QCOMPARE(exit_code, 0);
+        QCOMPARE(world.downloads.load(), 1);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeDialogTest() {
+    return std::make_unique<DialogTest>();
+}
+
+}  // namespace orbisk::test
+
+#include "dialog_tests.moc"

@@ -1,0 +1,395 @@
+// The dialog over the real device flow, function library and transports, against simulated
+// cameras.
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "device/device_factory.h"
+#include "device/device_object.h"
+#include "fakes.h"
+#include "image/demo_image.h"
+#include "rig.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_fixture.h"
+#include "sim/sim_store.h"
+#include "test_classes.h"
+#include "ui/dev_flow_device.h"
+#include "ui/device_stack.h"
+
+namespace orbisk::test {
+namespace {
+
+constexpr int kWait = 10000;
+constexpr const char* kLockName = "orbisk-dialog-sim-test";
+
+// The device flow with the information steps of the layers above it left out.
+class FlowOnly : public CDevFlow {
+  public:
+    using CDevFlow::CDevFlow;
+    int MP_GetDeviceInfo() override { return 1; }
+
+  protected:
+    int ReadMipiDeviceInfo() override { return 1; }
+    int ReadMipiReserve(int32_t) override { return 1; }
+    uint32_t ReadOtpSpaceUsed() override { return 0; }
+};
+
+// The device object with its download held at the start until the test lets it go.
+class HeldDevice final : public DialogDevice {
+  public:
+    HeldDevice(std::unique_ptr<DialogDevice> inner, ManualEvent& started, ManualEvent& release)
+        : inner_(std::move(inner)), started_(started), release_(release) {}
+    int Download() override {
+        started_.Set();
+        release_.WaitFor(kWait);
+        return inner_->Download();
+    }
+    void AttachDialog(DeviceListModel* l, std::function<void(bool)> w) override {
+        inner_->AttachDialog(l, std::move(w));
+    }
+    int GetDefaultDevice() override { return inner_->GetDefaultDevice(); }
+    int GetDeviceList(int32_t flag) override { return inner_->GetDeviceList(flag); }
+    int ApplySelection(int i, const std::string& l) override {
+        return inner_->ApplySelection(i, l);
+    }
+    int OpenForMultiCamera() override { return inner_->OpenForMultiCamera(); }
+    void CloseDevice() override { inner_->CloseDevice(); }
+    std::string OpenCameraId() override { return inner_->OpenCameraId(); }
+    void ResetToRom() override { inner_->ResetToRom(); }
+    void SetTransportOptions() override { inner_->SetTransportOptions(); }
+    void SetCommandOptions(uint32_t o) override { inner_->SetCommandOptions(o); }
+    DeviceSnapshot Snapshot() override { return inner_->Snapshot(); }
+    int LoadFirmware() override { return inner_->LoadFirmware(); }
+    std::vector<uint8_t> ImageBytes() override { return inner_->ImageBytes(); }
+    std::string FirmwarePath() override { return inner_->FirmwarePath(); }
+    std::vector<uint8_t> ReservedData() override { return inner_->ReservedData(); }
+    bool OverwriteImage(size_t o, const uint8_t* d, size_t n) override {
+        return inner_->OverwriteImage(o, d, n);
+    }
+    void SetImageCrcSource(std::function<bool(uint32_t, uint32_t*)> s) override {
+        inner_->SetImageCrcSource(std::move(s));
+    }
+    void MarkCameraGone() override { inner_->MarkCameraGone(); }
+    DialogDevice* inner() { return inner_.get(); }
+
+  private:
+    std::unique_ptr<DialogDevice> inner_;
+    ManualEvent& started_;
+    ManualEvent& release_;
+};
+
+// A dialog rig whose device maker builds the real device flow over a simulated bus.
+struct SimRig : DialogRig {
+    sim::SimUsbBus bus{clock};
+    UsbTransportFactory factory{bus, logger, OpenDeviceLock(kLockName)};
+    CamLib lib{process, bus, factory};
+    CICTypeIni profiles{process};
+
+    SimRig() {
+        profiles.BuildProfileList();
+        profiles.SelectDefaultProfile();
+        lib.CamLib_Init(0);
+    }
+    ~SimRig() {
+        dialog.reset();
+        RemoveDeviceLock(kLockName);
+    }
+    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.ports = {port};
+        sim::test::ImageSpec image;
+        image.vid = 0x2C7E;
+        image.pid = pid;
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    // A camera running older demo firmware than the image the program carries.
+    std::shared_ptr<sim::SimCamera> PlugOldDemoCamera(uint8_t port, bool drop_writes = false) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.ports = {port};
+        settings.faults.drop_all_writes = drop_writes;
+        DemoImageSpec old_firmware;
+        old_firmware.manufacturer = "SN-CAM-000042";
+        old_firmware.version = 0x1050;
+        auto camera =
+            std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    // With `full`, the device object of the memory type the factory chooses; without, the
+    // device flow alone.
+    void OpenOnSim(bool full = false) {
+        DialogServices services;
+        services.make_device = MakeDevFlowMaker(process, bus, lib, profiles, [this, full] {
+            std::unique_ptr<CDevFlow> device;
+            if (full)
+                device = CreateDeviceObject(RunDeviceFactory(process), process, lib, profiles);
+            if (!full) device = std::make_unique<FlowOnly>(process, lib, profiles);
+            return device;
+        });
+        services.prompter = &prompter;
+        services.power = &power;
+        services.notifier = &notifier;
+        dialog = std::make_unique<CTessaly_AllInOne_OvproxyDlg>(process, std::move(services));
+        dialog->show();
+    }
+};
+
+class SimDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startupWithoutCamera() {
+        SimRig rig;
+        rig.OpenOnSim();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QCOMPARE(rig.Text("1030"), QString("Current FW: N/A"));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void startupWithAMatchingCameraAmongOthers_data() {
+        QTest::addColumn<int>("matching_port");
+        QTest::newRow("chosen camera listed last") << 2;
+        // The search goes on past the chosen camera; what it read of the later one must not
+        // show up as the chosen camera's identity.
+        QTest::newRow("chosen camera listed first") << 1;
+    }
+    void startupWithAMatchingCameraAmongOthers() {
+        QFETCH(int, matching_port);
+        SimRig rig;
+        rig.Plug(1, matching_port == 1 ? 0x6363 : 0x1111);  // 0x6363: what the image is for
+        rig.Plug(2, matching_port == 2 ? 0x6363 : 0x1111);
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        auto* list = rig.dialog->findChild<QComboBox*>("1050");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentIndex(), matching_port - 1);
+        QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
+        QCOMPARE(rig.Text("1033"), list->currentText());
+        QVERIFY(rig.Text("1030").startsWith("Current FW: "));
+        QCOMPARE(rig.Text("1028"), QString("Fixture Maker"));
+        QVERIFY(rig.Upgrade()->raised());
+    }
+
+    // The start path over the real flow: the device object is re-created with the chosen
+    // camera carried over, the carried image is loaded for it, the worker opens the camera on
+    // the simulated bus and runs the download slot. The device flow alone has no memory type,
+    // so its download ends without a verdict, which the window shows as a failure.
+    void startOverTheRealFlowReachesTheDownload() {
+        SimRig rig;
+        rig.Plug(2, 0x6363);
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QVERIFY(rig.log.Contains("Start Download"));
+        QVERIFY(rig.log.Contains("End Download"));
+        QVERIFY(!rig.dialog->image_copy()->empty());
+        // The refresh after the failure finds the camera again and gives the buttons back.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+    }
+
+    // The whole road: the camera found, Upgrade, the real flash update over the transports,
+    // PASS, the program closing itself with status code 0, the new firmware in the camera.
+    void updateToPassOnASimulatedCamera() {
+        SimRig rig;
+        rig.Set("SaveSN", 1);
+        rig.Set("SaveResultToFile", 2);
+        auto camera = rig.PlugOldDemoCamera(1);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1028"), QString("SN-CAM-000042"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.process.status.Code(), 0u);
+        QVERIFY(rig.log.Contains("Start Download"));
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        QVERIFY(camera->AppMode());
+        QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("SN-CAM-000042"));
+        QVERIFY(ReadFile(rig.dir.File("Result.txt"))
+                    .rfind("After Download,TestResult = pass, VID is 0x2c7e, PID is 0x6363", 0) ==
+                0);
+    }
+
+    // Stop while the real update runs: the flow ends with its own failure at its next check,
+    // before the flash is touched.
+    void stopDuringAnUpdateOnASimulatedCamera() {
+        SimRig rig;
+        auto camera = rig.PlugOldDemoCamera(1);
+        ManualEvent started, release;
+        auto maker = MakeDevFlowMaker(rig.process, rig.bus, rig.lib, rig.profiles, [&rig] {
+            return CreateDeviceObject(RunDeviceFactory(rig.process), rig.process, rig.lib,
+                                      rig.profiles);
+        });
+        DialogServices services;
+        services.make_device = [&](DialogDevice* previous) -> std::unique_ptr<DialogDevice> {
+            auto* held = dynamic_cast<HeldDevice*>(previous);
+            return std::make_unique<HeldDevice>(maker(held ? held->inner() : previous), started,
+                                                release);
+        };
+        services.prompter = &rig.prompter;
+        services.power = &rig.power;
+        rig.dialog =
+            std::make_unique<CTessaly_AllInOne_OvproxyDlg>(rig.process, std::move(services));
+        rig.dialog->show();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(started.IsSet(), kWait);
+        rig.dialog->OnBnClickedButtonStart();  // Stop
+        QVERIFY(rig.dialog->thread_flag().Cancel());
+        release.Set();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1050));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+        QVERIFY(!rig.dialog->thread_flag().Cancel());
+    }
+
+    // Production settings: auto-run starts once by itself; in loop mode each round re-opens
+    // the camera after the last round's reset, and the window closes after the last round.
+    void unattendedRuns_data() {
+        QTest::addColumn<int>("loop_count");  // 0: no loop mode
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("auto-run") << 0 << 1;
+        QTest::newRow("loop of three") << 3 << 3;
+    }
+    void unattendedRuns() {
+        QFETCH(int, loop_count);
+        QFETCH(int, rounds);
+        SimRig rig;
+        if (loop_count == 0) {
+            rig.Set("AutoRun", 1);
+        } else {
+            rig.Set("Loop Test", 1);
+        }
+        auto camera = rig.PlugOldDemoCamera(1);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        if (loop_count != 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+            rig.dialog->findChild<QLineEdit*>("1009")->setText(QString::number(loop_count));
+            QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.Text("1016"), QString("PASS"));
+        QCOMPARE(rig.process.status.Code(), 0u);
+        int downloads = 0;
+        for (const auto& line : rig.log.lines())
+            if (line.find("Start Download\r\n") != std::string::npos) ++downloads;
+        QCOMPARE(downloads, rounds);
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        if (loop_count != 0) QCOMPARE(rig.Text("1011"), QString("Left : 0"));
+    }
+
+    // The program's own stack: the camera folder named by ORBISK_SIM, updated through the
+    // dialog and written back with the new firmware.
+    void programStackOverACameraFolder() {
+        DialogRig rig;
+        const std::string folder = rig.dir.File("cam");
+        DemoImageSpec old_firmware;
+        old_firmware.version = 0x1050;
+        std::string error;
+        QVERIFY(sim::WriteCameraFolder(folder, sim::test::AppSettings(),
+                                       MakeDemoImage(old_firmware), &error));
+        qputenv("ORBISK_SIM", QByteArray::fromStdString(folder));
+        {
+            DeviceStack stack(rig.process);
+            QVERIFY(stack.error().empty());
+            QVERIFY(stack.notifier() != nullptr);
+            DialogServices services;
+            services.make_device = stack.Maker();
+            services.prompter = &rig.prompter;
+            services.power = &rig.power;
+            CTessaly_AllInOne_OvproxyDlg dialog(rig.process, std::move(services));
+            QSignalSpy finished(&dialog, &QDialog::finished);
+            auto* upgrade = dialog.findChild<UpgradeButton*>("1003");
+            QTRY_VERIFY_WITH_TIMEOUT(upgrade->isEnabled(), kWait);
+            QTest::mouseClick(upgrade, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+            QCOMPARE(rig.process.status.Code(), 0u);
+        }
+        const auto camera = sim::LoadCameraFolder(folder, rig.clock, &error);
+        QVERIFY(camera != nullptr);
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+
+        // A folder that is not there: no bus, the reason kept, no camera offered.
+        qputenv("ORBISK_SIM", QByteArray::fromStdString(rig.dir.File("missing")));
+        DeviceStack missing(rig.process);
+        QVERIFY(!missing.error().empty());
+        QVERIFY(!missing.Maker());
+        qunsetenv("ORBISK_SIM");
+    }
+
+    // Writes the flash acknowledges but never does: the verification catches them, the window
+    // shows FAIL and the failure's text, and stays open.
+    void failingUpdateOnASimulatedCamera() {
+        SimRig rig;
+        rig.Set("LogType", 1);
+        const QString old_dir = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(rig.dir.path()));
+        auto camera = rig.PlugOldDemoCamera(1, true);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
+        QDir::setCurrent(old_dir);
+        // The verification catches the dropped writes; the refresh after the failure finds the
+        // camera again and shows the failure's text.
+        QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
+                std::string::npos);
+        QVERIFY(rig.Upgrade()->isEnabled());
+    }
+
+    void cameraOfAnotherIdentityIsShownButNotOffered() {
+        SimRig rig;
+        rig.Plug(1, 0x1111);
+        rig.OpenOnSim();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->device_present() && rig.Idle(), kWait);
+        QVERIFY(!rig.dialog->firmware_matches());
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    void arrivalOfASimulatedCameraAndRemovalOfAnother() {
+        SimRig rig;
+        rig.OpenOnSim();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);  // the bus is the worker's while it runs
+        rig.Plug(2, 0x6363);
+        const auto listed = rig.bus.List();
+        QCOMPARE(listed.size(), size_t{1});
+        rig.notifier.Push(
+            {DeviceChangeKind::kArrival, IsVideoDevice(listed[0]), CameraInterfaceName(listed[0])});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QVERIFY(rig.log.Contains("Condition4"));
+
+        // Another camera leaving while idle refreshes the list through the real flow, which
+        // finds the camera still there and chooses it again.
+        auto other = listed[0];
+        other.port_chain = {7};
+        rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(other)});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.log.Contains("Condition3"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.dialog->findChild<QComboBox*>("1050")->count(), 1);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<QObject> MakeSimDialogTest() {
+    return std::make_unique<SimDialogTest>();
+}
+
+}  // namespace orbisk::test
+
+#include "sim_dialog_tests.moc"

@@ -1,0 +1,12 @@
+#pragma once
+#include <QObject>
+#include <memory>
+
+namespace orbisk::test {
+
+std::unique_ptr<QObject> MakeDialogTest();
+std::unique_ptr<QObject> MakeWorkerTest();
+std::unique_ptr<QObject> MakeHelperThreadTest();
+std::unique_ptr<QObject> MakeSimDialogTest();
+
+}  // namespace orbisk::test
