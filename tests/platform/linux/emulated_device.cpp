@@ -76,6 +76,7 @@ void EmulatedKernel::Device::DetachAll(UMockdevTestbed* testbed) {
 void EmulatedKernel::Device::FileOpened(UMockdevIoctlClient* client, bool usbfs) {
     std::lock_guard<std::mutex> lock(mutex);
     clients.insert(client);
+    stale_clients.erase(client);  // a new file, even if an old one was never reported closed
     if (usbfs && model) model->FileOpened(reinterpret_cast<UsbfsFile>(client));
 }
 

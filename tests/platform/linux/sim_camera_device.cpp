@@ -37,6 +37,8 @@ SimCameraDevice::Handle& SimCameraDevice::HandleOf(UsbfsFile file) {
 }
 
 void SimCameraDevice::FileOpened(UsbfsFile file) {
+    // A new file, even where an old one was never reported closed: a handle of its own.
+    FileClosed(file);
     HandleOf(file);
 }
 
