@@ -77,6 +77,10 @@ class CDevFlow : public CDevTypeInfo {
 
   private:
     struct ListPass;
+    // A list operation examines every camera, so each later one overwrites the object's
+    // identity; these keep the selected camera's and put it back once the walk is done.
+    void KeepSelected(ListPass& pass);
+    void RestoreSelected(const ListPass& pass);
     void ReadPortPair();
     void StorePortPair();
     void ReadIdentity();

@@ -1,6 +1,7 @@
 // The list operations of the device flow: they fill the dialog's device selector, choose a
 // camera, and leave no camera open.
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "base/logger.h"
@@ -25,7 +26,27 @@ struct CDevFlow::ListPass {
     // Selector position of each physical camera listed so far.
     std::map<Location, int> positions;
     int next_position = 0;
+    // What the object knew of the selected camera when it was examined.
+    std::optional<DeviceConnection> selected_conn;
+    std::optional<DeviceTexts> selected_texts;
 };
+
+void CDevFlow::KeepSelected(ListPass& pass) {
+    pass.selected_conn = conn_;
+    pass.selected_texts = texts_;
+}
+
+void CDevFlow::RestoreSelected(const ListPass& pass) {
+    if (!pass.selected_conn || !pass.selected_texts) return;
+    DeviceConnection conn = *pass.selected_conn;
+    // The handle and the transport settings belong to the object, not to a camera.
+    conn.camera_handle = conn_.camera_handle;
+    conn.command_options = conn_.command_options;
+    conn.reset_kind = conn_.reset_kind;
+    conn.gpio_reset = conn_.gpio_reset;
+    conn_ = conn;
+    texts_ = *pass.selected_texts;
+}
 
 int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
     DEV_ReadChipIdentity();
@@ -85,9 +106,11 @@ int CDevFlow::DEV_GetDefaultDeviceForAllInOne() {
             }
             // A camera that fails keeps the selection until a later one passes.
             selected_index = k;
+            KeepSelected(pass);
         }
         MP_CloseDevice();
     }
+    RestoreSelected(pass);
     if (selected_index == -1) {
         Report(kReportDeviceInfo, kStatusDetectDeviceFail);
     } else {
@@ -131,6 +154,7 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
             selected_index = k;
             pass.found = true;
             DeviceInfoForListedCamera();
+            KeepSelected(pass);
         }
         scope.Text("MP_CloseDevice\n");
         MP_CloseDevice();
@@ -158,10 +182,14 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
                 DeviceInfoForListedCamera();
                 pass.found = true;
             }
-            if (k != -1) selected_index = k;
+            if (k != -1) {
+                selected_index = k;
+                KeepSelected(pass);
+            }
             MP_CloseDevice();
         }
     }
+    RestoreSelected(pass);
 
     if (selected_index != -1 && pass.next_position > 0) {
         if (peer_->selector) {

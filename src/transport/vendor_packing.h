@@ -1,5 +1,9 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+
+#include "platform/result.h"
+#include "transport/vendor_cmd_common.h"
 
 namespace orbisk::vendor {
 
@@ -17,6 +21,26 @@ inline uint16_t PackedValue(uint32_t addr, uint32_t len, uint8_t selector) {
 // wrapped address.
 inline bool FitsPacking(uint32_t addr, uint32_t len) {
     return addr < kAddressLimit && len <= kAddressLimit - addr;
+}
+
+// A long read or write as requests of at most `piece` bytes, each with its own packed address,
+// progress after each. `send(value, index, out, in, length)` issues one request.
+template <typename Send>
+HResult SendInPieces(uint32_t piece, uint8_t selector, uint32_t addr, uint32_t len,
+                     const uint8_t* out_data, uint8_t* in_data, ProgressCallback progress,
+                     void* context, Send&& send) {
+    if (!FitsPacking(addr, len)) return kInvalidArg;
+    for (uint32_t done = 0; done < len;) {
+        const uint32_t n = std::min(len - done, piece);
+        const uint32_t at = addr + done;
+        const HResult hr = send(PackedValue(at, n, selector), static_cast<uint16_t>(at),
+                                out_data ? out_data + done : nullptr,
+                                in_data ? in_data + done : nullptr, static_cast<uint16_t>(n));
+        if (hr != kOk) return hr;
+        done += n;
+        if (progress != nullptr) progress(context, n);
+    }
+    return kOk;
 }
 
 }  // namespace orbisk::vendor

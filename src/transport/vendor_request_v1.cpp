@@ -25,18 +25,11 @@ HResult CVendorRequestV1::Send(uint8_t type_bits, uint8_t request, uint16_t valu
 HResult CVendorRequestV1::Pieces(uint8_t type_bits, uint8_t request, uint8_t selector,
                                  uint32_t addr, uint32_t len, const uint8_t* out_data,
                                  uint8_t* in_data, ProgressCallback progress, void* context) {
-    if (!vendor::FitsPacking(addr, len)) return kInvalidArg;
-    for (uint32_t done = 0; done < len;) {
-        const uint32_t piece = std::min(len - done, kPiece);
-        const uint32_t at = addr + done;
-        const HResult hr = Send(type_bits, request, vendor::PackedValue(at, piece, selector),
-                                uint16_t(at), out_data ? out_data + done : nullptr,
-                                in_data ? in_data + done : nullptr, uint16_t(piece));
-        if (hr != kOk) return hr;
-        done += piece;
-        if (progress != nullptr) progress(context, piece);
-    }
-    return kOk;
+    return vendor::SendInPieces(
+        kPiece, selector, addr, len, out_data, in_data, progress, context,
+        [&](uint16_t value, uint16_t index, const uint8_t* out, uint8_t* in, uint16_t n) {
+            return Send(type_bits, request, value, index, out, in, n);
+        });
 }
 
 HResult CVendorRequestV1::ResetToUpdateFW(uint16_t arg) {

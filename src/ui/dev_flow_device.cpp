@@ -1,7 +1,6 @@
 #include "ui/dev_flow_device.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/logger.h"
 #include "base/process.h"
@@ -86,18 +85,6 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.serial_text[0] = texts.manufacturer;
     s.serial_text[1] = texts.serial;
     s.identity = texts.identity_label;
-    // A search reads every camera it lists, so the object holds the identity of the last one;
-    // the selected entry names the chosen camera.
-    if (peer_->peer.selector != nullptr) {
-        const std::string chosen = peer_->peer.selector->SelectedText();
-        unsigned vid = 0, pid = 0, rev = 0;
-        if (std::sscanf(chosen.c_str(), "VID_%4X&PID_%4X&REV_%4X", &vid, &pid, &rev) == 3) {
-            s.vid = static_cast<uint16_t>(vid);
-            s.pid = static_cast<uint16_t>(pid);
-            s.rev = static_cast<uint16_t>(rev);
-            s.identity = chosen;
-        }
-    }
     s.description = texts.connection.empty() ? s.identity : texts.connection;
     s.chip_text = profiles_.chip_name;
     s.chip_info = profiles_.chip_info;

@@ -56,13 +56,15 @@ class DiscoverySimTest : public ::testing::Test {
 
     // A camera running its application, identity PID `pid`, on hub port `port`.
     std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
-                                         std::function<void(sim::SimSettings&)> tweak = {}) {
+                                         std::function<void(sim::SimSettings&)> tweak = {},
+                                         std::function<void(sim::test::ImageSpec&)> code = {}) {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
         if (tweak) tweak(settings);
         sim::test::ImageSpec image;
         image.vid = 0x2C7E;
         image.pid = pid;
+        if (code) code(image);
         auto camera =
             std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
         bus.AddCamera(camera);
@@ -165,6 +167,79 @@ TEST_F(DiscoverySimTest, DefaultChoiceRunsTheChecksAndTheOperatorsChoiceFollows)
     EXPECT_EQ(peer.remembered_port, 2u);
     EXPECT_EQ(reports.codes(kReportDeviceInfo).back(), kStatusDeviceInfoSucceed);
     EXPECT_EQ(lib.camera(), nullptr);
+}
+
+// Every way of choosing a camera examines all of them; afterwards the object must describe the
+// chosen camera (on port 2, the middle one), not the last one it looked at.
+TEST_F(DiscoverySimTest, ChosenCameraKeepsItsIdentityAfterLaterOnesAreExamined) {
+    const auto named = [](uint16_t rev, const char* maker, const char* serial) {
+        return [=](sim::test::ImageSpec& image) {
+            image.rev = rev;
+            image.manufacturer = maker;
+            image.serial = serial;
+        };
+    };
+    Plug(1, 0x1111, {}, named(0x0101, "SN-PORT1", "S1"));
+    Plug(2, 0x6363, {}, named(0x0202, "SN-PORT2", "S2"));
+    Plug(
+        3, 0x6363, [](sim::SimSettings& s) { s.chip_id_fe21 = 0x21; },
+        named(0x0303, "SN-PORT3", "S3"));
+    test::WriteFile(dir.File("VidPidList.ini"), "VID_2C7E&PID_1111\r\nVID_2C7E&PID_6363\r\n");
+
+    const std::function<int()> choices[] = {
+        // The image the program carries fits the camera on port 2 first.
+        [&] { return device.DEV_GetDefaultDeviceForAllInOne(); },
+        // Refresh: the remembered camera (port 2) is found in the first pass.
+        [&] { return device.DEV_GetDeviceListForAllInOne(0); },
+        // Refresh without a remembered camera: the second pass stops at the first that passes.
+        [&] {
+            peer.remembered_port = 9;
+            Config("CheckVIDPID_BIN", 1);
+            const int result = device.DEV_GetDeviceListForAllInOne(0);
+            Config("CheckVIDPID_BIN", 0);
+            return result;
+        },
+        // The operator's choice of the second entry.
+        [&] {
+            device.selected_index = 1;
+            peer.selected_label = "VID_2C7E&PID_6363&REV_0202";
+            return device.DEV_GetDeviceListAfterReset();
+        },
+        // Open by VID/PID with the port locked to port 2: the camera on port 1 matches the list
+        // but not the port, the one on port 3 is never reached.
+        [&] {
+            Config("LockPort", 1);
+            Config("PortNo", 2);
+            const int result = device.DEV_OpenDeviceByVIDPID();
+            device.DEV_CloseDevice();
+            Config("LockPort", 0);
+            return result;
+        },
+    };
+    int step = 0;
+    for (const auto& choose : choices) {
+        SCOPED_TRACE(testing::Message() << "choice " << step++);
+        // Nothing left over from the choice before.
+        device.texts() = {};
+        device.connection().vid = device.connection().pid = device.connection().rev = 0;
+        device.connection().chip_identity = {};
+        ASSERT_EQ(choose(), 1);
+        EXPECT_EQ(lib.camera(), nullptr);
+        const DeviceConnection& conn = device.connection();
+        const DeviceTexts& texts = device.texts();
+        EXPECT_EQ(peer.remembered_port, 2u);
+        EXPECT_EQ(conn.port_number, 2u);
+        EXPECT_EQ(conn.vid, 0x2C7E);
+        EXPECT_EQ(conn.pid, 0x6363);
+        EXPECT_EQ(conn.rev, 0x0202);
+        EXPECT_EQ(conn.chip_identity, (std::array<uint8_t, 2>{0x10, 0xC0}));
+        EXPECT_EQ(texts.manufacturer, "SN-PORT2");
+        EXPECT_EQ(texts.vid_pid, "VID_2C7E&PID_6363");
+        EXPECT_EQ(texts.identity_label, "VID_2C7E&PID_6363&REV_0202");
+        if (selector.selected != -1) {
+            EXPECT_EQ(selector.SelectedText(), "VID_2C7E&PID_6363&REV_0202");
+        }
+    }
 }
 
 TEST_F(DiscoverySimTest, PortLockWritesPortNo) {

@@ -99,12 +99,14 @@ struct SimRig : DialogRig {
         dialog.reset();
         RemoveDeviceLock(kLockName);
     }
-    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid) {
+    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
+                                         const std::string& manufacturer = "Fixture Maker") {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
         sim::test::ImageSpec image;
         image.vid = 0x2C7E;
         image.pid = pid;
+        image.manufacturer = manufacturer;
         auto camera =
             std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
         bus.AddCamera(camera);
@@ -163,8 +165,9 @@ class SimDialogTest : public QObject {
     void startupWithAMatchingCameraAmongOthers() {
         QFETCH(int, matching_port);
         SimRig rig;
-        rig.Plug(1, matching_port == 1 ? 0x6363 : 0x1111);  // 0x6363: what the image is for
-        rig.Plug(2, matching_port == 2 ? 0x6363 : 0x1111);
+        // 0x6363: what the image is for. Each camera has its own serial number.
+        rig.Plug(1, matching_port == 1 ? 0x6363 : 0x1111, "SN-PORT1");
+        rig.Plug(2, matching_port == 2 ? 0x6363 : 0x1111, "SN-PORT2");
         rig.OpenOnSim();
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         auto* list = rig.dialog->findChild<QComboBox*>("1050");
@@ -173,7 +176,7 @@ class SimDialogTest : public QObject {
         QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
         QCOMPARE(rig.Text("1033"), list->currentText());
         QVERIFY(rig.Text("1030").startsWith("Current FW: "));
-        QCOMPARE(rig.Text("1028"), QString("Fixture Maker"));
+        QCOMPARE(rig.Text("1028"), QString("SN-PORT%1").arg(matching_port));
         QVERIFY(rig.Upgrade()->raised());
     }
 
