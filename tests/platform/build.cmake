@@ -10,8 +10,12 @@ add_executable(orbisk_linux_tests ${linux_backend_tests}
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/emulated_sim_bus.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/fake_camera.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/sim_camera_device.cpp
-               ${CMAKE_CURRENT_SOURCE_DIR}/support/recorders.cpp)
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/recorders.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_dir.cpp)
 target_include_directories(orbisk_linux_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+# End-to-end runs of the program under the emulated kernel.
+target_compile_definitions(orbisk_linux_tests PRIVATE ORBISK_BIN="$<TARGET_FILE:orbisk>")
+add_dependencies(orbisk_linux_tests orbisk)
 target_link_libraries(orbisk_linux_tests PRIVATE orbisk_core PkgConfig::UMOCKDEV GTest::gtest
                       GTest::gtest_main)
 # A whole update through the emulated kernel takes tens of seconds of real time.
