@@ -4,7 +4,7 @@
 #   make fuzz   build the libFuzzer targets with clang and run each FUZZ_SECONDS (default 60)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config qt6-base-dev libasound2-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config qt6-base-dev libasound2-dev libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build build-test test demo fuzz clean

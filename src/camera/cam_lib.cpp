@@ -21,8 +21,14 @@ int CamLib::CamLib_Init(int requested) {
         case 0: {
             // Direct USB only when this process may open every camera; else the kernel driver.
             lib_type_ = 0;
-            for (const auto& entry : enumeration_.ListCameras(kClassSetImaging))
-                if (!enumeration_.bus().CanOpenDirectly(entry.node_handle)) lib_type_ = 1;
+            for (const auto& entry : enumeration_.ListCameras(kClassSetImaging)) {
+                if (enumeration_.bus().CanOpenDirectly(entry.node_handle)) continue;
+                if (lib_type_ == 0)
+                    process_.logger.DebugPrint(
+                        "Lib Type 0: no access to the USB device of %s, using Lib Type 1\n",
+                        entry.name.c_str());
+                lib_type_ = 1;
+            }
             return 1;
         }
         case 1:

@@ -1,5 +1,7 @@
 #include "transport/ext_unit_kernel.h"
 
+#include <cerrno>
+
 #include "base/logger.h"
 
 namespace orbisk {
@@ -29,6 +31,17 @@ CExtUnitKernel::CExtUnitKernel(std::shared_ptr<CameraDriverControl> control,
 
 HResult CExtUnitKernel::SendCmd(const uint8_t* block) {
     if (control_ == nullptr) return kFail;
+    // A size the driver refused is given back before the next command; not before the abort
+    // block, which has to close the failed data phase first.
+    if (size_to_restore_ != 0 && block[0] != xu::kAbort.group) {
+        const uint8_t restore[8] = {
+            xu::kChangeDataControlSize.group, xu::kChangeDataControlSize.opcode, 0, 0,
+            uint8_t(size_to_restore_),        uint8_t(size_to_restore_ >> 8),    0, 0};
+        if (control_->SetCur(unit_id_, kCommandSelector, restore, 8) == kOk) {
+            data_control_size_ = size_to_restore_;
+            size_to_restore_ = 0;
+        }
+    }
     return control_->SetCur(unit_id_, kCommandSelector, block, 8);
 }
 
@@ -39,17 +52,35 @@ HResult CExtUnitKernel::GetCmdStatus(uint8_t* status) {
 
 HResult CExtUnitKernel::GetData(uint8_t* packet) {
     if (control_ == nullptr) return kFail;
-    return control_->GetCur(unit_id_, kDataSelector, packet, uint16_t(data_control_size_));
+    return AfterDataPacket(
+        control_->GetCur(unit_id_, kDataSelector, packet, uint16_t(data_control_size_)));
 }
 
 HResult CExtUnitKernel::SetData(const uint8_t* packet) {
     if (control_ == nullptr) return kFail;
-    return control_->SetCur(unit_id_, kDataSelector, packet, uint16_t(data_control_size_));
+    return AfterDataPacket(
+        control_->SetCur(unit_id_, kDataSelector, packet, uint16_t(data_control_size_)));
+}
+
+HResult CExtUnitKernel::AfterDataPacket(HResult result) {
+    // The camera driver learns the data control's length when it first meets the control and
+    // refuses every other size (ENOBUFS) before the camera sees the packet. A size changed
+    // after that cannot be used: the camera goes back to the size it had before the change, and
+    // the transport keeps that one. The operation fails this once; the caller's retry runs at
+    // the kept size.
+    if (result == ResultFromErrno(ENOBUFS) && size_before_change_ != 0 &&
+        size_before_change_ != data_control_size_ && size_to_restore_ == 0) {
+        refused_size_ = data_control_size_;
+        size_to_restore_ = size_before_change_;
+        logger().DebugPrint("ChangeDataControlSize: the camera driver keeps size %u, not %u",
+                            size_to_restore_, refused_size_);
+    }
+    return result;
 }
 
 bool CExtUnitKernel::ChangeDataControlSize(uint16_t* size) {
     if (*size == data_control_size_) return true;
-    if (!IsUsableDataControlSize(*size)) {
+    if (!IsUsableDataControlSize(*size) || *size == refused_size_) {
         logger().DebugPrint("ChangeDataControlSize refuses size %u", *size);
         *size = uint16_t(data_control_size_);
         return false;
@@ -71,6 +102,7 @@ bool CExtUnitKernel::ChangeDataControlSize(uint16_t* size) {
         *size = uint16_t(data_control_size_);
         return false;
     }
+    size_before_change_ = data_control_size_;
     data_control_size_ = length;
     return true;
 }

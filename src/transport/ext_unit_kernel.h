@@ -39,8 +39,17 @@ protected:
     bool IsTransferFailure(HResult result) const override { return result < 0; }
 
 private:
+    // A data packet's result; a size the driver refuses is given up for the one before it.
+    HResult AfterDataPacket(HResult result);
+
     std::shared_ptr<CameraDriverControl> control_;
     uint8_t unit_id_ = 0;
+    // Sizes of the data control around the last change: the one before it (0 before any
+    // change), one the camera driver refused, and the one to give the camera back before the
+    // next command (0: none).
+    uint32_t size_before_change_ = 0;
+    uint32_t refused_size_ = 0;
+    uint32_t size_to_restore_ = 0;
 };
 
 // Through the capture device of the camera ("Lib Type" 1).

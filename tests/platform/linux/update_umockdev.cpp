@@ -1,0 +1,113 @@
+// The serial-flash update of the command line through the real Linux backends: the simulated
+// camera sits behind the emulated kernel, and the device object updates it through "Lib Type" 0
+// (libusb) and "Lib Type" 1 (the camera driver's V4L2 face).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "base/process.h"
+#include "camera/cam_lib.h"
+#include "camera/usb_transport_factory.h"
+#include "catalogue/ic_type_ini.h"
+#include "device/spi_flash_info_usb.h"
+#include "image/demo_image.h"
+#include "platform/device_lock.h"
+#include "platform/linux/emulated_sim_bus.h"
+#include "sim/sim_image.h"
+#include "support/recorders.h"
+
+namespace orbisk::test {
+namespace {
+
+DemoImageSpec OldFirmware() {
+    DemoImageSpec spec;
+    spec.manufacturer = "SN-CAM-000042";
+    spec.version = 0x1050;
+    return spec;
+}
+
+DemoImageSpec NewFirmware() {
+    DemoImageSpec spec;
+    spec.version = 0x1060;
+    return spec;
+}
+
+// The whole tool of the command line, on the real Linux bus.
+struct LinuxRig {
+    explicit LinuxRig(int lib_type)
+        : lock_name("orbisk-test-update-" + std::to_string(::getpid())),
+          factory(bus, logger, OpenDeviceLock(lock_name)) {
+        process.status.SetSink(&sink);
+        process.run_mode = kRunCommandLine;
+        process.config.SetValue(kConfigSection, "SaveSN", "1");
+        process.config.SetValue(kConfigSection, "Lib Type", std::to_string(lib_type));
+        sim::SimSettings settings;
+        settings.app_mode = true;
+        camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(OldFirmware()), clock);
+        bus.AddCamera(camera);
+        started = bus.Start();
+        camlib.CamLib_Init(lib_type);
+        profiles.BuildProfileList();
+        profiles.SelectDefaultProfile();
+        device = std::make_unique<CSPIFlashInfo_USB>(process, camlib, profiles);
+    }
+    ~LinuxRig() {
+        device.reset();
+        RemoveDeviceLock(lock_name);
+    }
+
+    // Opens the camera as the command line does and loads the new image into the front slot.
+    bool OpenAndLoad(const std::vector<uint8_t>& image) {
+        if (!device->DEV_OpenDeviceByICIni(0)) return false;
+        const auto& id = device->connection().chip_identity;
+        if (!profiles.MatchAnyProfile(id[0], id[1])) return false;
+        profiles.ApplyProfile();
+        device->DEV_SetTransportOptions();
+        device->images().front = image;
+        device->images().working = image;
+        return true;
+    }
+
+    std::string lock_name;
+    VirtualClock clock;
+    RecordingLogSink log;
+    Logger logger{clock, &log};
+    Process process{clock, logger};
+    RecordingStatusSink sink;
+    EmulatedKernel kernel;
+    EmulatedSimBus bus{kernel, clock};
+    std::shared_ptr<sim::SimCamera> camera;
+    bool started = false;
+    UsbTransportFactory factory;
+    CamLib camlib{process, bus, factory};
+    CICTypeIni profiles{process};
+    std::unique_ptr<CFlashInfo> device;
+};
+
+class UpdateTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(UpdateTest, DownloadLeavesTheNewImageRunningWithTheSerialNumberKept) {
+    LinuxRig rig(GetParam());
+    ASSERT_TRUE(rig.started);
+    EXPECT_EQ(rig.camlib.CamLib_GetLibType(), GetParam());
+    ASSERT_TRUE(rig.OpenAndLoad(MakeDemoImage(NewFirmware()))) << rig.log.Joined();
+
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+
+    const std::vector<uint8_t> memory = rig.camera->Memory();
+    EXPECT_EQ(memory, rig.device->images().front);
+    const sim::ImageFacts facts =
+        sim::ReadImageFacts(memory, DemoLayout::kConfigAddress, DemoLayout::kTagAddress);
+    EXPECT_TRUE(facts.tagged);
+    EXPECT_EQ(facts.version(), 0x1060);
+    EXPECT_EQ(facts.identity.manufacturer, "SN-CAM-000042");
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    EXPECT_TRUE(rig.sink.codes(kReportFailure).empty());
+    EXPECT_EQ(rig.process.status.Code(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(LibType, UpdateTest, ::testing::Values(0, 1),
+                         [](const auto& info) { return "LibType" + std::to_string(info.param); });
+
+}  // namespace
+}  // namespace orbisk::test
