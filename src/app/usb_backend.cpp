@@ -3,12 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sim/sim_store.h"
-
-#if __has_include("platform/linux/linux_usb_bus.h")
 #include "platform/linux/linux_usb_bus.h"
-#define ORBISK_HAVE_LINUX_USB 1
-#endif
+#include "sim/sim_store.h"
 
 namespace orbisk {
 namespace {
@@ -31,14 +27,8 @@ UsbBackend MakeUsbBackend(Clock& clock) {
         backend.simulated = true;
         return backend;
     }
-#ifdef ORBISK_HAVE_LINUX_USB
     backend.bus = LinuxUsbBus::Create();
     if (!backend.bus) backend.error = "USB cannot be opened (libusb failed to initialise)";
-#else
-    backend.error =
-        "no USB backend is available in this build; set ORBISK_SIM to use "
-        "simulated cameras";
-#endif
     return backend;
 }
 
