@@ -6,9 +6,6 @@
 #include "sim/sim_fixture.h"
 #include "support/temp_dir.h"
 
-// The program's --list comes with the command-line options; until they are in the build there
-// is nothing to run here.
-#if __has_include("app/cli_options.h")
 namespace orbisk::test {
 namespace {
 
@@ -46,4 +43,3 @@ TEST(OrbiskListTest, FindsTheEmulatedCamerasWithTheirPorts) {
 
 }  // namespace
 }  // namespace orbisk::test
-#endif
