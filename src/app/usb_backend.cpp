@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/linux/linux_usb_bus.h"
+#include "sim/sim_bus.h"
 #include "sim/sim_store.h"
 
 namespace orbisk {
@@ -30,6 +31,15 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     backend.bus = LinuxUsbBus::Create();
     if (!backend.bus) backend.error = "USB cannot be opened (libusb failed to initialise)";
     return backend;
+}
+
+std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus, Clock& clock) {
+    if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) {
+        auto watch = std::make_unique<sim::SimUsbBus>(clock);
+        for (const auto& camera : simulated->cameras()) watch->AddCamera(camera);
+        return watch;
+    }
+    return LinuxUsbBus::Create();
 }
 
 std::unique_ptr<Clock> MakeSimulationClock() {

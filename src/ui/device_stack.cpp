@@ -1,5 +1,6 @@
 #include "ui/device_stack.h"
 
+#include "app/usb_backend.h"
 #include "base/process.h"
 #include "camera/cam_lib.h"
 #include "camera/usb_transport_factory.h"
@@ -7,20 +8,17 @@
 #include "device/device_factory.h"
 #include "device/device_object.h"
 #include "platform/device_notify.h"
-#include "sim/sim_bus.h"
-#include "sim/sim_store.h"
 #include "ui/dev_flow_device.h"
 
 namespace orbisk {
 
 DeviceStack::DeviceStack(Process& process) : process_(process) {
-    auto sim_bus = sim::MakeSimBusFromEnvironment(process.clock, &error_);
-    if (!sim_bus) return;
-    auto watch_bus = std::make_unique<sim::SimUsbBus>(process.clock);
-    for (const auto& camera : sim_bus->cameras()) watch_bus->AddCamera(camera);
-    notifier_ = std::make_unique<BusDeviceNotifier>(*watch_bus);
-    watch_bus_ = std::move(watch_bus);
-    bus_ = std::move(sim_bus);
+    UsbBackend backend = MakeUsbBackend(process.clock);
+    error_ = backend.error;
+    if (!backend.bus) return;
+    bus_ = std::move(backend.bus);
+    watch_bus_ = MakeWatchBus(*bus_, process.clock);
+    if (watch_bus_) notifier_ = std::make_unique<BusDeviceNotifier>(*watch_bus_);
     factory_ = std::make_unique<UsbTransportFactory>(*bus_, process.logger);
     camlib_ = std::make_unique<CamLib>(process, *bus_, *factory_);
     camlib_->CamLib_Init(process.lib_type);

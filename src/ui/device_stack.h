@@ -14,8 +14,8 @@ class UsbTransportFactory;
 struct Process;
 
 // The layers under the dialog's device object: the bus, the transports, the function library
-// and the chip profiles. The bus is the simulated one named by ORBISK_SIM; without it there is
-// no bus in this build yet and no camera is ever found.
+// and the chip profiles. The bus is the simulated one named by ORBISK_SIM, else real USB; a
+// second view of the same bus feeds the hot-plug watch.
 class DeviceStack {
   public:
     explicit DeviceStack(Process& process);
