@@ -12,7 +12,7 @@ namespace {
 // Step texts of the status table.
 constexpr uint32_t kCheckEmpty = 41720, kDownload = 41721, kVerify = 41722, kRead = 41735;
 
-const ChunkedSpec kSpecs[] = {
+const ChunkPlan kSpecs[] = {
     /* kSpiWrite */ {4096, kDownload, 35, 30, 0, true},
     /* kSpiCheckEmpty */ {4096, kCheckEmpty, 5, 30, 0, true},
     /* kSpiVerify */ {4096, kVerify, 65, 30, 0, true},
@@ -34,14 +34,14 @@ const ChunkedSpec kSpecs[] = {
 
 }  // namespace
 
-const ChunkedSpec& ChunkedSpecFor(ChunkedKind kind) {
+const ChunkPlan& ChunkPlanFor(ChunkedKind kind) {
     return kSpecs[static_cast<int>(kind)];
 }
 
-uint32_t ChunkProgress(const ChunkedSpec& spec, uint32_t done, uint32_t total) {
-    const uint64_t divisor = spec.limit != 0 ? spec.limit : total;
-    if (divisor == 0) return spec.base;
-    return spec.base + static_cast<uint32_t>(uint64_t{done} * spec.span / divisor);
+uint32_t ChunkProgress(const ChunkPlan& plan, uint32_t done, uint32_t total) {
+    const uint64_t divisor = plan.limit != 0 ? plan.limit : total;
+    if (divisor == 0) return plan.base;
+    return plan.base + static_cast<uint32_t>(uint64_t{done} * plan.span / divisor);
 }
 
 bool ChunkWithRetry(Process& process, const ChunkOp& op, uint32_t address, uint32_t length,
@@ -55,21 +55,21 @@ bool ChunkWithRetry(Process& process, const ChunkOp& op, uint32_t address, uint3
 
 bool RunChunkedTransfer(Process& process, ChunkedKind kind, uint32_t start, uint32_t total,
                         std::span<uint8_t> memory, const ChunkOp& op) {
-    const ChunkedSpec& spec = ChunkedSpecFor(kind);
-    process.Report(kReportStepText, spec.step_text);
-    if (total == 0 && spec.zero_length_fails) return false;
-    if (spec.limit != 0) total = std::min(total, spec.limit);
+    const ChunkPlan& plan = ChunkPlanFor(kind);
+    process.Report(kReportStepText, plan.step_text);
+    if (total == 0 && plan.zero_length_fails) return false;
+    if (plan.limit != 0) total = std::min(total, plan.limit);
     if (uint64_t{start} + total > memory.size()) return false;
     bool result = false;
     uint32_t done = 0;
     while (done < total) {
         if (process.CheckCancel()) return false;
-        const uint32_t chunk = std::min(spec.chunk, total - done);
+        const uint32_t chunk = std::min(plan.chunk, total - done);
         const uint32_t address = start + done;
         result = ChunkWithRetry(process, op, address, chunk, memory.data() + address);
         if (!result) return false;
         done += chunk;
-        process.Report(kReportProgress, ChunkProgress(spec, done, total));
+        process.Report(kReportProgress, ChunkProgress(plan, done, total));
     }
     return result;
 }

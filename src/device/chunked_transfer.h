@@ -29,7 +29,7 @@ enum class ChunkedKind {
     kMtpCheckEmpty,
 };
 
-struct ChunkedSpec {
+struct ChunkPlan {
     uint32_t chunk;      // bytes per device operation
     uint32_t step_text;  // status code reported before the first chunk
     uint32_t base;       // progress = base + done * span / total
@@ -39,10 +39,10 @@ struct ChunkedSpec {
     bool zero_length_fails;
 };
 
-const ChunkedSpec& ChunkedSpecFor(ChunkedKind kind);
+const ChunkPlan& ChunkPlanFor(ChunkedKind kind);
 
 // Progress after `done` of `total` bytes, in the integer arithmetic the dialogs expect.
-uint32_t ChunkProgress(const ChunkedSpec& spec, uint32_t done, uint32_t total);
+uint32_t ChunkProgress(const ChunkPlan& plan, uint32_t done, uint32_t total);
 
 // One device operation on one chunk: (address, length, bytes at that address). True on success.
 using ChunkOp = std::function<bool(uint32_t address, uint32_t length, uint8_t* data)>;

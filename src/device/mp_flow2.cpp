@@ -305,10 +305,10 @@ int CMpFlow2::EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<
                          const char* scope_name, const char* failure) {
     LogScope scope(process_.logger, scope_name);
     if (!HasCamera()) return 0;
-    const ChunkedSpec& spec = ChunkedSpecFor(kind);
-    const uint32_t compared = spec.limit != 0 ? std::min(len, spec.limit) : len;
+    const ChunkPlan& plan = ChunkPlanFor(kind);
+    const uint32_t compared = plan.limit != 0 ? std::min(len, plan.limit) : len;
     // The 64-byte checks go on to the comparison with a zero length; the others fail on it.
-    const bool skipped = spec.limit != 0 && compared == 0;
+    const bool skipped = plan.limit != 0 && compared == 0;
     if (!RunChunkedTransfer(process_, kind, 0, len, memory, DeviceOp(op)) && !skipped) {
         if (failure) scope.Section(failure);
         return 0;

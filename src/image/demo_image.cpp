@@ -41,29 +41,29 @@ void FillCode(std::vector<uint8_t>& image, uint32_t version) {
 
 }  // namespace
 
-std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error) {
-    for (const std::string* s : {&spec.manufacturer, &spec.product, &spec.serial}) {
+std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error) {
+    for (const std::string* s : {&recipe.manufacturer, &recipe.product, &recipe.serial}) {
         if (s->size() > CDescString::kMaxChars) {
             if (error) *error = "string longer than 53 characters: " + *s;
             return {};
         }
     }
     std::vector<uint8_t> image(DemoLayout::kImageSize, 0xFF);
-    FillCode(image, spec.version);
+    FillCode(image, recipe.version);
 
     CConfigBuilder builder;
     // The 0x2F record written here, not by Begin, so a version whose low half is 0 stays 0.
     builder.Begin(DemoHeader(DemoLayout::kConfigType, DemoLayout::kChipModel), false, 0, false, 0);
     CDescHWAPVersion version(ChipIdForModel(DemoLayout::kChipModel),
-                             static_cast<uint16_t>(spec.version));
+                             static_cast<uint16_t>(recipe.version));
     CDescEEPInfo eep(kDemoEepInfo);
-    CDescVIDPID id(spec.vid, spec.pid, spec.rev);
+    CDescVIDPID id(recipe.vid, recipe.pid, recipe.rev);
     CDescStringManu manu;
-    manu.SetText(spec.manufacturer);
+    manu.SetText(recipe.manufacturer);
     CDescStringProd prod;
-    prod.SetText(spec.product);
+    prod.SetText(recipe.product);
     CDescStringSN sn;
-    sn.SetText(spec.serial);
+    sn.SetText(recipe.serial);
     for (CDescriptor* d :
          std::initializer_list<CDescriptor*>{&version, &eep, &id, &manu, &prod, &sn}) {
         if (!builder.Append(*d)) {

@@ -34,7 +34,7 @@ struct DemoImageSpec {
 };
 
 // The whole image; empty with `error` set when a string is longer than a record can hold.
-std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& spec, std::string* error = nullptr);
+std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error = nullptr);
 // The version a demo image carries in its marker, if it has one.
 std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image);
 // A default configuration area: header, 0x2F and 0x08 records (15 bytes), padded with 0xFF

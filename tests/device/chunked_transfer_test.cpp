@@ -56,7 +56,7 @@ TEST(ChunkedTransferTest, ProgressFormulasOfTheTable) {
         {ChunkedKind::kMtpCheckEmpty, 64, 1 << 20, 50},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ChunkProgress(ChunkedSpecFor(c.kind), c.done, c.total), c.expected);
+        EXPECT_EQ(ChunkProgress(ChunkPlanFor(c.kind), c.done, c.total), c.expected);
 }
 
 TEST(ChunkedTransferTest, RetriesEachChunkAtMostEightTimes) {

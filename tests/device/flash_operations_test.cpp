@@ -181,8 +181,8 @@ namespace orbisk::test {
 namespace {
 
 // A demo image made for the chip of identity 0x1010 (chip model 15, tag at 0x1EFFE).
-std::vector<uint8_t> Chip15Image(const DemoImageSpec& spec) {
-    std::vector<uint8_t> image = MakeDemoImage(spec);
+std::vector<uint8_t> Chip15Image(const DemoImageSpec& recipe) {
+    std::vector<uint8_t> image = MakeDemoImage(recipe);
     uint8_t& model = image[DemoLayout::kConfigAddress + 2];
     model = static_cast<uint8_t>((15 << 3) | (model & 0x07));
     image[0x1EFFE] = 0x55;

@@ -62,17 +62,17 @@ std::unique_ptr<CVendorCmdCommon> HookedTransportFactory::CreateExtUnit(CameraDe
 }
 
 DemoImageSpec OldFirmware() {
-    DemoImageSpec spec;
-    spec.manufacturer = "SN-CAM-000042";
-    spec.rev = 0x0099;
-    spec.version = 0x1050;
-    return spec;
+    DemoImageSpec recipe;
+    recipe.manufacturer = "SN-CAM-000042";
+    recipe.rev = 0x0099;
+    recipe.version = 0x1050;
+    return recipe;
 }
 
 DemoImageSpec NewFirmware() {
-    DemoImageSpec spec;
-    spec.version = 0x1060;
-    return spec;
+    DemoImageSpec recipe;
+    recipe.version = 0x1060;
+    return recipe;
 }
 
 sim::SimSettings FlashRig::DefaultSettings() {

@@ -15,8 +15,8 @@ namespace {
 // NOR commands carry 16-bit addresses: the camera has 64 KB and the images are cut to that.
 constexpr size_t kNorSize = 0x10000;
 
-std::vector<uint8_t> NorImage(const DemoImageSpec& spec) {
-    std::vector<uint8_t> image = MakeDemoImage(spec);
+std::vector<uint8_t> NorImage(const DemoImageSpec& recipe) {
+    std::vector<uint8_t> image = MakeDemoImage(recipe);
     // Everything past 64 KB is unused in the demo images, so nothing is lost.
     EXPECT_TRUE(
         std::all_of(image.begin() + kNorSize, image.end(), [](uint8_t b) { return b == 0xFF; }));

@@ -20,21 +20,21 @@ orbisk::test::ProgramRun Sim(std::vector<std::string> args) {
     return RunProgram(args, {});
 }
 
-std::string ImageFile(const TempDir& temp, const std::string& name, const ImageSpec& spec) {
-    const auto image = BuildImage(spec);
+std::string ImageFile(const TempDir& temp, const std::string& name, const ImageSpec& recipe) {
+    const auto image = BuildImage(recipe);
     WriteFile(temp.File(name), std::string(image.begin(), image.end()));
     return temp.File(name);
 }
 
 TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
     TempDir temp;
-    ImageSpec spec;
-    spec.vid = 0x4B3D;
-    spec.pid = 0x113F;
-    spec.serial = "A-17";
-    const std::string tagged = ImageFile(temp, "tagged.rfw", spec);
-    spec.tag = false;
-    const std::string untagged = ImageFile(temp, "untagged.rfw", spec);
+    ImageSpec recipe;
+    recipe.vid = 0x4B3D;
+    recipe.pid = 0x113F;
+    recipe.serial = "A-17";
+    const std::string tagged = ImageFile(temp, "tagged.rfw", recipe);
+    recipe.tag = false;
+    const std::string untagged = ImageFile(temp, "untagged.rfw", recipe);
 
     ASSERT_EQ(Sim({"create", temp.File("app"), "--image", tagged}).exit_code, 0);
     auto show = Sim({"show", temp.File("app"), "--json"});

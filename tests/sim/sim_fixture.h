@@ -42,45 +42,45 @@ inline void AppendString(std::vector<uint8_t>* area, uint8_t type, const std::st
 
 // An image as the demo images are laid out: code, a configuration area (header 0x55 0xA5,
 // records 0x2F, 0x08, strings, 0x04) and the tag.
-inline std::vector<uint8_t> BuildImage(const ImageSpec& spec = {}) {
-    std::vector<uint8_t> image(spec.size, 0xFF);
+inline std::vector<uint8_t> BuildImage(const ImageSpec& recipe = {}) {
+    std::vector<uint8_t> image(recipe.size, 0xFF);
     for (uint32_t i = 0; i < 0x800; ++i) image[i] = static_cast<uint8_t>(i * 7);
-    if (spec.marker_version) {
+    if (recipe.marker_version) {
         uint8_t* marker = image.data() + kVersionMarkerOffset;
         std::memcpy(marker, kVersionMarker, 8);
         for (int i = 0; i < 4; ++i)
-            marker[8 + i] = static_cast<uint8_t>(*spec.marker_version >> (8 * i));
+            marker[8 + i] = static_cast<uint8_t>(*recipe.marker_version >> (8 * i));
     }
-    std::vector<uint8_t> area = {0x55, 0xA5, static_cast<uint8_t>(spec.chip_model_index << 3),
+    std::vector<uint8_t> area = {0x55, 0xA5, static_cast<uint8_t>(recipe.chip_model_index << 3),
                                  0,    0,    0};
     const uint8_t version_record[] = {6,
                                       0x2F,
                                       0x63,
                                       0x63,
-                                      static_cast<uint8_t>(spec.config_version),
-                                      static_cast<uint8_t>(spec.config_version >> 8)};
+                                      static_cast<uint8_t>(recipe.config_version),
+                                      static_cast<uint8_t>(recipe.config_version >> 8)};
     area.insert(area.end(), version_record, version_record + 6);
     const uint8_t info_record[] = {3, 0x08, 0x01};
     area.insert(area.end(), info_record, info_record + 3);
-    AppendString(&area, 0x01, spec.manufacturer);
-    AppendString(&area, 0x02, spec.product);
-    AppendString(&area, 0x03, spec.serial);
+    AppendString(&area, 0x01, recipe.manufacturer);
+    AppendString(&area, 0x02, recipe.product);
+    AppendString(&area, 0x03, recipe.serial);
     const uint8_t vidpid[] = {8,
                               0x04,
-                              static_cast<uint8_t>(spec.vid),
-                              static_cast<uint8_t>(spec.vid >> 8),
-                              static_cast<uint8_t>(spec.pid),
-                              static_cast<uint8_t>(spec.pid >> 8),
-                              static_cast<uint8_t>(spec.rev),
-                              static_cast<uint8_t>(spec.rev >> 8)};
+                              static_cast<uint8_t>(recipe.vid),
+                              static_cast<uint8_t>(recipe.vid >> 8),
+                              static_cast<uint8_t>(recipe.pid),
+                              static_cast<uint8_t>(recipe.pid >> 8),
+                              static_cast<uint8_t>(recipe.rev),
+                              static_cast<uint8_t>(recipe.rev >> 8)};
     area.insert(area.end(), vidpid, vidpid + 8);
     area[3] = static_cast<uint8_t>(area.size());
     area[4] = static_cast<uint8_t>(area.size() >> 8);
     area[5] = 6;  // 0x2F, 0x08, three strings, 0x04
-    std::memcpy(image.data() + spec.config_address, area.data(), area.size());
-    if (spec.tag) {
-        image[spec.tag_address] = 0x55;
-        image[spec.tag_address + 1] = 0xAA;
+    std::memcpy(image.data() + recipe.config_address, area.data(), area.size());
+    if (recipe.tag) {
+        image[recipe.tag_address] = 0x55;
+        image[recipe.tag_address + 1] = 0xAA;
     }
     return image;
 }

@@ -380,31 +380,31 @@ int Extract(const Args& a) {
 
 int Demo(const Args& a) {
     if (a.positional.size() != 1) return Usage("demo takes OUT");
-    DemoImageSpec spec;
+    DemoImageSpec recipe;
     struct HexOption {
         const char* name;
         uint32_t max;
         uint32_t value;
     };
-    HexOption hex[] = {{"--vid", 0xFFFF, spec.vid},
-                       {"--pid", 0xFFFF, spec.pid},
-                       {"--rev", 0xFFFF, spec.rev},
-                       {"--version", 0xFFFFFFFF, spec.version}};
+    HexOption hex[] = {{"--vid", 0xFFFF, recipe.vid},
+                       {"--pid", 0xFFFF, recipe.pid},
+                       {"--rev", 0xFFFF, recipe.rev},
+                       {"--version", 0xFFFFFFFF, recipe.version}};
     for (HexOption& h : hex) {
         const auto it = a.options.find(h.name);
         if (it != a.options.end() && !ParseHex(it->second, h.max, h.value))
             return Usage(std::string("bad hexadecimal value for ") + h.name + ": " + it->second);
     }
-    spec.vid = static_cast<uint16_t>(hex[0].value);
-    spec.pid = static_cast<uint16_t>(hex[1].value);
-    spec.rev = static_cast<uint16_t>(hex[2].value);
-    spec.version = hex[3].value;
+    recipe.vid = static_cast<uint16_t>(hex[0].value);
+    recipe.pid = static_cast<uint16_t>(hex[1].value);
+    recipe.rev = static_cast<uint16_t>(hex[2].value);
+    recipe.version = hex[3].value;
     if (auto it = a.options.find("--manufacturer"); it != a.options.end())
-        spec.manufacturer = it->second;
-    if (auto it = a.options.find("--product"); it != a.options.end()) spec.product = it->second;
-    if (auto it = a.options.find("--serial"); it != a.options.end()) spec.serial = it->second;
+        recipe.manufacturer = it->second;
+    if (auto it = a.options.find("--product"); it != a.options.end()) recipe.product = it->second;
+    if (auto it = a.options.find("--serial"); it != a.options.end()) recipe.serial = it->second;
     std::string error;
-    const Bytes image = MakeDemoImage(spec, &error);
+    const Bytes image = MakeDemoImage(recipe, &error);
     if (image.empty()) return Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;

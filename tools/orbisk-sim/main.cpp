@@ -282,14 +282,14 @@ int Fault(const std::string& dir, int argc, char** argv) {
     if (options.values.count("fail-errno"))
         edits.emplace_back("Faults.FailErrno", options.values["fail-errno"]);
     if (options.values.count("stuck-bit")) {
-        const std::string& spec = options.values["stuck-bit"];
-        const size_t first = spec.find(':');
-        const size_t second = first == std::string::npos ? first : spec.find(':', first + 1);
+        const std::string& recipe = options.values["stuck-bit"];
+        const size_t first = recipe.find(':');
+        const size_t second = first == std::string::npos ? first : recipe.find(':', first + 1);
         uint32_t address = 0, mask = 0, value = 0;
         if (second == std::string::npos ||
-            !ParseNumber(spec.substr(0, first), 0xFFFFFF, &address) ||
-            !ParseNumber(spec.substr(first + 1, second - first - 1), 0xFF, &mask) || mask == 0 ||
-            !ParseNumber(spec.substr(second + 1), 1, &value))
+            !ParseNumber(recipe.substr(0, first), 0xFFFFFF, &address) ||
+            !ParseNumber(recipe.substr(first + 1, second - first - 1), 0xFF, &mask) || mask == 0 ||
+            !ParseNumber(recipe.substr(second + 1), 1, &value))
             return Fail("--stuck-bit takes ADDRESS:MASK:VALUE, for example 0x100:0x10:1");
         edits.emplace_back("Faults.StuckBit", "1");
         edits.emplace_back("Faults.StuckAddress", std::to_string(address));

@@ -115,7 +115,7 @@ void EmulatedKernel::Device::SubmitUrb(UMockdevIoctlClient* client, UMockdevIoct
     }
     // The kernel lets usbfs talk to an interface only when no other driver holds it.
     if ((setup.request_type & 0x1F) == 1 && driver_bound &&
-        (setup.index & 0xFF) == spec.vc_interface) {
+        (setup.index & 0xFF) == shape.vc_interface) {
         Release(entry);
         return Complete(client, -1, EBUSY);
     }
@@ -183,7 +183,7 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
             UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_getdriver));
             if (data == nullptr) break;
             auto* query = reinterpret_cast<usbdevfs_getdriver*>(data->data);
-            if (driver_bound && query->interface == spec.vc_interface) {
+            if (driver_bound && query->interface == shape.vc_interface) {
                 std::snprintf(query->driver, sizeof query->driver, "uvcvideo");
                 Complete(client, 0, 0);
             } else if (claimed.count(static_cast<uint8_t>(query->interface))) {
@@ -199,7 +199,7 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
             UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_ioctl));
             if (data == nullptr) break;
             const auto* command = reinterpret_cast<usbdevfs_ioctl*>(data->data);
-            const bool ours = spec.camera_driver && command->ifno == spec.vc_interface;
+            const bool ours = shape.camera_driver && command->ifno == shape.vc_interface;
             if (command->ioctl_code == static_cast<int>(USBDEVFS_DISCONNECT)) {
                 if (ours && driver_bound) {
                     driver_bound = false;
@@ -231,7 +231,7 @@ gboolean EmulatedKernel::Device::HandleUsbfs(UMockdevIoctlClient* client) {
             g_object_unref(data);
             if (request == USBDEVFS_RELEASEINTERFACE) {
                 claimed.erase(number);
-            } else if (driver_bound && number == spec.vc_interface) {
+            } else if (driver_bound && number == shape.vc_interface) {
                 Complete(client, -1, EBUSY);
                 return TRUE;
             } else {
@@ -259,15 +259,15 @@ int EmulatedKernel::Device::CameraDriverQuery(uvc_xu_control_query* query, uint8
             model->DriverQuery(query->unit, query->selector, query->query, data, query->size);
         if (answer != EmulatedUsbDevice::kEmulateDriver) return answer;
     }
-    if (query->unit != spec.xu_unit || query->selector == 0 || query->selector > 32 ||
-        (spec.xu_controls & (1u << (query->selector - 1))) == 0)
+    if (query->unit != shape.xu_unit || query->selector == 0 || query->selector > 32 ||
+        (shape.xu_controls & (1u << (query->selector - 1))) == 0)
         return ENOENT;
     auto ask = [&](uint8_t request, uint8_t* buffer, uint16_t size) -> int {
         ControlSetup setup;
         setup.request_type = (request & 0x80) ? 0xA1 : kTypeClassInterface;
         setup.request = request;
         setup.value = static_cast<uint16_t>(query->selector << 8);
-        setup.index = static_cast<uint16_t>((spec.xu_unit << 8) | spec.vc_interface);
+        setup.index = static_cast<uint16_t>((shape.xu_unit << 8) | shape.vc_interface);
         setup.length = size;
         uint32_t actual = 0;
         const int status = Transfer(0, setup, buffer, &actual);

@@ -118,26 +118,26 @@ void EmulatedKernel::AddFromString(const std::string& record) {
 
 namespace {
 
-std::string UsbDeviceRecord(const EmulatedCameraSpec& spec, const std::string& syspath) {
-    const std::string node = Format("bus/usb/%03u/%03u", spec.bus, spec.address);
-    const auto& d = spec.device_descriptor;
+std::string UsbDeviceRecord(const EmulatedCameraSpec& shape, const std::string& syspath) {
+    const std::string node = Format("bus/usb/%03u/%03u", shape.bus, shape.address);
+    const auto& d = shape.device_descriptor;
     std::string r = "P: " + syspath.substr(4) + "\n";
     r += "N: " + node + "\n";
     r += "E: DEVNAME=/dev/" + node + "\n";
     r += "E: DEVTYPE=usb_device\nE: DRIVER=usb\nE: SUBSYSTEM=usb\n";
-    r += Format("E: BUSNUM=%03u\nE: DEVNUM=%03u\n", spec.bus, spec.address);
-    r += Format("A: busnum=%u\\n\nA: devnum=%u\\n\n", spec.bus, spec.address);
-    r += Format("A: dev=189:%u\\n\n", (spec.bus - 1u) * 128u + spec.address - 1u);
-    r += Format("A: speed=%u\\n\n", static_cast<unsigned>(spec.speed_mbps));
+    r += Format("E: BUSNUM=%03u\nE: DEVNUM=%03u\n", shape.bus, shape.address);
+    r += Format("A: busnum=%u\\n\nA: devnum=%u\\n\n", shape.bus, shape.address);
+    r += Format("A: dev=189:%u\\n\n", (shape.bus - 1u) * 128u + shape.address - 1u);
+    r += Format("A: speed=%u\\n\n", static_cast<unsigned>(shape.speed_mbps));
     r += Format("A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", d[8] | (d[9] << 8),
                 d[10] | (d[11] << 8));
     r += Format("A: bcdDevice=%04x\\n\nA: bDeviceClass=%02x\\n\n", d[12] | (d[13] << 8), d[4]);
     r += "A: bConfigurationValue=1\\n\n";
-    if (!spec.manufacturer.empty()) r += "A: manufacturer=" + spec.manufacturer + "\\n\n";
-    if (!spec.product.empty()) r += "A: product=" + spec.product + "\\n\n";
-    if (!spec.serial.empty()) r += "A: serial=" + spec.serial + "\\n\n";
-    std::vector<uint8_t> all = spec.device_descriptor;
-    all.insert(all.end(), spec.config_descriptor.begin(), spec.config_descriptor.end());
+    if (!shape.manufacturer.empty()) r += "A: manufacturer=" + shape.manufacturer + "\\n\n";
+    if (!shape.product.empty()) r += "A: product=" + shape.product + "\\n\n";
+    if (!shape.serial.empty()) r += "A: serial=" + shape.serial + "\\n\n";
+    std::vector<uint8_t> all = shape.device_descriptor;
+    all.insert(all.end(), shape.config_descriptor.begin(), shape.config_descriptor.end());
     r += "H: descriptors=" + Hex(all) + "\n\n";
     return r;
 }
@@ -166,12 +166,12 @@ void EmulatedKernel::AddHub(uint8_t bus, const std::vector<uint8_t>& ports, uint
     AddFromString(UsbDeviceRecord(hub, SysPath(bus, ports)));
 }
 
-int EmulatedKernel::AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice* model) {
-    EnsureRootHub(spec.bus);
+int EmulatedKernel::AddCamera(const EmulatedCameraSpec& shape, EmulatedUsbDevice* model) {
+    EnsureRootHub(shape.bus);
     auto device = std::make_unique<Device>();
-    device->spec = spec;
+    device->shape = shape;
     device->model = model;
-    device->syspath = SysPath(spec.bus, spec.ports);
+    device->syspath = SysPath(shape.bus, shape.ports);
     devices_.push_back(std::move(device));
     const int id = static_cast<int>(devices_.size() - 1);
     devices_.back()->present = false;
@@ -180,25 +180,25 @@ int EmulatedKernel::AddCamera(const EmulatedCameraSpec& spec, EmulatedUsbDevice*
 }
 
 void EmulatedKernel::AttachHandlers(Device& device) {
-    device.Attach(testbed_, UsbfsNode(device.spec), true);
-    if (device.spec.camera_driver)
-        device.Attach(testbed_, "/dev/video" + std::to_string(device.spec.video_index), false);
+    device.Attach(testbed_, UsbfsNode(device.shape), true);
+    if (device.shape.camera_driver)
+        device.Attach(testbed_, "/dev/video" + std::to_string(device.shape.video_index), false);
 }
 
 void EmulatedKernel::Plug(int id) {
     Device& device = *devices_.at(static_cast<size_t>(id));
-    const EmulatedCameraSpec& spec = device.spec;
-    std::string record = UsbDeviceRecord(spec, device.syspath);
+    const EmulatedCameraSpec& shape = device.shape;
+    std::string record = UsbDeviceRecord(shape, device.syspath);
     const std::string interface_name =
-        SysName(spec.bus, spec.ports) + ":1." + std::to_string(spec.vc_interface);
+        SysName(shape.bus, shape.ports) + ":1." + std::to_string(shape.vc_interface);
     const std::string interface_path = device.syspath + "/" + interface_name;
     record += "P: " + interface_path.substr(4) + "\n";
     record += "E: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\n";
-    if (spec.camera_driver) record += "E: DRIVER=uvcvideo\n";
+    if (shape.camera_driver) record += "E: DRIVER=uvcvideo\n";
     record += "A: bInterfaceClass=0e\\n\nA: bInterfaceSubClass=01\\n\n";
-    record += Format("A: bInterfaceNumber=%02x\\n\n\n", spec.vc_interface);
-    if (spec.camera_driver) {
-        const unsigned index = static_cast<unsigned>(spec.video_index);
+    record += Format("A: bInterfaceNumber=%02x\\n\n\n", shape.vc_interface);
+    if (shape.camera_driver) {
+        const unsigned index = static_cast<unsigned>(shape.video_index);
         record +=
             "P: " + interface_path.substr(4) + "/video4linux/video" + std::to_string(index) + "\n";
         // A plain file, not a pty: umockdev keeps ptys across a removal.
@@ -206,13 +206,13 @@ void EmulatedKernel::Plug(int id) {
         record += "E: SUBSYSTEM=video4linux\n";
         record += Format("A: index=0\\n\nA: dev=81:%u\\n\n", index);
         record +=
-            "A: name=" + (spec.product.empty() ? std::string("camera") : spec.product) + "\\n\n";
+            "A: name=" + (shape.product.empty() ? std::string("camera") : shape.product) + "\\n\n";
         record += "L: device=../../../" + interface_name + "\n\n";
     }
     {
         std::lock_guard<std::mutex> lock(device.mutex);
         device.present = true;
-        device.driver_bound = spec.camera_driver;
+        device.driver_bound = shape.camera_driver;
         device.claimed.clear();
         device.length_cache.clear();
     }
@@ -232,25 +232,25 @@ void EmulatedKernel::Unplug(int id) {
     }
     umockdev_testbed_uevent(testbed_, device.syspath.c_str(), "remove");
     // Children first: each leaves its own class and bus links behind otherwise.
-    const EmulatedCameraSpec& spec = device.spec;
-    const std::string interface_path = device.syspath + "/" + SysName(spec.bus, spec.ports) +
-                                       ":1." + std::to_string(spec.vc_interface);
-    if (spec.camera_driver) {
+    const EmulatedCameraSpec& shape = device.shape;
+    const std::string interface_path = device.syspath + "/" + SysName(shape.bus, shape.ports) +
+                                       ":1." + std::to_string(shape.vc_interface);
+    if (shape.camera_driver) {
         const std::string video =
-            interface_path + "/video4linux/video" + std::to_string(spec.video_index);
+            interface_path + "/video4linux/video" + std::to_string(shape.video_index);
         umockdev_testbed_remove_device(testbed_, video.c_str());
     }
     umockdev_testbed_remove_device(testbed_, interface_path.c_str());
     umockdev_testbed_remove_device(testbed_, device.syspath.c_str());
 }
 
-void EmulatedKernel::SetSpec(int id, const EmulatedCameraSpec& spec) {
+void EmulatedKernel::SetSpec(int id, const EmulatedCameraSpec& shape) {
     Device& device = *devices_.at(static_cast<size_t>(id));
     std::lock_guard<std::mutex> lock(device.mutex);
     if (device.present) throw std::logic_error("a camera changes its face only while unplugged");
-    if (spec.bus != device.spec.bus || spec.ports != device.spec.ports)
+    if (shape.bus != device.shape.bus || shape.ports != device.shape.ports)
         throw std::logic_error("a camera comes back on the port it left");
-    device.spec = spec;
+    device.shape = shape;
 }
 
 void EmulatedKernel::SetModel(int id, EmulatedUsbDevice* model) {
@@ -271,20 +271,20 @@ bool EmulatedKernel::InterfaceClaimed(int id, uint8_t interface_number) {
     return device.claimed.count(interface_number) != 0;
 }
 
-const EmulatedCameraSpec& EmulatedKernel::Spec(int id) const {
-    return devices_.at(static_cast<size_t>(id))->spec;
+const EmulatedCameraSpec& EmulatedKernel::Shape(int id) const {
+    return devices_.at(static_cast<size_t>(id))->shape;
 }
 
 std::string EmulatedKernel::UsbfsNode(int id) const {
-    return UsbfsNode(devices_.at(static_cast<size_t>(id))->spec);
+    return UsbfsNode(devices_.at(static_cast<size_t>(id))->shape);
 }
 
-std::string EmulatedKernel::UsbfsNode(const EmulatedCameraSpec& spec) {
-    return Format("/dev/bus/usb/%03u/%03u", spec.bus, spec.address);
+std::string EmulatedKernel::UsbfsNode(const EmulatedCameraSpec& shape) {
+    return Format("/dev/bus/usb/%03u/%03u", shape.bus, shape.address);
 }
 
 std::string EmulatedKernel::VideoNode(int id) const {
-    return "/dev/video" + std::to_string(devices_.at(static_cast<size_t>(id))->spec.video_index);
+    return "/dev/video" + std::to_string(devices_.at(static_cast<size_t>(id))->shape.video_index);
 }
 
 void EmulatedKernel::SetUsbfsMode(int id, unsigned mode) {

@@ -26,30 +26,30 @@ EmulatedCameraSpec EmulatedSimBus::SpecOf(sim::SimCamera& camera, uint8_t addres
     const std::vector<UsbDeviceInfo> entries = camera.ListEntries();
     if (entries.empty()) throw std::logic_error("an absent camera has no face");
     const UsbDeviceInfo& info = entries.front();
-    EmulatedCameraSpec spec;
-    spec.bus = settings.bus;
-    spec.ports = settings.ports;
-    spec.address = address;
-    spec.speed_mbps = settings.speed >= 4 ? 5000 : settings.speed == 3 ? 480 : 12;
-    spec.device_descriptor = info.device_descriptor;
-    spec.config_descriptor = info.config_descriptor;
-    spec.manufacturer = info.manufacturer;
-    spec.product = info.product;
-    spec.serial = info.serial;
-    spec.camera_driver = true;
-    spec.vc_interface = settings.vc_interface;
-    spec.video_index = static_cast<int>(entries_.size()) * 2;
-    spec.xu_unit = settings.unit_id;
-    spec.xu_controls = (1u << 9) | (1u << 10);
-    return spec;
+    EmulatedCameraSpec shape;
+    shape.bus = settings.bus;
+    shape.ports = settings.ports;
+    shape.address = address;
+    shape.speed_mbps = settings.speed >= 4 ? 5000 : settings.speed == 3 ? 480 : 12;
+    shape.device_descriptor = info.device_descriptor;
+    shape.config_descriptor = info.config_descriptor;
+    shape.manufacturer = info.manufacturer;
+    shape.product = info.product;
+    shape.serial = info.serial;
+    shape.camera_driver = true;
+    shape.vc_interface = settings.vc_interface;
+    shape.video_index = static_cast<int>(entries_.size()) * 2;
+    shape.xu_unit = settings.unit_id;
+    shape.xu_controls = (1u << 9) | (1u << 10);
+    return shape;
 }
 
 void EmulatedSimBus::AddCamera(std::shared_ptr<sim::SimCamera> camera) {
     Entry entry;
     entry.device = std::make_unique<SimCameraDevice>(camera);
-    EmulatedCameraSpec spec = SpecOf(*camera, next_address_++);
-    spec.video_index = static_cast<int>(entries_.size()) * 2;
-    entry.id = kernel_.AddCamera(spec, entry.device.get());
+    EmulatedCameraSpec shape = SpecOf(*camera, next_address_++);
+    shape.video_index = static_cast<int>(entries_.size()) * 2;
+    entry.id = kernel_.AddCamera(shape, entry.device.get());
     entry.plugged = true;
     entry.session = camera->Session();
     entries_.push_back(std::move(entry));
@@ -72,9 +72,9 @@ bool EmulatedSimBus::Sync() {
             changed = true;
         }
         if (!entry.plugged && present) {
-            EmulatedCameraSpec spec = SpecOf(camera, next_address_++);
-            spec.video_index = kernel_.Spec(entry.id).video_index;
-            kernel_.SetSpec(entry.id, spec);
+            EmulatedCameraSpec shape = SpecOf(camera, next_address_++);
+            shape.video_index = kernel_.Shape(entry.id).video_index;
+            kernel_.SetSpec(entry.id, shape);
             kernel_.Plug(entry.id);
             entry.plugged = true;
             entry.session = session;

@@ -114,12 +114,12 @@ TEST_F(FunctionLibraryTest, DirectAccessFallsBackToTheKernelDriverWithoutRights)
 // the tag written last, the camera restarted): afterwards the camera runs the new code and
 // enumerates with its identity.
 void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera) {
-    sim::test::ImageSpec spec;
-    spec.pid = 0x5679;
-    spec.marker_version = 0x00040001;
-    const std::vector<uint8_t> image = sim::test::BuildImage(spec);
+    sim::test::ImageSpec shape;
+    shape.pid = 0x5679;
+    shape.marker_version = 0x00040001;
+    const std::vector<uint8_t> image = sim::test::BuildImage(shape);
     std::vector<uint8_t> untagged = image;
-    untagged[spec.tag_address] = untagged[spec.tag_address + 1] = 0xFF;
+    untagged[shape.tag_address] = untagged[shape.tag_address + 1] = 0xFF;
     // The parts of the demo layout that hold anything: code, tag and configuration area.
     const std::pair<uint32_t, uint32_t> regions[] = {{0, 0x1000}, {0xA000, 0xB000}};
 

@@ -28,19 +28,19 @@ class LinuxBackendTest : public ::testing::Test {
     // A camera on port 3 of the hub on port 2 of bus 1.
     int PlugCamera(FakeCamera& model, std::vector<uint8_t> ports = {2, 3}, uint8_t address = 5,
                    bool camera_driver = true, int video_index = 0) {
-        EmulatedCameraSpec spec;
-        spec.ports = std::move(ports);
-        spec.address = address;
-        spec.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
-        spec.config_descriptor = CameraConfigDescriptor(0, kUnit, kGuid, 0x00, 0x06);
-        spec.manufacturer = "Maker";
-        spec.product = "Test Camera";
-        spec.serial = "SN0001";
-        spec.camera_driver = camera_driver;
-        spec.video_index = video_index;
-        spec.xu_unit = kUnit;
-        spec.xu_controls = kXuControls;
-        return kernel_.AddCamera(spec, &model);
+        EmulatedCameraSpec shape;
+        shape.ports = std::move(ports);
+        shape.address = address;
+        shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
+        shape.config_descriptor = CameraConfigDescriptor(0, kUnit, kGuid, 0x00, 0x06);
+        shape.manufacturer = "Maker";
+        shape.product = "Test Camera";
+        shape.serial = "SN0001";
+        shape.camera_driver = camera_driver;
+        shape.video_index = video_index;
+        shape.xu_unit = kUnit;
+        shape.xu_controls = kXuControls;
+        return kernel_.AddCamera(shape, &model);
     }
 
     void StartBus() {
@@ -207,10 +207,10 @@ TEST_F(LinuxBackendTest, HotPlugIsSeenAndTheCameraComesBackOnItsPort) {
     for (const UsbDeviceInfo& d : bus_->List()) EXPECT_NE(d.node_handle, CameraHandle());
 
     // It comes back as a reset camera does: another address, the identity of its new code.
-    EmulatedCameraSpec spec = kernel_.Spec(id);
-    spec.address = 9;
-    spec.device_descriptor = DeviceDescriptor(0x2C7E, 0x6364, 0x0012);
-    kernel_.SetSpec(id, spec);
+    EmulatedCameraSpec shape = kernel_.Shape(id);
+    shape.address = 9;
+    shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6364, 0x0012);
+    kernel_.SetSpec(id, shape);
     kernel_.Plug(id);
     EXPECT_TRUE(bus_->WaitForChange(kTimeout));
     std::vector<UsbDeviceInfo> found;

@@ -19,16 +19,16 @@ namespace orbisk::test {
 namespace {
 
 DemoImageSpec OldFirmware() {
-    DemoImageSpec spec;
-    spec.manufacturer = "SN-CAM-000042";
-    spec.version = 0x1050;
-    return spec;
+    DemoImageSpec shape;
+    shape.manufacturer = "SN-CAM-000042";
+    shape.version = 0x1050;
+    return shape;
 }
 
 DemoImageSpec NewFirmware() {
-    DemoImageSpec spec;
-    spec.version = 0x1060;
-    return spec;
+    DemoImageSpec shape;
+    shape.version = 0x1060;
+    return shape;
 }
 
 // The whole tool of the command line, on the real Linux bus.

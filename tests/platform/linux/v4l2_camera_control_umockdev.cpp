@@ -21,17 +21,17 @@ class CameraDriverTest : public ::testing::Test {
                   CameraConfigDescriptor(1, kUnit, kGuid, 0x00, 0x06), kUnit) {}
 
     int Plug(FakeCamera& model, uint8_t port, uint8_t address, bool driver, int video_index) {
-        EmulatedCameraSpec spec;
-        spec.ports = {port};
-        spec.address = address;
-        spec.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
-        spec.config_descriptor = CameraConfigDescriptor(1, kUnit, kGuid, 0x00, 0x06);
-        spec.camera_driver = driver;
-        spec.vc_interface = 1;
-        spec.video_index = video_index;
-        spec.xu_unit = kUnit;
-        spec.xu_controls = (1u << 9) | (1u << 10);
-        return kernel_.AddCamera(spec, &model);
+        EmulatedCameraSpec shape;
+        shape.ports = {port};
+        shape.address = address;
+        shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
+        shape.config_descriptor = CameraConfigDescriptor(1, kUnit, kGuid, 0x00, 0x06);
+        shape.camera_driver = driver;
+        shape.vc_interface = 1;
+        shape.video_index = video_index;
+        shape.xu_unit = kUnit;
+        shape.xu_controls = (1u << 9) | (1u << 10);
+        return kernel_.AddCamera(shape, &model);
     }
 
     // The models outlive the kernel: its handlers may still report a closed file.
