@@ -39,10 +39,25 @@ void WriteRecordHeader(std::span<uint8_t> out, uint8_t type, size_t total) {
     out[1] = static_cast<uint8_t>(((total >> 8) & 0x03) << 6 | (type & 0x3F));
 }
 
+namespace {
+// The header of a record as the reader cut it out: a length field of 1023 whose bytes 2..3 name
+// exactly the record's own size is the extended form that some chip classes use for any type,
+// so the record is carried (and written back) with that size.
+bool ReadOwnRecordHeader(std::span<const uint8_t> record, RecordHeader& h) {
+    if (!ReadRecordHeader(record, h)) return false;
+    if (!h.extended && h.length_field == kExtendedLengthField && record.size() >= 4 &&
+        GetLe16(&record[2]) == record.size()) {
+        h.extended = true;
+        h.total_length = record.size();
+    }
+    return true;
+}
+}  // namespace
+
 int CDescriptor::Parse(std::span<const uint8_t> record) {
     raw_.assign(record.begin(), record.end());
     RecordHeader h;
-    if (!ReadRecordHeader(record, h) || h.total_length > record.size()) {
+    if (!ReadOwnRecordHeader(record, h) || h.total_length > record.size()) {
         malformed = true;
         return 1;
     }
@@ -67,7 +82,7 @@ int CDescDummy::Build(std::span<uint8_t> out) {
     if (raw_.size() < kRecordHeaderSize || raw_.size() > out.size()) return 0;
     std::copy(raw_.begin(), raw_.end(), out.begin());
     RecordHeader h;
-    if (ReadRecordHeader(raw_, h)) {
+    if (ReadOwnRecordHeader(raw_, h)) {
         length = h.length_field;
         ext_length = h.extended ? static_cast<uint16_t>(h.total_length) : 0;
     } else {
