@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
+
+#include "sim/sim_ini_reader.h"
 
 namespace orbisk::sim {
 
@@ -41,17 +44,14 @@ void SaveIdentity(CIniFile* ini, const char* section, const UsbIdentity& id) {
     ini->SetValue(section, "Serial", id.serial);
 }
 
-void LoadIdentity(const CIniFile& ini, const char* section, UsbIdentity* id) {
-    id->vid = static_cast<uint16_t>(ini.GetValueI(section, "VID", id->vid));
-    id->pid = static_cast<uint16_t>(ini.GetValueI(section, "PID", id->pid));
-    id->rev = static_cast<uint16_t>(ini.GetValueI(section, "REV", id->rev));
+void LoadIdentity(const CIniFile& ini, SettingsReader& read, const char* section,
+                  UsbIdentity* id) {
+    read.Number(section, "VID", 0, 0xFFFF, &id->vid);
+    read.Number(section, "PID", 0, 0xFFFF, &id->pid);
+    read.Number(section, "REV", 0, 0xFFFF, &id->rev);
     id->manufacturer = ini.GetValue(section, "Manufacturer", id->manufacturer);
     id->product = ini.GetValue(section, "Product", id->product);
     id->serial = ini.GetValue(section, "Serial", id->serial);
-}
-
-uint32_t GetU(const CIniFile& ini, const char* section, const char* key, uint32_t def) {
-    return static_cast<uint32_t>(ini.GetValueI(section, key, static_cast<int32_t>(def)));
 }
 
 // An optional byte: absent or empty keeps it unset; anything else must be 0 to 0xFF.
@@ -63,13 +63,12 @@ bool LoadByte(const CIniFile& ini, const char* key, std::optional<uint8_t>* out,
         return true;
     }
     // The whole text must be the number: a typo must not turn into a plausible identity.
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (*end != '\0' || value < 0 || value > 0xFF) {
+    const std::optional<uint64_t> value = ParseWholeNumber(text);
+    if (!value || *value > 0xFF) {
         *error = std::string(key) + " must be a byte (0 to 0xFF)";
         return false;
     }
-    *out = static_cast<uint8_t>(value);
+    *out = static_cast<uint8_t>(*value);
     return true;
 }
 
@@ -177,78 +176,74 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         *error = "Memory must be sf or nor";
         return false;
     }
-    memory_size = GetU(ini, kCamera, "MemorySize", 0);
-    if (MemorySize() < 0x1000 || MemorySize() > 0x1000000 || MemorySize() % 0x1000) {
-        *error = "MemorySize must be a multiple of 4096 between 4 KB and 16 MB";
-        return false;
-    }
-    if (memory == MemoryKind::kNorFlash && MemorySize() > 0x10000) {
-        *error = "NOR flash is addressed with 16 bits: at most 64 KB";
-        return false;
-    }
     const std::string mode = ini.GetValue(kCamera, "Mode", "rom");
     if (mode != "rom" && mode != "app") {
         *error = "Mode must be rom or app";
         return false;
     }
     app_mode = mode == "app";
-    flash_status = static_cast<uint8_t>(GetU(ini, kCamera, "FlashStatus", flash_status));
-    rom_version = GetU(ini, kCamera, "RomVersion", rom_version);
-    app_allows_flash_write = GetU(ini, kCamera, "AppAllowsFlashWrite", 0) != 0;
-    max_data_size = static_cast<uint16_t>(GetU(ini, kCamera, "MaxDataSize", max_data_size));
-    if (max_data_size < 8 || max_data_size > 4096) {
-        *error = "MaxDataSize must lie between 8 and 4096";
-        return false;
-    }
-    rear_camera = GetU(ini, kCamera, "RearCamera", 0) != 0;
-    LoadIdentity(ini, kRom, &rom);
-    LoadIdentity(ini, kRunning, &running);
-    running_version = GetU(ini, kRunning, "Version", 0);
 
-    bus = static_cast<uint8_t>(GetU(ini, kUsb, "Bus", bus));
-    if (!ParsePorts(ini.GetValue(kUsb, "Ports", PortsText(ports)), &ports)) {
-        *error = "Ports must be port numbers separated by dots, such as 1.4";
-        return false;
-    }
-    speed = static_cast<uint8_t>(GetU(ini, kUsb, "Speed", speed));
-    unit_id = static_cast<uint8_t>(GetU(ini, kUsb, "UnitId", unit_id));
-    vc_interface = static_cast<uint8_t>(GetU(ini, kUsb, "Interface", vc_interface));
-    second_unit = GetU(ini, kUsb, "SecondUnit", 0) != 0;
-    entries = static_cast<uint8_t>(GetU(ini, kUsb, "Entries", entries));
-    direct_access = GetU(ini, kUsb, "DirectAccess", 1) != 0;
-    if (unit_id == 0 || entries < 1 || entries > 2 || speed < 1 || speed > 4) {
-        *error = "UnitId must be non-zero, Entries 1 or 2, Speed 1 to 4";
-        return false;
-    }
+    // Every figure is checked when it is read: a negative or overflowing one is refused with
+    // its key named, never wrapped into a plausible value.
+    SettingsReader read(ini);
+    read.Number(kCamera, "MemorySize", 0, 0xFFFFFFFF, &memory_size);
+    read.Require(MemorySize() >= 0x1000 && MemorySize() <= 0x1000000 && MemorySize() % 0x1000 == 0,
+                 "MemorySize must be a multiple of 4096 between 4 KB and 16 MB");
+    read.Require(memory != MemoryKind::kNorFlash || MemorySize() <= 0x10000,
+                 "NOR flash is addressed with 16 bits: at most 64 KB");
+    read.Number(kCamera, "FlashStatus", 0, 0xFF, &flash_status);
+    read.Require(memory != MemoryKind::kNorFlash || flash_status == 0,
+                 "FlashStatus belongs to serial flash: a NOR camera has no status register");
+    read.Number(kCamera, "RomVersion", 0, 0xFFFFFFFF, &rom_version);
+    read.Flag(kCamera, "AppAllowsFlashWrite", &app_allows_flash_write);
+    read.Number(kCamera, "MaxDataSize", 8, 4096, &max_data_size);
+    read.Flag(kCamera, "RearCamera", &rear_camera);
+    LoadIdentity(ini, read, kRom, &rom);
+    LoadIdentity(ini, read, kRunning, &running);
+    read.Number(kRunning, "Version", 0, 0xFFFFFFFF, &running_version);
+
+    read.Number(kUsb, "Bus", 0, 0xFF, &bus);
+    read.Require(ParsePorts(ini.GetValue(kUsb, "Ports", PortsText(ports)), &ports),
+                 "Ports must be port numbers separated by dots, such as 1.4");
+    read.Number(kUsb, "Speed", 1, 4, &speed);
+    read.Number(kUsb, "UnitId", 1, 0xFF, &unit_id);
+    read.Number(kUsb, "Interface", 0, 0xFF, &vc_interface);
+    read.Flag(kUsb, "SecondUnit", &second_unit);
+    read.Number(kUsb, "Entries", 1, 2, &entries);
+    read.Flag(kUsb, "DirectAccess", &direct_access);
 
     Timing& t = timing;
-    t.transfer_us = GetU(ini, kTiming, "TransferUs", t.transfer_us);
-    t.wire_ns_per_byte = GetU(ini, kTiming, "WireNsPerByte", t.wire_ns_per_byte);
-    t.page_program_us = GetU(ini, kTiming, "PageProgramUs", t.page_program_us);
-    t.chip_erase_ms = GetU(ini, kTiming, "ChipEraseMs", t.chip_erase_ms);
-    t.sector_erase_ms = GetU(ini, kTiming, "SectorEraseMs", t.sector_erase_ms);
-    t.status_write_ms = GetU(ini, kTiming, "StatusWriteMs", t.status_write_ms);
-    t.reenumerate_ms = GetU(ini, kTiming, "ReenumerateMs", t.reenumerate_ms);
+    for (auto [key, field] : {std::pair{"TransferUs", &t.transfer_us},
+                              {"WireNsPerByte", &t.wire_ns_per_byte},
+                              {"PageProgramUs", &t.page_program_us},
+                              {"ChipEraseMs", &t.chip_erase_ms},
+                              {"SectorEraseMs", &t.sector_erase_ms},
+                              {"StatusWriteMs", &t.status_write_ms},
+                              {"ReenumerateMs", &t.reenumerate_ms}})
+        read.Number(kTiming, key, 0, 0xFFFFFFFF, field);
 
     Faults& f = faults;
-    f.fail_transfer = GetU(ini, kFaults, "FailTransfer", 0);
-    f.fail_from = GetU(ini, kFaults, "FailFrom", 0);
+    for (auto [key, field] : {std::pair{"FailTransfer", &f.fail_transfer},
+                              {"FailFrom", &f.fail_from},
+                              {"DisconnectAt", &f.disconnect_at},
+                              {"DropWrite", &f.drop_write}})
+        read.Number(kFaults, key, 0, 0xFFFFFFFF, field);
     f.fail_errno = ini.GetValue(kFaults, "FailErrno", f.fail_errno);
-    if (f.fail_errno != "EPIPE" && f.fail_errno != "EIO" && f.fail_errno != "ETIMEDOUT") {
-        *error = "FailErrno must be EPIPE, EIO or ETIMEDOUT";
-        return false;
-    }
-    f.disconnect_at = GetU(ini, kFaults, "DisconnectAt", 0);
-    f.stuck_bit = GetU(ini, kFaults, "StuckBit", 0) != 0;
-    f.stuck_address = GetU(ini, kFaults, "StuckAddress", 0);
-    f.stuck_mask = static_cast<uint8_t>(GetU(ini, kFaults, "StuckMask", 0x01));
-    f.stuck_value = GetU(ini, kFaults, "StuckValue", 0) != 0;
-    f.drop_write = GetU(ini, kFaults, "DropWrite", 0);
-    f.drop_all_writes = GetU(ini, kFaults, "DropAllWrites", 0) != 0;
-    f.busy_stuck = GetU(ini, kFaults, "BusyStuck", 0) != 0;
-    f.bad_qualify = GetU(ini, kFaults, "BadQualify", 0) != 0;
-    f.no_return = GetU(ini, kFaults, "NoReturn", 0) != 0;
-    return true;
+    read.Require(f.fail_errno == "EPIPE" || f.fail_errno == "EIO" || f.fail_errno == "ETIMEDOUT",
+                 "FailErrno must be EPIPE, EIO or ETIMEDOUT");
+    for (auto [key, field] : {std::pair{"StuckBit", &f.stuck_bit},
+                              {"StuckValue", &f.stuck_value},
+                              {"DropAllWrites", &f.drop_all_writes},
+                              {"BusyStuck", &f.busy_stuck},
+                              {"BadQualify", &f.bad_qualify},
+                              {"NoReturn", &f.no_return}})
+        read.Flag(kFaults, key, field);
+    read.Number(kFaults, "StuckAddress", 0, 0xFFFFFFFF, &f.stuck_address);
+    read.Number(kFaults, "StuckMask", 0, 0xFF, &f.stuck_mask);
+    read.Require(!f.stuck_bit || (f.stuck_mask != 0 && f.stuck_address < MemorySize()),
+                 "a stuck bit needs a StuckMask and a StuckAddress inside the memory");
+    if (!read.ok()) *error = read.error();
+    return read.ok();
 }
 
 void SimSettings::Save(CIniFile* ini) const {
