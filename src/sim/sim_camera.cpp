@@ -26,7 +26,8 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
       path_(std::move(path)),
       profile_(settings_.Profile()),
       flash_((memory.resize(settings_.MemorySize(), 0xFF), std::move(memory)),
-             settings_.flash_status, clock, settings_.timing, settings_.faults) {
+             settings_.flash_status, settings_.memory == MemoryKind::kSerialFlash, clock,
+             settings_.timing, settings_.faults) {
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
     if (settings_.app_mode && settings_.running.vid == 0) {
         Boot(BootTarget::kCode);
@@ -46,7 +47,7 @@ void SimCamera::UpdatePresence() {
     ++change_count_;
 }
 
-void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) const {
+void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) {
     settings->app_mode = false;
     if (target != BootTarget::kCode) return;
     // The boot ROM starts the application only from a tagged image; the application then
@@ -413,6 +414,8 @@ SimSettings SimCamera::Settings() {
 SimSettings SimCamera::SettingsToSave() {
     std::lock_guard lock(mutex_);
     UpdatePresence();
+    // The folder holds the camera as it will be: the flash finishes what it is working on.
+    flash_.FinishWork();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
     // A camera on its way back is saved as it will come back; one that never returns as it

@@ -71,7 +71,8 @@ class SimCamera {
 
     // Inspection and persistence.
     SimSettings Settings();
-    // The settings as the camera folder keeps them.
+    // The settings as the camera folder keeps them, with the flash's work finished (read the
+    // memory to save after them).
     SimSettings SettingsToSave();
     std::vector<uint8_t> Memory();
     std::vector<uint8_t> StatusBlock();
@@ -95,7 +96,7 @@ class SimCamera {
     // Presence and resets (lock held).
     void UpdatePresence();
     void Boot(BootTarget target);
-    void ApplyBoot(BootTarget target, SimSettings* settings) const;
+    void ApplyBoot(BootTarget target, SimSettings* settings);
     void PowerOnRegisters();
     void ScheduleReset(BootTarget target);
     void Unplug();
@@ -122,13 +123,16 @@ class SimCamera {
     uint8_t XuStart(const Command& command);
     uint8_t XuFinishOut();
     bool StorageAllowed() const;
+    bool FlashWriteOpen() const;
 
     // Device operations shared by the extension unit and the vendor requests; each returns a
     // VcmdStatus (kStsNoErr on success).
     bool InRange(Space space, uint32_t address, uint32_t length) const;
     uint8_t ReadSpace(Space space, uint32_t address, uint32_t length, uint8_t* out);
     uint8_t WriteSpace(Space space, uint32_t address, const uint8_t* data, uint32_t length);
-    uint8_t EraseChip(bool nor);
+    uint8_t ProgramPages(uint32_t address, const uint8_t* data, uint32_t length);
+    uint8_t ProgramBuffered(bool final);
+    uint8_t EraseChip();
     uint8_t EraseSector(uint32_t address);
     uint8_t WriteTag(bool nor);
     uint8_t WriteFlashStatus(uint8_t value);
@@ -184,6 +188,7 @@ class SimCamera {
     std::vector<uint8_t> buffer_;
     size_t expected_ = 0;
     size_t done_ = 0;
+    size_t programmed_ = 0;  // bytes of a flash write's data phase already programmed
     uint16_t data_size_ = 8;
 };
 

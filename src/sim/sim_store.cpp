@@ -101,7 +101,8 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
 
 bool SaveCamera(SimCamera& camera, std::string* error) {
     if (camera.path().empty()) return true;
-    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error);
+    const SimSettings settings = camera.SettingsToSave();
+    return WriteCameraFolder(camera.path(), settings, camera.Memory(), error);
 }
 
 std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock,

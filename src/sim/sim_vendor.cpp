@@ -44,7 +44,7 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
         case 0x03:  // tag
             if (in || length || value > 1 || (value == 1) != nor || !StorageAllowed())
                 return Stall();
-            return done(request == 0x02 ? EraseChip(nor) : WriteTag(nor), 0);
+            return done(request == 0x02 ? EraseChip() : WriteTag(nor), 0);
         case 0x04:
         case 0x05: {
             const bool write = request == 0x04;
@@ -152,7 +152,7 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
             const bool nor_request = request == 0x29 || request == 0x2C;
             if (!no_data_out() || nor_request != nor || !StorageAllowed()) return Stall();
             const bool erase = request == 0x29 || request == 0x32;
-            return done(erase ? EraseChip(nor) : WriteTag(nor), 0);
+            return done(erase ? EraseChip() : WriteTag(nor), 0);
         }
         case 0x33:
             if (!no_data_out() || nor || !StorageAllowed() || (value & 0xFF)) return Stall();

@@ -1,6 +1,7 @@
 #pragma once
 // A whole tool against one simulated camera: virtual clock, logger, process, the simulated bus,
 // the real transports, the function library, the chip profiles and a serial-flash device object.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -84,6 +85,32 @@ class ChargingClock : public Clock {
 
 inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
 
+// The device lock, with the longest time (on the virtual clock) it was held in one go.
+class TimedLock : public DeviceLock {
+  public:
+    TimedLock(std::shared_ptr<DeviceLock> inner, Clock& clock)
+        : inner_(std::move(inner)), clock_(clock) {}
+    LockWaitResult Wait(uint32_t timeout_ms) override {
+        const LockWaitResult result = inner_->Wait(timeout_ms);
+        if ((result.kind == LockWait::kAcquired || result.kind == LockWait::kAbandoned) &&
+            depth_++ == 0)
+            since_ms_ = clock_.now_ms();
+        return result;
+    }
+    void Release() override {
+        if (depth_ > 0 && --depth_ == 0)
+            longest_hold_ms = std::max(longest_hold_ms, clock_.now_ms() - since_ms_);
+        inner_->Release();
+    }
+    uint64_t longest_hold_ms = 0;
+
+  private:
+    std::shared_ptr<DeviceLock> inner_;
+    Clock& clock_;
+    int depth_ = 0;
+    uint64_t since_ms_ = 0;
+};
+
 struct FlashRig {
     explicit FlashRig(sim::SimSettings settings = DefaultSettings(),
                       std::vector<uint8_t> memory = MakeDemoImage(OldFirmware()));
@@ -107,7 +134,9 @@ struct FlashRig {
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};
     std::shared_ptr<sim::SimCamera> camera;
-    HookedTransportFactory factory{bus, logger, OpenDeviceLock(kRigLockName)};
+    std::shared_ptr<TimedLock> lock =
+        std::make_shared<TimedLock>(OpenDeviceLock(kRigLockName), clock);
+    HookedTransportFactory factory{bus, logger, lock};
     CamLib camlib{process, bus, factory};
     CICTypeIni profiles{process};
     // The serial-flash memory type unless a test puts another flash class in.

@@ -98,7 +98,9 @@ TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     image[0x0FFE] = image[0x0FFF] = 0xFF;
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     ASSERT_EQ(rig.Command(0x00, 0x16, 0, 64), kOk);
     for (uint32_t a = 0; a < image.size(); a += 4096)
         ASSERT_EQ(

@@ -55,8 +55,10 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     uint8_t zero = 0;
     ASSERT_EQ(rig.Vendor(0x40, 0x31, 0, 0, &zero, 1), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     std::vector<uint8_t> page(4096, 0x42);
     ASSERT_EQ(rig.Vendor(0x40, 0x2F, 0x0100, 0x2000, page.data(), 4096), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x12000], 0x42);
     std::vector<uint8_t> read(4096);
     ASSERT_EQ(rig.Vendor(0xC0, 0x2E, 0x0100, 0x2000, read.data(), 4096), kOk);
@@ -65,6 +67,9 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     ASSERT_EQ(rig.Vendor(0xC0, 0x30, 0, 0, &status, 1), kOk);
     EXPECT_EQ(status & 0xFE, 0);
     ASSERT_EQ(rig.Vendor(0x40, 0x33, 0x0100, 0x2000, nullptr, 0), kOk);  // sector erase
+    ASSERT_EQ(rig.Vendor(0xC0, 0x30, 0, 0, &status, 1), kOk);
+    EXPECT_EQ(status, SimFlash::kBusy);
+    rig.clock.sleep_ms(60);
     EXPECT_EQ(rig.camera->Memory()[0x12000], 0xFF);
 
     // Requests the camera refuses.
@@ -105,6 +110,7 @@ TEST(SimVendor, FirstGenerationFlash) {
     Rig rig(WithGeneration(Generation::kVendorV1));
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     std::vector<uint8_t> data = {1, 2, 3, 4};
     ASSERT_EQ(rig.Vendor(0x40, 0x04, 0x0100, 0x0010, data.data(), 4), kOk);  // 0x10010
     std::vector<uint8_t> back(4);
@@ -114,8 +120,10 @@ TEST(SimVendor, FirstGenerationFlash) {
     EXPECT_EQ(back, data);
     EXPECT_EQ(rig.Vendor(0x40, 0x04, 0x0101, 0x0010, data.data(), 4), kStall);  // NOR selector
     ASSERT_EQ(rig.Vendor(0x40, 0x02, 0, 0, nullptr, 0), kOk);                   // chip erase
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x10010], 0xFF);
     ASSERT_EQ(rig.Vendor(0x40, 0x03, 0, 0, nullptr, 0), kOk);  // tag
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x0FFF], 0xAA);
 }
 
