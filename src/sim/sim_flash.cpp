@@ -4,11 +4,11 @@
 
 namespace orbisk::sim {
 
-SimFlash::SimFlash(std::vector<uint8_t> bytes, uint8_t status, bool host_polls, Clock& clock,
+SimFlash::SimFlash(std::vector<uint8_t> bytes, uint8_t status, bool status_register, Clock& clock,
                    const Timing& timing, const Faults& faults)
     : bytes_(std::move(bytes)),
-      status_(static_cast<uint8_t>(status & ~kBusy)),
-      host_polls_(host_polls),
+      status_(status_register ? static_cast<uint8_t>(status & ~kBusy) : 0),
+      status_register_(status_register),
       timing_(timing),
       faults_(faults),
       busy_(clock, faults.busy_stuck) {}
@@ -49,14 +49,14 @@ SimFlash::Outcome SimFlash::Admit(bool array_work) {
         case SimBusy::Ready::kStuck:
             // A serial flash's controller does not wait: the part ignores the command. A NOR
             // controller waits for the part and gives up.
-            return host_polls_ ? Outcome::kIgnored : Outcome::kNeverReady;
+            return status_register_ ? Outcome::kIgnored : Outcome::kNeverReady;
     }
     if (array_work && Protected()) return Outcome::kIgnored;
     return Outcome::kStarted;
 }
 
 void SimFlash::Start(uint64_t duration_us, SimBusy::Waiter waiter, std::function<void()> done) {
-    if (host_polls_) {
+    if (status_register_) {
         busy_.Start(duration_us, waiter, std::move(done));
         return;
     }

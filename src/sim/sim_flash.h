@@ -29,7 +29,9 @@ class SimFlash {
     // protected part ignores it, or refused by the controller for a part that never gets ready.
     enum class Outcome { kStarted, kIgnored, kNeverReady };
 
-    SimFlash(std::vector<uint8_t> bytes, uint8_t status, bool host_polls, Clock& clock,
+    // `status_register`: a serial flash, whose status register the host reads and writes; a
+    // NOR flash has none (and so no protection bits).
+    SimFlash(std::vector<uint8_t> bytes, uint8_t status, bool status_register, Clock& clock,
              const Timing& timing, const Faults& faults);
 
     uint32_t size() const { return static_cast<uint32_t>(bytes_.size()); }
@@ -62,7 +64,7 @@ class SimFlash {
 
     std::vector<uint8_t> bytes_;
     uint8_t status_;
-    bool host_polls_;
+    bool status_register_;
     const Timing& timing_;
     const Faults& faults_;
     SimBusy busy_;

@@ -87,8 +87,7 @@ void SimCamera::WriteRegister(uint16_t address, uint8_t value) {
 }
 
 bool SimCamera::WpPinHigh() const {
-    return (xdata_[profile_.wp_enable_reg] & profile_.wp_mask) &&
-           (xdata_[profile_.wp_level_reg] & profile_.wp_mask);
+    return profile_.wp_pin.High(xdata_.data());
 }
 
 namespace {

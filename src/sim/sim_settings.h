@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/ini_file.h"
+#include "sim/sim_protect.h"
 
 namespace orbisk::sim {
 
@@ -25,11 +26,7 @@ struct ChipProfile {
     uint32_t tag_address;
     uint32_t memory_size;
     uint16_t chip_id;  // as the firmware's 0x2F record names it
-    // Write-protect pin of the serial flash: driven high (released) when both the output-enable
-    // and the level register have `wp_mask` set.
-    uint16_t wp_enable_reg;
-    uint16_t wp_level_reg;
-    uint8_t wp_mask;
+    WriteProtectPin wp_pin;  // of the serial flash
 };
 
 const ChipProfile* FindProfile(const std::string& name);
@@ -74,6 +71,10 @@ struct Faults {
     bool bad_qualify = false;      // qualify answers without the terminating zero
     bool no_return = false;        // after a reset the camera does not come back
 };
+
+// The serial flash's status register as an update leaves it: write-disable and two block
+// protection bits, to be released only with the write-protect pin high.
+inline constexpr uint8_t kProtectedFlashStatus = 0x8C;
 
 // Everything the camera folder's INI file holds.
 struct SimSettings {

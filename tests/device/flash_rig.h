@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,23 @@ class HookedTransportFactory : public UsbTransportFactory {
 // The firmware the camera runs before the update and the one the tool brings.
 DemoImageSpec OldFirmware();
 DemoImageSpec NewFirmware();
+
+// A camera of one chip family, found as an updated camera is (its flash locked) or blank
+// (unlocked). One chip of each write-protect family: plain GPIO 0 pin (ORV6363), GPIO 1 pair
+// (ORV7054), GPIO 1 bit 2 (ORV7507), GPIO 0 routed through 0xFF9C (ORV7971).
+struct ChipCase {
+    const char* profile;
+    bool locked;
+};
+inline constexpr ChipCase kChipCases[] = {
+    {"ORV6363", true},  {"ORV6363", false}, {"ORV7054", true},  {"ORV7054", false},
+    {"ORV7507", true},  {"ORV7507", false}, {"ORV7971", true},  {"ORV7971", false},
+};
+std::string ChipCaseName(const ChipCase& c);
+inline void PrintTo(const ChipCase& c, std::ostream* out) { *out << ChipCaseName(c); }
+sim::SimSettings ChipSettings(const ChipCase& c);
+// A demo image laid out for the chip: its chip model, configuration and tag addresses, size.
+std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe);
 
 // The camera's clock: runs on the tool's virtual clock and adds up the time the camera charges
 // for its own work (transfers, programming, erasing).

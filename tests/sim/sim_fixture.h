@@ -232,9 +232,12 @@ struct Rig {
     }
 };
 
+// A camera in the field: it runs its application, and its flash is locked as the last update
+// left it.
 inline SimSettings AppSettings() {
     SimSettings settings;
     settings.app_mode = true;
+    settings.flash_status = kProtectedFlashStatus;
     return settings;
 }
 

@@ -78,23 +78,43 @@ TEST(SimFlash, ProtectionIgnoresProgramAndEraseSilently) {
     EXPECT_EQ(rig.camera->Memory()[1], BuildImage()[1]);
 }
 
-TEST(SimFlash, WriteProtectPinFollowsTheProfile) {
-    // A chip whose pin is bit 2 of 0xFEA1 / 0xFEA7.
-    SimSettings settings;
-    settings.profile = "ORV7507";
-    settings.flash_status = 0x8C;
-    Rig rig(settings);
-    ASSERT_EQ(rig.ReleaseWpPin(), kOk);  // the other chip's pin does nothing here
-    ASSERT_EQ(rig.WriteSr(0x00), kOk);
-    EXPECT_EQ(rig.ReadSr() & 0xFE, 0x8C);
-    ASSERT_EQ(rig.WriteMem(0xFEA1, {0x0C}), kOk);
-    ASSERT_EQ(rig.WriteMem(0xFEA7, {0x0C}), kOk);
-    ASSERT_EQ(rig.WriteSr(0x00), kOk);
-    ASSERT_TRUE(rig.WaitWhileBusy());
-    EXPECT_EQ(rig.ReadSr(), 0x00);
-    uint8_t status = 0xFF;
-    ASSERT_EQ(rig.In(0x00, 0xFC, 0, 1, 0, &status, 1), kOk);  // write-protect status
-    EXPECT_EQ(status, 0);
+TEST(SimFlash, WriteProtectPinFollowsTheChipFamily) {
+    // Each family's pin is released by its own registers only: with any one of them missing,
+    // or another family's set, a locked flash keeps its status register.
+    using Writes = std::vector<std::pair<uint16_t, uint8_t>>;
+    const Writes gpio0 = {{0xFEA0, 0x01}, {0xFEA6, 0x01}};
+    const Writes gpio1 = {{0xFEA1, 0x04}, {0xFEA7, 0x04}};
+    const Writes gpio1_pair = {{0xFEA1, 0x0C}, {0xFEA7, 0x0C}};
+    const Writes routed = {{0xFEA0, 0x01}, {0xFEA6, 0x01}, {0xFF9C, 0x05}};
+    struct Case {
+        const char* profile;
+        Writes writes;
+        bool released;
+    };
+    const Case cases[] = {
+        {"ORV6363", gpio0, true},       {"ORV6363", gpio1_pair, false},
+        {"ORV6363", {{0xFEA0, 0x01}}, false},
+        {"ORV7054", gpio1_pair, true},  {"ORV7054", gpio1, false},
+        {"ORV7054", gpio0, false},      {"ORV7192", gpio1_pair, true},
+        {"ORV7507", gpio1, true},       {"ORV7507", gpio0, false},
+        {"ORV7507", {{0xFEA1, 0x04}}, false},
+        {"ORV7971", routed, true},      {"ORV7971", gpio0, false},
+        {"ORV7971", {{0xFEA0, 0x01}, {0xFEA6, 0x01}, {0xFF9C, 0x01}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.profile) + " " + std::to_string(c.writes.size()));
+        SimSettings settings;
+        settings.profile = c.profile;
+        settings.flash_status = kProtectedFlashStatus;
+        Rig rig(settings);
+        for (const auto& [reg, value] : c.writes) ASSERT_EQ(rig.WriteMem(reg, {value}), kOk);
+        uint8_t pin_low = 0xFF;
+        ASSERT_EQ(rig.In(0x00, 0xFC, 0, 1, 0, &pin_low, 1), kOk);  // write-protect status
+        EXPECT_EQ(pin_low, c.released ? 0 : 1);
+        ASSERT_EQ(rig.WriteSr(0x00), kOk);
+        ASSERT_TRUE(rig.WaitWhileBusy());
+        EXPECT_EQ(rig.ReadSr(), c.released ? 0x00 : kProtectedFlashStatus);
+    }
 }
 
 TEST(SimFlash, ApplicationRefusesStorageWritesButReads) {

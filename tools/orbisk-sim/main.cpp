@@ -28,7 +28,8 @@ const char* kUsage =
     "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
     "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
     "                        [--image FILE] [--mode rom|app] [--memory sf|nor]\n"
-    "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
+    "                        [--memory-size N] [--bus N] [--ports A.B...] [--protected yes|no]\n"
+    "                        [--force]\n"
     "  orbisk-sim show DIR [--json]\n"
     "  orbisk-sim fault DIR [--clear] [--fail-transfer N] [--fail-from N]\n"
     "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
@@ -116,7 +117,8 @@ int Create(const std::string& dir, int argc, char** argv) {
     std::string error;
     if (!ParseOptions(argc, argv,
                       {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
-                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports"},
+                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports",
+                       "protected"},
                       {"force"}, &options, &error))
         return Usage(error);
     if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
@@ -174,6 +176,14 @@ int Create(const std::string& dir, int argc, char** argv) {
             "the memory holds no tagged image with an identity at the profile's "
             "addresses: the camera cannot run its application");
     settings.app_mode = mode == "app";
+    // An updated camera's flash is locked as the update left it; a blank one is not.
+    const bool serial_flash = settings.memory == MemoryKind::kSerialFlash;
+    std::string protect = options.values.count("protected") ? options.values["protected"] : "";
+    if (protect.empty()) protect = settings.app_mode && serial_flash ? "yes" : "no";
+    if (protect != "yes" && protect != "no") return Fail("--protected must be yes or no");
+    if (protect == "yes" && !serial_flash)
+        return Fail("--protected yes needs serial flash: NOR flash has no status register");
+    settings.flash_status = protect == "yes" ? kProtectedFlashStatus : 0x00;
     if (settings.app_mode) {
         settings.running = facts.identity;
         settings.running_version = facts.version();
