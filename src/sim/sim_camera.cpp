@@ -88,6 +88,12 @@ void SimCamera::ScheduleReset(BootTarget target) {
     reset_requested_ = true;
 }
 
+void SimCamera::ScheduleUpdateReset(uint16_t sub_mode) {
+    const bool known = FlashUpdateSubModeKnown(sub_mode);
+    ScheduleReset(StaysInRomForUpdate(profile_.reset, known, xdata_.data()) ? BootTarget::kRom
+                                                                           : BootTarget::kCode);
+}
+
 void SimCamera::Unplug() {
     present_ = false;
     unplugged_ = true;

@@ -99,6 +99,8 @@ class SimCamera {
     void ApplyBoot(BootTarget target, SimSettings* settings);
     void PowerOnRegisters();
     void ScheduleReset(BootTarget target);
+    // A reset into update mode: where it leads depends on the sub-mode and the registers now.
+    void ScheduleUpdateReset(uint16_t sub_mode);
     void Unplug();
     HResult Stall();
     HResult CheckFaults();

@@ -13,16 +13,20 @@ namespace {
 
 // The write-protect pin follows the chip's family: the plain GPIO 0 pin (chip ids 0xC010,
 // 0x6000, 0x1010), both GPIO 1 bits 2 and 3 (0x6010, 0x9010), GPIO 1 bit 2 (0xD000), GPIO 0
-// routed through 0xFF9C (0x0020).
+// routed through 0xFF9C (0x0020). Only the 0x6000 and 0x1010 chips stay in their boot ROM
+// without the boot-select register; the 0xD000 chip needs its boot strap as well.
+constexpr ResetNeeds kSelect{true, false};
+constexpr ResetNeeds kSelectAndStrap{true, true};
+constexpr ResetNeeds kNone{false, false};
 const std::vector<ChipProfile> kProfiles = {
-    // name       fe21  fe22  idx config   tag      size     chip    write-protect pin
-    {"ORV6363", 0x10, 0xC0, 22, 0xAE00, 0x0FFE, 0x20000, 0x6363, kPinGpio0},
-    {"ORV7507", 0x00, 0xD0, 12, 0xEE00, 0xEFFE, 0x10000, 0x7507, kPinGpio1},
-    {"ORV6644", 0x01, 0x60, 10, 0x18000, 0x17FEE, 0x20000, 0x6644, kPinGpio0},
-    {"ORV6521", 0x10, 0x10, 15, 0xAE00, 0x1EFFE, 0x20000, 0x6521, kPinGpio0},
-    {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, kPinGpio1Pair},
-    {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, kPinGpio1Pair},
-    {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed},
+    // name    fe21  fe22  idx config   tag      size     chip    pin              reset
+    {"ORV6363", 0x10, 0xC0, 22, 0xAE00, 0x0FFE, 0x20000, 0x6363, kPinGpio0, kSelect},
+    {"ORV7507", 0x00, 0xD0, 12, 0xEE00, 0xEFFE, 0x10000, 0x7507, kPinGpio1, kSelectAndStrap},
+    {"ORV6644", 0x01, 0x60, 10, 0x18000, 0x17FEE, 0x20000, 0x6644, kPinGpio0, kNone},
+    {"ORV6521", 0x10, 0x10, 15, 0xAE00, 0x1EFFE, 0x20000, 0x6521, kPinGpio0, kNone},
+    {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, kPinGpio1Pair, kSelect},
+    {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, kPinGpio1Pair, kSelect},
+    {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed, kSelect},
 };
 
 const char* kCamera = "Camera";

@@ -6,6 +6,7 @@
 
 #include "base/ini_file.h"
 #include "sim/sim_protect.h"
+#include "sim/sim_reset_rules.h"
 
 namespace orbisk::sim {
 
@@ -27,6 +28,7 @@ struct ChipProfile {
     uint32_t memory_size;
     uint16_t chip_id;  // as the firmware's 0x2F record names it
     WriteProtectPin wp_pin;  // of the serial flash
+    ResetNeeds reset;        // registers the boot ROM looks at before it stays for an update
 };
 
 const ChipProfile* FindProfile(const std::string& name);

@@ -34,7 +34,7 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
         case 0x01:  // reset: wIndex = 7 update mode, 8 or 9 the code in memory
             if (in || length) return Stall();
             if (index == 7)
-                ScheduleReset(BootTarget::kRom);
+                ScheduleUpdateReset(value);
             else if (index == 8 || index == 9)
                 ScheduleReset(BootTarget::kCode);
             else
@@ -140,10 +140,13 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
             *transferred = 8;
             return kOk;
         case 0x20:
+            if (!no_data_out()) return Stall();
+            ScheduleUpdateReset(value);
+            return kOk;
         case 0x21:
         case 0x22:
             if (!no_data_out()) return Stall();
-            ScheduleReset(request == 0x20 ? BootTarget::kRom : BootTarget::kCode);
+            ScheduleReset(BootTarget::kCode);
             return kOk;
         case 0x29:
         case 0x2C:

@@ -93,7 +93,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = kStsNoErr;
                 break;
             case 0x07:
-                ScheduleReset(BootTarget::kRom);
+                ScheduleUpdateReset(c.p1);
                 return kStsNoErr;
             case 0x08:
             case 0x09:

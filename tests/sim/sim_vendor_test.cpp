@@ -97,6 +97,7 @@ TEST(SimVendor, ResetsOfBothGenerations) {
         SCOPED_TRACE(c.request * 100 + c.index);
         SimSettings settings = WithGeneration(c.generation);
         Rig rig(settings, BuildImage());
+        ASSERT_EQ(rig.WriteMem(kBootSelectRegister, {1}), kOk);  // stays for an update
         ASSERT_EQ(rig.Vendor(0x40, c.request, c.value, c.index, nullptr, 0), kOk);
         EXPECT_TRUE(rig.bus.List().empty());
         ASSERT_TRUE(rig.Reopen());
