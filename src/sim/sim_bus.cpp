@@ -275,8 +275,8 @@ bool SimUsbBus::WaitForChange(uint32_t timeout_ms) {
         if (watcher_) {
             const auto real_now = Steady::now();
             if (real_now >= real_deadline) return false;
-            auto wait = std::chrono::duration_cast<std::chrono::microseconds>(real_deadline -
-                                                                              real_now);
+            auto wait =
+                std::chrono::duration_cast<std::chrono::microseconds>(real_deadline - real_now);
             // On the system clock a camera's return time is real time; on a virtual one only a
             // sleeper moves time, and it tells the waiters when it looks at the bus.
             if (next && clock_.passes_by_itself())
