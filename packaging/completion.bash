@@ -6,6 +6,13 @@ _orbisk() {
     COMPREPLY=($(compgen -W '-s --list --json --version --help -h' -- "$cur"))
 }
 
+# Completes the first word from the tool's commands; returns 1 elsewhere.
+_orbisk_command() {
+    ((COMP_CWORD == 1)) || return 1
+    COMPREPLY=($(compgen -W "$1" -- "${COMP_WORDS[1]}"))
+    return 0
+}
+
 # Completes the value of an option from a fixed list; returns 1 when the option takes none
 # or any.
 _orbisk_value() {
@@ -34,10 +41,7 @@ _orbisk_value() {
 
 _orbisk_sim() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W 'create show fault set' -- "$cur"))
-        return
-    fi
+    _orbisk_command 'create show fault set' && return
     if ((COMP_CWORD == 2)); then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))
@@ -65,10 +69,7 @@ _orbisk_sim() {
 
 _orbisk_image() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W 'info set-string strip demo extract' -- "$cur"))
-        return
-    fi
+    _orbisk_command 'info set-string strip demo extract' && return
     _orbisk_value "$cur" "$prev" && return
     case ${COMP_WORDS[1]} in
         info) options='--profile --json' ;;
