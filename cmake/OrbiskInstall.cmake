@@ -9,6 +9,17 @@ set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(programs orbisk orbisk-sim orbisk-image)
 
 install(TARGETS ${programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (the package's) also drops the compiler's .comment and .note sections, as
+# Debian's own packaging tools do.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        foreach(program ${programs})
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()")
 install(FILES ${packaging}/70-orbisk.rules DESTINATION ${ORBISK_UDEV_RULES_DIR})
 install(FILES ${packaging}/orbisk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/orbisk.svg
