@@ -9,8 +9,8 @@
 #include "base/clock.h"
 #include "base/debug_channel.h"
 #include "base/logger.h"
-#include "base/program_folder.h"
 #include "base/process.h"
+#include "base/program_folder.h"
 #include "device/device_factory.h"
 
 namespace orbisk {

@@ -83,7 +83,7 @@ ProgramFolderChoice ChooseProgramFolder(const ProgramFolderFacts& facts) {
         return Chosen(kOrbiskHome, WithoutTrailingSlash(facts.orbisk_home), "set by ORBISK_HOME");
     if (facts.exe_folder_has_config)
         return Chosen(kPortable, facts.exe_folder, "portable: config.ini beside the executable");
-    const bool bin_folder = facts.exe_folder == "/bin" || facts.exe_folder.ends_with("/bin");
+    const bool bin_folder = facts.exe_folder.ends_with("/bin");
     if (facts.exe_folder_writable && !bin_folder)
         return Chosen(kExecutable, facts.exe_folder, "the executable's folder");
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG base directory rules say.
@@ -111,8 +111,7 @@ ProgramFolderChoice FindProgramFolder() {
     facts.xdg_config_home = Env("XDG_CONFIG_HOME");
     facts.home = UserHome();
     ProgramFolderChoice choice = ChooseProgramFolder(facts);
-    if (choice.source == ProgramFolderSource::kInstalled)
-        choice.error = MakeFolders(choice.folder);
+    if (choice.source == ProgramFolderSource::kInstalled) choice.error = MakeFolders(choice.folder);
     return choice;
 }
 

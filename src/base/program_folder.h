@@ -6,8 +6,8 @@ namespace orbisk {
 // What the choice of the program folder depends on, read from the environment and the file
 // system by FindProgramFolder.
 struct ProgramFolderFacts {
-    std::string orbisk_home;      // $ORBISK_HOME
-    std::string exe_folder;       // the folder of the running executable
+    std::string orbisk_home;             // $ORBISK_HOME
+    std::string exe_folder;              // the folder of the running executable
     bool exe_folder_has_config = false;  // a config.ini beside the executable
     bool exe_folder_writable = false;
     std::string xdg_config_home;  // $XDG_CONFIG_HOME

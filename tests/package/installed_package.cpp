@@ -21,7 +21,9 @@ ProgramRun Sh(const std::string& script, const std::vector<std::string>& env = {
     return RunProgram({"/bin/sh", "-c", script}, env, working_dir);
 }
 
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
+std::string Quote(const std::string& text) {
+    return "'" + text + "'";
+}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -133,8 +135,8 @@ TEST_F(InstalledPackageTest, ControlFieldsAndFilesAreThoseOfTheProgram) {
     // The dependencies come from the binaries: every library they link, not a hand-made list.
     std::smatch depends;
     ASSERT_TRUE(std::regex_search(fields.out, depends, std::regex("Depends: (.*)\n")));
-    for (const char* library : {"libc6", "libusb-1.0-0", "libudev1", "libqt6widgets6",
-                                "libasound2", "zlib1g", "qt6-qpa-plugins"})
+    for (const char* library : {"libc6", "libusb-1.0-0", "libudev1", "libqt6widgets6", "libasound2",
+                                "zlib1g", "qt6-qpa-plugins"})
         EXPECT_NE(depends[1].str().find(library), std::string::npos) << library;
 
     const ProgramRun listing = Sh("cd " + Quote(Root()) + " && find . -type f | sort");
@@ -143,9 +145,8 @@ TEST_F(InstalledPackageTest, ControlFieldsAndFilesAreThoseOfTheProgram) {
     for (const char* path :
          {"./usr/bin/orbisk", "./usr/bin/orbisk-sim", "./usr/bin/orbisk-image",
           "./usr/lib/udev/rules.d/70-orbisk.rules", "./usr/share/applications/orbisk.desktop",
-          "./usr/share/icons/hicolor/scalable/apps/orbisk.svg",
-          "./usr/share/man/man1/orbisk.1.gz", "./usr/share/man/man1/orbisk-sim.1.gz",
-          "./usr/share/man/man1/orbisk-image.1.gz",
+          "./usr/share/icons/hicolor/scalable/apps/orbisk.svg", "./usr/share/man/man1/orbisk.1.gz",
+          "./usr/share/man/man1/orbisk-sim.1.gz", "./usr/share/man/man1/orbisk-image.1.gz",
           "./usr/share/bash-completion/completions/orbisk",
           "./usr/share/bash-completion/completions/orbisk-sim",
           "./usr/share/bash-completion/completions/orbisk-image",
@@ -177,8 +178,8 @@ TEST_F(InstalledPackageTest, UdevRuleDesktopEntryAndPostInstallScript) {
     EXPECT_NE(entry.find("\nExec=orbisk\n"), std::string::npos);
     EXPECT_NE(entry.find("\nIcon=orbisk\n"), std::string::npos);
 
-    const ProgramRun control = Sh("mkdir control && dpkg-deb -e " + Quote(Deb()) + " control",
-                                  {}, home_.path());
+    const ProgramRun control =
+        Sh("mkdir control && dpkg-deb -e " + Quote(Deb()) + " control", {}, home_.path());
     ASSERT_EQ(control.exit_code, 0) << control.err;
     const std::string postinst = home_.File("control/postinst");
     struct stat info {};
@@ -210,8 +211,7 @@ TEST_F(InstalledPackageTest, InstalledProgramUpdatesACameraWithItsFilesInTheXdgF
     EXPECT_NE(before.out.find("version:      0x00-0000-1050"), std::string::npos) << before.out;
 
     WriteFile(Xdg("config.ini"), "[Orbisk Config]\nSaveSN=1\nSaveResultToFile=2\nLogType=1\n");
-    const ProgramRun update =
-        Installed("orbisk", {"-s"}, {"ORBISK_SIM=" + home_.File("camera")});
+    const ProgramRun update = Installed("orbisk", {"-s"}, {"ORBISK_SIM=" + home_.File("camera")});
     EXPECT_EQ(update.exit_code, 0) << update.out << update.err;
     EXPECT_NE(update.out.find("Write fw pass!"), std::string::npos) << update.out;
     EXPECT_EQ(ReadFile(Xdg("Result.txt")), "TestResult = pass");
@@ -244,9 +244,9 @@ TEST_F(InstalledPackageTest, ProgramFolderRules) {
                                home_.File("not-a-folder/orbisk") + ": Not a directory\n");
     const ProgramRun told = Installed("orbisk", {"--version"}, blocked);
     EXPECT_EQ(told.exit_code, 0);
-    EXPECT_NE(told.out.find("program folder: " + home_.File("not-a-folder/orbisk") +
-                            " (cannot create"),
-              std::string::npos)
+    EXPECT_NE(
+        told.out.find("program folder: " + home_.File("not-a-folder/orbisk") + " (cannot create"),
+        std::string::npos)
         << told.out;
 
     // ORBISK_HOME, then a portable folder, come before the XDG folder.
@@ -290,8 +290,8 @@ TEST_F(InstalledPackageTest, BashCompletionOffersEveryCommandAndOption) {
         const ProgramRun run = RunProgram(
             {"/bin/bash", "--norc", "-c",
              "source " + Quote(folder + program) + " && spec=$(complete -p " + program +
-                 ") && fn=${spec#*-F } && fn=${fn%% *} && COMP_WORDS=(" + Quote(program) +
-                 array + ") && COMP_CWORD=" + std::to_string(words.size()) +
+                 ") && fn=${spec#*-F } && fn=${fn%% *} && COMP_WORDS=(" + Quote(program) + array +
+                 ") && COMP_CWORD=" + std::to_string(words.size()) +
                  " && { $fn; printf '%s\\n' \"${COMPREPLY[@]}\"; }"},
             {});
         EXPECT_EQ(run.exit_code, 0) << run.err;
