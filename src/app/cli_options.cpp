@@ -51,10 +51,10 @@ std::string HelpText() {
 }
 
 std::string VersionText(const ProgramFolderChoice& folder) {
-    std::string text = std::string("orbisk ") + kFileVersion + "\n";
-    const std::string& name = folder.folder.empty() ? "none" : folder.folder;
+    const std::string name = folder.folder.empty() ? "none" : folder.folder;
     const std::string& why = folder.error.empty() ? folder.reason : folder.error;
-    return text + "program folder: " + name + " (" + why + ")\n";
+    return std::string("orbisk ") + kFileVersion + "\nprogram folder: " + name + " (" + why +
+           ")\n";
 }
 
 }  // namespace orbisk
