@@ -53,8 +53,7 @@ std::string HelpText() {
 std::string VersionText(const ProgramFolderChoice& folder) {
     const std::string name = folder.folder.empty() ? "none" : folder.folder;
     const std::string& why = folder.error.empty() ? folder.reason : folder.error;
-    return std::string("orbisk ") + kFileVersion + "\nprogram folder: " + name + " (" + why +
-           ")\n";
+    return std::string("orbisk ") + kFileVersion + "\nprogram folder: " + name + " (" + why + ")\n";
 }
 
 }  // namespace orbisk
