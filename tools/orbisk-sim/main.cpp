@@ -60,12 +60,12 @@ const CommandHelp kCommands[] = {
 
 std::string UsageText(const std::string& command) {
     std::string text = "usage:\n";
+    if (command.empty())
+        text += "  orbisk-sim [COMMAND] --help\n      this text, or one command's\n";
     for (const CommandHelp& help : kCommands)
         if (command.empty() || command == help.name) text += help.usage;
     if (command.empty())
-        text +=
-            "  orbisk-sim --help | orbisk-sim COMMAND --help\n"
-            "exit codes: 0 done, 1 refused (reason on stderr), 2 usage error\n";
+        text += "exit codes: 0 done, 1 refused (reason on stderr), 2 usage error\n";
     return text;
 }
 
