@@ -70,8 +70,9 @@ void FolderSimBus::Apply(Cable& cable) {
     const bool in = CameraIn(cable.slot) != nullptr;
     if (!plugged && in) {
         auto camera = Unplug(cable.slot);
-        SaveCamera(*camera, &error);
-        cable.hold.reset();  // lets a waiting `orbisk-sim unplug` go on
+        // Lets a waiting `orbisk-sim unplug` go on; when the camera could not be written back
+        // the hold stays, and unplug tells the user so.
+        if (SaveCamera(*camera, &error)) cable.hold.reset();
     } else if (plugged && !in) {
         cable.hold = watch_->Hold(cable.folder);
         auto camera = LoadCameraFolder(cable.folder, clock(), &error);
