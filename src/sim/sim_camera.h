@@ -11,26 +11,12 @@
 
 #include "base/clock.h"
 #include "platform/usb.h"
+#include "sim/sim_commands.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
-
-// Status codes of the extension unit's status block (byte 0).
-enum VcmdStatus : uint8_t {
-    kStsCmd = 0,
-    kStsDataIn = 1,
-    kStsDataOut = 2,
-    kStsErrDir = 3,
-    kStsNotFinish = 4,
-    kStsErrLen = 5,
-    kStsUnknownSubCmd = 6,
-    kStsErrOutRange = 7,
-    kStsUnknownCmd = 8,
-    kStsHwErr = 9,
-    kStsNoErr = 0xFE,
-};
 
 // Control selectors of the vendor extension unit.
 inline constexpr uint8_t kCommandControl = 10;

@@ -51,6 +51,8 @@ bool SimCamera::StorageAllowed() const {
 }
 
 uint8_t SimCamera::XuStart(const Command& c) {
+    const uint8_t shape = CheckCommand(c.group, c.opcode, c.p1, c.p2, c.p3);
+    if (shape != kStsNoErr) return shape;
     const bool data_phase = (c.opcode & 0x80) != 0;
     const bool in = data_phase && (c.opcode & 0x40) != 0;
     const bool nor = settings_.memory == MemoryKind::kNorFlash;
@@ -109,7 +111,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = bytes_out(Space::kXdata, c.address());
                 break;
             case 0xC3:
-                result = bytes_in(Space::kCode, c.address());
+                result = bytes_in(Space::kCode, c.p1);
                 break;
             case 0xCC:
                 packet_in();
@@ -152,7 +154,6 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = kStsNoErr;
                 break;
             case 0xBD:
-                if (c.p2 == 0) return kStsErrLen;
                 expected_ = c.p2;
                 result = kStsNoErr;
                 break;
@@ -202,10 +203,8 @@ uint8_t SimCamera::XuStart(const Command& c) {
             default:
                 return kStsUnknownSubCmd;
         }
-    } else if (c.group == 0x01 || c.group == 0x03 || c.group == 0x04 || c.group == 0x06) {
-        return kStsUnknownSubCmd;
     } else {
-        return kStsUnknownCmd;
+        return kStsUnknownSubCmd;
     }
     if (result != kStsNoErr) return result;
     if (!data_phase) return kStsNoErr;
