@@ -202,7 +202,8 @@ bool CMpFlow2::IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text) {
 bool CMpFlow2::WaitForErase(LogScope& scope, int32_t timeout_ms) {
     // The flash erases after the command has been acknowledged and takes nothing else until it
     // is done: its busy bit says when.
-    const uint64_t deadline = process_.clock.now_ms() + static_cast<uint64_t>(std::max(timeout_ms, 0));
+    const uint64_t deadline =
+        process_.clock.now_ms() + static_cast<uint64_t>(std::max(timeout_ms, 0));
     for (;;) {
         uint8_t status = 0;
         if (!camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options))

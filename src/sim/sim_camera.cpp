@@ -95,7 +95,7 @@ void SimCamera::ScheduleReset(BootTarget target) {
 void SimCamera::ScheduleUpdateReset(uint16_t sub_mode) {
     const bool known = FlashUpdateSubModeKnown(sub_mode);
     ScheduleReset(StaysInRomForUpdate(profile_.reset, known, xdata_.data()) ? BootTarget::kRom
-                                                                           : BootTarget::kCode);
+                                                                            : BootTarget::kCode);
 }
 
 void SimCamera::Unplug() {

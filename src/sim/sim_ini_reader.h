@@ -35,8 +35,7 @@ class SettingsReader {
     const std::string& error() const { return error_; }
 
   private:
-    std::optional<uint64_t> Read(const char* section, const char* key, uint64_t min,
-                                 uint64_t max);
+    std::optional<uint64_t> Read(const char* section, const char* key, uint64_t min, uint64_t max);
 
     const CIniFile& ini_;
     std::string error_;

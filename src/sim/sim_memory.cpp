@@ -118,7 +118,8 @@ uint8_t SimCamera::ProgramBuffered(bool final) {
         command_.group == 0x02 ? command_.address() : static_cast<uint32_t>(command_.p1);
     const uint32_t end = start + static_cast<uint32_t>(buffer_.size());
     const uint32_t from = start + static_cast<uint32_t>(programmed_);
-    const uint32_t ready = final ? end : std::max(from, end / SimFlash::kPageSize * SimFlash::kPageSize);
+    const uint32_t ready =
+        final ? end : std::max(from, end / SimFlash::kPageSize * SimFlash::kPageSize);
     if (ready <= from) return kStsNoErr;
     programmed_ = ready - start;
     return ProgramPages(from, buffer_.data() + (from - start), ready - from);

@@ -30,7 +30,7 @@ struct WriteProtectPin {
 inline constexpr WriteProtectPin kPinGpio0{{{{0xFEA0, 0x01}, {0xFEA6, 0x01}}}, 2};
 inline constexpr WriteProtectPin kPinGpio1Pair{{{{0xFEA1, 0x0C}, {0xFEA7, 0x0C}}}, 2};
 inline constexpr WriteProtectPin kPinGpio1{{{{0xFEA1, 0x04}, {0xFEA7, 0x04}}}, 2};
-inline constexpr WriteProtectPin kPinGpio0Routed{
-    {{{0xFEA0, 0x01}, {0xFEA6, 0x01}, {0xFF9C, 0x05}}}, 3};
+inline constexpr WriteProtectPin kPinGpio0Routed{{{{0xFEA0, 0x01}, {0xFEA6, 0x01}, {0xFF9C, 0x05}}},
+                                                 3};
 
 }  // namespace orbisk::sim

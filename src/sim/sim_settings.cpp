@@ -51,8 +51,7 @@ void SaveIdentity(CIniFile* ini, const char* section, const UsbIdentity& id) {
     ini->SetValue(section, "Serial", id.serial);
 }
 
-void LoadIdentity(const CIniFile& ini, SettingsReader& read, const char* section,
-                  UsbIdentity* id) {
+void LoadIdentity(const CIniFile& ini, SettingsReader& read, const char* section, UsbIdentity* id) {
     read.Number(section, "VID", 0, 0xFFFF, &id->vid);
     read.Number(section, "PID", 0, 0xFFFF, &id->pid);
     read.Number(section, "REV", 0, 0xFFFF, &id->rev);

@@ -26,7 +26,7 @@ struct ChipProfile {
     uint32_t config_address;
     uint32_t tag_address;
     uint32_t memory_size;
-    uint16_t chip_id;  // as the firmware's 0x2F record names it
+    uint16_t chip_id;        // as the firmware's 0x2F record names it
     WriteProtectPin wp_pin;  // of the serial flash
     ResetNeeds reset;        // registers the boot ROM looks at before it stays for an update
 };

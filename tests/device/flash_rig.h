@@ -74,11 +74,13 @@ struct ChipCase {
     bool locked;
 };
 inline constexpr ChipCase kChipCases[] = {
-    {"ORV6363", true},  {"ORV6363", false}, {"ORV7054", true},  {"ORV7054", false},
-    {"ORV7507", true},  {"ORV7507", false}, {"ORV7971", true},  {"ORV7971", false},
+    {"ORV6363", true}, {"ORV6363", false}, {"ORV7054", true}, {"ORV7054", false},
+    {"ORV7507", true}, {"ORV7507", false}, {"ORV7971", true}, {"ORV7971", false},
 };
 std::string ChipCaseName(const ChipCase& c);
-inline void PrintTo(const ChipCase& c, std::ostream* out) { *out << ChipCaseName(c); }
+inline void PrintTo(const ChipCase& c, std::ostream* out) {
+    *out << ChipCaseName(c);
+}
 sim::SimSettings ChipSettings(const ChipCase& c);
 // A demo image laid out for the chip: its chip model, configuration and tag addresses, size.
 std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe);

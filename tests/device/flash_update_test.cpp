@@ -198,9 +198,9 @@ TEST_P(FlashScenarioTest, FaultsEndWithTheirStepCodeAndNoTaggedImage) {
             EXPECT_EQ(failures, std::vector<uint32_t>{c.failure}) << rig.log.Joined();
             EXPECT_EQ(rig.process.status.Code(), c.failure);
             const std::vector<uint8_t> memory = rig.Memory();
-            EXPECT_TRUE(memory == old_memory ||
-                        !sim::ReadImageFacts(memory, layout.config_address, layout.tag_address)
-                             .tagged);
+            EXPECT_TRUE(
+                memory == old_memory ||
+                !sim::ReadImageFacts(memory, layout.config_address, layout.tag_address).tagged);
             if (c.untouched) {
                 EXPECT_EQ(memory, old_memory);
             }

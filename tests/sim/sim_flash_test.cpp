@@ -92,13 +92,18 @@ TEST(SimFlash, WriteProtectPinFollowsTheChipFamily) {
         bool released;
     };
     const Case cases[] = {
-        {"ORV6363", gpio0, true},       {"ORV6363", gpio1_pair, false},
+        {"ORV6363", gpio0, true},
+        {"ORV6363", gpio1_pair, false},
         {"ORV6363", {{0xFEA0, 0x01}}, false},
-        {"ORV7054", gpio1_pair, true},  {"ORV7054", gpio1, false},
-        {"ORV7054", gpio0, false},      {"ORV7192", gpio1_pair, true},
-        {"ORV7507", gpio1, true},       {"ORV7507", gpio0, false},
+        {"ORV7054", gpio1_pair, true},
+        {"ORV7054", gpio1, false},
+        {"ORV7054", gpio0, false},
+        {"ORV7192", gpio1_pair, true},
+        {"ORV7507", gpio1, true},
+        {"ORV7507", gpio0, false},
         {"ORV7507", {{0xFEA1, 0x04}}, false},
-        {"ORV7971", routed, true},      {"ORV7971", gpio0, false},
+        {"ORV7971", routed, true},
+        {"ORV7971", gpio0, false},
         {"ORV7971", {{0xFEA0, 0x01}, {0xFEA6, 0x01}, {0xFF9C, 0x01}}, false},
     };
     for (const Case& c : cases) {

@@ -82,11 +82,11 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     EXPECT_EQ(rig.Vendor(0xC0, 0x2E, 0x0200, 0, big.data(), 16), kStall);    // past the memory
     EXPECT_EQ(rig.Vendor(0xC1, 0x25, 0, 0x8000, big.data(), 4), kStall);     // to an interface
     // Fields a request does not take must be 0.
-    EXPECT_EQ(rig.Vendor(0xC0, 0x30, 1, 0, big.data(), 1), kStall);     // status read
-    EXPECT_EQ(rig.Vendor(0x40, 0x32, 0, 1, nullptr, 0), kStall);        // chip erase
-    EXPECT_EQ(rig.Vendor(0x40, 0x22, 1, 0, nullptr, 0), kStall);        // restart
-    EXPECT_EQ(rig.Vendor(0x40, 0x20, 0x100, 0, nullptr, 0), kStall);    // 8-bit sub-mode
-    EXPECT_EQ(rig.Vendor(0xC0, 0x07, 0, 1, big.data(), 8), kStall);     // status record
+    EXPECT_EQ(rig.Vendor(0xC0, 0x30, 1, 0, big.data(), 1), kStall);   // status read
+    EXPECT_EQ(rig.Vendor(0x40, 0x32, 0, 1, nullptr, 0), kStall);      // chip erase
+    EXPECT_EQ(rig.Vendor(0x40, 0x22, 1, 0, nullptr, 0), kStall);      // restart
+    EXPECT_EQ(rig.Vendor(0x40, 0x20, 0x100, 0, nullptr, 0), kStall);  // 8-bit sub-mode
+    EXPECT_EQ(rig.Vendor(0xC0, 0x07, 0, 1, big.data(), 8), kStall);   // status record
 }
 
 TEST(SimVendor, ResetsOfBothGenerations) {

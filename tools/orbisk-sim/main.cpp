@@ -144,11 +144,11 @@ std::string Hex4(uint16_t value) {
 int Create(const std::string& dir, int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv,
-                      {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
-                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports",
-                       "protected"},
-                      {"force"}, &options, &error))
+    if (!ParseOptions(
+            argc, argv,
+            {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
+             "image", "mode", "memory", "memory-size", "bus", "ports", "protected"},
+            {"force"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
         return Usage("unexpected argument " + options.rest.front(), "create");

@@ -131,9 +131,8 @@ void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera, Clock& clock) {
     ASSERT_EQ(lib.CamLib_WriteMem(handle, 0xFEA0, 1, &one, 0), 1);  // write-protect pin
     ASSERT_EQ(lib.CamLib_WriteMem(handle, 0xFEA6, 1, &one, 0), 1);
     ASSERT_EQ(lib.CamLib_SPI_SF_EraseChip(handle, 0), 1);
-    ASSERT_TRUE(test::WaitWhileBusy(clock, [&](uint8_t* status) {
-        return lib.CamLib_SPI_SF_ReadSr(handle, status, 0) == 1;
-    }));
+    ASSERT_TRUE(test::WaitWhileBusy(
+        clock, [&](uint8_t* status) { return lib.CamLib_SPI_SF_ReadSr(handle, status, 0) == 1; }));
     for (const auto& [begin, end] : regions) {
         ASSERT_EQ(lib.CamLib_SPI_SF_Write(handle, begin, end - begin, untagged.data() + begin,
                                           nullptr, nullptr, 0),
