@@ -19,6 +19,7 @@ class CDevFlow;
 class CICTypeIni;
 class CParseArg;
 class CSystemInfo;
+class TcpNetwork;
 class TransportFactory;
 
 // The application object: builds the process-wide state in the fixed start-up order, runs the
@@ -70,6 +71,8 @@ class COrbiskApp {
     void RunCommandLine(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
     void RunInfoRequest(InfoRequest request);
+    // --ip-upload (and --ip or --camera without it, a usage error).
+    void RunIpCommand(const IpCameraArgs& args);
 
     std::unique_ptr<Clock> own_clock_;
     Clock& clock_;
@@ -77,6 +80,7 @@ class COrbiskApp {
     Logger logger_;
     Process process_;
     UsbBackend backend_;
+    std::unique_ptr<TcpNetwork> network_;
     std::unique_ptr<TransportFactory> transports_;
     std::unique_ptr<CamLib> camlib_;
     std::unique_ptr<CDevFlow> device_;

@@ -46,6 +46,10 @@ class FolderSimBus final : public SimUsbBus {
 
 }  // namespace
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    return ReplaceFile(path, bytes);
+}
+
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error) {
     const fs::path dir(folder);

@@ -24,6 +24,9 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
                        const std::vector<uint8_t>& memory, std::string* error);
 bool SaveCamera(SimCamera& camera, std::string* error);
+// Writes a file of the camera folder through a temporary name, so a failed write leaves the
+// old file.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
 
 // The cameras of a ":"-separated list of folders on one bus. Each camera is written back
 // to its folder when it resets and when the bus is destroyed.

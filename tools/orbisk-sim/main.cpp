@@ -1,6 +1,7 @@
 // orbisk-sim: sets up simulated cameras in folders and inspects them.
 //   orbisk-sim create DIR [options]   orbisk-sim show DIR [--json]
 //   orbisk-sim fault DIR [options]    orbisk-sim set DIR Section.Key=value ...
+//   orbisk-sim serve DIR --listen ADDRESS [options]
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -34,7 +35,9 @@ const char* kUsage =
     "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
     "                       [--stuck-bit ADDRESS:MASK:VALUE] [--drop-write N]\n"
     "                       [--drop-all-writes] [--busy-stuck] [--bad-qualify] [--no-return]\n"
-    "  orbisk-sim set DIR Section.Key=VALUE ...\n";
+    "  orbisk-sim set DIR Section.Key=VALUE ...\n"
+    "  orbisk-sim serve DIR --listen ADDRESS [--split N] [--fault short|status|close|silent]\n"
+    "                       [--fault-at N]\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "orbisk-sim: %s\n", message.c_str());
@@ -316,6 +319,10 @@ int Set(const std::string& dir, int argc, char** argv) {
 
 }  // namespace
 
+namespace orbisk::sim {
+int Serve(const std::string& dir, int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) return Usage("a command and a camera folder are needed");
     const std::string command = argv[1];
@@ -324,5 +331,6 @@ int main(int argc, char** argv) {
     if (command == "show") return Show(dir, argc, argv);
     if (command == "fault") return Fault(dir, argc, argv);
     if (command == "set") return Set(dir, argc, argv);
+    if (command == "serve") return orbisk::sim::Serve(dir, argc, argv);
     return Usage("unknown command " + command);
 }
