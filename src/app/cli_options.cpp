@@ -28,6 +28,8 @@ IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args) {
         }
         if (i + 1 >= args.size()) {
             out.error = arg + " needs a value";
+            // Still an upload, so it ends with the upload's verdict.
+            if (arg == "--ip-upload") out.upload_file = "";
             continue;
         }
         const std::string& value = args[++i];
@@ -39,7 +41,8 @@ IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args) {
             char* end = nullptr;
             const long index = std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end != '\0' || index < 0 || index > 255)
-                out.error = "--camera takes a camera index from orbisk --list, not \"" + value + "\"";
+                out.error =
+                    "--camera takes a camera index from orbisk --list, not \"" + value + "\"";
             else
                 out.camera = static_cast<int>(index);
         }
