@@ -12,6 +12,17 @@ constexpr size_t kPayloadHeader = 8;
 constexpr uint8_t kMaxPiece = 32;
 constexpr uint16_t kRead = 0x0080;
 
+// A piece of a plain register space: false when it reaches past the end.
+bool MoveBytes(uint8_t* space, size_t size, uint16_t address, bool read,
+               std::vector<uint8_t>* bytes) {
+    if (size_t{address} + bytes->size() > size) return false;
+    if (read)
+        std::copy_n(space + address, bytes->size(), bytes->begin());
+    else
+        std::copy(bytes->begin(), bytes->end(), space + address);
+    return true;
+}
+
 }  // namespace
 
 uint16_t SimNetCamera::I2cTransfer(uint8_t slave, bool read, uint8_t* bytes, uint8_t count) {
@@ -52,7 +63,6 @@ SimNetCamera::Reply SimNetCamera::Register(const Request& request) {
     Reply reply{kNetOk, 0, std::vector<uint8_t>(data.begin(), data.begin() + kPayloadHeader)};
     std::vector<uint8_t> bytes(count);
     if (!read) std::copy(data.begin() + kPayloadHeader, data.end(), bytes.begin());
-    const auto in_range = [&](size_t size) { return size_t{address} + count <= size; };
     switch (code & ~kRead) {
         case 0x0001:
             if (extra != 0) return {kNetBadRequest};
@@ -71,19 +81,13 @@ SimNetCamera::Reply SimNetCamera::Register(const Request& request) {
             break;
         case 0x0003:
             if (extra != 0) return {kNetBadRequest};
-            if (!in_range(registers03_.size())) return {kNetOutOfRange};
-            if (read)
-                std::copy_n(registers03_.begin() + address, count, bytes.begin());
-            else
-                std::copy(bytes.begin(), bytes.end(), registers03_.begin() + address);
+            if (!MoveBytes(registers03_.data(), registers03_.size(), address, read, &bytes))
+                return {kNetOutOfRange};
             break;
         case 0x0501: {
             auto& block = blocks05_[extra];
-            if (!in_range(block.size())) return {kNetOutOfRange};
-            if (read)
-                std::copy_n(block.begin() + address, count, bytes.begin());
-            else
-                std::copy(bytes.begin(), bytes.end(), block.begin() + address);
+            if (!MoveBytes(block.data(), block.size(), address, read, &bytes))
+                return {kNetOutOfRange};
             break;
         }
         case 0x0A1D:

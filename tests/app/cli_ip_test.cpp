@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include "cli_fixture.h"
-#include "sim/sim_net_server.h"
-#include "sim/sim_store.h"
 #include "support/net_camera_rig.h"
 
 namespace orbisk::test {
@@ -16,26 +14,12 @@ namespace {
 // A camera folder made by orbisk-sim, served in this process.
 class CliIpTest : public CliFixture {
   protected:
-    CliIpTest()
-        : folder_(Camera("ipcam", {"--serial", "SN-IP-7"})), network_(CreateNativeTcpNetwork()) {
-        std::string error;
-        camera_ = sim::LoadCameraFolder(folder_, clock_, &error);
-        EXPECT_TRUE(camera_) << error;
-        net_ = std::make_unique<sim::SimNetCamera>(camera_);
-        server_ = std::make_unique<sim::SimNetServer>(*net_, *network_);
-        host_ = StartOnFreeLoopback(*server_);
-    }
-    std::string Address(const std::string& tail = ":554/live") const {
-        return "rtsp://" + host_ + tail;
-    }
+    std::string Address(const std::string& tail = ":554/live") const { return rig_.Address(tail); }
 
-    std::string folder_;
-    VirtualClock clock_;
-    std::unique_ptr<TcpNetwork> network_;
-    std::shared_ptr<sim::SimCamera> camera_;
-    std::unique_ptr<sim::SimNetCamera> net_;
-    std::unique_ptr<sim::SimNetServer> server_;
-    std::string host_;
+    std::string folder_ = Camera("ipcam", {"--serial", "SN-IP-7"});
+    NetCameraRig rig_{folder_};
+    const std::string& host_ = rig_.host();
+    sim::SimNetCamera* net_ = &rig_.camera();
 };
 
 TEST_F(CliIpTest, ListShowsTheConfiguredIpCameraBesideTheUsbCameras) {

@@ -32,11 +32,22 @@ std::string UnusedLoopbackHost() {
     return RandomLoopbackHost();
 }
 
-NetCameraRig::NetCameraRig(sim::SimSettings settings) : network_(CreateNativeTcpNetwork()) {
+NetCameraRig::NetCameraRig(sim::SimSettings settings)
+    : folder_(dir_.path() + "/camera"), network_(CreateNativeTcpNetwork()) {
     std::string error;
     std::vector<uint8_t> memory(settings.MemorySize(), 0xFF);
-    EXPECT_TRUE(sim::WriteCameraFolder(Folder(), settings, memory, &error)) << error;
-    camera_ = sim::LoadCameraFolder(Folder(), clock_, &error);
+    EXPECT_TRUE(sim::WriteCameraFolder(folder_, settings, memory, &error)) << error;
+    Serve();
+}
+
+NetCameraRig::NetCameraRig(const std::string& folder)
+    : folder_(folder), network_(CreateNativeTcpNetwork()) {
+    Serve();
+}
+
+void NetCameraRig::Serve() {
+    std::string error;
+    camera_ = sim::LoadCameraFolder(folder_, clock_, &error);
     EXPECT_TRUE(camera_) << error;
     net_ = std::make_unique<sim::SimNetCamera>(camera_);
     net_->SetRecording(true);

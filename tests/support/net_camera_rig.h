@@ -21,19 +21,26 @@ std::string UnusedLoopbackHost();
 class NetCameraRig {
   public:
     explicit NetCameraRig(sim::SimSettings settings = {});
+    // The camera of an existing camera folder.
+    explicit NetCameraRig(const std::string& folder);
     ~NetCameraRig();
 
     const std::string& host() const { return host_; }
     // The camera's address as a user writes it: port 554 and a stream path.
-    std::string Address() const { return "rtsp://" + host_ + ":554/live/main"; }
-    std::string Folder() const { return dir_.path() + "/camera"; }
+    std::string Address(const std::string& tail = ":554/live/main") const {
+        return "rtsp://" + host_ + tail;
+    }
+    const std::string& Folder() const { return folder_; }
     sim::SimNetCamera& camera() { return *net_; }
     sim::SimCamera& controller() { return *camera_; }
     sim::SimNetServer& server() { return *server_; }
     TcpNetwork& network() { return *network_; }
 
   private:
+    void Serve();
+
     TempDir dir_;
+    std::string folder_;
     VirtualClock clock_;
     std::unique_ptr<TcpNetwork> network_;
     std::shared_ptr<sim::SimCamera> camera_;
