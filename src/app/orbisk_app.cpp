@@ -176,8 +176,10 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     if (const InfoRequest info = FindInfoRequest(args); info != InfoRequest::kNone) {
         process_.run_mode = kRunCommandLine;
         // Only the listing and the upload reach IP cameras; an update never does.
-        if (camlib_ && (info == InfoRequest::kList || info == InfoRequest::kListJson))
+        if (camlib_ && (info == InfoRequest::kList || info == InfoRequest::kListJson)) {
+            if (!ip.error.empty()) std::fprintf(stderr, "orbisk: %s\n", ip.error.c_str());
             camlib_->CamLib_SetIpCameras(IpCameraAddresses(process_, ip));
+        }
         RunInfoRequest(info);
         return;
     }
