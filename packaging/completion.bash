@@ -54,7 +54,7 @@ _orbisk_value() {
 
 _orbisk_sim() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    _orbisk_command 'create show fault set serve' && return
+    _orbisk_command 'create show fault set unplug plug serve --help' && return
     if ((COMP_CWORD == 2)); then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))

@@ -14,14 +14,10 @@
 #include "platform/tcp.h"
 #include "sim/sim_net_server.h"
 #include "sim/sim_store.h"
+#include "tool.h"
 
-namespace orbisk::sim {
+namespace orbisk::sim::tool {
 namespace {
-
-int ServeFail(const std::string& message, int code) {
-    std::fprintf(stderr, "orbisk-sim: %s\n", message.c_str());
-    return code;
-}
 
 bool Number(const std::string& text, uint32_t* out) {
     if (text.empty() || text[0] == '-') return false;
@@ -41,16 +37,16 @@ int Serve(const std::string& dir, int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         const std::string name = argv[i];
         if (name != "--listen" && name != "--split" && name != "--fault" && name != "--fault-at")
-            return ServeFail("serve: unknown option " + name, 2);
-        if (i + 1 >= argc) return ServeFail("serve: " + name + " needs a value", 2);
+            return Usage("unknown option " + name, "serve");
+        if (i + 1 >= argc) return Usage(name + " needs a value", "serve");
         options[name.substr(2)] = argv[++i];
     }
-    if (!options.count("listen")) return ServeFail("serve needs --listen ADDRESS", 2);
+    if (!options.count("listen")) return Usage("serve needs --listen ADDRESS", "serve");
     uint32_t split = 0, fault_at = 0;
     if (options.count("split") && !Number(options["split"], &split))
-        return ServeFail("--split takes a byte count", 2);
+        return Usage("--split takes a byte count", "serve");
     if (options.count("fault-at") && !Number(options["fault-at"], &fault_at))
-        return ServeFail("--fault-at takes a request number", 2);
+        return Usage("--fault-at takes a request number", "serve");
     const std::map<std::string, NetFault> faults = {{"short", NetFault::kShortReply},
                                                     {"status", NetFault::kWrongStatus},
                                                     {"close", NetFault::kClose},
@@ -58,14 +54,14 @@ int Serve(const std::string& dir, int argc, char** argv) {
     NetFault fault = NetFault::kNone;
     if (options.count("fault")) {
         const auto it = faults.find(options["fault"]);
-        if (it == faults.end()) return ServeFail("--fault is short, status, close or silent", 2);
+        if (it == faults.end()) return Usage("--fault is short, status, close or silent", "serve");
         fault = it->second;
     }
 
     SystemClock clock;
     std::string error;
     auto camera = LoadCameraFolder(dir, clock, &error);
-    if (!camera) return ServeFail(error, 1);
+    if (!camera) return Fail(error);
     SimNetCamera net(camera);
     net.SetSplit(split);
     if (fault != NetFault::kNone) net.SetFault(fault, fault_at == 0 ? 1 : fault_at);
@@ -78,7 +74,7 @@ int Serve(const std::string& dir, int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     auto network = CreateNativeTcpNetwork();
     SimNetServer server(net, *network);
-    if (!server.Start(options["listen"], &error)) return ServeFail(error, 1);
+    if (!server.Start(options["listen"], &error)) return Fail(error);
     std::printf("listening on %s:%u\n", options["listen"].c_str(), kNetPort);
     std::fflush(stdout);
     int signal_number = 0;
@@ -87,4 +83,4 @@ int Serve(const std::string& dir, int argc, char** argv) {
     return 0;
 }
 
-}  // namespace orbisk::sim
+}  // namespace orbisk::sim::tool
