@@ -14,6 +14,11 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kOtpMemoryFile = "otp.bin";
+// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline const char* MemoryFileFor(const SimSettings& settings) {
+    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+}
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
 
 // Reads a camera folder. nullptr with a reason when the folder is missing or invalid.
