@@ -141,6 +141,8 @@ OtpBoot ReadOtpBoot(const std::vector<uint8_t>& otp) {
     boot.image = code;
     if (boot.config_entry >= 0) {
         boot.image.insert(boot.image.end(), config.begin() + kBlockHeader, config.end());
+        // The whole chain: variant 2 of the configuration block's chip model.
+        boot.image[2] = static_cast<uint8_t>((config[2] & 0xF8) | 2);
         boot.image[3] = static_cast<uint8_t>(boot.image.size());
         boot.image[4] = static_cast<uint8_t>(boot.image.size() >> 8);
         boot.image[5] = static_cast<uint8_t>(config[5] + 1);
