@@ -68,7 +68,8 @@ int CMpFlow_OTP::MP_OTPWriteEnale() {
     // The controller wants a moment between the previous command and the lock read.
     process_.clock.sleep_us(1);
     uint8_t value = 0;
-    if (!MP_ReadMem(kLockRegister, 1, &value)) {
+    lock_unknown_ = !MP_ReadMem(kLockRegister, 1, &value);
+    if (lock_unknown_) {
         scope.Text("Read OTP Lock Fail\n");
         return 0;
     }
@@ -82,8 +83,10 @@ int CMpFlow_OTP::MP_OTPWriteEnale() {
 
 bool CMpFlow_OTP::Writable(LogScope& scope) {
     if (MP_OTPWriteEnale()) return true;
+    // A lock that cannot be read is no lock: the run's failure is the lost camera.
+    if (lock_unknown_) return false;
     scope.Section("OTP Locked,Can't Program!\n");
-    process_.Report(kReportFailure, kOtpLocked);
+    ReportFailure(kOtpLocked);
     return false;
 }
 
@@ -151,7 +154,7 @@ int CMpFlow_OTP::MP_OTPConvertBinaryData(uint32_t start, uint32_t len, std::span
             if (held & (1 << bit)) scope.Text("byTestBit TRUE\n");
         if (!MP_OTPReduceErrNum(addr, image)) {
             scope.Section("Error Num Exceed 8!\n");
-            process_.Report(kReportFailure, kOtpErrorExceed);
+            ReportFailure(kOtpErrorExceed);
             return 0;
         }
         data[addr - start] = otp::ChangeBinaryData(image, held);
@@ -171,7 +174,7 @@ int CMpFlow_OTP::MP_OTPWrite(uint32_t len, std::span<uint8_t> data) {
     const uint32_t s = block_start_;
     if (MP_CheckOTPWriteInValid(s)) {
         scope.Text("Last OTP Write Operation Abnomal\n");
-        process_.Report(kReportFailure, kOtpLastWriteAbnormal);
+        ReportFailure(kOtpLastWriteAbnormal);
         return 0;
     }
     write_started_ = 1;
@@ -188,7 +191,7 @@ int CMpFlow_OTP::MP_OTPWrite(uint32_t len, std::span<uint8_t> data) {
     if (len == 0) return 0;
     for (uint32_t done = 0; done < len;) {
         if (process_.CheckCancel()) {
-            process_.Report(kReportFailure, kStopped);
+            ReportFailure(kStopped);
             return 0;
         }
         const uint32_t piece = std::min(kChunk, len - done);
@@ -243,7 +246,7 @@ int CMpFlow_OTP::MP_OTPAnalyzeECC(uint32_t addr, std::span<const uint8_t> chunk)
         m_wCurAddr = chunk_end;
         scope.Text("%s", why);
         scope.Text("m_wCurAddr is 0x%x\n", m_wCurAddr);
-        process_.Report(kReportFailure, kOtpErrorExceed);
+        ReportFailure(kOtpErrorExceed);
         return 0;
     };
     if (m_uCurErrorNum > m_uExecECCNum) return exceeded("m_uCurErrorNum > m_uExecECCNum\n");
@@ -301,7 +304,7 @@ int CMpFlow_OTP::MP_OTPReduant() {
             m_uVirtualECCNum = 0;
         } else {
             scope.Text("MP_OTPReduant Fail\n");
-            process_.Report(kReportFailure, kOtpReduantFail);
+            ReportFailure(kOtpReduantFail);
             return 0;
         }
         if (m_uTotalErrorNum == 0) {
@@ -310,7 +313,7 @@ int CMpFlow_OTP::MP_OTPReduant() {
         }
         if (m_uTotalErrorNum > m_uVirtualECCNum || m_uVirtualECCNum == 0) {
             scope.Text("m_uVirtualECCNum lower m_uCurErrorNum\n");
-            process_.Report(kReportFailure, kOtpEccLower);
+            ReportFailure(kOtpEccLower);
             return 0;
         }
     }
@@ -323,7 +326,8 @@ int CMpFlow_OTP::MP_OTPReduantDetail(uint16_t addr, uint8_t value) {
     if (!ReadOtp(otp::kEccTableStart, otp::kEccTableSize, ecc_copy_.data())) return 2;
     const otp::EccTable ecc = otp::ParseEccTable(ecc_copy_);
     if (!MP_OTPWriteEnale()) {
-        process_.Report(kReportFailure, kOtpLocked);
+        if (lock_unknown_) return 2;
+        ReportFailure(kOtpLocked);
         return 3;
     }
     const int k = otp::RecordForRepair(ecc, addr);

@@ -73,8 +73,10 @@ class CMpFlow_OTP : public CMpFlow4 {
     int OTP_ReadEx_Cmd2(uint32_t addr, uint32_t len, uint8_t* buf, bool progress);
     int OTP_Veriry_Cmd2(uint32_t addr, uint32_t len, uint8_t* buf);
     int MP_OTPGetCorrectCodeData(uint32_t start, uint32_t len, uint8_t* buf);
-    // 1 when the OTP may be programmed, 0 when it is locked or the lock cannot be read.
+    // 1 when the OTP may be programmed, 0 when it is locked or the lock cannot be read (then
+    // lock_unknown() tells).
     int MP_OTPWriteEnale();
+    bool lock_unknown() const { return lock_unknown_; }
 
     // The tables as the camera holds them now; false when they cannot be read.
     bool ReadOtpTables(otp::VdTable* vd, otp::EccTable* ecc);
@@ -87,6 +89,12 @@ class CMpFlow_OTP : public CMpFlow4 {
     uint32_t block_start() const { return block_start_; }
 
   protected:
+    // Every failure of the OTP flows is reported through here, so a run can tell whether its
+    // failure has a code yet.
+    void ReportFailure(uint32_t code) {
+        failure_reported_ = true;
+        process_.Report(kReportFailure, code);
+    }
     // One OTP write of table bytes (ECC budget 8) and its program-fail report. 1 when it was
     // sent and the report read, with `failed` telling whether the report shows a failure.
     int WriteTable(uint32_t addr, std::span<const uint8_t> bytes, bool* failed);
@@ -128,6 +136,8 @@ class CMpFlow_OTP : public CMpFlow4 {
     std::array<uint8_t, otp::kEccTableSize> ecc_copy_{};
     // The part being written, as it must read back.
     std::span<const uint8_t> working_;
+    bool failure_reported_ = false;
+    bool lock_unknown_ = false;
 };
 
 }  // namespace orbisk

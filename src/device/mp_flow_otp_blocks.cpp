@@ -18,7 +18,7 @@ constexpr uint32_t kAbnormalWindow = 256;
 int CMpFlow_OTP::OTP_UpdateEx_Cmd2(std::span<const uint8_t> part) {
     LogScope scope(process_.logger, "CMpFlow_OTP::OTP_UpdateEx_Cmd2");
     if (process_.CheckCancel()) {
-        process_.Report(kReportFailure, kStopped);
+        ReportFailure(kStopped);
         return 0;
     }
     const uint32_t n = static_cast<uint32_t>(part.size());
@@ -30,16 +30,21 @@ int CMpFlow_OTP::OTP_UpdateEx_Cmd2(std::span<const uint8_t> part) {
         return 0;
     }
     if (!OTP_Veriry_Cmd2(block_start_, n, readback.data()) ||
-        !MP_OTPGetCorrectCodeData(block_start_, n, readback.data()) ||
-        !std::equal(readback.begin(), readback.end(), part.begin())) {
+        !MP_OTPGetCorrectCodeData(block_start_, n, readback.data())) {
+        scope.Text("Read OTP Code Fail\n");
+        ReportFailure(kOtpReadFail);
+        MP_OTPFailAction(n);
+        return 0;
+    }
+    if (!std::equal(readback.begin(), readback.end(), part.begin())) {
         scope.Text("Compare OTP Code Fail\n");
-        process_.Report(kReportFailure, kOtpCompareFail);
+        ReportFailure(kOtpCompareFail);
         MP_OTPFailAction(n);
         return 0;
     }
     if (!MP_OTPWriteBlock(n)) {
         MP_OTPClearCurECC(m_wCurAddr, n);
-        process_.Report(kReportFailure, kOtpWriteBlockFail);
+        ReportFailure(kOtpWriteBlockFail);
         scope.Text("MP_OTPWriteBlock Fail\n");
         return 0;
     }
@@ -63,7 +68,7 @@ int CMpFlow_OTP::MP_CheckVDNUM() {
     m_uVDFlagNum = static_cast<unsigned>(otp::CountFreeEntries(otp::ParseVdTable(vd_copy_)));
     if (m_uVDFlagNum == 0) {
         scope.Text("0 == m_uVDFlagNum\n");
-        process_.Report(kReportFailure, kOtpNotEnoughVd);
+        ReportFailure(kOtpNotEnoughVd);
         return 0;
     }
     return 1;
@@ -125,7 +130,7 @@ int CMpFlow_OTP::MP_CheckVDInfo(uint32_t len) {
     if (m_iSelBlock < 0) {
         m_iSelBlock = m_iPreSelBlock;
         scope.Text("Not Find Sel Block\n");
-        process_.Report(kReportFailure, kOtpNoVdBlock);
+        ReportFailure(kOtpNoVdBlock);
         return 0;
     }
     scope.Text("Find Sel Block\n");
@@ -133,7 +138,7 @@ int CMpFlow_OTP::MP_CheckVDInfo(uint32_t len) {
     if (uint64_t{block_start_} + len > otp::kDataEnd) {
         scope.Text("Exceed Code Length\n");
         m_iSelBlock = m_iPreSelBlock;
-        process_.Report(kReportFailure, kOtpExceedLength);
+        ReportFailure(kOtpExceedLength);
         return 0;
     }
     return 1;

@@ -24,7 +24,7 @@ int COTPInfo::OTP_Download() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Download");
     uint32_t code = kOtpDownloadSucceed;
     if (!PreActionForAllInOne(code)) {
-        process_.Report(kReportFailure, code);
+        ReportFailure(code);
         return 0;
     }
     return RunDownload(images_.front, kOtpDownloadSucceed, scope);
@@ -37,9 +37,14 @@ int COTPInfo::OTP_Update() {
 
 int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code,
                           LogScope& scope) {
+    failure_reported_ = false;
     int result = MP_OpenRomDevice();
     if (result) result = CheckSpace(scope);
-    if (result) result = OTP_ForNormalDownload(image);
+    if (result) {
+        result = OTP_ForNormalDownload(image);
+        // A camera lost in the middle fails a transfer without a code of the flow's own.
+        if (!result && !failure_reported_) ReportFailure(kOtpWriteFail);
+    }
     if (result == 1) {
         process_.Report(kReportProgress, 100);
         process_.Report(kReportSuccess, success_code);
@@ -59,7 +64,7 @@ int COTPInfo::CheckSpace(LogScope& scope) {
     otp::EccTable ecc;
     const auto decline = [&] {
         MP_ResetToCode(kBootNewCode, 0);
-        process_.Report(kReportFailure, kOtpWriteFail);
+        ReportFailure(kOtpWriteFail);
         return 0;
     };
     if (!ReadOtpTables(&vd, &ecc)) return decline();
@@ -99,7 +104,7 @@ int COTPInfo::WriteParts(std::span<const uint8_t> image, bool code_too) {
     if (!parts) {
         scope.Text("%s\n", why.c_str());
         scope.Section("Get VD Code Fail!\n");
-        process_.Report(kReportFailure, kOtpGetPartFail);
+        ReportFailure(kOtpGetPartFail);
         return 0;
     }
     for (const bool code : {true, false}) {
@@ -121,13 +126,13 @@ int COTPInfo::WriteParts(std::span<const uint8_t> image, bool code_too) {
 bool COTPInfo::ResetIntoNewCode(LogScope& scope) {
     if (MP_ResetToCode(kBootNewCode, 0)) return true;
     scope.Text("Device ResetToRom Fail\n");
-    process_.Report(kReportFailure, kResetDeviceFail);
+    ReportFailure(kResetDeviceFail);
     return false;
 }
 
 int COTPInfo::OTP_Erase() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Erase");
-    process_.Report(kReportFailure, kOtpNotSupportErase);
+    ReportFailure(kOtpNotSupportErase);
     return 0;
 }
 
@@ -153,7 +158,7 @@ std::optional<std::vector<uint8_t>> COTPInfo::ReadBlockOfKind(const otp::VdTable
 int COTPInfo::ReadBackParts(LogScope& scope) {
     const auto fail = [&](uint32_t code) {
         scope.Section(code == kOtpCodeNotExist ? "OTP Code Not Exist!\n" : "Read OTP Fail!\n");
-        process_.Report(kReportFailure, code);
+        ReportFailure(code);
         return 0;
     };
     if (ReadChipIdOrZero() != kOtpChipId) return fail(kOtpReadFail);
@@ -204,7 +209,7 @@ int COTPInfo::OTP_DumpCheck() {
     // A failed read keeps the code it reported: reporting 0 here would turn it into success.
     if (dump_mismatch_) {
         scope.Section("Compare Data Fail!\n");
-        process_.Report(kReportFailure, kOtpCompareFail);
+        ReportFailure(kOtpCompareFail);
     }
     SaveFailedReadBackFile();
     return 0;

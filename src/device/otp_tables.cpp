@@ -173,8 +173,8 @@ SpaceFacts ReadSpace(const VdTable& vd, const EccTable& ecc) {
     SpaceFacts facts;
     int highest = -1;
     for (int i = 0; i < kVdEntries; ++i) {
-        const uint8_t f = vd[i].flag;
-        if (f != kFlagCode && f != kFlagConfig && f != kFlagDead) continue;
+        // Dead blocks whose flag kept a weak bit clear count as used too.
+        if (vd[i].Free()) continue;
         highest = i;
         if (vd[i].NamesRange()) facts.used = std::max(facts.used, vd[i].End());
     }

@@ -135,8 +135,8 @@ FailReport ParseFailReport(std::span<const uint8_t> bytes);
 
 // Space figures of the OTP space text and the space check.
 struct SpaceFacts {
-    uint32_t used = 0;      // end of the last block (a dead block included)
-    int free_entries = 16;  // valid free entries above the last used entry
+    uint32_t used = 0;      // end of the furthest block any entry names (dead ones included)
+    int free_entries = 16;  // valid free entries above the last entry in use
 };
 SpaceFacts ReadSpace(const VdTable& vd, const EccTable& ecc);
 inline uint32_t FreeBytes(uint32_t used) {

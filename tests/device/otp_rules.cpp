@@ -112,16 +112,16 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
             break;
         }
     const Layout layout = Read(after);
-    // 2. Blocks of the valid code, configuration and dead entries lie in the data area, start
-    // with a header of their own length, and never overlap.
+    // 2. Blocks of the entries lie in the data area, the newest of each kind starts with a
+    // header of its own length, and no two blocks overlap. A retired or failed block keeps
+    // its range whatever its flag became; only a killed entry (all bits set) names none.
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
     for (const Entry& e : layout.entries) {
-        const bool kind = e.flag == 0x55 || e.flag == 0xAA;
-        if (e.patched || (!kind && e.flag != 0xFF) || e.length == 0) continue;
+        if (e.patched || e.length == 0) continue;
         if (e.start + e.length > kData) {
-            // Only a killed entry (all bits set) may name a range outside the data area.
-            if (kind) broken.push_back(Text("entry %u names 0x%X+0x%X outside the data area",
-                                            e.index, e.start, e.length));
+            if (e.flag == 0x55 || e.flag == 0xAA)
+                broken.push_back(Text("entry %u names 0x%X+0x%X outside the data area",
+                                      e.index, e.start, e.length));
             continue;
         }
         ranges.emplace_back(e.start, e.start + e.length);
@@ -135,10 +135,11 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
         if (*block && ((**block).size() < 15 || (**block)[1] != 0xA5 ||
                        uint32_t((**block)[3] | (**block)[4] << 8) != (**block).size()))
             broken.push_back("the newest valid block is no configuration chain of its length");
-    // 3. After a clean end nothing programmed lies outside the named blocks.
+    // 3. After a clean end nothing the run programmed lies outside the named blocks (an
+    // interrupted run before may have left such bytes).
     if (expect.clean) {
         for (uint32_t a = 0; a < kData; ++a) {
-            if (after[a] == 0) continue;
+            if (after[a] == before[a]) continue;
             const bool inside = std::any_of(ranges.begin(), ranges.end(), [&](const auto& r) {
                 return a >= r.first && a < r.second;
             });
@@ -148,7 +149,22 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
             }
         }
     }
-    // 4. The blocks the camera runs: exactly the new image after a success; otherwise each
+    // 4. After a success the records of retired and failed blocks are dead: an active record
+    // with a value lies in a valid block or behind every block.
+    if (expect.committed) {
+        for (const Rec& r : Records(after)) {
+            if (!r.active || r.value == 0 || r.address >= layout.end) continue;
+            const bool in_valid = std::any_of(
+                layout.entries.begin(), layout.entries.end(), [&](const Entry& e) {
+                    return !e.patched && (e.flag == 0x55 || e.flag == 0xAA) &&
+                           r.address >= e.start && r.address < e.start + e.length;
+                });
+            if (!in_valid)
+                broken.push_back(Text("an active record for 0x%04X lies in no valid block",
+                                      r.address));
+        }
+    }
+    // 5. The blocks the camera runs: exactly the new image after a success; otherwise each
     // kind keeps its block or has the new image's, and a code block is never lost.
     if (expect.committed) {
         if (layout.valid_code_blocks > 1 || layout.valid_config_blocks > 1)

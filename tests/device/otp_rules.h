@@ -33,8 +33,8 @@ std::vector<uint8_t> Joined(const Layout& layout);
 
 // What a run must leave, as far as the memory tells.
 struct Expect {
-    // The update ended cleanly (done, or failed and cleaned up): no programmed byte of the data
-    // area lies outside the blocks the entries name.
+    // The update ended cleanly (done, or failed and cleaned up): no byte of the data area it
+    // programmed lies outside the blocks the entries name.
     bool clean = true;
     // The update of `image` succeeded: one valid block of each kind, joined into exactly the
     // image. Otherwise the newest block of each kind is the one before or a part of `image`, and

@@ -250,6 +250,49 @@ TEST(OtpUpdateTest, AVdEntryThatFailsToProgramIsRelocated) {
     EXPECT_TRUE(Broken(run.otp, second.otp, true, next).empty());
 }
 
+TEST(OtpUpdateTest, ADisconnectAnywhereLeavesTheOldCodeBlockOrTheNewOne) {
+    const std::vector<uint8_t> base =
+        UpdateOnce(std::vector<uint8_t>(0x4000, 0), OtpImage(0x1060, 300)).otp;
+    const std::vector<uint8_t> image = OtpImage(0x1061, 300);
+    uint32_t total = 0;
+    {
+        OtpRig rig(base);
+        ASSERT_TRUE(rig.Open());
+        const uint32_t start = rig.transfers();
+        ASSERT_EQ(rig.Download(image), 1);
+        total = rig.transfers() - start;
+    }
+    int refused = 0;
+    for (uint32_t n = 1; n <= total; ++n) {
+        SCOPED_TRACE("disconnect at transfer " + std::to_string(n) + " of " +
+                     std::to_string(total));
+        std::vector<uint8_t> after;
+        {
+            OtpRig rig(base);
+            ASSERT_TRUE(rig.Open());
+            rig.AddFaults([&](sim::Faults& f) { f.disconnect_at = rig.transfers() + n; });
+            rig.Download(image);
+            after = rig.Otp();
+        }
+        const auto broken = rules::Check(base, after, {false, false, image});
+        ASSERT_TRUE(broken.empty()) << ::testing::PrintToString(broken);
+        ASSERT_TRUE(sim::ReadOtpBoot(after).bootable);
+        // The next run either completes the update or refuses an interrupted write without
+        // touching the camera.
+        const Outcome next = UpdateOnce(after, image);
+        if (next.result == 1) {
+            EXPECT_TRUE(Broken(after, next.otp, true, image).empty());
+            EXPECT_EQ(next.boot.image, image);
+        } else {
+            ++refused;
+            EXPECT_EQ(next.failures, std::vector<uint32_t>{41937});
+            EXPECT_EQ(next.otp, after);
+        }
+    }
+    // Cuts inside the data writes leave bytes without an entry.
+    EXPECT_GT(refused, 0);
+}
+
 TEST(OtpUpdateTest, ALockedOtpIsRefusedAndNothingIsWritten) {
     sim::Faults faults;
     faults.otp_locked = true;
