@@ -153,6 +153,47 @@ OtpBoot ReadOtpBoot(const std::vector<uint8_t>& otp) {
     return boot;
 }
 
+std::vector<uint8_t> LayOutOtpImage(const std::vector<uint8_t>& image, std::string* error) {
+    const auto refuse = [&](const char* why) {
+        *error = why;
+        return std::vector<uint8_t>{};
+    };
+    if (image.size() < kBlockHeader || image[1] != 0xA5)
+        return refuse("no configuration chain at offset 0");
+    const size_t total = uint32_t(image[3] | image[4] << 8);
+    if (total < kBlockHeader || total > image.size() || total > kBlockLimit)
+        return refuse("the chain is longer than the image or the OTP data area");
+    // The code record: length field 1023, type 0x27, its total length in bytes 2..3.
+    const uint8_t* r = &image[kBlockHeader];
+    size_t code = 0;
+    if (total >= kBlockHeader + 4 && r[0] == 0xFF && r[1] == 0xE7) code = uint32_t(r[2] | r[3] << 8);
+    if (code > total - kBlockHeader) return refuse("the code record passes the chain's end");
+    std::vector<uint8_t> otp(kOtpSize, 0);
+    const auto block = [&](uint32_t at, std::vector<uint8_t> bytes, uint8_t variant,
+                           uint8_t count, uint8_t flag, int entry) {
+        bytes[2] = static_cast<uint8_t>((image[2] & 0xF8) | variant);
+        bytes[3] = static_cast<uint8_t>(bytes.size());
+        bytes[4] = static_cast<uint8_t>(bytes.size() >> 8);
+        bytes[5] = count;
+        std::copy(bytes.begin(), bytes.end(), otp.begin() + at);
+        const uint8_t e[5] = {uint8_t(at >> 8), uint8_t(at), uint8_t(bytes.size() >> 8),
+                              uint8_t(bytes.size()), flag};
+        std::copy(e, e + 5, otp.begin() + kVdTable + 5 * entry);
+        return at + static_cast<uint32_t>(bytes.size());
+    };
+    const auto head = image.begin() + kBlockHeader;
+    if (code == 0) {
+        block(0, std::vector<uint8_t>(image.begin(), image.begin() + total), image[2] & 7,
+              image[5], 0xAA, 0);
+        return otp;
+    }
+    const uint32_t end = block(0, std::vector<uint8_t>(image.begin(), head + code), 3, 3, 0x55, 0);
+    std::vector<uint8_t> config(image.begin(), head);
+    config.insert(config.end(), head + code, image.begin() + total);
+    if (config.size() > kBlockHeader) block(end, config, 1, uint8_t(image[5] - 1), 0xAA, 1);
+    return otp;
+}
+
 std::vector<std::string> DescribeOtpTables(const std::vector<uint8_t>& otp) {
     std::vector<std::string> lines;
     if (otp.size() < kOtpSize) return lines;
@@ -175,9 +216,13 @@ std::vector<std::string> DescribeOtpTables(const std::vector<uint8_t>& otp) {
                       k + 1, state, r.address, r.value, r.flag);
         lines.emplace_back(line);
     }
-    const int used_entries = static_cast<int>(std::count_if(
-        lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("VD", 0) == 0; }));
-    std::snprintf(line, sizeof line, "%d of 16 VD entries used", used_entries);
+    const auto count = [&](const char* prefix) {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.rfind(prefix, 0) == 0;
+        }));
+    };
+    std::snprintf(line, sizeof line, "%d of 16 VD entries and %d of 16 ECC records used",
+                  count("VD"), count("ECC"));
     lines.emplace_back(line);
     return lines;
 }

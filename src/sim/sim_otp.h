@@ -59,6 +59,13 @@ struct OtpBoot {
 };
 OtpBoot ReadOtpBoot(const std::vector<uint8_t>& otp);
 
+// An OTP memory as the factory programs it: the image's code record (the extended 0x27 record
+// right after the 0x2F and 0x08 records) as the code block at 0, the other records as the
+// configuration block behind it, VD entries 0 and 1. An image without a code record becomes one
+// configuration block. Empty with `error` when the image has no configuration chain at 0 or
+// does not fit.
+std::vector<uint8_t> LayOutOtpImage(const std::vector<uint8_t>& image, std::string* error);
+
 // The VD table and the ECC records in words, one line each, for `orbisk-sim show`.
 std::vector<std::string> DescribeOtpTables(const std::vector<uint8_t>& otp);
 

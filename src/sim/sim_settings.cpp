@@ -338,7 +338,8 @@ bool ParseOtpWeak(const std::string& text, std::vector<std::pair<uint16_t, uint8
         const size_t colon = item.find(':');
         if (colon == std::string::npos) return false;
         char* end = nullptr;
-        const unsigned long address = std::strtoul(item.substr(0, colon).c_str(), &end, 0);
+        const std::string address_text = item.substr(0, colon);
+        const unsigned long address = std::strtoul(address_text.c_str(), &end, 0);
         if (*end != '\0' || colon == 0 || address >= 0x4000) return false;
         const std::string mask_text = item.substr(colon + 1);
         const unsigned long mask = std::strtoul(mask_text.c_str(), &end, 0);
