@@ -136,6 +136,16 @@ int CEepromConfigInfo::ReadMipiReserve(int32_t) {
     return 0;
 }
 
+uint32_t CEepromConfigInfo::ReadOtpSpaceUsed() {
+    otp::VdTable vd;
+    otp::EccTable ecc;
+    texts_.otp_space.clear();
+    if (!ReadOtpTables(&vd, &ecc)) return 0;
+    const otp::SpaceFacts facts = otp::ReadSpace(vd, ecc);
+    texts_.otp_space = otp::SpaceText(facts, static_cast<uint32_t>(images_.front.size()));
+    return facts.used;
+}
+
 void CEepromConfigInfo::SaveFailedReadBackFile() {
     SaveFailedReadBack(process_.program_folder, readback_, std::time(nullptr));
 }

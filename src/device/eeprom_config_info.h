@@ -28,11 +28,14 @@ class CEepromConfigInfo : public CDevFlow {
     int PreUpdate(const uint8_t* buffer, uint32_t word) override;
 
   protected:
-    // Cameras behind a MIPI bridge and OTP parts have their own memory types; the flash types
-    // have neither bridge information nor OTP space to read.
+    // Cameras behind a MIPI bridge have their own memory type; the flash types have no bridge
+    // information to read.
     int ReadMipiDeviceInfo() override;
     int ReadMipiReserve(int32_t reserve) override;
-    uint32_t ReadOtpSpaceUsed() override { return 0; }
+    // The OTP space of an OTP camera: the text (kept in the device texts for the dialogs) and
+    // the used byte count. Read whatever the object's class, as the device search finds the
+    // camera before the device object for its memory is made.
+    uint32_t ReadOtpSpaceUsed() override;
 
   public:
     size_t config_area_size() const { return config_area_size_; }

@@ -242,16 +242,4 @@ int COTPInfo::SilenceReadBin(const std::string& path) {
     return 1;
 }
 
-// ---- Device flow ------------------------------------------------------------------------------
-
-uint32_t COTPInfo::ReadOtpSpaceUsed() {
-    otp::VdTable vd;
-    otp::EccTable ecc;
-    texts_.otp_space.clear();
-    if (!ReadOtpTables(&vd, &ecc)) return 0;
-    const otp::SpaceFacts facts = otp::ReadSpace(vd, ecc);
-    texts_.otp_space = otp::SpaceText(facts, static_cast<uint32_t>(images_.front.size()));
-    return facts.used;
-}
-
 }  // namespace orbisk

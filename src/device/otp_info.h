@@ -41,11 +41,6 @@ class COTPInfo : public CEepromConfigInfo {
     int OTP_ForNormalDownload(std::span<const uint8_t> image);
     int OTP_ForConfigDownload(std::span<const uint8_t> image);
 
-  protected:
-    // The device flow's OTP space: the text (kept in the device texts for the dialogs), and the
-    // used byte count it returns.
-    uint32_t ReadOtpSpaceUsed() override;
-
   private:
     int WriteParts(std::span<const uint8_t> image, bool code_too);
     // The space check of a download; 1 to go on.
