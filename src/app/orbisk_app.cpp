@@ -114,8 +114,13 @@ void COrbiskApp::ReleaseProcessObjects() {
 }
 
 void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
-    process_.program_folder = ProgramFolder();
+    program_folder_ = FindProgramFolder();
+    process_.program_folder = program_folder_.folder;
     channel_.SetEcho(std::getenv("ORBISK_TRACE") != nullptr);
+    if (!program_folder_.error.empty()) {
+        RefuseStart(args);
+        return;
+    }
     OpenConfiguration();
     if (process_.ConfigInt(cfg::kDebugLog) != 0)
         channel_.StartCapture(process_.ProgramFile("DebugLog.txt"));
@@ -144,6 +149,19 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
             std::fputs("orbisk: this build has no update dialog; see orbisk --help\n", stderr);
             process_.status.SetCode(41500);  // "Not Support!"
         }
+    }
+}
+
+void COrbiskApp::RefuseStart(const std::vector<std::string>& args) {
+    // Without a program folder there is no config.ini to honour and nowhere to keep the
+    // records; only the texts that need neither are given.
+    const InfoRequest info = FindInfoRequest(args);
+    if (info == InfoRequest::kHelp || info == InfoRequest::kVersion) {
+        RunInfoRequest(info);
+        refused_exit_code_ = 0;
+    } else {
+        std::fprintf(stderr, "orbisk: %s\n", program_folder_.error.c_str());
+        refused_exit_code_ = 1;
     }
 }
 
@@ -182,7 +200,7 @@ void COrbiskApp::RunInfoRequest(InfoRequest request) {
             std::fputs(HelpText().c_str(), stdout);
             break;
         case InfoRequest::kVersion:
-            std::fputs(VersionText().c_str(), stdout);
+            std::fputs(VersionText(program_folder_).c_str(), stdout);
             break;
         case InfoRequest::kList:
         case InfoRequest::kListJson:
@@ -194,6 +212,7 @@ void COrbiskApp::RunInfoRequest(InfoRequest request) {
 }
 
 int COrbiskApp::ExitInstance() {
+    if (refused_exit_code_ >= 0) return refused_exit_code_;
     ReleaseProcessObjects();
     if (process_.ConfigInt(cfg::kDebugLog) != 0) channel_.StopCapture(logger_);
     // A file whose load stopped at a line the reader cannot take is left as it was rather

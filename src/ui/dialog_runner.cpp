@@ -1,6 +1,7 @@
 #include "ui/dialog_runner.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <cstdlib>
 
@@ -34,6 +35,10 @@ class ConfirmingPrompter final : public Prompter {
 
 void RunDialog(COrbiskApp& app, int& argc, char** argv) {
     QApplication qt(argc, argv);
+    // The installed menu entry and icon: desktops match the window to orbisk.desktop by this
+    // name, and the icon comes from the icon theme where the package put it.
+    QGuiApplication::setDesktopFileName("orbisk");
+    QApplication::setWindowIcon(QIcon::fromTheme("orbisk"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     Process& process = app.process();
 

@@ -242,7 +242,8 @@ TEST_F(CliTest, HelpAndVersionTouchNoCamera) {
     EXPECT_EQ(help.out.rfind("usage: orbisk", 0), 0u) << help.out;
     const ProgramRun version = Orbisk({"-s", "--version"}, Path("missing"));
     EXPECT_EQ(version.exit_code, 0);
-    EXPECT_EQ(version.out, std::string("orbisk ") + ORBISK_VERSION + "\n");
+    EXPECT_EQ(version.out, std::string("orbisk ") + ORBISK_VERSION + "\nprogram folder: " + Home() +
+                               " (set by ORBISK_HOME)\n");
     EXPECT_FALSE(FileExists(Home("Result.txt")));
 }
 
