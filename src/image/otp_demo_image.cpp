@@ -60,29 +60,11 @@ std::vector<uint8_t> MakeOtpDemoImage(const DemoImageSpec& recipe, size_t code_s
         }
     }
     // The records around the code: 0x2F, 0x08, the identity and the strings.
-    CDescGlobal header;
-    header.config_type = OtpDemoLayout::kConfigType;
-    header.magic = CDescGlobal::kMagic;
-    header.chip_model = OtpDemoLayout::kChipModel;
     CConfigBuilder builder;
-    builder.Begin(header, false, 0, false, 0);
-    CDescHWAPVersion version(ChipIdForModel(OtpDemoLayout::kChipModel),
-                             static_cast<uint16_t>(recipe.version));
-    CDescEEPInfo eep(0x02);
-    CDescVIDPID id(recipe.vid, recipe.pid, recipe.rev);
-    CDescStringManu manu;
-    manu.SetText(recipe.manufacturer);
-    CDescStringProd prod;
-    prod.SetText(recipe.product);
-    CDescStringSN sn;
-    sn.SetText(recipe.serial);
     std::vector<uint8_t> area(0x2000, 0xFF);
-    for (CDescriptor* d :
-         std::initializer_list<CDescriptor*>{&version, &eep, &id, &manu, &prod, &sn}) {
-        if (!builder.Append(*d)) {
-            Refuse(error, "configuration area does not fit");
-            return {};
-        }
+    if (!BeginDemoArea(builder, recipe, OtpDemoLayout::kConfigType, OtpDemoLayout::kChipModel)) {
+        Refuse(error, "configuration area does not fit");
+        return {};
     }
     if (!builder.Finish(area)) {
         Refuse(error, "configuration area does not fit");
