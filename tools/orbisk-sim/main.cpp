@@ -133,7 +133,8 @@ int Create(const std::string& dir, int argc, char** argv) {
     };
     put("Camera", "Profile", "profile");
     // An OTP camera is the OTP chip unless told otherwise.
-    if (options.values["memory"] == "otp" && !options.values.count("profile"))
+    if (options.values.count("memory") && options.values.at("memory") == "otp" &&
+        !options.values.count("profile"))
         ini.SetValue("Camera", "Profile", "ORV6099");
     put("Camera", "Generation", "generation");
     put("Camera", "Memory", "memory");
