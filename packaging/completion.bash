@@ -41,7 +41,7 @@ _orbisk_value() {
 
 _orbisk_sim() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    _orbisk_command 'create show fault set' && return
+    _orbisk_command 'create show fault set unplug plug --help' && return
     if ((COMP_CWORD == 2)); then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))

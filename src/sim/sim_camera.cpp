@@ -48,6 +48,10 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
 // ---- Presence ---------------------------------------------------------------------------
 
 void SimCamera::UpdatePresence() {
+    if (cable_pulled_ && !unplugged_) {
+        Unplug();
+        return;
+    }
     if (present_ || unplugged_ || !return_at_us_ || clock_.now_us() < *return_at_us_) return;
     Boot(pending_boot_);
     present_ = true;
@@ -113,6 +117,14 @@ void SimCamera::Unplug() {
     ++session_;
     ++change_count_;
     claimed_by_ = 0;
+}
+
+void SimCamera::PullCable() {
+    cable_pulled_ = true;
+    // A transfer under way holds the lock: it ends with "device gone" and unplugs the camera
+    // itself; otherwise the camera leaves now.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) UpdatePresence();
 }
 
 bool SimCamera::Present() {
@@ -251,6 +263,13 @@ HResult SimCamera::ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t
             result = Stall();
         }
         clock_.sleep_us(charge_us_);
+        if (cable_pulled_) {
+            // The cable came out while the transfer ran.
+            reset_requested_ = false;
+            UpdatePresence();
+            *transferred = 0;
+            return kDeviceGone;
+        }
         if (clock_.now_us() - start > uint64_t{timeout_ms} * 1000) {
             result = ResultFromErrno(ETIMEDOUT);
             *transferred = 0;

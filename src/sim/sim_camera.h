@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,6 +57,9 @@ class SimCamera {
     // Microseconds of the clock at which the camera comes back, when it is away and will.
     std::optional<uint64_t> ReturnTimeUs();
     uint64_t ChangeCount();
+    // The cable is pulled: the camera leaves the bus for good, and a transfer under way fails
+    // with "device gone". Never blocks, so it may come from inside a transfer's wait.
+    void PullCable();
 
     HResult ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t request_type,
                             uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
@@ -167,6 +171,7 @@ class SimCamera {
     // Presence.
     bool present_ = true;
     bool unplugged_ = false;
+    std::atomic<bool> cable_pulled_{false};
     std::optional<uint64_t> return_at_us_;
     BootTarget pending_boot_ = BootTarget::kRom;
     bool reset_requested_ = false;
