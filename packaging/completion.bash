@@ -32,7 +32,7 @@ _orbisk_value() {
     case $prev in
         --generation) values='xu v1 v2' ;;
         --mode) values='rom app' ;;
-        --memory) values='sf nor' ;;
+        --memory) values='sf nor otp' ;;
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
         --fault) values='short status close silent' ;;
         --type) values='1 3' ;;
@@ -43,7 +43,8 @@ _orbisk_value() {
             ;;
         --profile | --vid | --pid | --rev | --version | --manufacturer | --product | --serial | \
             --memory-size | --bus | --ports | --fail-transfer | --fail-from | --disconnect-at | \
-            --stuck-bit | --drop-write | --text | --listen | --split | --fault-at)
+            --stuck-bit | --drop-write | --text | --listen | --split | --fault-at | --otp-weak | \
+            --otp-false-report | --code-size)
             COMPREPLY=()
             return 0
             ;;
@@ -70,7 +71,8 @@ _orbisk_sim() {
         serve) options='--listen --split --fault --fault-at' ;;
         fault)
             options='--clear --fail-transfer --fail-from --fail-errno --disconnect-at --stuck-bit
-                --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return'
+                --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return
+                --otp-weak --otp-locked --otp-false-report'
             ;;
         set)
             # Section.Key=VALUE: the section, then the key is typed.
@@ -89,7 +91,7 @@ _orbisk_image() {
         info) options='--profile --json' ;;
         set-string) options='--type --text --profile' ;;
         strip) options='--type --profile' ;;
-        demo) options='--vid --pid --rev --version --manufacturer --product --serial' ;;
+        demo) options='--vid --pid --rev --version --manufacturer --product --serial --profile --code-size' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

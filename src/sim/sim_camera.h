@@ -13,6 +13,7 @@
 #include "platform/usb.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
+#include "sim/sim_otp.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
@@ -131,6 +132,9 @@ class SimCamera {
     uint8_t XuStart(const Command& command);
     uint8_t XuFinishOut();
     bool StorageAllowed() const;
+    // The OTP commands of the storage group (sim_otp_xu.cpp).
+    uint8_t OtpStart(const Command& command);
+    uint8_t OtpFinishOut();
 
     // Device operations shared by the extension unit and the vendor requests; each returns a
     // VcmdStatus (kStsNoErr on success).
@@ -160,6 +164,7 @@ class SimCamera {
     std::string path_;
     const ChipProfile& profile_;
     SimFlash flash_;
+    std::unique_ptr<SimOtp> otp_;  // an OTP camera has no flash
     std::array<uint8_t, 0x10000> xdata_{};
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};

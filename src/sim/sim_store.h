@@ -15,6 +15,11 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kOtpMemoryFile = "otp.bin";
+// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline const char* MemoryFileFor(const SimSettings& settings) {
+    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+}
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
 // The camera's cable: "plugged" or "unplugged"; a folder without the file is plugged in.
 inline constexpr const char* kCableFile = "cable";
