@@ -47,6 +47,10 @@ constexpr CommandShape kCommands[] = {
     {0x02, 0x04, 0},          // chip erase
     {0x02, 0x05, kP1 | kP3},  // sector erase: p2 is 0
     {0x02, 0x13, 0},          // tag
+    // OTP.
+    {0x02, 0x97, kAddress},  // write: p1 address, p2 length, p3 the ECC budget
+    {0x02, 0xD7, kShort},    // read
+    {0x02, 0xDC, 0, 0x13},   // program-fail report
 };
 
 // Groups of the command channel; their unknown opcodes are unknown sub-commands.

@@ -22,6 +22,11 @@ inline bool FlashUpdateSubModeKnown(uint16_t sub_mode) {
     return sub_mode <= 2;
 }
 
+// An OTP camera's boot ROM: the reset kinds 5 and 6 of its chip, and 2.
+inline bool OtpUpdateSubModeKnown(uint16_t sub_mode) {
+    return sub_mode == 2 || sub_mode == 5 || sub_mode == 6;
+}
+
 // Whether a reset into update mode with this sub-mode keeps the camera in its boot ROM, given
 // the controller's registers at the moment of the reset.
 inline bool StaysInRomForUpdate(const ResetNeeds& needs, bool sub_mode_known,

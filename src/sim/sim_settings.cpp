@@ -27,6 +27,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, kPinGpio1Pair, kSelect},
     {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, kPinGpio1Pair, kSelect},
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed, kSelect},
+    // The OTP chip: configuration (and code) from offset 0, no tag.
+    {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, kPinGpio0, kSelect},
 };
 
 const char* kCamera = "Camera";
@@ -119,6 +121,7 @@ const ChipProfile& SimSettings::Profile() const {
 }
 
 uint32_t SimSettings::MemorySize() const {
+    if (memory == MemoryKind::kOtp) return 0x4000;
     return memory_size ? memory_size : Profile().memory_size;
 }
 
@@ -178,8 +181,10 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         memory = MemoryKind::kSerialFlash;
     else if (memory_text == "nor")
         memory = MemoryKind::kNorFlash;
+    else if (memory_text == "otp")
+        memory = MemoryKind::kOtp;
     else {
-        *error = "Memory must be sf or nor";
+        *error = "Memory must be sf, nor or otp";
         return false;
     }
     const std::string mode = ini.GetValue(kCamera, "Mode", "rom");
@@ -198,8 +203,8 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     read.Require(memory != MemoryKind::kNorFlash || MemorySize() <= 0x10000,
                  "NOR flash is addressed with 16 bits: at most 64 KB");
     read.Number(kCamera, "FlashStatus", 0, 0xFF, &flash_status);
-    read.Require(memory != MemoryKind::kNorFlash || flash_status == 0,
-                 "FlashStatus belongs to serial flash: a NOR camera has no status register");
+    read.Require(memory == MemoryKind::kSerialFlash || flash_status == 0,
+                 "FlashStatus belongs to serial flash: a NOR or OTP camera has no status register");
     read.Number(kCamera, "RomVersion", 0, 0xFFFFFFFF, &rom_version);
     read.Flag(kCamera, "AppAllowsFlashWrite", &app_allows_flash_write);
     read.Number(kCamera, "MaxDataSize", 8, 4096, &max_data_size);
@@ -248,6 +253,10 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     read.Number(kFaults, "StuckMask", 0, 0xFF, &f.stuck_mask);
     read.Require(!f.stuck_bit || (f.stuck_mask != 0 && f.stuck_address < MemorySize()),
                  "a stuck bit needs a StuckMask and a StuckAddress inside the memory");
+    read.Require(ParseOtpWeak(ini.GetValue(kFaults, "OtpWeak"), &f.otp_weak),
+                 "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas");
+    read.Flag(kFaults, "OtpLocked", &f.otp_locked);
+    read.Number(kFaults, "OtpFalseReport", 0, 0xFFFFFFFF, &f.otp_false_report);
     if (!read.ok()) *error = read.error();
     return read.ok();
 }
@@ -258,7 +267,10 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kCamera, "ChipIdFE21", chip_id_fe21 ? Hex(*chip_id_fe21, 2) : "");
     ini->SetValue(kCamera, "ChipIdFE22", chip_id_fe22 ? Hex(*chip_id_fe22, 2) : "");
     ini->SetValue(kCamera, "Generation", GenerationName(generation));
-    ini->SetValue(kCamera, "Memory", memory == MemoryKind::kNorFlash ? "nor" : "sf");
+    ini->SetValue(kCamera, "Memory",
+                  memory == MemoryKind::kNorFlash ? "nor"
+                  : memory == MemoryKind::kOtp    ? "otp"
+                                                  : "sf");
     ini->SetValue(kCamera, "MemorySize", Hex(MemorySize(), 5));
     ini->SetValue(kCamera, "Mode", app_mode ? "app" : "rom");
     ini->SetValue(kCamera, "FlashStatus", Hex(flash_status, 2));
@@ -302,6 +314,34 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kFaults, "BusyStuck", f.busy_stuck);
     ini->SetValueI(kFaults, "BadQualify", f.bad_qualify);
     ini->SetValueI(kFaults, "NoReturn", f.no_return);
+    ini->SetValue(kFaults, "OtpWeak", OtpWeakText(f.otp_weak));
+    ini->SetValueI(kFaults, "OtpLocked", f.otp_locked);
+    ini->SetValueI(kFaults, "OtpFalseReport", static_cast<int32_t>(f.otp_false_report));
+}
+
+std::string OtpWeakText(const std::vector<std::pair<uint16_t, uint8_t>>& weak) {
+    std::string text;
+    for (const auto& [address, mask] : weak) {
+        if (!text.empty()) text += ',';
+        text += Hex(address, 4) + ":" + Hex(mask, 2);
+    }
+    return text;
+}
+
+bool ParseOtpWeak(const std::string& text, std::vector<std::pair<uint16_t, uint8_t>>* out) {
+    out->clear();
+    if (text.empty() || text == "0") return true;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ',')) {
+        const size_t colon = item.find(':');
+        if (colon == std::string::npos) return false;
+        const std::optional<uint64_t> address = ParseWholeNumber(item.substr(0, colon));
+        const std::optional<uint64_t> mask = ParseWholeNumber(item.substr(colon + 1));
+        if (!address || *address >= 0x4000 || !mask || *mask == 0 || *mask > 0xFF) return false;
+        out->emplace_back(static_cast<uint16_t>(*address), static_cast<uint8_t>(*mask));
+    }
+    return true;
 }
 
 }  // namespace orbisk::sim

@@ -15,6 +15,11 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kOtpMemoryFile = "otp.bin";
+// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline const char* MemoryFileFor(const SimSettings& settings) {
+    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+}
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
 // The camera's cable: "plugged" or "unplugged"; a folder without the file is plugged in.
 inline constexpr const char* kCableFile = "cable";
@@ -27,6 +32,9 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
                        const std::vector<uint8_t>& memory, std::string* error);
 bool SaveCamera(SimCamera& camera, std::string* error);
+// Writes a file of the camera folder through a temporary name, so a failed write leaves the
+// old file.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
 
 // The state of a folder's cable; false with a reason when the file says something else.
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error);
