@@ -107,11 +107,11 @@ TEST(SimReset, UpdateModeNeedsTheSubModeAndTheRegistersTheChipLooksAt) {
         SimSettings settings = AppSettings();
         settings.profile = c.profile;
         const ChipProfile& chip = *FindProfile(c.profile);
-        ImageSpec spec;
-        spec.config_address = chip.config_address;
-        spec.tag_address = chip.tag_address;
-        spec.size = chip.memory_size;
-        Rig rig(settings, BuildImage(spec));
+        ImageSpec image;
+        image.config_address = chip.config_address;
+        image.tag_address = chip.tag_address;
+        image.size = chip.memory_size;
+        Rig rig(settings, BuildImage(image));
         ASSERT_TRUE(rig.camera->AppMode());
         for (const auto& [reg, value] : c.writes) ASSERT_EQ(rig.WriteMem(reg, {value}), kOk);
         ASSERT_EQ(rig.Command(0x00, 0x07, c.sub_mode), kOk);
