@@ -17,7 +17,7 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
 }
 
 std::string HelpText() {
-    return "usage: orbisk [-s | --list [--json] | --version | --help]\n"
+    return "usage: orbisk [-s [--recover] | --list [--json] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
            "window and ends with exit code 0 on success, 1 on failure.\n"
@@ -25,7 +25,11 @@ std::string HelpText() {
            "  -s, /s         update the connected camera with the firmware the program carries\n"
            "                 (any argument containing \"-s\" or \"/s\", in any case, asks for it;\n"
            "                 \"/silent\" works too). Progress goes to stderr; the result lines,\n"
-           "                 Result.txt and burn_result.txt follow config.ini.\n"
+           "                 Result.txt and burn_result.txt follow config.ini. A camera an\n"
+           "                 earlier update left in its boot ROM is brought back with the\n"
+           "                 serial number kept in Recovery/ of the program folder.\n"
+           "  --recover      with -s: also write a camera found in its boot ROM without a\n"
+           "                 recovery record; it gets the image's own serial number\n"
            "  --list         list the cameras found: index, identity, port, firmware version,\n"
            "                 serial number; writes nothing to any camera\n"
            "  --json         with --list: print a JSON array of objects with index, label,\n"

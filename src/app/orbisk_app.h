@@ -62,7 +62,10 @@ class COrbiskApp {
     static std::string ShortVersion(const std::string& file_version);
 
   private:
+    // config.ini of the program folder; a file that does not load whole, or a program folder
+    // that is not there, is kept in process().setup_error.
     void OpenConfiguration();
+    bool ConfigurationLoaded() const;
     // `with_cameras`: also the bus, its transports, the function library and the device object
     // (the command line's; the dialog builds its own stack).
     void CreateProcessObjects(bool with_cameras);
@@ -84,6 +87,9 @@ class COrbiskApp {
     std::unique_ptr<CICTypeIni> profiles_;
     std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;
+    // A failure outside the status code (settings, program folder, camera folders) that still
+    // makes the exit code 1.
+    bool exit_failure_ = false;
 };
 
 }  // namespace orbisk

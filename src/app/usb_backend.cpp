@@ -33,6 +33,11 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     return backend;
 }
 
+bool FinishUsbBackend(UsbBackend& backend, std::string* error) {
+    if (!backend.bus || !backend.simulated) return true;
+    return sim::SaveCameraFolders(*backend.bus, error);
+}
+
 std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus, Clock& clock) {
     if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) {
         auto watch = std::make_unique<sim::SimUsbBus>(clock);

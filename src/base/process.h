@@ -61,6 +61,9 @@ struct Process {
     uint8_t download_options = 0x13;
     // The program's version cut to major.minor ("2.63").
     std::string short_version;
+    // Why no camera may be touched in this run: a program folder or a config.ini that cannot
+    // be used (its settings would silently take their defaults). Empty when all is well.
+    std::string setup_error;
 };
 
 }  // namespace orbisk

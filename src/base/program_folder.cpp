@@ -1,5 +1,6 @@
 #include "base/program_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -7,10 +8,14 @@
 
 namespace orbisk {
 
-std::string ProgramFolder() {
+std::string ProgramFolder(std::string* error) {
     if (const char* home = std::getenv("ORBISK_HOME"); home != nullptr && *home != '\0') {
         std::string folder(home);
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        // A mistyped name must not quietly run with default settings in no folder at all.
+        struct stat info {};
+        if (error != nullptr && (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+            *error = "ORBISK_HOME names " + folder + ", which is not a folder";
         return folder;
     }
     char path[PATH_MAX];

@@ -57,16 +57,34 @@ void CFlashInfo::RefreshVersionAfterDownload() {
     MP_GetFWVersionText();
 }
 
+bool CFlashInfo::PrepareForWriting(LogScope& scope) {
+    // Where the camera runs decides where its serial number comes from and whether it may be
+    // written at all; a camera that does not answer is not written.
+    if (!DEV_CheckRecovery()) {
+        scope.Section("Device status read Fail\n");
+        process_.Report(kReportFailure, kStatusDetectDeviceFail);
+        return false;
+    }
+    if (!CameraMayBeWritten()) {
+        scope.Section("Camera in its boot ROM without a usable recovery record\n");
+        process_.Report(kReportFailure, kLoadFail);
+        return false;
+    }
+    const std::vector<uint8_t> as_loaded = images_.front;
+    uint32_t code = kDownloadSucceed;
+    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
+        process_.Report(kReportFailure, code);
+        return false;
+    }
+    return true;
+}
+
 int CFlashInfo::FFU_Download() {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Download");
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
     process_.logger.DebugPrint("Start Download VID is %04x PID is %04x RevID is %04x", conn_.vid,
                                conn_.pid, conn_.rev);
-    uint32_t code = kDownloadSucceed;
-    if (!PreActionForAllInOne(code)) {
-        process_.Report(kReportFailure, code);
-        return 0;
-    }
+    if (!PrepareForWriting(scope)) return 0;
     int result = MP_OpenRomDevice();
     if (result) result = Accelerate(scope) ? 1 : 0;
     if (result) {
@@ -80,6 +98,7 @@ int CFlashInfo::FFU_Download() {
         }
         if (result == 1) {
             camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
+            ForgetRecovery(scope);
             process_.Report(kReportProgress, 100);
             process_.Report(kReportSuccess, kDownloadSucceed);
         }
@@ -168,7 +187,7 @@ int CFlashInfo::FFU_DumpCheck() {
 
 bool CFlashInfo::SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope) {
     images_.front_path = path;
-    if (!LoadFileData(images_, conn_.vid, conn_.pid)) {
+    if (!DEV_LoadImageForCamera()) {
         process_.Report(kReportFailure, kLoadFail);
         scope.Section("Load File Data Fail!\n");
         return false;
@@ -196,6 +215,8 @@ int CFlashInfo::FFU_Silence_WriteBin(const std::string& path) {
                   conn_.rev);
     if (ImageMatchesCameraIdentity(images_.vid_pid_text, images_.rev_text, label)) {
         scope.Text("Device firmware version is the latest version.\n");
+        // The camera runs this image: an update that wrote it and could not finish is done.
+        ForgetRecovery(scope);
         return 1;
     }
     return FFU_Download();

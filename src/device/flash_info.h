@@ -39,6 +39,9 @@ class CFlashInfo : public CEepromConfigInfo {
     int FFU_Silence_DumpCheck(const std::string& path);
 
   protected:
+    // Before the camera is switched to its boot ROM: where it runs, the serial number carried
+    // into the image, the recovery record. Reports its own failure.
+    bool PrepareForWriting(LogScope& scope);
     // Load, and for the writing operations parse and chip-check, the image for a silent
     // operation. Reports its own failure.
     bool SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope);

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
+
+#include "base/file_io.h"
 
 namespace orbisk::sim {
 
@@ -13,35 +13,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadWhole(const fs::path& path, std::vector<uint8_t>* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool ReplaceFile(const fs::path& path, const std::string& bytes) {
-    const fs::path temporary = path.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) return false;
+bool ReadWhole(const fs::path& path, std::vector<uint8_t>* out, std::string* error) {
+    std::string bytes;
+    switch (ReadWholeFile(path.string(), &bytes, error)) {
+        case FileRead::kOk:
+            out->assign(bytes.begin(), bytes.end());
+            return true;
+        case FileRead::kMissing:
+            *error = path.string() + ": missing";
+            return false;
+        case FileRead::kFailed:
+            return false;
     }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) fs::remove(temporary, ec);
-    return !ec;
+    return false;
 }
 
-// Writes every camera back when the program is done with the bus.
+// Writes every camera back when the program is done with the bus, unless the program has
+// already done so and heard how it went.
 class FolderSimBus final : public SimUsbBus {
   public:
     using SimUsbBus::SimUsbBus;
     ~FolderSimBus() override {
+        if (saved_) return;
         std::string ignored;
         for (const auto& camera : cameras()) SaveCamera(*camera, &ignored);
     }
+    bool SaveAll(std::string* error) {
+        saved_ = true;
+        bool ok = true;
+        for (const auto& camera : cameras()) ok = SaveCamera(*camera, error) && ok;
+        return ok;
+    }
+
+  private:
+    bool saved_ = false;
 };
 
 }  // namespace
@@ -50,13 +55,15 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
                                             std::string* error) {
     const fs::path dir(folder);
     const fs::path ini_path = dir / kSettingsFile;
-    if (!fs::is_regular_file(ini_path)) {
+    std::error_code ec;
+    if (!fs::exists(ini_path, ec)) {
         *error = folder + ": no simulated camera here (" + kSettingsFile + " is missing)";
         return nullptr;
     }
     CIniFile ini(ini_path.string());
     if (!ini.ReadFile() || ini.LoadStoppedEarly()) {
-        *error = ini_path.string() + ": cannot read the settings";
+        *error = ini.ReadError().empty() ? ini_path.string() + ": cannot read the settings"
+                                         : ini.ReadError();
         return nullptr;
     }
     SimSettings settings;
@@ -67,10 +74,7 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
     }
     std::vector<uint8_t> memory;
     const fs::path memory_path = dir / kMemoryFile;
-    if (!ReadWhole(memory_path, &memory)) {
-        *error = memory_path.string() + ": cannot read the memory";
-        return nullptr;
-    }
+    if (!ReadWhole(memory_path, &memory, error)) return nullptr;
     if (memory.size() != settings.MemorySize()) {
         *error = memory_path.string() + ": holds " + std::to_string(memory.size()) +
                  " bytes, the memory has " + std::to_string(settings.MemorySize());
@@ -91,9 +95,11 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
     ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin.");
     settings.Save(&ini);
     const fs::path dir(folder);
-    if (!ReplaceFile(dir / kMemoryFile, std::string(memory.begin(), memory.end())) ||
-        !ReplaceFile(dir / kSettingsFile, ini.Serialize())) {
-        *error = folder + ": cannot write the camera's files";
+    std::string reason;
+    if (!WriteFileAtomically((dir / kMemoryFile).string(),
+                             std::string(memory.begin(), memory.end()), &reason) ||
+        !WriteFileAtomically((dir / kSettingsFile).string(), ini.Serialize(), &reason)) {
+        *error = "cannot write the simulated camera back: " + reason;
         return false;
     }
     return true;
@@ -122,11 +128,16 @@ std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock,
         }
         camera->SetResetListener([](SimCamera& reset) {
             std::string ignored;
-            SaveCamera(reset, &ignored);
+            return SaveCamera(reset, &ignored);
         });
         bus->AddCamera(std::move(camera));
     }
     return bus;
+}
+
+bool SaveCameraFolders(UsbBus& bus, std::string* error) {
+    auto* folders = dynamic_cast<FolderSimBus*>(&bus);
+    return folders == nullptr || folders->SaveAll(error);
 }
 
 std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error) {

@@ -28,6 +28,9 @@ bool SaveCamera(SimCamera& camera, std::string* error);
 // The cameras of a ":"-separated list of folders on one bus. Each camera is written back
 // to its folder when it resets and when the bus is destroyed.
 std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error);
+// Writes every camera of a bus made by OpenSimBus back to its folder now (and not again when
+// the bus goes); false with the reason when one cannot be written. Other buses: true.
+bool SaveCameraFolders(UsbBus& bus, std::string* error);
 // The same from the environment variable ORBISK_SIM; nullptr without error when it is unset
 // or empty (the tool then uses real USB).
 std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error);

@@ -104,7 +104,10 @@ TEST(FlashOperationsTest, CameraFoundInItsRomIsNotResetIntoIt) {
     EXPECT_EQ(rig.device->connection().rom_flag, 1);
     EXPECT_FALSE(rig.camera->AppMode());
     EXPECT_EQ(rig.device->readback(), rig.Memory());
-    // A download still ends in the new code.
+    // Without a recovery record only on request; the download then ends in the new code.
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.process.status.Code(), 41530u);
+    rig.device->SetRecoverWithoutRecord(true);
     EXPECT_EQ(rig.device->Download(), 1) << rig.log.Joined();
     EXPECT_TRUE(rig.camera->AppMode());
 }
