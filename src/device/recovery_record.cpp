@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
-#include <vector>
 
 #include "base/file_io.h"
 
@@ -227,6 +226,10 @@ RecordRead ParseRecoveryRecord(const std::string& text, const std::string& expec
         }
         values[key] = line.substr(equals + 1);
         body += line + "\n";
+    }
+    if (!in_section) {
+        *problem = "no [Recovery] section";
+        return RecordRead::kDamaged;
     }
     for (const char* key : kKeys) {
         if (!values.count(key)) {
