@@ -91,7 +91,14 @@ bool CDevFlow::DEV_LoadImageForCamera() {
     uint16_t vid = 0, pid = 0;
     bool any = false;
     ImageIdentity(&vid, &pid, &any);
-    return any ? LoadCarriedImage(images_) : LoadFileData(images_, vid, pid);
+    if (!(any ? LoadCarriedImage(images_) : LoadFileData(images_, vid, pid))) return false;
+    const RecoveryState& state = texts_.recovery;
+    // The serial number is what the record must keep; the image is the carried one for the
+    // recorded identity, which a newer program may carry in a newer version.
+    if (state.rom == Rom::kWithRecord && Sha256Hex(images_.front) != state.record.image_sha256)
+        process_.logger.DebugPrint("Recovery: the carried image is not the one %s names",
+                                   state.record_path.c_str());
+    return true;
 }
 
 int CDevFlow::RomCameraCheck(int image_fits, int32_t ini) {

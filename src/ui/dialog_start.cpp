@@ -92,6 +92,17 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
 
     UseDevice(services_.make_device(device_.get()));
     if (!device_) return;
+    if (snapshot_.rom_without_record) {
+        // Nothing says what serial number the camera had: written only when the operator
+        // says so, knowing it.
+        const std::string question =
+            "The camera " + snapshot_.identity + " on port " + snapshot_.port +
+            " runs its boot ROM and has no recovery record.\n"
+            "Its serial number cannot be restored: it gets the serial number of the firmware "
+            "image.\n\nWrite the firmware anyway?";
+        if (!prompter_->Ask("Camera in boot ROM", question)) return;
+        device_->SetRecoverWithoutRecord(true);
+    }
     if (device_->LoadFirmware() != 1) return;
 
     if (!ReadFields() || loop_count_ == 0) return;

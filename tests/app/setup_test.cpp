@@ -12,8 +12,8 @@ class SetupTest : public CliFixture {
   protected:
     // A camera running older firmware with its serial number; the update would change it.
     std::string OldCamera() {
-        return Camera("cam", {"--image", DemoImage("old.rfw", {"--version", "1050", "--rev",
-                                                               "0050", "--manufacturer", "SN-7"})});
+        return Camera("cam", {"--image", DemoImage("old.rfw", {"--version", "1050", "--rev", "0050",
+                                                               "--manufacturer", "SN-7"})});
     }
 };
 
@@ -32,7 +32,8 @@ TEST_F(SetupTest, ConfigThatDoesNotLoadRefusesEveryCameraOperation) {
         {"a folder", "", "", ": Is a directory: the settings cannot be read"},
         {"UTF-16", std::string("\xFF\xFE[\0O\0r\0b\0", 10), "Failing on char -1\n",
          ": line 1" + not_text},
-        {"binary", std::string("\x01\x02\x03\x04", 4), "Failing on char 1\n", ": line 1" + not_text},
+        {"binary", std::string("\x01\x02\x03\x04", 4), "Failing on char 1\n",
+         ": line 1" + not_text},
         {"a bad third line", "[Orbisk Config]\nSaveSN=1\n\tLogType=1\nLater=2\n",
          "Failing on char 9\n", ": line 3" + not_text},
     };
