@@ -237,7 +237,7 @@ int CParseArg::Excute_Arg() {
         result_file_.Close();
     }
     if (burn_file_.IsOpen()) {
-        const std::string serial = device_ != nullptr ? device_->texts().manufacturer : "";
+        const std::string serial = device_ != nullptr ? device_->SerialNumberText() : "";
         burn_file_.AppendRow(std::time(nullptr), serial, pass, process_.status.Code());
         burn_file_.Close();
     }

@@ -66,6 +66,10 @@ class CDevFlow : public CDevTypeInfo {
     // request, without a record, for any identity: the chip check decides). False when there
     // is none.
     bool DEV_LoadImageForCamera();
+    // The camera's serial number as records show it: its manufacturer string, or for a camera
+    // in its boot ROM the one its recovery record keeps (the boot ROM's strings are the
+    // controller's own).
+    std::string SerialNumberText() const;
     // The image check for the chip identity, with the image chosen as above (a camera in its
     // ROM without a record is checked whether or not it may be written).
     int DEV_CheckImageForCamera() { return CheckImageForChip(); }
@@ -95,6 +99,9 @@ class CDevFlow : public CDevTypeInfo {
     int FindFirstImage();
 
     // What the memory types call around an update, so that no failure strands a camera.
+    // First: the camera answers, and runs its code or may be written from its boot ROM.
+    // Reports its own failure (41511 no answer, 41530 a boot ROM camera without usable record).
+    bool CheckCameraForWriting(LogScope& scope);
     // Before the camera leaves its code: records what the update will overwrite (a camera
     // already in its ROM keeps the record it has). False, with status 41737, when the record
     // cannot be written: nothing may be erased without it.

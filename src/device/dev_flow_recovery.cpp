@@ -69,6 +69,13 @@ bool CDevFlow::CameraMayBeWritten() const {
     return false;
 }
 
+std::string CDevFlow::SerialNumberText() const {
+    const RecoveryState& state = texts_.recovery;
+    if (state.rom == Rom::kWithRecord) return state.record.serial;
+    if (state.InRom()) return {};
+    return texts_.manufacturer;
+}
+
 void CDevFlow::ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const {
     const RecoveryState& state = texts_.recovery;
     *vid = conn_.vid;
@@ -114,6 +121,22 @@ int CDevFlow::RomCameraCheck(int image_fits, int32_t ini) {
             process_, notice_, IdentityLabel(state.record.vid, state.record.pid, state.record.rev));
     }
     return CheckVidPidListWithoutRev(process_, notice_, vid_pid);
+}
+
+bool CDevFlow::CheckCameraForWriting(LogScope& scope) {
+    // Where the camera runs decides where its serial number comes from and whether it may be
+    // written at all; a camera that does not answer is not written.
+    if (!DEV_CheckRecovery()) {
+        scope.Section("Device status read Fail\n");
+        process_.Report(kReportFailure, kStatusDetectDeviceFail);
+        return false;
+    }
+    if (!CameraMayBeWritten()) {
+        scope.Section("Camera in its boot ROM without a usable recovery record\n");
+        process_.Report(kReportFailure, kStatusLoadFileDataFail);
+        return false;
+    }
+    return true;
 }
 
 bool CDevFlow::RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogScope& scope,

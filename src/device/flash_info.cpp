@@ -58,18 +58,7 @@ void CFlashInfo::RefreshVersionAfterDownload() {
 }
 
 bool CFlashInfo::PrepareForWriting(LogScope& scope) {
-    // Where the camera runs decides where its serial number comes from and whether it may be
-    // written at all; a camera that does not answer is not written.
-    if (!DEV_CheckRecovery()) {
-        scope.Section("Device status read Fail\n");
-        process_.Report(kReportFailure, kStatusDetectDeviceFail);
-        return false;
-    }
-    if (!CameraMayBeWritten()) {
-        scope.Section("Camera in its boot ROM without a usable recovery record\n");
-        process_.Report(kReportFailure, kLoadFail);
-        return false;
-    }
+    if (!CheckCameraForWriting(scope)) return false;
     const std::vector<uint8_t> as_loaded = images_.front;
     uint32_t code = kDownloadSucceed;
     if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {

@@ -82,7 +82,7 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.pid = conn.pid;
     s.rev = conn.rev;
     // The manufacturer string is what the serial-number handling keeps as the serial number.
-    s.serial_text[0] = texts.manufacturer;
+    s.serial_text[0] = flow_->SerialNumberText();
     s.serial_text[1] = texts.serial;
     s.identity = texts.identity_label;
     s.description = texts.connection.empty() ? s.identity : texts.connection;

@@ -260,3 +260,31 @@ TEST(FlashOperationsTest, DeviceObjectOfTheChosenFlashClass) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, FastDownloadSwitchesAreOnlyTriedOnTheirChips) {
+    // A camera that stops answering: a switch that is tried fails, one that does not concern
+    // the chip is not tried at all (and so cannot fail the update of another chip).
+    struct Case {
+        const char* profile;
+        int accelerate_6644, accelerate_6521;
+    } const cases[] = {{"ORV6363", 1, 1}, {"ORV6644", 0, 1}, {"ORV6521", 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.profile = c.profile;
+        FlashRig rig(settings);
+        ASSERT_TRUE(rig.OpenAndLoad());
+        sim::Faults dead;
+        dead.fail_from = rig.camera->TransferCount() + 1;
+        rig.camera->SetFaults(dead);
+        EXPECT_EQ(rig.device->MP_Accelerate6644Download(), c.accelerate_6644);
+        EXPECT_EQ(rig.device->MP_Accelerate6521Download(), c.accelerate_6521);
+        EXPECT_EQ(rig.device->MP_Prepare6521Erase(), c.accelerate_6521);
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
