@@ -2,19 +2,26 @@
 #   make demo   build orbisk and update a simulated camera
 #   make test   install what is missing, build with sanitizers and run every test
 #   make fuzz   build the libFuzzer targets with clang and run each FUZZ_SECONDS (default 60)
+#   make package  build the Debian package build-package/orbisk_VERSION_ARCH.deb, lint it
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config qt6-base-dev libasound2-dev libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev pkg-config qt6-base-dev libasound2-dev libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev \
+  dpkg-dev file man-db desktop-file-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-test test demo fuzz clean
+.PHONY: deps build build-test test demo fuzz package clean
 
-deps:
-	@missing=""; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+# $(call install-missing,PACKAGES): installs those of the Debian packages that are missing.
+define install-missing
+	@missing=""; for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
 
 # Release build: the program, its tools and the benchmarks.
 build: deps
@@ -37,11 +44,7 @@ FUZZ_SECONDS ?= 60
 .PHONY: fuzz-deps fuzz-build
 
 fuzz-deps:
-	@missing=""; for p in $(FUZZ_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
-	if [ -n "$$missing" ]; then \
-	  echo "installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
-	fi
+	$(call install-missing,$(FUZZ_PACKAGES))
 
 # No build type: -O2 with assertions kept; fuzz/CMakeLists.txt adds the sanitizers.
 fuzz-build: deps fuzz-deps
@@ -53,8 +56,18 @@ fuzz-build: deps fuzz-deps
 fuzz: fuzz-build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh build-fuzz
 
+# Debian package in build-package: release build with Debian's hardening flags, CPack, lintian.
+PACKAGE_PACKAGES := lintian
+.PHONY: package-deps
+
+package-deps:
+	$(call install-missing,$(PACKAGE_PACKAGES))
+
+package: deps package-deps
+	JOBS=$(JOBS) bash scripts/package.sh build-package
+
 demo: build
 	@bash scripts/demo.sh build
 
 clean:
-	rm -rf build build-test build-fuzz
+	rm -rf build build-test build-fuzz build-package

@@ -34,14 +34,19 @@ std::string HelpText() {
            "                 serial number; writes nothing to any camera\n"
            "  --json         with --list: print a JSON array of objects with index, label,\n"
            "                 port, version and serial\n"
-           "  --version      print the program's version\n"
+           "  --version      print the program's version and the program folder in use\n"
            "  -h, --help     print this text\n"
            "\n"
            "Any other argument changes nothing: Result.txt receives \"fail\".\n"
            "\n"
+           "The program folder holds config.ini, Result.txt, DebugLog.txt and Fail/: the folder\n"
+           "named by ORBISK_HOME; else the executable's folder when config.ini is beside it\n"
+           "or when it is writable and not a bin folder; else (an installed program)\n"
+           "$XDG_CONFIG_HOME/orbisk, default ~/.config/orbisk. --version shows which.\n"
+           "\n"
            "Environment:\n"
-           "  ORBISK_HOME       program folder (config.ini, Result.txt, DebugLog.txt);\n"
-           "                    default: the folder of the executable\n"
+           "  ORBISK_HOME       program folder (config.ini, Result.txt, DebugLog.txt)\n"
+           "  XDG_CONFIG_HOME   holds the program folder \"orbisk\" of an installed program\n"
            "  ORBISK_SIM        simulated camera folders (made by orbisk-sim), separated by\n"
            "                    \":\", used instead of USB\n"
            "  ORBISK_SIM_CLOCK  \"virtual\": with ORBISK_SIM, waits and the cameras' timing\n"
@@ -49,8 +54,10 @@ std::string HelpText() {
            "  ORBISK_TRACE      set: trace lines are echoed to stderr\n";
 }
 
-std::string VersionText() {
-    return std::string("orbisk ") + kFileVersion + "\n";
+std::string VersionText(const ProgramFolderChoice& folder) {
+    const std::string name = folder.folder.empty() ? "none" : folder.folder;
+    const std::string& why = folder.error.empty() ? folder.reason : folder.error;
+    return std::string("orbisk ") + kFileVersion + "\nprogram folder: " + name + " (" + why + ")\n";
 }
 
 }  // namespace orbisk

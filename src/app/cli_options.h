@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "base/program_folder.h"
+
 namespace orbisk {
 
 // The informational options, recognised before the silent-update test. None of them touches
@@ -14,7 +16,7 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& args);
 
 // `orbisk --help`.
 std::string HelpText();
-// `orbisk --version`: "orbisk 2.63.2026.1210".
-std::string VersionText();
+// `orbisk --version`: "orbisk 2.63.2026.1210" and the program folder in use with the reason.
+std::string VersionText(const ProgramFolderChoice& folder);
 
 }  // namespace orbisk

@@ -10,6 +10,7 @@
 #include "app/cli_options.h"
 #include "app/console_progress.h"
 #include "app/parse_arg.h"
+#include "app/settings_prompter.h"
 #include "app/version.h"
 #include "base/program_folder.h"
 #include "camera/cam_lib.h"
@@ -47,7 +48,6 @@ void COrbiskApp::OpenConfiguration() {
     const std::string path = process_.ProgramFile("config.ini");
     process_.config.Clear();
     process_.config.SetPath(path);
-    if (!process_.setup_error.empty()) return;
     MakeWritable(path);
     // A missing file is a fresh installation: every key reads its default. A file that is there
     // but does not load whole would run the camera with defaults it never asked for (SaveSN
@@ -129,8 +129,13 @@ void COrbiskApp::ReleaseProcessObjects() {
 
 void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
     process_.setup_error.clear();
-    process_.program_folder = ProgramFolder(&process_.setup_error);
+    program_folder_ = FindProgramFolder();
+    process_.program_folder = program_folder_.folder;
     channel_.SetEcho(std::getenv("ORBISK_TRACE") != nullptr);
+    if (!program_folder_.error.empty()) {
+        RefuseStart(args);
+        return;
+    }
     OpenConfiguration();
     if (process_.ConfigInt(cfg::kDebugLog) != 0)
         channel_.StartCapture(process_.ProgramFile("DebugLog.txt"));
@@ -162,6 +167,19 @@ void COrbiskApp::InitInstance(const std::vector<std::string>& args, const Dialog
     }
 }
 
+void COrbiskApp::RefuseStart(const std::vector<std::string>& args) {
+    // Without a program folder there is no config.ini to honour and nowhere to keep the
+    // records; only the texts that need neither are given.
+    const InfoRequest info = FindInfoRequest(args);
+    if (info == InfoRequest::kHelp || info == InfoRequest::kVersion) {
+        RunInfoRequest(info);
+        refused_exit_code_ = 0;
+    } else {
+        std::fprintf(stderr, "orbisk: %s\n", program_folder_.error.c_str());
+        refused_exit_code_ = 1;
+    }
+}
+
 void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     const InfoRequest info = FindInfoRequest(args);
     const bool informational = info == InfoRequest::kHelp || info == InfoRequest::kVersion;
@@ -183,6 +201,9 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     parse_arg_->SetupConsole();
     ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
     process_.status.SetSink(&progress);
+    // Questions of the device flows are answered from config.ini: nobody waits at a console.
+    SettingsPrompter prompter(process_, stderr);
+    process_.prompter = &prompter;
     parse_arg_->SetProgress(&progress);
     if (parse_arg_->Prepare() == 1) {
         parse_arg_->LoadUpdateImage();
@@ -191,6 +212,7 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     parse_arg_->CloseDevice();
     parse_arg_->SetProgress(nullptr);
     process_.status.SetSink(nullptr);
+    process_.prompter = nullptr;
     progress.Finish();
 }
 
@@ -200,7 +222,7 @@ void COrbiskApp::RunInfoRequest(InfoRequest request) {
             std::fputs(HelpText().c_str(), stdout);
             break;
         case InfoRequest::kVersion:
-            std::fputs(VersionText().c_str(), stdout);
+            std::fputs(VersionText(program_folder_).c_str(), stdout);
             break;
         case InfoRequest::kList:
         case InfoRequest::kListJson:
@@ -212,6 +234,7 @@ void COrbiskApp::RunInfoRequest(InfoRequest request) {
 }
 
 int COrbiskApp::ExitInstance() {
+    if (refused_exit_code_ >= 0) return refused_exit_code_;
     std::string error;
     // Simulated cameras are written back to their folders here: a camera that cannot be
     // saved has not received what the run reported.

@@ -10,6 +10,7 @@
 #include "base/debug_channel.h"
 #include "base/logger.h"
 #include "base/process.h"
+#include "base/program_folder.h"
 #include "device/device_factory.h"
 
 namespace orbisk {
@@ -73,6 +74,9 @@ class COrbiskApp {
     void RunCommandLine(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
     void RunInfoRequest(InfoRequest request);
+    // No usable program folder: --help and --version are still answered, anything else ends
+    // with the reason and exit code 1.
+    void RefuseStart(const std::vector<std::string>& args);
 
     std::unique_ptr<Clock> own_clock_;
     Clock& clock_;
@@ -87,8 +91,11 @@ class COrbiskApp {
     std::unique_ptr<CICTypeIni> profiles_;
     std::unique_ptr<CSystemInfo> system_info_;
     std::unique_ptr<CParseArg> parse_arg_;
-    // A failure outside the status code (settings, program folder, camera folders) that still
-    // makes the exit code 1.
+    ProgramFolderChoice program_folder_;
+    // Set by RefuseStart: nothing was loaded, so nothing is written back at exit.
+    int refused_exit_code_ = -1;
+    // A failure outside the status code (settings, camera folders) that still makes the exit
+    // code 1.
     bool exit_failure_ = false;
 };
 

@@ -64,8 +64,9 @@ class CDevFlow : public CDevTypeInfo {
     // The carried image for the open camera into the front slot ("Load File Data"): for the
     // camera's identity, or for a camera in its boot ROM for the identity its record names (on
     // request, without a record, for any identity: the chip check decides). False when there
-    // is none.
-    bool DEV_LoadImageForCamera();
+    // is none. `before_asking`: the operator is yet to be asked about a camera without a record
+    // (the download itself still refuses it until then).
+    bool DEV_LoadImageForCamera(bool before_asking = false);
     // The camera's serial number as records show it: its manufacturer string, or for a camera
     // in its boot ROM the one its recovery record keeps (the boot ROM's strings are the
     // controller's own).

@@ -90,8 +90,9 @@ void CDevFlow::ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const {
     }
 }
 
-bool CDevFlow::DEV_LoadImageForCamera() {
-    if (!CameraMayBeWritten()) {
+bool CDevFlow::DEV_LoadImageForCamera(bool before_asking) {
+    const bool to_be_asked = before_asking && texts_.recovery.rom == Rom::kWithoutRecord;
+    if (!CameraMayBeWritten() && !to_be_asked) {
         LoadFileData(images_, 0, 0);  // nothing for this camera: the slot is emptied
         return false;
     }
@@ -184,6 +185,11 @@ void CDevFlow::ForgetRecovery(LogScope& scope) {
 
 bool CDevFlow::SerialToCarry(std::optional<std::string>* serial, LogScope& scope) {
     serial->reset();
+    // Where the camera runs now decides where its serial number comes from.
+    if (!DEV_CheckRecovery()) {
+        scope.Section("Device status read Fail\n");
+        return false;
+    }
     const RecoveryState& state = texts_.recovery;
     switch (state.rom) {
         case Rom::kWithRecord:

@@ -11,7 +11,6 @@ class CFlashInfo : public CEepromConfigInfo {
     using CEepromConfigInfo::CEepromConfigInfo;
 
     // The memory-type slots.
-    int PreUpdate(const uint8_t* buffer, uint32_t word) override;
     int Read() override { return FFU_Read(); }
     int Erase() override { return FFU_Erase(); }
     int Update() override { return FFU_Update(); }
@@ -42,9 +41,6 @@ class CFlashInfo : public CEepromConfigInfo {
     // Before the camera is switched to its boot ROM: where it runs, the serial number carried
     // into the image, the recovery record. Reports its own failure.
     bool PrepareForWriting(LogScope& scope);
-    // Load, and for the writing operations parse and chip-check, the image for a silent
-    // operation. Reports its own failure.
-    bool SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope);
     // Runs both fast-download switches; reports 41731 / 41732 on failure.
     bool Accelerate(LogScope& scope);
     // The end of a download in dialog mode: the version words and text of the new code.

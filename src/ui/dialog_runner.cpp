@@ -1,6 +1,7 @@
 #include "ui/dialog_runner.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <cstdlib>
 
@@ -22,8 +23,8 @@ class ConfirmingPrompter final : public Prompter {
         QtPrompter(nullptr).Message(caption, text, icon);
     }
     bool Confirm(const std::string&, const std::string&) override { return true; }
-    bool Ask(const std::string& caption, const std::string& text) override {
-        return QtPrompter(nullptr).Ask(caption, text);
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        return QtPrompter(nullptr).AskYesNo(caption, text);
     }
     std::optional<std::string> AskPassPhrase() override {
         return QtPrompter(nullptr).AskPassPhrase();
@@ -34,6 +35,10 @@ class ConfirmingPrompter final : public Prompter {
 
 void RunDialog(COrbiskApp& app, int& argc, char** argv) {
     QApplication qt(argc, argv);
+    // The installed menu entry and icon: desktops match the window to orbisk.desktop by this
+    // name, and the icon comes from the icon theme where the package put it.
+    QGuiApplication::setDesktopFileName("orbisk");
+    QApplication::setWindowIcon(QIcon::fromTheme("orbisk"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     Process& process = app.process();
 

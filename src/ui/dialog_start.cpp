@@ -92,17 +92,6 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
 
     UseDevice(services_.make_device(device_.get()));
     if (!device_) return;
-    if (snapshot_.rom_without_record) {
-        // Nothing says what serial number the camera had: written only when the operator
-        // says so, knowing it.
-        const std::string question =
-            "The camera " + snapshot_.identity + " on port " + snapshot_.port +
-            " runs its boot ROM and has no recovery record.\n"
-            "Its serial number cannot be restored: it gets the serial number of the firmware "
-            "image.\n\nWrite the firmware anyway?";
-        if (!prompter_->Ask("Camera in boot ROM", question)) return;
-        device_->SetRecoverWithoutRecord(true);
-    }
     if (device_->LoadFirmware() != 1) return;
 
     if (!ReadFields() || loop_count_ == 0) return;
@@ -142,32 +131,48 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
         image_copy_ = image;
     }
 
-    if (!PowerAllowsUpdate() ||
-        !prompter_->Confirm("Warning", "Warning!\nDo you Want to continue to Update?")) {
+    asking_ = true;
+    start_voided_ = false;
+    const bool go = AskBeforeUpdate(scope);
+    asking_ = false;
+    if (go && start_voided_)
+        scope.Line("The cameras changed during the questions; start dropped\n");
+    if (!go || start_voided_) {
         busy_ = false;
         ApplyEnablingRule();
         ShowFields();
         return;
     }
-
-    scope.Line("FW Path is %s\n", path_text_.c_str());
-    const std::string pass_phrase = process_.ConfigText(cfg::kOtpPassword);
-    if (!pass_phrase.empty() && snapshot_.otp_programmed >= 1) {
-        const auto typed = prompter_->AskPassPhrase();
-        if (!typed || *typed != pass_phrase) {
-            prompter_->Message(
-                kAppName,
-                typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
-                Prompter::Icon::kError);
-            busy_ = false;
-            ApplyEnablingRule();
-            ShowFields();
-            return;
-        }
-    }
     download_ran_ = false;
     verdict_seen_ = false;
     PostWorker(kRequestUpdate);
+}
+
+bool CTessaly_AllInOne_OvproxyDlg::AskBeforeUpdate(LogScope& scope) {
+    if (snapshot_.rom_without_record) {
+        // Nothing says what serial number the camera had: written only when the operator
+        // says so, knowing it.
+        const std::string question =
+            "The camera " + snapshot_.identity + " on port " + snapshot_.port +
+            " runs its boot ROM and has no recovery record.\n"
+            "Its serial number cannot be restored: it gets the serial number of the firmware "
+            "image.\n\nWrite the firmware anyway?";
+        if (!prompter_->AskYesNo("Camera in boot ROM", question)) return false;
+        device_->SetRecoverWithoutRecord(true);
+    }
+    if (!PowerAllowsUpdate() ||
+        !prompter_->Confirm("Warning", "Warning!\nDo you Want to continue to Update?"))
+        return false;
+    scope.Line("FW Path is %s\n", path_text_.c_str());
+    const std::string pass_phrase = process_.ConfigText(cfg::kOtpPassword);
+    if (pass_phrase.empty() || snapshot_.otp_programmed < 1) return true;
+    const auto typed = prompter_->AskPassPhrase();
+    if (typed && *typed == pass_phrase) return true;
+    prompter_->Message(
+        kAppName,
+        typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
+        Prompter::Icon::kError);
+    return false;
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::PowerAllowsUpdate() {
@@ -210,9 +215,16 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceSelected(int row) {
     SetProgress(0);
 }
 
+void CTessaly_AllInOne_OvproxyDlg::RefreshAfterChange() {
+    PostWorker(kRequestRefreshList, 0);
+    if (asking_) start_voided_ = true;
+}
+
 void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceChange");
-    const bool busy = busy_ || update_pending_;
+    // While the questions before an update are open the worker is idle: the window follows
+    // the cameras, or it would offer a camera that left and never see it come back.
+    const bool busy = (busy_ && !asking_) || update_pending_;
     const bool ours = change.camera_interface && ContainsNoCase(change.interface_name, "MI_00");
     if (closing_ || close_when_idle_) {
         scope.Line("DeviceChange ignored: the window is closing\n");
@@ -229,7 +241,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
                 status_text_ = "Device Opened";
                 ShowFields();
                 scope.Section((Logger::CurrentTimeText() + "Device Arrival\n").c_str());
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
                 version_pending_ = false;
                 ApplyEnablingRule();
             }
@@ -249,12 +261,12 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
                 }
                 scope.Line("Condition2\n");
                 result_state_ = 0;
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
             }
             if (!busy && !version_pending_) {
                 scope.Line("Condition3\n");
                 result_state_ = 0;
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
                 ApplyEnablingRule();
             }
             break;

@@ -23,12 +23,14 @@ class QPushButton;
 namespace orbisk {
 
 class AudioCaptureSystem;
+class LogScope;
 class CCRCThread;
 class CWakeUpThread;
 class DeviceWatch;
 class PowerSource;
 class Prompter;
 class UpgradeButton;
+class WorkerPrompter;
 struct Process;
 
 // What the dialog works with; everything the operating system provides comes in here, so tests
@@ -124,7 +126,10 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     void StartAutomatically();
     void TryNextRound();
     void ContinueStart();
+    // Power, the warning and the pass phrase; true when the update may go on.
+    bool AskBeforeUpdate(LogScope& scope);
     bool PowerAllowsUpdate();
+    void RefreshAfterChange();
 
     // WorkerHost, called on the worker thread.
     void DisableUpgrade() override;
@@ -137,6 +142,8 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     DialogServices services_;
     std::unique_ptr<Prompter> own_prompter_;
     Prompter* prompter_;
+    // The device flows' questions, asked from the worker (the OTP space check).
+    std::unique_ptr<WorkerPrompter> worker_prompter_;
     PauseTimer pauses_;
     CThreadFlag flag_;
     ManualEvent wake_;
@@ -202,6 +209,10 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     // The running update got past opening the camera / reported its verdict.
     bool download_ran_ = false;
     bool verdict_seen_ = false;
+    // The questions before an update are open: nothing runs, so device changes are followed;
+    // a refresh among them voids the start the operator is answering for.
+    bool asking_ = false;
+    bool start_voided_ = false;
     std::string open_camera_id_;
     bool closing_ = false;
     bool ending_ = false;

@@ -21,11 +21,10 @@ bool QtPrompter::Confirm(const std::string& caption, const std::string& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
-bool QtPrompter::Ask(const std::string& caption, const std::string& text) {
+bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -242,7 +242,8 @@ TEST_F(CliTest, HelpAndVersionTouchNoCamera) {
     EXPECT_EQ(help.out.rfind("usage: orbisk", 0), 0u) << help.out;
     const ProgramRun version = Orbisk({"-s", "--version"}, Path("missing"));
     EXPECT_EQ(version.exit_code, 0);
-    EXPECT_EQ(version.out, std::string("orbisk ") + ORBISK_VERSION + "\n");
+    EXPECT_EQ(version.out, std::string("orbisk ") + ORBISK_VERSION + "\nprogram folder: " + Home() +
+                               " (set by ORBISK_HOME)\n");
     EXPECT_FALSE(FileExists(Home("Result.txt")));
 }
 
@@ -280,6 +281,27 @@ TEST_F(CliTest, ListShowsEachCameraOnceAndWritesNothing) {
     const ProgramRun no_bus = Orbisk({"--list"}, Path("missing"));
     EXPECT_EQ(no_bus.exit_code, 1);
     EXPECT_NE(no_bus.err.find("ORBISK_SIM: "), std::string::npos) << no_bus.err;
+}
+
+// Fresh cameras made in one folder take ports of their own, and the list follows their cables.
+TEST_F(CliTest, ListFollowsCamerasUnpluggedAndPluggedBack) {
+    std::string cameras;
+    for (const std::string name : {"a", "b", "c"}) cameras += OldCamera(name, "SN-" + name) + ":";
+    auto listed = [&] {
+        const ProgramRun run = Orbisk({"--list"}, cameras);
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        std::string ports;
+        for (const std::string serial : {"SN-a", "SN-b", "SN-c"}) {
+            const size_t at = run.out.find(serial);
+            if (at != std::string::npos) ports += run.out.substr(run.out.rfind("port", at), 6);
+        }
+        return ports;
+    };
+    EXPECT_EQ(listed(), "port 1port 2port 3");
+    Sim({"unplug", Path("b")});
+    EXPECT_EQ(listed(), "port 1port 3");
+    Sim({"plug", Path("b")});
+    EXPECT_EQ(listed(), "port 1port 2port 3");
 }
 
 }  // namespace
@@ -384,18 +406,19 @@ TEST_F(CliTest, CameraLeftInItsBootRomIsBroughtBack) {
     // Another camera stranded, its record gone: --recover writes it with the image's serial
     // number and says so.
     const std::string other = OldCamera("other", "SN-ROM-43");
+    Sim({"set", other, "Usb.Ports=3"});
     Sim({"fault", other, "--drop-all-writes"});
     EXPECT_EQ(Orbisk({"-s"}, other).exit_code, 1);
     Sim({"fault", other, "--clear"});
-    unlink(record.c_str());
+    ASSERT_EQ(unlink(Home("Recovery/1-3.ini").c_str()), 0);
     const ProgramRun recovered = Orbisk({"-s", "--recover"}, other);
     EXPECT_EQ(recovered.exit_code, 0) << recovered.err;
-    EXPECT_NE(recovered.err.find("orbisk: no recovery record for the camera on port 1-1: its "
+    EXPECT_NE(recovered.err.find("orbisk: no recovery record for the camera on port 1-3: its "
                                  "serial number cannot be restored; it gets the image's own"),
               std::string::npos)
         << recovered.err;
     EXPECT_EQ(Field(Show(other), "manufacturer"), "Orbisk");
-    EXPECT_FALSE(FileExists(record));
+    EXPECT_FALSE(FileExists(Home("Recovery/1-3.ini")));
 }
 
 }  // namespace

@@ -92,8 +92,8 @@ TEST_F(SetupTest, ProgramFolderThatIsNotThereIsAnError) {
                                        "ORBISK_SIM=" + camera, "ORBISK_SIM_CLOCK=virtual"},
                                       Work());
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.err, "orbisk: ORBISK_HOME names " + Path("no-such-folder") +
-                           ", which is not a folder; no camera is touched until this is mended\n");
+    EXPECT_EQ(run.err,
+              "orbisk: ORBISK_HOME names " + Path("no-such-folder") + ", which is not a folder\n");
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Show(camera), before);
     EXPECT_FALSE(FileExists(Path("no-such-folder")));

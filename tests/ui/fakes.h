@@ -137,7 +137,7 @@ class FakePrompter final : public Prompter {
         confirmations_.push_back(text);
         return confirm;
     }
-    bool Ask(const std::string&, const std::string& text) override {
+    bool AskYesNo(const std::string&, const std::string& text) override {
         std::lock_guard lock(mutex_);
         questions_.push_back(text);
         return answer_yes;
@@ -147,10 +147,6 @@ class FakePrompter final : public Prompter {
         ++pass_phrase_asks;
         return pass_phrase;
     }
-    std::vector<std::string> questions() const {
-        std::lock_guard lock(mutex_);
-        return questions_;
-    }
     std::vector<std::string> messages() const {
         std::lock_guard lock(mutex_);
         return messages_;
@@ -158,6 +154,10 @@ class FakePrompter final : public Prompter {
     std::vector<std::string> confirmations() const {
         std::lock_guard lock(mutex_);
         return confirmations_;
+    }
+    std::vector<std::string> questions() const {
+        std::lock_guard lock(mutex_);
+        return questions_;
     }
 
     bool confirm = true;

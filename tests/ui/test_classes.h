@@ -8,5 +8,6 @@ std::unique_ptr<QObject> MakeDialogTest();
 std::unique_ptr<QObject> MakeWorkerTest();
 std::unique_ptr<QObject> MakeHelperThreadTest();
 std::unique_ptr<QObject> MakeSimDialogTest();
+std::unique_ptr<QObject> MakeCableDialogTest();
 
 }  // namespace orbisk::test
