@@ -3,7 +3,7 @@
 
 _orbisk() {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    COMPREPLY=($(compgen -W '-s --list --json --version --help -h' -- "$cur"))
+    COMPREPLY=($(compgen -W '-s --recover --list --json --version --help -h' -- "$cur"))
 }
 
 # Completes the first word from the tool's commands; returns 1 elsewhere.

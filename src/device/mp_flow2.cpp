@@ -334,20 +334,17 @@ int CMpFlow2::MP_WriteSPIFlash(uint32_t start, uint32_t len, std::span<uint8_t> 
     return Transfer(ChunkedKind::kSpiWrite, MemoryOp::kSpiWrite, start, len, memory);
 }
 
-int CMpFlow2::MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
+int CMpFlow2::OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory) {
     if (!HasCamera() || uint64_t{address} + len > memory.size()) return 0;
-    return ChunkWithRetry(process_, DeviceOp(MemoryOp::kSpiWrite), address, len,
-                          memory.data() + address)
-               ? 1
-               : 0;
+    return ChunkWithRetry(process_, DeviceOp(op), address, len, memory.data() + address) ? 1 : 0;
+}
+
+int CMpFlow2::MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
+    return OneChunk(MemoryOp::kSpiWrite, address, len, memory);
 }
 
 int CMpFlow2::MP_ReadSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
-    if (!HasCamera() || uint64_t{address} + len > memory.size()) return 0;
-    return ChunkWithRetry(process_, DeviceOp(MemoryOp::kSpiRead), address, len,
-                          memory.data() + address)
-               ? 1
-               : 0;
+    return OneChunk(MemoryOp::kSpiRead, address, len, memory);
 }
 
 int CMpFlow2::MP_CheckSPIFlashEmpty(uint32_t len, std::span<uint8_t> memory) {

@@ -96,6 +96,8 @@ class CMpFlow2 : public CMpFlow {
     ChunkOp DeviceOp(MemoryOp op);
     int Transfer(ChunkedKind kind, MemoryOp op, uint32_t start, uint32_t len,
                  std::span<uint8_t> memory);
+    // A few bytes at `address` as one chunk, tried like a chunk, without reports.
+    int OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory);
     int EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<uint8_t> memory,
                    const char* scope_name, const char* failure);
     std::string FormatFirmwareVersion(bool with_ids);
