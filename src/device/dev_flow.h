@@ -137,6 +137,8 @@ class CDevFlow : public CDevTypeInfo {
     int RomCameraCheck(int image_fits, int32_t ini);
     // The identity the carried image is chosen for.
     void ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const;
+    // The chip identity bytes read when the camera was opened, 0xFE22 in the high byte.
+    uint16_t ChipIdentityWord() const;
     // "VID_…&PID_…&REV_…", or "MIPI Camera" for a bridge when MIPI cameras are enabled.
     std::string ListLabel();
     int ProbeMipi();

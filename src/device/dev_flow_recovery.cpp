@@ -1,6 +1,7 @@
 // Cameras that an update left in their boot ROM: the record of what the update was about to
 // overwrite, kept from before the camera leaves its code until the update has passed, and the
 // way the device flow finds, accepts and writes such a camera.
+#include <cstdio>
 #include <ctime>
 
 #include "base/logger.h"
@@ -29,6 +30,10 @@ std::string LocalTimeText() {
 
 }  // namespace
 
+uint16_t CDevFlow::ChipIdentityWord() const {
+    return static_cast<uint16_t>(conn_.chip_identity[1] << 8 | conn_.chip_identity[0]);
+}
+
 int CDevFlow::DEV_CheckRecovery() {
     RecoveryState& state = texts_.recovery;
     state = RecoveryState{};
@@ -44,6 +49,16 @@ int CDevFlow::DEV_CheckRecovery() {
     switch (ReadRecoveryRecord(state.record_path, state.port, &state.record, &state.problem)) {
         case RecordRead::kValid:
             state.rom = Rom::kWithRecord;
+            // A record left by another camera on this port must not give this one its serial.
+            if (const uint16_t chip = ChipIdentityWord();
+                chip != 0 && chip != 0xFFFF && chip != state.record.chip_identity) {
+                char text[96];
+                std::snprintf(text, sizeof text,
+                              "it was written for chip identity 0x%04X, this camera has 0x%04X",
+                              state.record.chip_identity, chip);
+                state.problem = text;
+                state.rom = Rom::kDamagedRecord;
+            }
             break;
         case RecordRead::kMissing:
             state.rom = Rom::kWithoutRecord;
@@ -151,8 +166,7 @@ bool CDevFlow::RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogS
     record.vid = conn_.vid;
     record.pid = conn_.pid;
     record.rev = conn_.rev;
-    record.chip_identity =
-        static_cast<uint16_t>(conn_.chip_identity[1] << 8 | conn_.chip_identity[0]);
+    record.chip_identity = ChipIdentityWord();
     if (state.rom == Rom::kNo && texts_.manufacturer_read && !texts_.manufacturer.empty()) {
         record.serial = texts_.manufacturer;
         record.serial_source = RecoveryRecord::SerialSource::kManufacturerString;

@@ -7,6 +7,7 @@
 #include "device/device_object.h"
 #include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
+#include "device/recovery_record.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
 #include "support/temp_dir.h"
@@ -283,6 +284,53 @@ TEST(FlashOperationsTest, FastDownloadSwitchesAreOnlyTriedOnTheirChips) {
         EXPECT_EQ(rig.device->MP_Accelerate6644Download(), c.accelerate_6644);
         EXPECT_EQ(rig.device->MP_Accelerate6521Download(), c.accelerate_6521);
         EXPECT_EQ(rig.device->MP_Prepare6521Erase(), c.accelerate_6521);
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, RecoveryRecordIsTakenOnlyForItsChip) {
+    // A camera in its boot ROM with a record for its port: the record's serial number goes into
+    // the image, unless the record was written for another chip (another camera on that port).
+    struct Case {
+        uint16_t chip_identity;
+        int download;
+    } const cases[] = {{0x1010, 0}, {0xC010, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip_identity);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.app_mode = false;
+        FlashRig rig(settings);
+        rig.process.config.SetValue(kConfigSection, "SaveSN", "1");
+        RecoveryRecord record;
+        record.port = "1-1";
+        record.vid = 0x2C7E;
+        record.pid = 0x6363;
+        record.chip_identity = c.chip_identity;
+        record.serial = "SN-RECORDED";
+        record.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
+        record.image = "built-in 3068";
+        record.image_sha256 = std::string(64, '0');
+        std::string error;
+        ASSERT_TRUE(
+            WriteRecoveryRecord(RecoveryRecordPath(rig.folder.path(), "1-1"), record, &error));
+        ASSERT_TRUE(rig.OpenAndLoad());
+        const RecoveryState& state = rig.device->texts().recovery;
+        EXPECT_EQ(rig.device->Download(), c.download) << rig.log.Joined();
+        if (c.download == 0) {
+            EXPECT_EQ(state.rom, RecoveryState::Rom::kDamagedRecord);
+            EXPECT_NE(state.problem.find("chip identity 0x1010, this camera has 0xC010"),
+                      std::string::npos)
+                << state.problem;
+            EXPECT_EQ(rig.process.status.Code(), 41530u);
+            EXPECT_FALSE(rig.camera->AppMode());
+        } else {
+            EXPECT_EQ(rig.camera->CurrentIdentity().manufacturer, "SN-RECORDED");
+        }
     }
 }
 

@@ -146,6 +146,7 @@ struct SimRig : DialogRig {
             r.vid = 0x2C7E;
             r.pid = 0x6363;
             r.rev = 0x0050;
+            r.chip_identity = 0xC010;  // the identity bytes 0x10 0xC0 of the chip
             r.serial = serial;
             r.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
             r.version = "0x00-0000-1050";
