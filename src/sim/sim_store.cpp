@@ -36,6 +36,11 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes, std::string* er
 
 }  // namespace
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    std::string ignored;
+    return ReplaceFile(path, bytes, &ignored);
+}
+
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error) {
     const fs::path dir(folder);
