@@ -1,7 +1,7 @@
 // The recovery sweep: `orbisk -s` against a simulated camera with a fault at one transfer of
 // the update (the transfer fails once, or the camera is unplugged there), then again without
 // it, for every transfer outside the bulk data of the empty check, the write and the verify
-// and every ORBISK_SWEEP_STRIDE-th one inside them (default 64; 1 sweeps all 49,595). Each run
+// and every ORBISK_SWEEP_STRIDE-th one inside them (default 64; 1 sweeps them all). Each run
 // that passes must leave the new image with the camera's own serial number; each run that
 // fails must be followed by one that passes so. Any other outcome ends the benchmark with an
 // error naming the transfer.
@@ -73,6 +73,7 @@ void BM_FaultSweep(benchmark::State& state) {
     ::dup2(saved_stderr, STDERR_FILENO);
     ::close(saved_stderr);
     ::close(null);
+    state.counters["transfers"] = clean.transfers;
     state.counters["points"] = points;
     state.counters["runs"] = runs;
     state.counters["passed_first"] = passed_first;
