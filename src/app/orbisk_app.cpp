@@ -69,7 +69,9 @@ void COrbiskApp::CreateProcessObjects(bool with_cameras) {
     backend_ = MakeUsbBackend(process_.clock);
     parse_arg_->SetBusError(backend_.error);
     if (backend_.bus) {
-        transports_ = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
+        auto transports = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
+        transports->SetHostI2c(HostI2cSource(process_));
+        transports_ = std::move(transports);
         camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
     }
     RecreateDeviceObject();
@@ -87,6 +89,7 @@ CDevFlow* COrbiskApp::RecreateDeviceObject() {
             fresh->texts() = device_->texts();
             fresh->images() = std::move(device_->images());
             fresh->selected_index = device_->selected_index;
+            fresh->set_mipi_reserved(device_->mipi_reserved());
         } else {
             device_->DEV_CloseDevice();
         }

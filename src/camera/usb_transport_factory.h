@@ -1,8 +1,10 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "camera/transport_factory.h"
 #include "platform/device_lock.h"
+#include "platform/i2c_adapter.h"
 
 namespace orbisk {
 
@@ -25,12 +27,19 @@ class UsbTransportFactory : public TransportFactory {
     std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
                                                           uint8_t unit_id,
                                                           uint32_t access) override;
-    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) override;
+    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit,
+                                                 CVendorCmdCommon& underlying) override;
+    // A camera on a host I2C adapter: the adapter comes from `host_i2c` (null: none).
+    std::unique_ptr<CVendorCmdCommon> CreateIntelMipiHost(CameraDeviceRecord& record) override;
+    void SetHostI2c(std::function<std::unique_ptr<I2cAdapter>()> host_i2c) {
+        host_i2c_ = std::move(host_i2c);
+    }
 
   private:
     UsbBus& bus_;
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;
+    std::function<std::unique_ptr<I2cAdapter>()> host_i2c_;
 };
 
 }  // namespace orbisk

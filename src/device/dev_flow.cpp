@@ -99,13 +99,24 @@ int CDevFlow::DEV_ReadChipIdentity() {
     return 1;
 }
 
+void CDevFlow::Notice(const std::string& text) {
+    CDevTypeInfo::Notice(text);
+    if (notice_) notice_(text);
+}
+
+void CDevFlow::DEV_ReadMipiCameraInfo() {
+    ReadMipiDeviceInfo();
+    FindFirstImage();
+    // Nothing of an earlier camera is kept for this one.
+    set_mipi_reserved({});
+    if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
+        ReadMipiReserve(reserve);
+    process_.project_type = 5;
+}
+
 void CDevFlow::DeviceInfoForListedCamera() {
     if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) {
-        ReadMipiDeviceInfo();
-        FindFirstImage();
-        if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
-            ReadMipiReserve(reserve);
-        process_.project_type = 5;
+        DEV_ReadMipiCameraInfo();
         return;
     }
     DEV_ReadChipIdentity();

@@ -45,6 +45,10 @@ class CDevFlow : public CDevTypeInfo {
     void DEV_SetTransportOptions();
     // The two chip identity bytes of the open camera (0, 0 without one).
     int DEV_ReadChipIdentity();
+    // What is read of a camera behind a MIPI bridge when it is found: its device information
+    // and the bridge's version, the first image of the program folder, the reserved tail of
+    // the bridge's flash; the project type becomes 5.
+    void DEV_ReadMipiCameraInfo();
 
     // The memory-type operations, in slot order; the memory-type classes provide them.
     virtual int PreUpdate(const uint8_t* buffer, uint32_t word);
@@ -69,6 +73,9 @@ class CDevFlow : public CDevTypeInfo {
     // The image checks of the firmware selection for the open camera.
     int CheckImageForChip();
     int FindFirstImage();
+
+    // Messages for the operator go to the notice callback when there is one.
+    void Notice(const std::string& text) override;
 
     // Steps of the neighbouring layers: the MIPI-bridge and OTP information.
     virtual int ReadMipiDeviceInfo() = 0;

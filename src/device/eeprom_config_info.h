@@ -17,15 +17,16 @@ class CEepromConfigInfo : public CDevFlow {
     int PreActionForAllInOne(uint32_t& status);
     // Prepares the read-back in place and compares it with the front image.
     int DumpCompare() override;
-    int BridgeDumpCompare();
+    int BridgeDumpCompare() override;
     // Keeps a failed read-back under Fail/ in the program folder.
     void SaveFailedReadBackFile();
 
     const WriteBackRegion& write_back_region() const { return write_back_; }
 
   protected:
-    // Cameras behind a MIPI bridge and OTP parts have their own memory types; the flash types
-    // have neither bridge information nor OTP space to read.
+    // The information of a camera behind a MIPI bridge and its bridge's version; the tail of
+    // the bridge's flash that "MIPI Reserve" keeps. OTP parts have their own memory type; the
+    // flash types have no OTP space to read.
     int ReadMipiDeviceInfo() override;
     int ReadMipiReserve(int32_t reserve) override;
     uint32_t ReadOtpSpaceUsed() override { return 0; }

@@ -7,7 +7,6 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kNotSupport = 41500;
 constexpr uint32_t kResetDeviceFail = 41512;
 constexpr uint32_t kReadFlashFail = 41704;
 constexpr uint32_t kEraseFlashFail = 41705;
@@ -41,25 +40,12 @@ uint32_t CMpFlow_Flash::TagAddress() {
     return static_cast<uint32_t>(profiles_.ReadVendorValue("TagAddress"));
 }
 
-int CMpFlow_Flash::BridgeUpdate(std::span<uint8_t>) {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-int CMpFlow_Flash::BridgeErase() {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-int CMpFlow_Flash::BridgeRead() {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-
 int CMpFlow_Flash::FF_UpdateEx(std::span<uint8_t> image) {
+    if (process_.project_type == 5) return FF_UpdateExMipi(image);
     if (!AllocateReadback(static_cast<uint32_t>(image.size()))) {
         process_.Report(kReportFailure, kMallocFail);
         return 0;
     }
-    if (process_.project_type == 5) return BridgeUpdate(image);
     return StandardUpdate(image);
 }
 
@@ -160,7 +146,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
 
 int CMpFlow_Flash::FF_EraseEx() {
     LogScope scope(process_.logger, "CMpFlow_Flash::FF_EraseEx");
-    if (conn_.mipi_bridge) return BridgeErase();
+    if (conn_.mipi_bridge) return FF_EraseEx_For7608();
     if (!MP_DisableSPIWriteProtect()) {
         process_.Report(kReportFailure, kDisableWpFail);
         return 0;
@@ -195,7 +181,7 @@ int CMpFlow_Flash::FF_ReadEx() {
     MP_ChangeDataControlSize(64);
     int result = 0;
     if (conn_.mipi_bridge) {
-        result = BridgeRead();
+        result = FF_ReadEx_For7608(read_length_);
     } else {
         result = MP_ReadSPIFlash(read_length_, readback_);
         if (!result) process_.Report(kReportFailure, kReadFlashFail);

@@ -20,7 +20,7 @@ constexpr uint32_t kDriverTimeoutMs = 5000;
 }  // namespace
 
 SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& clock,
-                     std::string path)
+                     std::string path, std::vector<uint8_t> bridge_memory)
     : settings_(std::move(settings)),
       clock_(clock),
       path_(std::move(path)),
@@ -28,6 +28,8 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
       flash_((memory.resize(settings_.MemorySize(), 0xFF), std::move(memory)),
              settings_.flash_status, clock, settings_.timing, settings_.faults) {
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
+    if (settings_.bridge.present)
+        bridge_ = std::make_unique<SimBridge>(settings_.bridge, std::move(bridge_memory));
     if (settings_.app_mode && settings_.running.vid == 0) {
         Boot(BootTarget::kCode);
     } else {
@@ -65,6 +67,7 @@ void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) const {
 
 void SimCamera::Boot(BootTarget target) {
     PowerOnRegisters();
+    PowerBridge();
     data_size_ = 8;
     phase_ = Phase::kIdle;
     status_ = kStsCmd;
@@ -426,6 +429,7 @@ SimSettings SimCamera::Settings() {
     UpdatePresence();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
+    if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());
     return copy;
 }
 
@@ -434,6 +438,7 @@ SimSettings SimCamera::SettingsToSave() {
     UpdatePresence();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
+    if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());
     // A camera on its way back is saved as it will come back; one that never returns as it
     // starts when it is plugged in again.
     if (!present_) ApplyBoot(return_at_us_ ? pending_boot_ : BootTarget::kCode, &copy);

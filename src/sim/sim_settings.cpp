@@ -17,6 +17,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, 0xFEA1, 0xFEA7, 0x04},
     {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, 0xFEA0, 0xFEA6, 0x01},
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, 0xFEA0, 0xFEA6, 0x01},
+    // A MIPI module: its controller reads no identity, its bridge keeps its own flash.
+    {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, 0xFEA0, 0xFEA6, 0x01, true},
 };
 
 const char* kCamera = "Camera";
@@ -248,6 +250,17 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     f.busy_stuck = GetU(ini, kFaults, "BusyStuck", 0) != 0;
     f.bad_qualify = GetU(ini, kFaults, "BadQualify", 0) != 0;
     f.no_return = GetU(ini, kFaults, "NoReturn", 0) != 0;
+
+    if (!bridge.Load(ini, error)) return false;
+    if (bridge.present && !Profile().bridge) {
+        *error = "profile " + profile + " has no MIPI bridge (ORV7608 has)";
+        return false;
+    }
+    if (bridge.present && generation == Generation::kVendorV2) {
+        // Status bytes 24-31 carry either the bridge's signature or the second generation's.
+        *error = "a camera with a MIPI bridge answers xu or v1, not v2";
+        return false;
+    }
     return true;
 }
 
@@ -301,6 +314,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kFaults, "BusyStuck", f.busy_stuck);
     ini->SetValueI(kFaults, "BadQualify", f.bad_qualify);
     ini->SetValueI(kFaults, "NoReturn", f.no_return);
+    bridge.Save(ini);
 }
 
 }  // namespace orbisk::sim

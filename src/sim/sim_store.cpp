@@ -1,5 +1,6 @@
 #include "sim/sim_store.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -67,11 +68,22 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
                  " bytes, the memory has " + std::to_string(settings.MemorySize());
         return nullptr;
     }
-    return std::make_shared<SimCamera>(std::move(settings), std::move(memory), clock, folder);
+    std::vector<uint8_t> bridge_memory;
+    if (settings.bridge.present) {
+        const fs::path bridge_path = dir / kBridgeMemoryFile;
+        if (!ReadWhole(bridge_path, &bridge_memory) || bridge_memory.size() != kBridgeFlashSize) {
+            *error = bridge_path.string() + ": the bridge's flash must be a file of " +
+                     std::to_string(kBridgeFlashSize) + " bytes";
+            return nullptr;
+        }
+    }
+    return std::make_shared<SimCamera>(std::move(settings), std::move(memory), clock, folder,
+                                       std::move(bridge_memory));
 }
 
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
-                       const std::vector<uint8_t>& memory, std::string* error) {
+                       const std::vector<uint8_t>& memory, std::string* error,
+                       const std::vector<uint8_t>* bridge_memory) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
@@ -82,6 +94,16 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
     ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin.");
     settings.Save(&ini);
     const fs::path dir(folder);
+    if (settings.bridge.present) {
+        std::vector<uint8_t> bridge(kBridgeFlashSize, 0xFF);
+        if (bridge_memory) std::copy_n(bridge_memory->begin(),
+                                       std::min(bridge_memory->size(), bridge.size()),
+                                       bridge.begin());
+        if (!ReplaceFile(dir / kBridgeMemoryFile, std::string(bridge.begin(), bridge.end()))) {
+            *error = folder + ": cannot write the bridge's flash";
+            return false;
+        }
+    }
     if (!ReplaceFile(dir / kMemoryFile, std::string(memory.begin(), memory.end())) ||
         !ReplaceFile(dir / kSettingsFile, ini.Serialize())) {
         *error = folder + ": cannot write the camera's files";
@@ -92,7 +114,9 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
 
 bool SaveCamera(SimCamera& camera, std::string* error) {
     if (camera.path().empty()) return true;
-    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error);
+    const std::vector<uint8_t> bridge = camera.BridgeMemory();
+    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error,
+                             &bridge);
 }
 
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {

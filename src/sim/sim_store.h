@@ -15,6 +15,8 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+// The MIPI bridge's own flash, for a module with a bridge: exactly 128 KB.
+inline constexpr const char* kBridgeMemoryFile = "bridge.bin";
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
 // The camera's cable: "plugged" or "unplugged"; a folder without the file is plugged in.
 inline constexpr const char* kCableFile = "cable";
@@ -23,9 +25,11 @@ inline constexpr const char* kCableFile = "cable";
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error);
 // Writes settings and memory into a folder (created when missing); each file is written
-// to a temporary name first and renamed, so a failed write leaves the old file.
+// to a temporary name first and renamed, so a failed write leaves the old file. A module with
+// a bridge gets `bridge_memory` as its bridge flash (blank when null).
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
-                       const std::vector<uint8_t>& memory, std::string* error);
+                       const std::vector<uint8_t>& memory, std::string* error,
+                       const std::vector<uint8_t>* bridge_memory = nullptr);
 bool SaveCamera(SimCamera& camera, std::string* error);
 
 // The state of a folder's cable; false with a reason when the file says something else.
