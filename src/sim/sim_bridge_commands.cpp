@@ -50,10 +50,10 @@ uint8_t SimBridge::FlashCommand(int index, uint64_t at_us, const uint8_t* b, siz
     uint8_t* reply = mailboxes_[index].buffer.data() + kLongReply;
     auto read_us = [&](uint32_t bytes) { return uint64_t{bytes} * t.read_ns_per_byte / 1000; };
     if (size < 8) return kLength;
-    // The boot ROM alone writes the flash; the application only reads it.
+    // The whole-flash erase and the completion belong to the boot ROM; the application keeps
+    // its own data sectors with sector erase and program.
     const uint8_t sub = b[1];
-    const bool writes = sub == 0xC2 || sub == 0xC6 || sub == 0x07 || sub == 0x08 || sub == 0x09;
-    if (writes && application) return kUnknownSub;
+    if ((sub == 0x07 || sub == 0x09) && application) return kUnknownSub;
     switch (sub) {
         case 0x82: {  // read
             if (size != 8) return kLength;

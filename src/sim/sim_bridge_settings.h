@@ -13,7 +13,7 @@ inline constexpr uint32_t kBridgeFlashSize = 0x20000;
 struct BridgeTiming {
     uint32_t i2c_khz = 400;          // the controller's I2C bus to the bridge
     uint32_t command_us = 40;        // the bridge firmware's handling of one mailbox command
-    uint32_t page_program_us = 1400; // one 256-byte page of its flash
+    uint32_t page_program_us = 3000; // one 256-byte page of its flash, verified by the bridge
     uint32_t chip_erase_ms = 1000;
     uint32_t sector_erase_ms = 60;
     uint32_t status_write_ms = 10;   // flash status write; its busy bit is set meanwhile
