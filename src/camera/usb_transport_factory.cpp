@@ -1,10 +1,12 @@
 #include "camera/usb_transport_factory.h"
 
 #include "camera/config_descriptor.h"
+#include "camera/ip_camera_record.h"
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/ext_unit_kernel.h"
 #include "transport/intel_mipi_host.h"
+#include "transport/ip_cam_vendor_cmd.h"
 #include "transport/vendor_request_v1.h"
 #include "transport/vendor_request_v2.h"
 
@@ -120,6 +122,28 @@ std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateIntelMipiHost(Camer
     std::unique_ptr<I2cAdapter> adapter = host_i2c_ ? host_i2c_() : nullptr;
     if (!adapter) return nullptr;
     return std::make_unique<CIntelMipiHost>(std::move(adapter), logger_);
+}
+
+void UsbTransportFactory::EnableIpCameras(TcpNetwork& network,
+                                          std::shared_ptr<DeviceLock> tuning_lock,
+                                          IpCamTimeouts timeouts) {
+    network_ = &network;
+    tuning_lock_ = std::move(tuning_lock);
+    ip_timeouts_ = timeouts;
+}
+
+int UsbTransportFactory::BuildIpCameraRecord(const std::string& address,
+                                             CameraDeviceRecord* record) {
+    if (network_ == nullptr) return kErrorNotSupported;
+    return orbisk::BuildIpCameraRecord(address, *network_, logger_, *tuning_lock_, ip_timeouts_,
+                                       record);
+}
+
+std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateIpCamera(CameraDeviceRecord& record) {
+    if (network_ == nullptr || record.tag != AccessTag::kIpCamera) return nullptr;
+    // The transport goes on with the connection the record opened.
+    return std::make_unique<CIpCamVendorCmd>(record.ip_address, *network_, logger_, tuning_lock_,
+                                             ip_timeouts_, std::move(record.ip_connection));
 }
 
 }  // namespace orbisk

@@ -5,6 +5,8 @@
 #include "camera/transport_factory.h"
 #include "platform/device_lock.h"
 #include "platform/i2c_adapter.h"
+#include "platform/tcp.h"
+#include "transport/ip_cam_channel.h"
 
 namespace orbisk {
 
@@ -35,11 +37,21 @@ class UsbTransportFactory : public TransportFactory {
         host_i2c_ = std::move(host_i2c);
     }
 
+    // IP cameras over `network`, their exchanges serialised by `tuning_lock`. Without this
+    // call no IP camera can be opened.
+    void EnableIpCameras(TcpNetwork& network, std::shared_ptr<DeviceLock> tuning_lock,
+                         IpCamTimeouts timeouts = {});
+    int BuildIpCameraRecord(const std::string& address, CameraDeviceRecord* record) override;
+    std::unique_ptr<CVendorCmdCommon> CreateIpCamera(CameraDeviceRecord& record) override;
+
   private:
     UsbBus& bus_;
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;
     std::function<std::unique_ptr<I2cAdapter>()> host_i2c_;
+    TcpNetwork* network_ = nullptr;
+    std::shared_ptr<DeviceLock> tuning_lock_;
+    IpCamTimeouts ip_timeouts_;
 };
 
 }  // namespace orbisk

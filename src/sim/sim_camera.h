@@ -14,6 +14,7 @@
 #include "sim/sim_bridge.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
+#include "sim/sim_otp.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
@@ -76,6 +77,11 @@ class SimCamera {
                    uint8_t* data, uint16_t length);
     bool DriverBound();
 
+    // The controller's registers (XDATA) as the network face reaches them; a VcmdStatus
+    // (kStsNoErr, or kStsErrOutRange past the register space).
+    uint8_t ReadRegisters(uint32_t address, uint32_t length, uint8_t* out);
+    uint8_t WriteRegisters(uint32_t address, const uint8_t* data, uint32_t length);
+
     // Inspection and persistence.
     SimSettings Settings();
     // The settings as the camera folder keeps them.
@@ -133,6 +139,9 @@ class SimCamera {
     uint8_t XuStart(const Command& command);
     uint8_t XuFinishOut();
     bool StorageAllowed() const;
+    // The OTP commands of the storage group (sim_otp_xu.cpp).
+    uint8_t OtpStart(const Command& command);
+    uint8_t OtpFinishOut();
 
     // Device operations shared by the extension unit and the vendor requests; each returns a
     // VcmdStatus (kStsNoErr on success).
@@ -170,6 +179,7 @@ class SimCamera {
     std::string path_;
     const ChipProfile& profile_;
     SimFlash flash_;
+    std::unique_ptr<SimOtp> otp_;  // an OTP camera has no flash
     std::array<uint8_t, 0x10000> xdata_{};
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};

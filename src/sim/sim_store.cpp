@@ -38,6 +38,10 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
 
 }  // namespace
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    return ReplaceFile(path, bytes);
+}
+
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error) {
     const fs::path dir(folder);
@@ -58,7 +62,7 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
         return nullptr;
     }
     std::vector<uint8_t> memory;
-    const fs::path memory_path = dir / kMemoryFile;
+    const fs::path memory_path = dir / MemoryFileFor(settings);
     if (!ReadWhole(memory_path, &memory)) {
         *error = memory_path.string() + ": cannot read the memory";
         return nullptr;
@@ -91,7 +95,7 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
         return false;
     }
     CIniFile ini;
-    ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin.");
+    ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin (otp.bin for OTP).");
     settings.Save(&ini);
     const fs::path dir(folder);
     if (settings.bridge.present) {
@@ -104,7 +108,7 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
             return false;
         }
     }
-    if (!ReplaceFile(dir / kMemoryFile, std::string(memory.begin(), memory.end())) ||
+    if (!ReplaceFile(dir / MemoryFileFor(settings), std::string(memory.begin(), memory.end())) ||
         !ReplaceFile(dir / kSettingsFile, ini.Serialize())) {
         *error = folder + ": cannot write the camera's files";
         return false;

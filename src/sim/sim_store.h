@@ -15,6 +15,11 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kOtpMemoryFile = "otp.bin";
+// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline const char* MemoryFileFor(const SimSettings& settings) {
+    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+}
 // The MIPI bridge's own flash, for a module with a bridge: exactly 128 KB.
 inline constexpr const char* kBridgeMemoryFile = "bridge.bin";
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
@@ -31,6 +36,9 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
                        const std::vector<uint8_t>& memory, std::string* error,
                        const std::vector<uint8_t>* bridge_memory = nullptr);
 bool SaveCamera(SimCamera& camera, std::string* error);
+// Writes a file of the camera folder through a temporary name, so a failed write leaves the
+// old file.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
 
 // The state of a folder's cable; false with a reason when the file says something else.
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error);

@@ -21,6 +21,7 @@
 #include "ui/qt_prompter.h"
 #include "ui/upgrade_button.h"
 #include "ui/wakeup_thread.h"
+#include "ui/worker_prompter.h"
 
 namespace orbisk {
 
@@ -86,6 +87,8 @@ CTessaly_AllInOne_OvproxyDlg::CTessaly_AllInOne_OvproxyDlg(Process& process,
       poster_(std::make_unique<StatusPoster>(this)) {
     if (services_.prompter == nullptr) own_prompter_ = std::make_unique<QtPrompter>(this);
     prompter_ = services_.prompter != nullptr ? services_.prompter : own_prompter_.get();
+    worker_prompter_ = std::make_unique<WorkerPrompter>(*prompter_, this);
+    process_.prompter = worker_prompter_.get();
     BuildControls();
     Initialize();
 }
@@ -97,12 +100,14 @@ CTessaly_AllInOne_OvproxyDlg::~CTessaly_AllInOne_OvproxyDlg() {
     list_.SetChangeNotice({});
     if (watch_) watch_->Stop();
     if (wakeup_) wakeup_->StopAndWait();
+    worker_prompter_->Close();
     if (worker_) {
         flag_.SetCancel(true);
         worker_->PostQuit();
         worker_->Wait();
     }
     worker_.reset();
+    process_.prompter = nullptr;
     crc_.reset();
     if (device_) device_->CloseDevice();
     result_file_.Close();

@@ -30,6 +30,7 @@ class DeviceWatch;
 class PowerSource;
 class Prompter;
 class UpgradeButton;
+class WorkerPrompter;
 struct Process;
 
 // What the dialog works with; everything the operating system provides comes in here, so tests
@@ -141,6 +142,8 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     DialogServices services_;
     std::unique_ptr<Prompter> own_prompter_;
     Prompter* prompter_;
+    // The device flows' questions, asked from the worker (the OTP space check).
+    std::unique_ptr<WorkerPrompter> worker_prompter_;
     PauseTimer pauses_;
     CThreadFlag flag_;
     ManualEvent wake_;

@@ -137,6 +137,11 @@ class FakePrompter final : public Prompter {
         confirmations_.push_back(text);
         return confirm;
     }
+    bool AskYesNo(const std::string&, const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        questions_.push_back(text);
+        return answer_yes;
+    }
     std::optional<std::string> AskPassPhrase() override {
         std::lock_guard lock(mutex_);
         ++pass_phrase_asks;
@@ -150,8 +155,13 @@ class FakePrompter final : public Prompter {
         std::lock_guard lock(mutex_);
         return confirmations_;
     }
+    std::vector<std::string> questions() const {
+        std::lock_guard lock(mutex_);
+        return questions_;
+    }
 
     bool confirm = true;
+    bool answer_yes = false;
     std::optional<std::string> pass_phrase;
     int pass_phrase_asks = 0;
 
@@ -159,6 +169,7 @@ class FakePrompter final : public Prompter {
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::vector<std::string> confirmations_;
+    std::vector<std::string> questions_;
 };
 
 // Notifications a test pushes.

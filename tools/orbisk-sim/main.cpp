@@ -2,6 +2,7 @@
 //   orbisk-sim create DIR [options]   orbisk-sim show DIR [--json]
 //   orbisk-sim fault DIR [options]    orbisk-sim set DIR Section.Key=value ...
 //   orbisk-sim unplug DIR             orbisk-sim plug DIR
+//   orbisk-sim serve DIR --listen ADDRESS [options]
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include "base/ini_file.h"
 #include "sim/sha256.h"
 #include "sim/sim_image.h"
+#include "sim/sim_otp.h"
 #include "sim/sim_store.h"
 #include "tool.h"
 
@@ -34,7 +36,7 @@ const CommandHelp kCommands[] = {
     {"create",
      "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
      "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
-     "                        [--image FILE] [--mode rom|app] [--memory sf|nor]\n"
+     "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
      "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
      "                        [--bridge [--bridge-image FILE]]\n"
      "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
@@ -51,6 +53,7 @@ const CommandHelp kCommands[] = {
      "                       [--bridge-fail-command 0xGGSS] [--bridge-fail-code N]\n"
      "                       [--bridge-fail-skip N] [--bridge-fail-program ADDRESS]\n"
      "                       [--bridge-busy] [--bridge-no-start]\n"
+     "                       [--otp-weak ADDRESS:MASK]... [--otp-locked] [--otp-false-report N]\n"
      "      injects faults (--clear first switches them all off)\n"},
     {"set",
      "  orbisk-sim set DIR Section.Key=VALUE ...\n"
@@ -62,6 +65,10 @@ const CommandHelp kCommands[] = {
     {"plug",
      "  orbisk-sim plug DIR\n"
      "      plugs the camera in again: a running orbisk sees it arrive with what DIR holds\n"},
+    {"serve",
+     "  orbisk-sim serve DIR --listen ADDRESS [--split N] [--fault short|status|close|silent]\n"
+     "                       [--fault-at N]\n"
+     "      the camera as an IP camera on port 6666 of ADDRESS until SIGINT or SIGTERM\n"},
 };
 
 std::string UsageText(const std::string& command) {
@@ -156,7 +163,7 @@ bool ReadImageFile(const std::string& path, size_t capacity, std::vector<uint8_t
     out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (out->size() > capacity) {
         *error = path + " holds " + std::to_string(out->size()) +
-                 " bytes, more than the memory of " + std::to_string(capacity);
+                 " bytes, more than the memory of " + std::to_string(capacity) + " bytes";
         return false;
     }
     return true;
@@ -183,6 +190,10 @@ int Create(const std::string& dir, int argc, char** argv) {
         if (options.values.count(option)) ini.SetValue(section, key, options.values[option]);
     };
     put("Camera", "Profile", "profile");
+    // An OTP camera is the OTP chip unless told otherwise.
+    if (options.values.count("memory") && options.values.at("memory") == "otp" &&
+        !options.values.count("profile"))
+        ini.SetValue("Camera", "Profile", "ORV6099");
     put("Camera", "Generation", "generation");
     put("Camera", "Memory", "memory");
     put("Camera", "MemorySize", "memory-size");
@@ -219,13 +230,28 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (options.values.count("image") &&
         !ReadImageFile(options.values["image"], settings.MemorySize(), &memory, &error))
         return Fail(error);
-    memory.resize(settings.MemorySize(), 0xFF);
-    const ChipProfile& profile = settings.Profile();
-    const ImageFacts facts = ReadImageFacts(memory, profile.config_address, profile.tag_address);
+    ImageFacts facts;
+    bool bootable = false;
+    if (settings.memory == MemoryKind::kOtp) {
+        // The image goes into the OTP as its factory writes it: code and configuration blocks.
+        if (!memory.empty()) {
+            memory = LayOutOtpImage(memory, &error);
+            if (memory.empty()) return Fail(options.values["image"] + ": " + error);
+        }
+        memory.resize(settings.MemorySize(), 0x00);
+        const OtpBoot boot = ReadOtpBoot(memory);
+        facts = boot.facts;
+        bootable = boot.bootable;
+    } else {
+        memory.resize(settings.MemorySize(), 0xFF);
+        const ChipProfile& profile = settings.Profile();
+        facts = ReadImageFacts(memory, profile.config_address, profile.tag_address);
+        bootable = Bootable(facts);
+    }
     std::string mode = options.values.count("mode") ? options.values["mode"] : "";
-    if (mode.empty()) mode = Bootable(facts) ? "app" : "rom";
+    if (mode.empty()) mode = bootable ? "app" : "rom";
     if (mode != "rom" && mode != "app") return Fail("--mode must be rom or app");
-    if (mode == "app" && !Bootable(facts))
+    if (mode == "app" && !bootable)
         return Fail(
             "the memory holds no tagged image with an identity at the profile's "
             "addresses: the camera cannot run its application");
@@ -268,6 +294,7 @@ int Show(const std::string& dir, int argc, char** argv) {
     const std::string version = VersionText(camera->StatusBlock());
     const std::vector<uint8_t> memory = camera->Memory();
     const std::string sha = Sha256Hex(memory);
+    const bool otp = settings.memory == MemoryKind::kOtp;
     bool plugged = true;
     if (!ReadCable(dir, &plugged, &error)) return Fail(error);
     SimBridge* bridge = camera->bridge();
@@ -289,13 +316,13 @@ int Show(const std::string& dir, int argc, char** argv) {
             "\"product\": %s, \"serial\": %s, \"mode\": \"%s\", \"version\": \"%s\", "
             "\"profile\": \"%s\", \"generation\": \"%s\", \"bus\": %u, \"ports\": \"%s\", "
             "\"plugged\": %s%s, "
-            "\"memories\": [{\"name\": \"flash\", \"size\": %zu, \"sha256\": \"%s\"}%s]}\n",
+            "\"memories\": [{\"name\": \"%s\", \"size\": %zu, \"sha256\": \"%s\"}%s]}\n",
             Hex4(id.vid).c_str(), Hex4(id.pid).c_str(), Hex4(id.rev).c_str(),
             JsonText(id.manufacturer).c_str(), JsonText(id.product).c_str(),
             JsonText(id.serial).c_str(), app ? "app" : "rom", version.c_str(),
             settings.profile.c_str(), GenerationName(settings.generation), settings.bus,
             PortsText(settings.ports).c_str(), plugged ? "true" : "false", bridge_json.c_str(),
-            memory.size(), sha.c_str(), bridge_memory_json.c_str());
+            otp ? "otp" : "flash", memory.size(), sha.c_str(), bridge_memory_json.c_str());
         return 0;
     }
     std::printf("camera:       %s (%s, %s)\n", dir.c_str(), settings.profile.c_str(),
@@ -309,12 +336,19 @@ int Show(const std::string& dir, int argc, char** argv) {
     std::printf("port:         bus %u, ports %s\n", settings.bus,
                 PortsText(settings.ports).c_str());
     std::printf("cable:        %s\n", plugged ? "plugged" : "unplugged");
-    std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
-                settings.flash_status, sha.c_str());
-    if (bridge)
-        std::printf("bridge:       %s, version %s, flash %zu bytes, status 0x%02X, sha256 %s\n",
-                    bridge_mode, bridge_version.c_str(), bridge_memory.size(),
-                    settings.bridge.flash_status, Sha256Hex(bridge_memory).c_str());
+    if (!otp) {
+        std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
+                    settings.flash_status, sha.c_str());
+        if (bridge)
+            std::printf("bridge:       %s, version %s, flash %zu bytes, status 0x%02X, sha256 %s\n",
+                        bridge_mode, bridge_version.c_str(), bridge_memory.size(),
+                        settings.bridge.flash_status, Sha256Hex(bridge_memory).c_str());
+        return 0;
+    }
+    std::printf("otp:          %zu bytes%s, sha256 %s\n", memory.size(),
+                settings.faults.otp_locked ? ", locked" : "", sha.c_str());
+    for (const std::string& line : DescribeOtpTables(memory))
+        std::printf("              %s\n", line.c_str());
     return 0;
 }
 
@@ -352,13 +386,18 @@ int Fault(const std::string& dir, int argc, char** argv) {
     const std::vector<std::string> numbers = {"fail-transfer", "fail-from", "disconnect-at",
                                               "drop-write"};
     std::vector<std::string> with_value = numbers;
-    for (const char* name :
-         {"fail-errno", "stuck-bit", "bridge-fail-command", "bridge-fail-code",
-          "bridge-fail-skip", "bridge-fail-program"})
+    for (const char* name : {"fail-errno", "stuck-bit", "otp-weak", "otp-false-report",
+                             "bridge-fail-command", "bridge-fail-code", "bridge-fail-skip",
+                             "bridge-fail-program"})
         with_value.push_back(name);
+    // --otp-weak may be given more than once: every one counts.
+    std::string weak_list;
+    for (int i = 3; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--otp-weak")
+            weak_list += (weak_list.empty() ? "" : ",") + std::string(argv[++i]);
     if (!ParseOptions(argc, argv, with_value,
                       {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return",
-                       "bridge-busy", "bridge-no-start"},
+                       "otp-locked", "bridge-busy", "bridge-no-start"},
                       &options, &error))
         return Usage(error, "fault");
     if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front(), "fault");
@@ -393,6 +432,19 @@ int Fault(const std::string& dir, int argc, char** argv) {
         edits.emplace_back("Faults.StuckAddress", std::to_string(address));
         edits.emplace_back("Faults.StuckMask", std::to_string(mask));
         edits.emplace_back("Faults.StuckValue", std::to_string(value));
+    }
+    if (!weak_list.empty()) {
+        std::vector<std::pair<uint16_t, uint8_t>> weak;
+        if (!ParseOtpWeak(weak_list, &weak))
+            return Fail("--otp-weak takes ADDRESS:MASK below 0x4000, for example 0x100:0x01");
+        edits.emplace_back("Faults.OtpWeak", OtpWeakText(weak));
+    }
+    if (options.flags["otp-locked"]) edits.emplace_back("Faults.OtpLocked", "1");
+    if (options.values.count("otp-false-report")) {
+        uint32_t value = 0;
+        if (!ParseNumber(options.values["otp-false-report"], 0x7FFFFFFF, &value))
+            return Fail("--otp-false-report must be an OTP write number");
+        edits.emplace_back("Faults.OtpFalseReport", std::to_string(value));
     }
     // The bridge's faults: checked with the rest when the folder is read back.
     if (options.values.count("bridge-fail-command"))
@@ -464,6 +516,7 @@ int Run(int argc, char** argv) {
     if (command == "show") return Show(dir, argc, argv);
     if (command == "fault") return Fault(dir, argc, argv);
     if (command == "set") return Set(dir, argc, argv);
+    if (command == "serve") return Serve(dir, argc, argv);
     if (argc > 3) return Usage("unexpected argument " + std::string(argv[3]), command);
     if (command == "unplug") return Unplug(dir);
     return Plug(dir);
