@@ -12,6 +12,7 @@
 #include "device/device_factory.h"
 #include "device/device_object.h"
 #include "fakes.h"
+#include "image/bridge_demo_image.h"
 #include "image/demo_image.h"
 #include "rig.h"
 #include "sim/sim_bus.h"
@@ -122,6 +123,21 @@ struct SimRig : DialogRig {
         old_firmware.version = 0x1050;
         auto camera =
             std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
+        bus.AddCamera(camera);
+        return camera;
+    }
+    // A MIPI module: the controller runs the demo image, the bridge an older firmware of its
+    // own and keeps the camera's data in the last two units of its flash.
+    std::shared_ptr<sim::SimCamera> PlugMipiModule(uint8_t port, std::vector<uint8_t>* bridge) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.profile = "ORV7608";
+        settings.ports = {port};
+        settings.bridge.present = true;
+        settings.bridge.complete = true;
+        *bridge = MakeBridgeDemoImage(0x0100);
+        for (size_t i = 0x1E000; i < bridge->size(); ++i) (*bridge)[i] = static_cast<uint8_t>(i);
+        auto camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(DemoImageSpec{}),
+                                                       clock, "", *bridge);
         bus.AddCamera(camera);
         return camera;
     }
@@ -352,6 +368,34 @@ class SimDialogTest : public QObject {
         QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
                 std::string::npos);
         QVERIFY(rig.Upgrade()->isEnabled());
+    }
+
+    // A MIPI module: found through its bridge, updated on Upgrade with the image verified by
+    // the CRC worker against the bridge's own CRC, the camera's data kept, PASS.
+    void updateToPassOnASimulatedMipiModule() {
+        SimRig rig;
+        rig.Set("MIPI Camera", 1);
+        rig.Set("MIPI Reserve", 31);
+        rig.Set("CheckVIDPID_BIN", 0);
+        std::vector<uint8_t> old_bridge;
+        auto camera = rig.PlugMipiModule(1, &old_bridge);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.dialog->findChild<QComboBox*>("1050")->currentText(), QString("MIPI Camera"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.process.status.Code(), 0u);
+        QVERIFY(rig.log.Contains("Finished"));  // the CRC worker computed the image's CRC
+        const std::vector<uint8_t> flash = camera->BridgeMemory();
+        QCOMPARE(ReadDemoVersion(flash), std::optional<uint32_t>(0x1060));
+        QVERIFY(std::equal(flash.begin() + 0x1E000, flash.end(), old_bridge.begin() + 0x1E000));
+        // Closed, the camera's bridge is powered down; powered up it starts the new code.
+        QCOMPARE(camera->BridgeMode(), 0);
+        const uint64_t now = rig.clock.now_us();
+        camera->bridge()->SetPowered(now, true);
+        QCOMPARE(camera->bridge()->Mode(now + 1000000), 2);
     }
 
     void cameraOfAnotherIdentityIsShownButNotOffered() {
