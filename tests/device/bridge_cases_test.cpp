@@ -52,6 +52,12 @@ sim::SimSettings InRom() {
     return settings;
 }
 
+sim::SimSettings FirstGeneration() {
+    sim::SimSettings settings = BridgeRig::DefaultSettings();
+    settings.generation = sim::Generation::kVendorV1;
+    return settings;
+}
+
 sim::SimSettings SlowStatusWrite() {
     sim::SimSettings settings = BridgeRig::DefaultSettings();
     settings.bridge.timing.status_write_ms = 5000;
@@ -86,6 +92,9 @@ TEST(BridgeCasesTest, EdgeCases) {
              EXPECT_EQ(rig.sink.codes(kReportProgress),
                        (std::vector<uint32_t>{67, 70, 87, 90, 100}));
          }},
+        {"a camera of the first vendor-request generation: the bridge over its requests",
+         FirstGeneration(), NewBridgeImage(), nullptr, Download, 1,
+         [](BridgeRig& rig) { EXPECT_EQ(rig.camera->BridgeMode(), 2); }},
         {"slow programming: the mailboxes take the program commands in turn", SlowProgramming(),
          NewBridgeImage(), nullptr, Download, 1,
          [](BridgeRig& rig) {
