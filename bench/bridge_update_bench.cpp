@@ -16,9 +16,10 @@
 //   ratio      virtual_s / bound_s
 //   cpu_ms     host CPU time of one update
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <algorithm>
+
+#include "bench_support.h"
 
 // The scenario tests' rigs: the whole tool against one simulated MIPI module.
 #include "device/bridge_rig.cpp"
@@ -28,12 +29,6 @@
 namespace {
 
 using namespace orbisk;
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // The lower bound of one update, in microseconds.
 class Bound {
@@ -85,9 +80,9 @@ class Bound {
         us += std::max(chunks * post + page, chunks * page + post) + I2c(1, true);
         // Reading back: a command per chunk with its 256-byte reply and the flash read.
         us += chunks * (Command(8, 256) + 256 * bridge_.read_ns_per_byte / 1000.0);
-        us += Command(8, 0);                            // 01 09
-        us += Command(8, 0) + restart + mode_read;      // 05 08, the restart, the mode
-        us += 4 * Command(8, 8);                        // the information block
+        us += Command(8, 0);                        // 01 09
+        us += Command(8, 0) + restart + mode_read;  // 05 08, the restart, the mode
+        us += 4 * Command(8, 8);                    // the information block
         return us;
     }
 
@@ -111,11 +106,8 @@ void BM_BridgeDownload(benchmark::State& state) {
         rig.camlib.SetBridgePipelining(pipelined);
         state.ResumeTiming();
 
-        const uint64_t start_us = rig.clock.now_us();
-        const double cpu_start = CpuSeconds();
-        const int result = rig.device->Download();
-        cpu_s = CpuSeconds() - cpu_start;
-        virtual_s = static_cast<double>(rig.clock.now_us() - start_us) / 1e6;
+        const int result = bench::TimedRun(
+            rig.clock, [&] { return rig.device->Download(); }, &virtual_s, &cpu_s);
 
         state.PauseTiming();
         if (result != 1 || rig.camera->BridgeMode() != 2) {
@@ -123,7 +115,8 @@ void BM_BridgeDownload(benchmark::State& state) {
             return;
         }
         bound_s = Bound(settings.timing, settings.bridge.timing)
-                      .Update(static_cast<uint32_t>(image.size())) / 1e6;
+                      .Update(static_cast<uint32_t>(image.size())) /
+                  1e6;
         state.ResumeTiming();
     }
     state.counters["virtual_s"] = virtual_s;

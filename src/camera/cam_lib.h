@@ -181,7 +181,7 @@ class CamLib {
         uint32_t piece_size = 64;
         uint32_t options = 0;
         bool pipelined = true;
-        bool good[2] = {true, true};  // the last finished command had no error bit
+        bool good[2] = {true, true};    // the last finished command had no error bit
         bool used[2] = {false, false};  // a program command was started on it
     };
     CVendorCmdCommon* BridgeCommandTransport();

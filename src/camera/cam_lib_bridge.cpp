@@ -3,9 +3,9 @@
 // error). An ordinary command takes a free mailbox and waits for its end; a program command is
 // only posted, so that the next one can be written to the other mailbox while the bridge's
 // flash programs this one, and its outcome is collected later.
+#include "base/process.h"
 #include "camera/cam_lib.h"
 #include "camera/orv_cam.h"
-#include "base/process.h"
 #include "transport/i2c_pieces.h"
 
 namespace orbisk {
@@ -32,8 +32,8 @@ uint8_t B(uint32_t value, int shift) {
 }
 
 std::vector<uint8_t> FlashBlock(uint8_t sub, uint8_t byte2, uint32_t address, uint32_t length) {
-    return {0x01, sub, byte2, static_cast<uint8_t>((address >> 16) & 1), B(address, 8),
-            B(address, 0), B(length, 8), B(length, 0)};
+    return {0x01,          sub,           byte2,        static_cast<uint8_t>((address >> 16) & 1),
+            B(address, 8), B(address, 0), B(length, 8), B(length, 0)};
 }
 
 }  // namespace
@@ -59,8 +59,8 @@ int CamLib::CamLib_Bridge_SetParams(uint64_t, uint32_t piece_size, uint32_t opti
 
 bool CamLib::BridgeStatus(int mailbox, uint8_t* status) {
     CVendorCmdCommon* t = BridgeStatusTransport();
-    return t && t->I2CLongRead(kSlave, kStatusRegister[mailbox], 1, status, nullptr, nullptr) ==
-                    kOk;
+    return t &&
+           t->I2CLongRead(kSlave, kStatusRegister[mailbox], 1, status, nullptr, nullptr) == kOk;
 }
 
 bool CamLib::BridgeWrite(int mailbox, const std::vector<uint8_t>& block) {
@@ -139,8 +139,7 @@ int CamLib::CamLib_Bridge_FlashRead(uint64_t, uint32_t addr, uint32_t len, uint8
     return BridgeCommand(FlashBlock(0x82, 0, addr, len), true, buf, len);
 }
 
-int CamLib::CamLib_Bridge_FlashProgram(uint64_t, uint32_t addr, uint32_t len,
-                                       const uint8_t* data) {
+int CamLib::CamLib_Bridge_FlashProgram(uint64_t, uint32_t addr, uint32_t len, const uint8_t* data) {
     if (!camera_ || len == 0 || len > kLongReplyMax || !data) return 0;
     std::vector<uint8_t> block = FlashBlock(0xC2, 0, addr, len);
     block.insert(block.end(), data, data + len);
@@ -214,8 +213,7 @@ int CamLib::CamLib_Bridge_Command0508(uint64_t) {
 int CamLib::CamLib_Bridge_ReadInfo(uint64_t, uint8_t* out) {
     if (!out) return 0;
     for (uint8_t part = 0; part < 4; ++part)
-        if (!BridgeCommand({0x05, 0x84, part, 0, 0, 0, 0, 0x08}, true, out + part * 8, 8))
-            return 0;
+        if (!BridgeCommand({0x05, 0x84, part, 0, 0, 0, 0, 0x08}, true, out + part * 8, 8)) return 0;
     return 1;
 }
 

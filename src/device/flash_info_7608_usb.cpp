@@ -4,20 +4,14 @@
 #include <vector>
 
 #include "device/file_output.h"
+#include "device/flash_codes.h"
 
 namespace orbisk {
 
+using namespace codes;
+
 namespace {
 
-constexpr uint32_t kReadFlashFail = 41704;
-constexpr uint32_t kUpdateFlashFail = 41706;
-constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kCannotEnterCache = 41905;
-constexpr uint32_t kReadSucceed = 41751;
-constexpr uint32_t kEraseSucceed = 41752;
-constexpr uint32_t kDownloadSucceed = 41755;
-constexpr uint32_t kStepResetToNewCode = 41724;
-constexpr uint8_t kOptReset = 0x01, kOptProgram = 0x10;
 // "MIPI Reserve" n = 1..32 keeps the camera's own data from unit n - 1 to the end of the
 // bridge's 128 KB, in units of 4096 bytes.
 constexpr int32_t kReserveUnits = 33;

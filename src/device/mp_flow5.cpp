@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
+#include "device/flash_codes.h"
+
 namespace orbisk {
+
+using namespace codes;
 
 namespace {
 
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kStepWaitReset = 41718;
-constexpr uint32_t kStepDownload = 41721;
-constexpr uint32_t kStepVerify = 41722;
-constexpr uint32_t kStepReadCrc = 41733;
 constexpr uint32_t kPieceSize = 64;
 // The bridge's write-protect registers (bit 0 of each) and its flash's status values.
 constexpr uint16_t kWpEnable = 0xFEA0;
@@ -112,8 +111,7 @@ int CMpFlow5::MP_7608SPI_SF_Write(uint32_t start, uint32_t len, std::span<const 
     return camlib_.CamLib_Bridge_FlashProgramWait(conn_.camera_handle);
 }
 
-int CMpFlow5::BridgeReadChunks(uint32_t start, uint32_t len, std::span<uint8_t> out,
-                               bool report) {
+int CMpFlow5::BridgeReadChunks(uint32_t start, uint32_t len, std::span<uint8_t> out, bool report) {
     if (!HasCamera()) return 0;
     process_.logger.DebugPrint("MP_7608SPI_SF_Read>>\n");
     if (report) process_.Report(kReportStepText, kStepVerify);
@@ -145,8 +143,7 @@ int CMpFlow5::MP_7608RewriteSector(std::span<const uint8_t> sector) {
     int result = MP_7608DisableWriteProtect();
     if (result) {
         result = camlib_.CamLib_Bridge_FlashErase08(conn_.camera_handle, kBridgeRewriteSector);
-        if (result)
-            result = MP_7608SPI_SF_Write(kBridgeRewriteSector, kBridgeSectorSize, sector);
+        if (result) result = MP_7608SPI_SF_Write(kBridgeRewriteSector, kBridgeSectorSize, sector);
     }
     MP_7608EnableWriteProtect();
     return result;

@@ -76,9 +76,9 @@ int CMpFlow5::MP_GetMIPIDeviceInfo() {
         camlib_.CamLib_SetPowerMipi(h, kMipiPowerOn, conn_.command_options);
     }
     const SelectedStatus selected = SelectStatus(first);
-    texts_.fw_version = VersionText(selected.leading, selected.first_word & 0xFF,
-                                    selected.first_word >> 8, selected.second_word & 0xFF,
-                                    selected.second_word >> 8);
+    texts_.fw_version =
+        VersionText(selected.leading, selected.first_word & 0xFF, selected.first_word >> 8,
+                    selected.second_word & 0xFF, selected.second_word >> 8);
     texts_.second_version = texts_.fw_version;
 
     camlib_.CamLib_GetIdentity(&conn_.vid, &conn_.pid, &conn_.rev, &texts_.manufacturer);

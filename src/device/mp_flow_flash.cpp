@@ -196,20 +196,29 @@ int CMpFlow_Flash::FF_ReadEx() {
     return result;
 }
 
-int CMpFlow_Flash::FF_ReadExDumpCheck(uint32_t read_length) {
-    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheck");
-    if (!AllocateReadback(read_length)) {
+int CMpFlow_Flash::ReadAndCompare(LogScope& scope, uint32_t length,
+                                  const std::function<int(uint32_t, std::span<uint8_t>)>& read,
+                                  const std::function<int()>& compare) {
+    if (!AllocateReadback(length)) {
         process_.Report(kReportFailure, kMallocFail);
         return 0;
     }
-    if (!MP_ReadSPIFlash(read_length, readback_)) {
+    if (!read(length, readback_)) {
         scope.Section("Read Flash Fail!\n");
         process_.Report(kReportFailure, kReadFlashFail);
         return 0;
     }
-    const int result = DumpCompare();
+    const int result = compare();
     if (result == 0) dump_mismatch_ = true;
     return result;
+}
+
+int CMpFlow_Flash::FF_ReadExDumpCheck(uint32_t read_length) {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheck");
+    return ReadAndCompare(
+        scope, read_length,
+        [this](uint32_t n, std::span<uint8_t> out) { return MP_ReadSPIFlash(n, out); },
+        [this] { return DumpCompare(); });
 }
 
 }  // namespace orbisk

@@ -49,6 +49,11 @@ class CMpFlow_Flash : public CMpFlow_OTP {
     // The comparison of the bridge's dump checks; the configuration-area layer provides it.
     virtual int BridgeDumpCompare() { return 0; }
     bool AllocateReadback(uint32_t length);
+    // The read and comparison of a dump check: `length` bytes read back by `read`, compared by
+    // `compare`; a mismatch sets the dump-mismatch flag.
+    int ReadAndCompare(LogScope& scope, uint32_t length,
+                       const std::function<int(uint32_t, std::span<uint8_t>)>& read,
+                       const std::function<int()>& compare);
     uint32_t TagAddress();
 
     std::vector<uint8_t> readback_;

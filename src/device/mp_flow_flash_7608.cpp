@@ -2,26 +2,15 @@
 // in dialog mode, by reading back on the command line), erase, read and the dump check.
 #include <cstring>
 
+#include "device/flash_codes.h"
 #include "device/mp_flow_flash.h"
 
 namespace orbisk {
 
+using namespace codes;
+
 namespace {
 
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kReadFlashFail = 41704;
-constexpr uint32_t kEraseFlashFail = 41705;
-constexpr uint32_t kUpdateFlashFail = 41706;
-constexpr uint32_t kMallocFail = 41708;
-constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kDisableWpFail = 41710;
-constexpr uint32_t kEnableWpFail = 41711;
-constexpr uint32_t kWriteTagFail = 41712;
-constexpr uint32_t kStepErasing = 41719;
-constexpr uint32_t kStepWriteTag = 41723;
-constexpr uint32_t kStepResetToNewCode = 41724;
-constexpr uint32_t kStepCompareCrc = 41734;
-constexpr uint8_t kOptReset = 0x01, kOptProgram = 0x10;
 // The CRC worker needs a few milliseconds for 128 KB; a worker that never answers must not
 // hold the update for good.
 constexpr uint32_t kCrcWaitMs = 10000;
@@ -61,7 +50,8 @@ int CMpFlow_Flash::FF_UpdateEx_For7608(std::span<const uint8_t> image, uint32_t&
 
     if (!MP_7608DisableWriteProtect()) return fail("Disable Write Protect Fail\n", kDisableWpFail);
     process_.Report(kReportStepText, kStepErasing);
-    if (!camlib_.CamLib_Bridge_FlashCommand07(h)) return fail("Erase Flash Fail\n", kEraseFlashFail);
+    if (!camlib_.CamLib_Bridge_FlashCommand07(h))
+        return fail("Erase Flash Fail\n", kEraseFlashFail);
     if (options & kOptProgram) {
         if (!MP_7608SPI_SF_Write(0, length, image))
             return fail("Write Flash Code Fail\n", kUpdateFlashFail);
@@ -85,7 +75,8 @@ int CMpFlow_Flash::FF_UpdateEx_For7608(std::span<const uint8_t> image, uint32_t&
                 return fail("Check Flash Code Fail\n", kCompareFail);
         }
         process_.Report(kReportStepText, kStepWriteTag);
-        if (!camlib_.CamLib_Bridge_FlashCommand09(h)) return fail("Write Tag Fail\n", kWriteTagFail);
+        if (!camlib_.CamLib_Bridge_FlashCommand09(h))
+            return fail("Write Tag Fail\n", kWriteTagFail);
     }
     if (!MP_7608EnableWriteProtect()) return fail("Enable Write Protect Fail\n", kEnableWpFail);
     if (options & kOptReset) {
@@ -130,18 +121,10 @@ int CMpFlow_Flash::FF_ReadEx_For7608(uint32_t read_length) {
 
 int CMpFlow_Flash::FF_ReadExDumpCheckFor7608() {
     LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheckFor7608");
-    if (!AllocateReadback(kBridgeFlashSize)) {
-        process_.Report(kReportFailure, kMallocFail);
-        return 0;
-    }
-    if (!MP_7608SPI_SF_Read(kBridgeFlashSize, readback_)) {
-        scope.Section("Read Flash Fail!\n");
-        process_.Report(kReportFailure, kReadFlashFail);
-        return 0;
-    }
-    const int result = BridgeDumpCompare();
-    if (result == 0) dump_mismatch_ = true;
-    return result;
+    return ReadAndCompare(
+        scope, kBridgeFlashSize,
+        [this](uint32_t n, std::span<uint8_t> out) { return MP_7608SPI_SF_Read(n, out); },
+        [this] { return BridgeDumpCompare(); });
 }
 
 }  // namespace orbisk

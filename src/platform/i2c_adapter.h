@@ -36,7 +36,7 @@ HResult I2cReadRegister(I2cAdapter& adapter, uint16_t address, uint16_t reg, uin
 
 // Opens the host's I2C adapter named by `name`: "/dev/i2c-3", "i2c-3" or "3". nullptr with a
 // reason when there is none, it cannot be opened, or it cannot do combined transfers.
-using I2cAdapterOpener =
-    std::unique_ptr<I2cAdapter> (*)(const std::string& name, std::string* error);
+using I2cAdapterOpener = std::unique_ptr<I2cAdapter> (*)(const std::string& name,
+                                                         std::string* error);
 
 }  // namespace orbisk

@@ -169,8 +169,8 @@ void SimBridge::Commit(int index, uint64_t at_us) {
     Schedule(index, done, [status] { return status; });
 }
 
-void SimBridge::Record(int mailbox, uint8_t group, uint8_t sub, uint32_t address,
-                       uint32_t length, bool failed) {
+void SimBridge::Record(int mailbox, uint8_t group, uint8_t sub, uint32_t address, uint32_t length,
+                       bool failed) {
     if (history_.size() >= kHistoryLimit) history_.pop_front();
     history_.push_back({mailbox, group, sub, address, length, failed});
 }

@@ -77,7 +77,7 @@ class SimBridge {
         size_t filled = 0;  // bytes of the block received since the last command
         bool busy = false;
         uint64_t done_at = 0;
-        uint8_t status = 0;  // error bit and code of the last finished command
+        uint8_t status = 0;               // error bit and code of the last finished command
         std::function<uint8_t()> finish;  // lands the command's effect; returns its status
     };
 
@@ -118,7 +118,7 @@ class SimBridge {
     int mode_ = 1;                      // what runs once the bridge answers
     uint64_t restart_at_ = UINT64_MAX;  // a restart is pending from then on
     bool restart_into_code_ = false;
-    uint64_t ready_at_ = 0;             // restarting until then
+    uint64_t ready_at_ = 0;  // restarting until then
     std::deque<CommandRecord> history_;
     uint32_t fail_matches_ = 0;  // commands the fail_command fault has met
 };

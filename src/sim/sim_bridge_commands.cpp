@@ -21,7 +21,8 @@ uint32_t Crc32Mpeg2(const uint8_t* data, size_t size) {
     uint32_t crc = 0xFFFFFFFF;
     for (size_t i = 0; i < size; ++i) {
         crc ^= uint32_t{data[i]} << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
     }
     return crc;
 }
@@ -121,15 +122,14 @@ uint8_t SimBridge::FlashCommand(int index, uint64_t at_us, const uint8_t* b, siz
             });
             return 0;
         }
-        case 0x07:  // whole-flash erase; the image is no longer complete
+        case 0x07:    // whole-flash erase; the image is no longer complete
         case 0x08: {  // sector erase
             if (size != 8) return kLength;
             const bool whole = sub == 0x07;
             if (!whole && address >= flash_.size()) return kParameter;
             Record(index, 0x01, sub, whole ? 0 : address, whole ? flash_.size() : kSectorSize,
                    false);
-            const uint64_t busy_us =
-                uint64_t{whole ? t.chip_erase_ms : t.sector_erase_ms} * 1000;
+            const uint64_t busy_us = uint64_t{whole ? t.chip_erase_ms : t.sector_erase_ms} * 1000;
             Schedule(index, FlashSlot(begin, busy_us), [this, whole, address] {
                 if (Protected()) return uint8_t{0};
                 if (whole) {
@@ -162,7 +162,7 @@ uint8_t SimBridge::ModeCommand(int index, uint64_t at_us, const uint8_t* b, size
     if (size != 8) return kLength;
     const uint16_t command = static_cast<uint16_t>(b[0] << 8 | b[1]);
     switch (command) {
-        case 0x0507:  // leave the application for the boot ROM
+        case 0x0507:    // leave the application for the boot ROM
         case 0x0508: {  // restart into the code
             const bool into_code = command == 0x0508;
             Record(index, b[0], b[1], 0, 0, false);

@@ -20,8 +20,8 @@ bool ReadNumber(const CIniFile& ini, const char* section, const char* key, uint3
     char* end = nullptr;
     const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
     if (text[0] == '-' || errno != 0 || *end != '\0' || value > max) {
-        *error = std::string(section) + "." + key + " must be a number from 0 to " +
-                 std::to_string(max);
+        *error =
+            std::string(section) + "." + key + " must be a number from 0 to " + std::to_string(max);
         return false;
     }
     *out = static_cast<uint32_t>(value);

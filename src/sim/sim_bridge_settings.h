@@ -11,9 +11,9 @@ inline constexpr uint32_t kBridgeFlashSize = 0x20000;
 
 // Costs of the bridge, charged on the camera's clock.
 struct BridgeTiming {
-    uint32_t i2c_khz = 400;          // the controller's I2C bus to the bridge
-    uint32_t command_us = 40;        // the bridge firmware's handling of one mailbox command
-    uint32_t page_program_us = 3000; // one 256-byte page of its flash, verified by the bridge
+    uint32_t i2c_khz = 400;           // the controller's I2C bus to the bridge
+    uint32_t command_us = 40;         // the bridge firmware's handling of one mailbox command
+    uint32_t page_program_us = 3000;  // one 256-byte page of its flash, verified by the bridge
     uint32_t chip_erase_ms = 1000;
     uint32_t sector_erase_ms = 60;
     uint32_t status_write_ms = 10;   // flash status write; its busy bit is set meanwhile
@@ -24,12 +24,12 @@ struct BridgeTiming {
 
 // Faults of the bridge. Every key reads 0 when off, so `orbisk-sim fault --clear` clears them.
 struct BridgeFaults {
-    uint16_t fail_command = 0;   // group << 8 | sub-command: such commands end in error
-    uint8_t fail_code = 0;       // its error code (0: 3, hardware error)
-    uint32_t fail_skip = 0;      // that many of them pass before the failures begin
-    bool stays_busy = false;     // a command written to a mailbox never finishes
-    bool no_start = false;       // the boot ROM does not start the code, complete or not
-    bool fail_program = false;   // a program command covering fail_address ends in error
+    uint16_t fail_command = 0;  // group << 8 | sub-command: such commands end in error
+    uint8_t fail_code = 0;      // its error code (0: 3, hardware error)
+    uint32_t fail_skip = 0;     // that many of them pass before the failures begin
+    bool stays_busy = false;    // a command written to a mailbox never finishes
+    bool no_start = false;      // the boot ROM does not start the code, complete or not
+    bool fail_program = false;  // a program command covering fail_address ends in error
     uint32_t fail_address = 0;
 };
 

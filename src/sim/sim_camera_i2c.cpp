@@ -30,8 +30,7 @@ uint8_t SimCamera::I2cLongWrite(uint16_t slave, uint16_t reg, const uint8_t* dat
     const uint32_t khz = settings_.bridge.timing.i2c_khz;
     charge_us_ += NsToUs(I2cWriteNs(length, khz));
     if (!bridge_ || !IsBridge(slave)) return kStsHwErr;
-    return bridge_->Write(clock_.now_us() + charge_us_, reg, data, length) ? kStsNoErr
-                                                                            : kStsHwErr;
+    return bridge_->Write(clock_.now_us() + charge_us_, reg, data, length) ? kStsNoErr : kStsHwErr;
 }
 
 void SimCamera::PowerBridge() {

@@ -16,8 +16,8 @@ HResult SimBridgeI2cAdapter::Transfer(std::span<I2cMessage> messages) {
     const uint16_t reg = static_cast<uint16_t>(head[0] << 8 | head[1]);
     if (messages.size() == 1) {
         const uint64_t us = NsToUs(I2cWriteNs(messages[0].length - 2u, khz_));
-        const bool acked = bridge_.Write(clock_.now_us() + us, reg, head + 2,
-                                         messages[0].length - 2u);
+        const bool acked =
+            bridge_.Write(clock_.now_us() + us, reg, head + 2, messages[0].length - 2u);
         clock_.sleep_us(us);
         return acked ? kOk : nak;
     }

@@ -100,9 +100,9 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
     const fs::path dir(folder);
     if (settings.bridge.present) {
         std::vector<uint8_t> bridge(kBridgeFlashSize, 0xFF);
-        if (bridge_memory) std::copy_n(bridge_memory->begin(),
-                                       std::min(bridge_memory->size(), bridge.size()),
-                                       bridge.begin());
+        if (bridge_memory)
+            std::copy_n(bridge_memory->begin(), std::min(bridge_memory->size(), bridge.size()),
+                        bridge.begin());
         if (!ReplaceFile(dir / kBridgeMemoryFile, std::string(bridge.begin(), bridge.end()))) {
             *error = folder + ": cannot write the bridge's flash";
             return false;

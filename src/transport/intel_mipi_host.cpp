@@ -24,8 +24,8 @@ HResult CIntelMipiHost::I2CLongRead(uint16_t slave, uint16_t reg, uint32_t len, 
     if (!adapter_) return kNoAdapter;
     for (uint32_t done = 0; done < len;) {
         const uint32_t n = std::min(len - done, kI2cLongPiece);
-        const HResult hr = I2cReadRegister(*adapter_, AdapterAddress(slave),
-                                           uint16_t(reg + done), buf + done, uint16_t(n));
+        const HResult hr = I2cReadRegister(*adapter_, AdapterAddress(slave), uint16_t(reg + done),
+                                           buf + done, uint16_t(n));
         if (hr != kOk) return hr;
         done += n;
         if (progress != nullptr) progress(context, n);
@@ -34,8 +34,7 @@ HResult CIntelMipiHost::I2CLongRead(uint16_t slave, uint16_t reg, uint32_t len, 
 }
 
 HResult CIntelMipiHost::I2CLongWrite(uint16_t slave, uint16_t reg, uint32_t, uint32_t len,
-                                     const uint8_t* buf, ProgressCallback progress,
-                                     void* context) {
+                                     const uint8_t* buf, ProgressCallback progress, void* context) {
     logger_.DebugPrint("IntelMipiHost I2CLongWrite \n");
     if (!adapter_) return kNoAdapter;
     return ForEachLongWritePiece(reg, len, [&](uint16_t at, uint32_t offset, uint32_t n) {

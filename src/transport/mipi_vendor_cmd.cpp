@@ -103,8 +103,8 @@ HResult CMipiVendorCmd::Mailbox(const char* label, const char* name,
         return kMailboxFail;
     }
     const uint32_t size = static_cast<uint32_t>(block.size());
-    if (I2CLongWrite(kSlave, MailboxWriteRegister(kCommandRegister, size), size, size,
-                     block.data(), nullptr, nullptr) != kOk) {
+    if (I2CLongWrite(kSlave, MailboxWriteRegister(kCommandRegister, size), size, size, block.data(),
+                     nullptr, nullptr) != kOk) {
         logger_.DebugPrint("Write %s Fail", n.c_str());
         return kMailboxFail;
     }
@@ -129,12 +129,12 @@ HResult CMipiVendorCmd::ReadMem(uint32_t addr, uint32_t len, uint8_t* buf, Progr
                                 void*) {
     // The block carries a 16-bit address and an 8-bit length.
     if (addr > 0xFFFF || len == 0 || len > 0xFF || buf == nullptr) return kMailboxFail;
-    return Mailbox("MIPI_ReadMem", "cmdMIPIXMemRead",
-                   Block({0x80, Lo(len), Hi(addr), Lo(addr)}), kShortReply, buf, len);
+    return Mailbox("MIPI_ReadMem", "cmdMIPIXMemRead", Block({0x80, Lo(len), Hi(addr), Lo(addr)}),
+                   kShortReply, buf, len);
 }
 
-HResult CMipiVendorCmd::WriteMem(uint32_t addr, uint32_t len, const uint8_t* buf,
-                                 ProgressCallback, void*) {
+HResult CMipiVendorCmd::WriteMem(uint32_t addr, uint32_t len, const uint8_t* buf, ProgressCallback,
+                                 void*) {
     if (addr > 0xFFFF || len == 0 || len > 0xFF || buf == nullptr) return kMailboxFail;
     std::vector<uint8_t> block = Block({0x81, Lo(len), Hi(addr), Lo(addr)});
     block.insert(block.end(), buf, buf + len);

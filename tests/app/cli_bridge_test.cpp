@@ -20,7 +20,8 @@ class CliBridgeTest : public CliFixture {
     }
     static std::string BridgeSha(const std::string& json) {
         std::smatch m;
-        const std::regex pattern("\"name\": \"bridge\", \"size\": 131072, \"sha256\": \"([0-9a-f]+)\"");
+        const std::regex pattern(
+            "\"name\": \"bridge\", \"size\": 131072, \"sha256\": \"([0-9a-f]+)\"");
         return std::regex_search(json, m, pattern) ? m[1].str() : "(no bridge)";
     }
     std::string ImageSha(const std::string& id) {
@@ -55,8 +56,7 @@ TEST_F(CliBridgeTest, AFailedEraseEndsWithItsCodeAndTheNextRunBringsTheCameraBac
     Sim({"fault", camera, "--bridge-fail-command", "0x0107"});
     const ProgramRun failed = Orbisk({"-s"}, camera);
     EXPECT_EQ(failed.exit_code, 1);
-    EXPECT_NE(failed.err.find("Erase Flash Fail! (status 41705)"), std::string::npos)
-        << failed.err;
+    EXPECT_NE(failed.err.find("Erase Flash Fail! (status 41705)"), std::string::npos) << failed.err;
     EXPECT_EQ(Field(Show(camera), "bridge_version"), "0x00-0000-0203");
 
     Sim({"fault", camera, "--clear"});

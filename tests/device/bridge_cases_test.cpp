@@ -137,7 +137,8 @@ TEST(BridgeCasesTest, EdgeCases) {
              EXPECT_TRUE(rig.Commands(0x01, 0xC2).empty());
              EXPECT_TRUE(rig.Commands(0x01, 0x09).empty());
              const auto flash = rig.BridgeFlash();
-             EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](uint8_t b) { return b == 0xFF; }));
+             EXPECT_TRUE(
+                 std::all_of(flash.begin(), flash.end(), [](uint8_t b) { return b == 0xFF; }));
              EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
          }},
         {"the erase never restarts the bridge", BridgeRig::DefaultSettings(), NewBridgeImage(),
@@ -154,8 +155,8 @@ TEST(BridgeCasesTest, EdgeCases) {
              const auto flash = rig.BridgeFlash();
              EXPECT_TRUE(std::all_of(flash.begin() + 0x1E000, flash.begin() + 0x1F000,
                                      [](uint8_t b) { return b == 0x00; }));
-             EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + 0x1E000,
-                                    OldBridgeImage().begin()));
+             EXPECT_TRUE(
+                 std::equal(flash.begin(), flash.begin() + 0x1E000, OldBridgeImage().begin()));
          }},
     };
     for (const Case& c : cases) {

@@ -33,9 +33,6 @@ sim::SimSettings BridgeRig::DefaultSettings() {
 }
 
 BridgeRig::BridgeRig(sim::SimSettings settings, std::vector<uint8_t> bridge_flash) {
-    process.status.SetSink(&sink);
-    process.status.SetCancelSource(&cancel);
-    process.run_mode = kRunCommandLine;
     process.config.SetValue(kConfigSection, "MIPI Camera", "1");
     camera = std::make_shared<sim::SimCamera>(std::move(settings), MakeDemoImage(OldFirmware()),
                                               camera_clock, "", std::move(bridge_flash));

@@ -32,7 +32,7 @@ uint32_t ReferenceCrc(const std::vector<uint8_t>& data);
 
 inline constexpr const char* kBridgeRigLockName = "orbisk_bridge_test_lock";
 
-struct BridgeRig {
+struct BridgeRig : ToolCore {
     explicit BridgeRig(sim::SimSettings settings = DefaultSettings(),
                        std::vector<uint8_t> bridge_flash = OldBridgeImage());
     ~BridgeRig();
@@ -48,13 +48,6 @@ struct BridgeRig {
     std::vector<sim::SimBridge::CommandRecord> Commands(uint8_t group, uint8_t sub);
     std::vector<uint32_t> StepTexts() const;
 
-    VirtualClock clock;
-    ChargingClock camera_clock{clock};
-    RecordingLogSink log;
-    Logger logger{clock, &log};
-    Process process{clock, logger};
-    RecordingStatusSink sink;
-    CThreadFlag cancel;
     sim::SimUsbBus sim_bus{clock};
     std::shared_ptr<sim::SimCamera> camera;
     UsbTransportFactory factory{sim_bus, logger, OpenDeviceLock(kBridgeRigLockName)};

@@ -62,8 +62,8 @@ TEST(BridgeUpdateTest, DialogUpdateVerifiesByTheBridgesCrc) {
     ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
     ExpectRunsNewImage(rig, image);
     EXPECT_EQ(waits, 1);
-    EXPECT_EQ(rig.StepTexts(), (std::vector<uint32_t>{41718, 41719, 41721, 41733, 41734, 41723,
-                                                      41724}));
+    EXPECT_EQ(rig.StepTexts(),
+              (std::vector<uint32_t>{41718, 41719, 41721, 41733, 41734, 41723, 41724}));
     // The bridge computed the CRC itself: one checksum over the image, nothing read back.
     const auto checksums = rig.Commands(0x01, 0x8A);
     ASSERT_EQ(checksums.size(), 1u);

@@ -1,10 +1,11 @@
 // The simulated MIPI bridge on its own: its mailboxes are as strict as a real part's, so a host
 // that does not wait for a mailbox, or writes a block out of order, fails.
+#include "sim/sim_bridge.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "sim/sim_bridge.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
@@ -24,9 +25,14 @@ BridgeSettings Settings(bool complete = false) {
 }
 
 std::vector<uint8_t> ProgramBlock(uint32_t address, uint8_t fill, size_t length = 256) {
-    std::vector<uint8_t> block = {0x01, 0xC2, 0, static_cast<uint8_t>(address >> 16 & 1),
-                                  static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
-                                  static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+    std::vector<uint8_t> block = {0x01,
+                                  0xC2,
+                                  0,
+                                  static_cast<uint8_t>(address >> 16 & 1),
+                                  static_cast<uint8_t>(address >> 8),
+                                  static_cast<uint8_t>(address),
+                                  static_cast<uint8_t>(length >> 8),
+                                  static_cast<uint8_t>(length)};
     block.resize(8 + length, fill);
     return block;
 }
@@ -81,7 +87,8 @@ TEST(SimBridgeTest, ABlockRunsOnlyWithItsLastPieceAndItsPiecesInOrder) {
     // Every piece with bit 15 set: the bridge waits for more and runs nothing.
     for (size_t done = 0; done < block.size(); done += 64) {
         const size_t n = std::min<size_t>(64, block.size() - done);
-        ASSERT_TRUE(bridge.Write(0, static_cast<uint16_t>(kMailbox1 + done), block.data() + done, n));
+        ASSERT_TRUE(
+            bridge.Write(0, static_cast<uint16_t>(kMailbox1 + done), block.data() + done, n));
     }
     EXPECT_EQ(Status(bridge, 10 * kMs, 0), 0x00);
     EXPECT_TRUE(bridge.History().empty());

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "device/bridge_rig.h"
 #include "camera/orv_cam.h"
+#include "device/bridge_rig.h"
 #include "sim/sim_i2c_adapter.h"
 #include "transport/intel_mipi_host.h"
 #include "transport/mipi_vendor_cmd.h"

@@ -385,13 +385,13 @@ int Extract(const Args& a) {
 
 // The bridge's firmware: its flash holds no configuration area, so no identity or strings.
 int BridgeDemo(const Args& a, uint32_t version) {
-    for (const char* name : {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial",
-                             "--code-size"})
+    for (const char* name :
+         {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial", "--code-size"})
         if (a.options.count(name))
             return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
     uint32_t word2 = 0;
-    if (auto it = a.options.find("--word2"); it != a.options.end() &&
-                                             !ParseHex(it->second, 0xFFFFFFFF, word2))
+    if (auto it = a.options.find("--word2");
+        it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, word2))
         return Usage("bad hexadecimal value for --word2: " + it->second);
     const Bytes image = MakeBridgeDemoImage(version, word2);
     std::string error;
@@ -431,8 +431,10 @@ int Demo(const Args& a) {
     const bool otp = profile == "ORV6099" || profile == "6099" || profile == "2014";
     const bool bridge = profile == "ORV7608" || profile == "7608" || profile == "2013";
     if (!otp && !bridge && profile != "ORV6363" && profile != "6363" && profile != "2016")
-        return Refuse("demo images are made for ORV6363 (serial flash), ORV6099 (OTP) and "
-                      "ORV7608 (the MIPI bridge's flash), not " + profile);
+        return Refuse(
+            "demo images are made for ORV6363 (serial flash), ORV6099 (OTP) and "
+            "ORV7608 (the MIPI bridge's flash), not " +
+            profile);
     if (bridge) return BridgeDemo(a, recipe.version);
     if (a.options.count("--word2")) return Usage("--word2 is a version word of ORV7608");
     size_t code_size = OtpDemoLayout::kDefaultCodeSize;

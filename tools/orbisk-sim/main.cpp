@@ -172,11 +172,11 @@ bool ReadImageFile(const std::string& path, size_t capacity, std::vector<uint8_t
 int Create(const std::string& dir, int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv,
-                      {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
-                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports",
-                       "bridge-image"},
-                      {"force", "bridge"}, &options, &error))
+    if (!ParseOptions(
+            argc, argv,
+            {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
+             "image", "mode", "memory", "memory-size", "bus", "ports", "bridge-image"},
+            {"force", "bridge"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
         return Usage("unexpected argument " + options.rest.front(), "create");
@@ -307,9 +307,9 @@ int Show(const std::string& dir, int argc, char** argv) {
         if (bridge) {
             bridge_json = ", \"bridge_mode\": \"" + std::string(bridge_mode) +
                           "\", \"bridge_version\": \"" + bridge_version + "\"";
-            bridge_memory_json = ", {\"name\": \"bridge\", \"size\": " +
-                                 std::to_string(bridge_memory.size()) + ", \"sha256\": \"" +
-                                 Sha256Hex(bridge_memory) + "\"}";
+            bridge_memory_json =
+                ", {\"name\": \"bridge\", \"size\": " + std::to_string(bridge_memory.size()) +
+                ", \"sha256\": \"" + Sha256Hex(bridge_memory) + "\"}";
         }
         std::printf(
             "{\"vid\": \"%s\", \"pid\": \"%s\", \"rev\": \"%s\", \"manufacturer\": %s, "
@@ -386,9 +386,9 @@ int Fault(const std::string& dir, int argc, char** argv) {
     const std::vector<std::string> numbers = {"fail-transfer", "fail-from", "disconnect-at",
                                               "drop-write"};
     std::vector<std::string> with_value = numbers;
-    for (const char* name : {"fail-errno", "stuck-bit", "otp-weak", "otp-false-report",
-                             "bridge-fail-command", "bridge-fail-code", "bridge-fail-skip",
-                             "bridge-fail-program"})
+    for (const char* name :
+         {"fail-errno", "stuck-bit", "otp-weak", "otp-false-report", "bridge-fail-command",
+          "bridge-fail-code", "bridge-fail-skip", "bridge-fail-program"})
         with_value.push_back(name);
     // --otp-weak may be given more than once: every one counts.
     std::string weak_list;

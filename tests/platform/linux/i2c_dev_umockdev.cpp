@@ -25,15 +25,17 @@ namespace {
 class EmulatedI2cAdapter {
   public:
     EmulatedI2cAdapter(int number, I2cAdapter& device, unsigned long functions)
-        : device_(device), functions_(functions), testbed_(umockdev_testbed_new()),
+        : device_(device),
+          functions_(functions),
+          testbed_(umockdev_testbed_new()),
           node_("/dev/i2c-" + std::to_string(number)) {
         if (!umockdev_in_mock_environment())
             throw std::runtime_error("the emulated kernel needs the umockdev preload library");
         const std::string name = "i2c-" + std::to_string(number);
         const std::string record = "P: /devices/platform/i2c-test/" + name + "/i2c-dev/" + name +
                                    "\nN: " + name + "\nE: DEVNAME=" + node_ +
-                                   "\nE: SUBSYSTEM=i2c-dev\nA: dev=89:" +
-                                   std::to_string(number) + "\\n\n\n";
+                                   "\nE: SUBSYSTEM=i2c-dev\nA: dev=89:" + std::to_string(number) +
+                                   "\\n\n\n";
         GError* error = nullptr;
         if (!umockdev_testbed_add_from_string(testbed_, record.c_str(), &error))
             throw std::runtime_error(error ? error->message : "umockdev record rejected");
@@ -157,8 +159,8 @@ TEST(I2cDevAdapterTest, AnAdapterThatIsMissingOrCannotCombineIsRefused) {
         const char* name;
         const char* reason;
     };
-    for (const Case& c : {Case{"7", "/dev/i2c-7"}, Case{"2", "combined"},
-                          Case{"sensor", "names no I2C adapter"}}) {
+    for (const Case& c :
+         {Case{"7", "/dev/i2c-7"}, Case{"2", "combined"}, Case{"sensor", "names no I2C adapter"}}) {
         std::string error;
         EXPECT_EQ(I2cDevAdapter::Open(c.name, &error), nullptr) << c.name;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
