@@ -39,6 +39,11 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     return backend;
 }
 
+bool FinishUsbBackend(UsbBackend& backend, std::string* error) {
+    if (!backend.bus || !backend.simulated) return true;
+    return sim::SaveCameraFolders(*backend.bus, error);
+}
+
 std::function<std::unique_ptr<I2cAdapter>()> HostI2cSource(Process& process) {
     return [&process]() -> std::unique_ptr<I2cAdapter> {
         const std::string name = process.ConfigText(cfg::kMipiI2cAdapter);

@@ -18,6 +18,10 @@ struct UsbBackend {
 
 UsbBackend MakeUsbBackend(Clock& clock);
 
+// The end of the program's use of the bus: simulated cameras are written back to their
+// folders now. False with the reason when one of them cannot be.
+bool FinishUsbBackend(UsbBackend& backend, std::string* error);
+
 struct Process;
 // Opens the host I2C adapter that "MIPI I2C Adapter" names, for a MIPI camera on the host's
 // own bus; null (with the reason traced) when the key is empty or the adapter does not open.

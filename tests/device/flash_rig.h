@@ -17,6 +17,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
 #include "support/recorders.h"
+#include "support/temp_dir.h"
 
 namespace orbisk::test {
 
@@ -114,6 +115,8 @@ struct FlashRig : ToolCore {
     // Progress values reported, in order.
     std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
 
+    // The program folder (recovery records, failed read-backs).
+    TempDir folder;
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};
     std::shared_ptr<sim::SimCamera> camera;
