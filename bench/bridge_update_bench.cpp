@@ -25,6 +25,7 @@
 #include "device/bridge_rig.cpp"
 #include "device/flash_rig.cpp"
 #include "support/recorders.cpp"
+#include "support/temp_dir.cpp"
 
 namespace {
 

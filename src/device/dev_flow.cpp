@@ -129,8 +129,17 @@ int CDevFlow::DEV_ReadMipiCameraInfo() {
     const int found = FindFirstImage();
     // Nothing of an earlier camera is kept for this one.
     set_mipi_reserved({});
-    if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
-        ReadMipiReserve(reserve);
+    CheckBridgeRecovery();
+    if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0) {
+        const BridgeRecovery& bridge = texts_.bridge_recovery;
+        std::vector<uint8_t> kept;
+        // A bridge an update left in its boot ROM may hold a half-written flash: its reserved
+        // data come from the record of that update, or from nowhere.
+        if (bridge.record && ReservedDataFromRecord(&kept))
+            set_mipi_reserved(std::move(kept));
+        else if (!bridge.in_rom)
+            ReadMipiReserve(reserve);
+    }
     process_.project_type = 5;
     return found;
 }

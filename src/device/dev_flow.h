@@ -117,6 +117,16 @@ class CDevFlow : public CDevTypeInfo {
                             uint32_t& code);
     // After a pass: the camera runs the new image, its record is done with.
     void ForgetRecovery(LogScope& scope);
+    // The bridge of a camera behind one (dev_flow_bridge_recovery.cpp). When it is found: is it
+    // in its boot ROM, and is there a record of the update that left it there.
+    void CheckBridgeRecovery();
+    // The reserved data kept with the bridge's record; false when there are none whole.
+    bool ReservedDataFromRecord(std::vector<uint8_t>* data);
+    // Before the bridge leaves its code: the record and the reserved data; a record already
+    // there is kept, since the flash it would be taken from may be half written.
+    bool RecordBridgeBeforeUpdate(std::span<const uint8_t> image, LogScope& scope,
+                                  uint32_t& code);
+    void ForgetBridgeRecovery(LogScope& scope);
     // The serial number to carry into the image: read from the camera now when it runs its
     // code, taken from the record when it is in its ROM; nullopt when none is to be carried (the
     // image keeps its own). False when it cannot be read or is empty: the update must stop

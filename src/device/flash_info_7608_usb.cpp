@@ -26,6 +26,12 @@ bool C7608FlashInfo_USB::KeepReservedData(std::vector<uint8_t>& image, LogScope&
     const size_t length = size_t{static_cast<uint32_t>(kReserveUnits - reserve)} * kReserveUnit;
     // The whole flash is erased: data that were not read, or that the image does not reach,
     // would be lost.
+    if (mipi_reserved_.empty() && texts_.bridge_recovery.in_rom &&
+        !texts_.bridge_recovery.record && recover_without_record()) {
+        // Asked for: a bridge left in its boot ROM without a record gets the image's bytes.
+        scope.Text("The bridge's reserved data cannot be restored: no recovery record\n");
+        return true;
+    }
     if (mipi_reserved_.size() != length) {
         scope.Section("Read Flash Fail!\n");
         process_.Report(kReportFailure, kReadFlashFail);
@@ -58,9 +64,17 @@ int C7608FlashInfo_USB::WaitForCode(int result) {
 
 int C7608FlashInfo_USB::BridgeDownload(std::vector<uint8_t>& image, const char* scope_name) {
     LogScope scope(process_.logger, scope_name);
-    int result = KeepReservedData(image, scope) ? MP_Open7608RomDevice() : 0;
+    uint32_t code = 0;
+    int result = KeepReservedData(image, scope) ? 1 : 0;
+    // Nothing leaves the bridge's flash before the record of what it held is written.
+    if (result && !RecordBridgeBeforeUpdate(image, scope, code)) {
+        process_.Report(kReportFailure, code);
+        result = 0;
+    }
+    if (result) result = MP_Open7608RomDevice();
     if (result) result = FF_UpdateExMipi(image);
     if (result) result = WaitForCode(result);
+    if (result == 1) ForgetBridgeRecovery(scope);
     RefreshBridgeVersion();
     return result;
 }

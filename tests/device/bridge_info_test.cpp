@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "device/bridge_rig.h"
+#include "support/temp_dir.h"
 
 namespace orbisk::test {
 namespace {
@@ -101,6 +102,52 @@ TEST(BridgeInfoTest, WithoutTheReservedDataTheUpdateStopsBeforeAnythingIsErased)
         EXPECT_EQ(rig.BridgeFlash(), BridgeWithOwnData());
         EXPECT_EQ(rig.camera->BridgeMode(), 2);
     }
+}
+
+TEST(BridgeInfoTest, ABridgeLeftInItsBootRomGetsBackTheDataItsRecordKept) {
+    BridgeRig rig(BridgeRig::DefaultSettings(), BridgeWithOwnData());
+    rig.process.config.SetValueI(kConfigSection, "MIPI Reserve", kReserve);
+    const std::vector<uint8_t> image = NewBridgeImage();
+    ASSERT_TRUE(rig.OpenAndLoad(image));
+    sim::BridgeFaults f;
+    f.fail_program = true;
+    f.fail_address = 0x100;
+    rig.bridge().SetFaults(f);
+    ASSERT_EQ(rig.device->Download(), 0);
+    // Erased and half written, in its boot ROM: what its flash holds at 0x1E000 is gone.
+    rig.bridge().SetFaults({});
+    ASSERT_EQ(rig.camera->BridgeMode(), 1);
+    const std::vector<uint8_t> own = BridgeWithOwnData();
+    EXPECT_FALSE(
+        std::equal(own.begin() + kReservedAt, own.end(), rig.BridgeFlash().begin() + kReservedAt));
+    const std::string record = rig.device->texts().bridge_recovery.record_path;
+
+    // The next run finds the bridge in its boot ROM with the record, and restores the data.
+    ASSERT_TRUE(rig.OpenAndLoad(image));
+    EXPECT_TRUE(rig.device->texts().bridge_recovery.in_rom);
+    EXPECT_TRUE(rig.device->texts().bridge_recovery.record);
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    const std::vector<uint8_t> flash = rig.BridgeFlash();
+    EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + kReservedAt, image.begin()));
+    EXPECT_TRUE(std::equal(flash.begin() + kReservedAt, flash.end(), own.begin() + kReservedAt));
+    EXPECT_FALSE(FileExists(record));
+    EXPECT_FALSE(FileExists(record + ".reserved"));
+}
+
+TEST(BridgeInfoTest, ABridgeInItsBootRomWithoutARecordIsWrittenOnlyWhenAskedFor) {
+    sim::SimSettings settings = BridgeRig::DefaultSettings();
+    settings.bridge.complete = false;  // in its boot ROM, found so
+    BridgeRig rig(settings, BridgeWithOwnData());
+    rig.process.config.SetValueI(kConfigSection, "MIPI Reserve", kReserve);
+    ASSERT_TRUE(rig.OpenAndLoad());
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41704});
+    EXPECT_TRUE(rig.Commands(0x01, 0x07).empty());
+
+    rig.device->SetRecoverWithoutRecord(true);
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.BridgeFlash(), NewBridgeImage());
 }
 
 }  // namespace

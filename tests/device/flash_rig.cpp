@@ -82,7 +82,6 @@ sim::SimSettings FlashRig::DefaultSettings() {
 }
 
 FlashRig::FlashRig(sim::SimSettings settings, std::vector<uint8_t> memory) {
-    process.program_folder = folder.path();
     camera = std::make_shared<sim::SimCamera>(std::move(settings), std::move(memory), camera_clock);
     sim_bus.AddCamera(camera);
     camlib.CamLib_Init(0);

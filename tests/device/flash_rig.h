@@ -89,10 +89,13 @@ inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
 // trace line recorded; the camera charges its work on camera_clock.
 struct ToolCore {
     ToolCore() {
+        process.program_folder = folder.path();
         process.status.SetSink(&sink);
         process.status.SetCancelSource(&cancel);
         process.run_mode = kRunCommandLine;
     }
+    // The program folder (recovery records, failed read-backs).
+    TempDir folder;
     VirtualClock clock;
     ChargingClock camera_clock{clock};
     RecordingLogSink log;
@@ -115,8 +118,6 @@ struct FlashRig : ToolCore {
     // Progress values reported, in order.
     std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
 
-    // The program folder (recovery records, failed read-backs).
-    TempDir folder;
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};
     std::shared_ptr<sim::SimCamera> camera;
