@@ -26,8 +26,8 @@ bool C7608FlashInfo_USB::KeepReservedData(std::vector<uint8_t>& image, LogScope&
     const size_t length = size_t{static_cast<uint32_t>(kReserveUnits - reserve)} * kReserveUnit;
     // The whole flash is erased: data that were not read, or that the image does not reach,
     // would be lost.
-    if (mipi_reserved_.empty() && texts_.bridge_recovery.in_rom &&
-        !texts_.bridge_recovery.record && recover_without_record()) {
+    if (mipi_reserved_.empty() && texts_.bridge_recovery.in_rom && !texts_.bridge_recovery.record &&
+        recover_without_record()) {
         // Asked for: a bridge left in its boot ROM without a record gets the image's bytes.
         scope.Text("The bridge's reserved data cannot be restored: no recovery record\n");
         return true;
