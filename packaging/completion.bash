@@ -44,7 +44,7 @@ _orbisk_value() {
         --profile | --vid | --pid | --rev | --version | --manufacturer | --product | --serial | \
             --memory-size | --bus | --ports | --fail-transfer | --fail-from | --disconnect-at | \
             --stuck-bit | --drop-write | --text | --listen | --split | --fault-at | --otp-weak | \
-            --otp-false-report | --code-size | --word2 | --bridge-fail-command | \
+            --otp-false-report | --code-size | --second-word | --bridge-fail-command | \
             --bridge-fail-code | --bridge-fail-skip | --bridge-fail-program)
             COMPREPLY=()
             return 0
@@ -96,7 +96,7 @@ _orbisk_image() {
         set-string) options='--type --text --profile' ;;
         strip) options='--type --profile' ;;
         demo) options='--vid --pid --rev --version --manufacturer --product --serial --profile --code-size
-            --word2' ;;
+            --second-word' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -41,7 +41,7 @@ constexpr const char* kUsage =
     "       orbisk-image demo OUT [--profile P] [--vid H] [--pid H] [--rev H] [--version H]\n"
     "                             [--manufacturer S] [--product S] [--serial S]\n"
     "                             [--code-size N]  (OTP profile ORV6099: bytes of code)\n"
-    "                             [--word2 H]      (bridge profile ORV7608: second version word)\n"
+    "                             [--second-word H] (bridge profile ORV7608: its second version word)\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
 
 int Usage(const std::string& why) {
@@ -387,9 +387,9 @@ int BridgeDemo(const Args& a, uint32_t version) {
         if (a.options.count(name))
             return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
     uint32_t word2 = 0;
-    if (auto it = a.options.find("--word2");
+    if (auto it = a.options.find("--second-word");
         it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, word2))
-        return Usage("bad hexadecimal value for --word2: " + it->second);
+        return Usage("bad hexadecimal value for --second-word: " + it->second);
     const Bytes image = MakeBridgeDemoImage(version, word2);
     std::string error;
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
@@ -433,7 +433,8 @@ int Demo(const Args& a) {
             "ORV7608 (the MIPI bridge's flash), not " +
             profile);
     if (bridge) return BridgeDemo(a, recipe.version);
-    if (a.options.count("--word2")) return Usage("--word2 is a version word of ORV7608");
+    if (a.options.count("--second-word"))
+        return Usage("--second-word is a version word of ORV7608");
     size_t code_size = OtpDemoLayout::kDefaultCodeSize;
     if (auto it = a.options.find("--code-size"); it != a.options.end()) {
         char* end = nullptr;
@@ -466,7 +467,7 @@ int Run(const std::vector<std::string>& args) {
         known = {};
     else if (cmd == "demo")
         known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
-                 "--product", "--serial", "--profile", "--code-size", "--word2"};
+                 "--product", "--serial", "--profile", "--code-size", "--second-word"};
     else
         return Usage("unknown command " + cmd);
     Args a;
