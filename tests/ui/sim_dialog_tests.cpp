@@ -173,8 +173,10 @@ class SimDialogTest : public QObject {
         auto* list = rig.dialog->findChild<QComboBox*>("1050");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentIndex(), matching_port - 1);
-        QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
-        QCOMPARE(rig.Text("1033"), list->currentText());
+        // Numbered in list order, with the camera's identity.
+        QVERIFY(list->currentText().startsWith(
+            QString("%1: VID_2C7E&PID_6363&REV_").arg(matching_port)));
+        QCOMPARE(rig.Text("1033"), list->currentText().section(": ", 1));
         QVERIFY(rig.Text("1030").startsWith("Current FW: "));
         QCOMPARE(rig.Text("1028"), QString("SN-PORT%1").arg(matching_port));
         QVERIFY(rig.Upgrade()->raised());
