@@ -91,8 +91,15 @@ void CTessaly_AllInOne_OvproxyDlg::BuildControls() {
     grid->addWidget(status_label, 2, 0);
     grid->addWidget(status_, 2, 1);
     grid->setColumnStretch(1, 1);
+    // The template's spacing: 4 units between controls, its margins around them.
+    const QSize gap = Dlu(font, 4, 4);
+    grid->setHorizontalSpacing(gap.width());
+    grid->setVerticalSpacing(gap.height());
 
     auto* window = new QVBoxLayout(this);
+    const QSize side = Dlu(font, 9, 10);
+    window->setContentsMargins(side.width(), side.height(), side.width(), side.height());
+    window->setSpacing(gap.height());
     window->addLayout(grid);
     loop_row_ = BuildLoopRow();
     window->addWidget(loop_row_);
@@ -126,6 +133,8 @@ QWidget* CTessaly_AllInOne_OvproxyDlg::BuildLoopRow() {
     loop_edit_->setValidator(new QIntValidator(0, 1000000, loop_edit_));
     loop_edit_->setMinimumWidth(Dlu(font(), 30, 0).width());
     left_ = Item(new QLabel("Left:", row), "1011");
+    // Room for the largest count the field takes, so the row never changes width.
+    left_->setMinimumWidth(left_->fontMetrics().horizontalAdvance("Left : 1000000"));
     layout->addWidget(total_label_);
     layout->addWidget(loop_edit_);
     layout->addSpacing(Dlu(font(), 8, 0).width());

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
         {"WorkerTest", [] { return orbisk::test::MakeWorkerTest(); }},
         {"HelperThreadTest", [] { return orbisk::test::MakeHelperThreadTest(); }},
         {"SimDialogTest", [] { return orbisk::test::MakeSimDialogTest(); }},
+        {"SimOperatorTest", [] { return orbisk::test::MakeSimOperatorTest(); }},
+        {"LayoutTest", [] { return orbisk::test::MakeLayoutTest(); }},
     };
     if (argc >= 2 && classes.count(argv[1]) != 0) {
         auto test = classes.at(argv[1])();

@@ -106,6 +106,16 @@ struct DialogRig {
         notifier.Push({DeviceChangeKind::kNodesChanged, false, {}});
         return QTest::qWaitFor([&] { return seen() > before; }, 10000) && Settle();
     }
+    // Where a control lies in the window, in the window's coordinates.
+    QRect InWindow(const QWidget* widget) const {
+        return QRect(widget->mapTo(dialog.get(), QPoint(0, 0)), widget->size());
+    }
+    // Shown to the operator: a visible control of some size, wholly inside the window.
+    bool OnScreen(const char* item) const {
+        const auto* widget = dialog->findChild<QWidget*>(item);
+        return widget != nullptr && widget->isVisible() && !widget->size().isEmpty() &&
+               dialog->rect().contains(InWindow(widget));
+    }
     // Idle: no request on the worker, nothing running.
     bool Idle() const { return dialog->worker_pending() == 0 && !dialog->busy(); }
 };
