@@ -20,7 +20,7 @@ _orbisk_value() {
     case $prev in
         --generation) values='xu v1 v2' ;;
         --mode) values='rom app' ;;
-        --memory) values='sf nor' ;;
+        --memory) values='sf nor otp' ;;
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
         --type) values='1 3' ;;
         --image)
@@ -30,7 +30,7 @@ _orbisk_value() {
             ;;
         --profile | --vid | --pid | --rev | --version | --manufacturer | --product | --serial | \
             --memory-size | --bus | --ports | --fail-transfer | --fail-from | --disconnect-at | \
-            --stuck-bit | --drop-write | --text)
+            --stuck-bit | --drop-write | --text | --otp-weak | --otp-false-report | --code-size)
             COMPREPLY=()
             return 0
             ;;
@@ -41,7 +41,7 @@ _orbisk_value() {
 
 _orbisk_sim() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    _orbisk_command 'create show fault set' && return
+    _orbisk_command 'create show fault set unplug plug --help' && return
     if ((COMP_CWORD == 2)); then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))
@@ -56,7 +56,8 @@ _orbisk_sim() {
         show) options='--json' ;;
         fault)
             options='--clear --fail-transfer --fail-from --fail-errno --disconnect-at --stuck-bit
-                --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return'
+                --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return
+                --otp-weak --otp-locked --otp-false-report'
             ;;
         set)
             # Section.Key=VALUE: the section, then the key is typed.
@@ -75,7 +76,7 @@ _orbisk_image() {
         info) options='--profile --json' ;;
         set-string) options='--type --text --profile' ;;
         strip) options='--type --profile' ;;
-        demo) options='--vid --pid --rev --version --manufacturer --product --serial' ;;
+        demo) options='--vid --pid --rev --version --manufacturer --product --serial --profile --code-size' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -10,6 +10,7 @@
 #include "app/cli_options.h"
 #include "app/console_progress.h"
 #include "app/parse_arg.h"
+#include "app/settings_prompter.h"
 #include "app/version.h"
 #include "base/program_folder.h"
 #include "camera/cam_lib.h"
@@ -178,6 +179,9 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     parse_arg_->SetupConsole();
     ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
     process_.status.SetSink(&progress);
+    // Questions of the device flows are answered from config.ini: nobody waits at a console.
+    SettingsPrompter prompter(process_, stderr);
+    process_.prompter = &prompter;
     parse_arg_->SetProgress(&progress);
     if (parse_arg_->Prepare() == 1) {
         parse_arg_->LoadUpdateImage();
@@ -186,6 +190,7 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     parse_arg_->CloseDevice();
     parse_arg_->SetProgress(nullptr);
     process_.status.SetSink(nullptr);
+    process_.prompter = nullptr;
     progress.Finish();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/inotify_folder_watch.h"
 #include "platform/linux/linux_usb_bus.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_store.h"
@@ -18,7 +19,10 @@ bool SimulationRequested() {
 UsbBackend MakeUsbBackend(Clock& clock) {
     UsbBackend backend;
     std::string error;
-    if (auto sim_bus = sim::MakeSimBusFromEnvironment(clock, &error)) {
+    // The cameras' cable files are followed while the program runs (orbisk-sim unplug, plug).
+    std::unique_ptr<FolderWatch> watch;
+    if (SimulationRequested()) watch = MakeInotifyFolderWatch(sim::kCableFile);
+    if (auto sim_bus = sim::MakeSimBusFromEnvironment(clock, &error, std::move(watch))) {
         backend.bus = std::move(sim_bus);
         backend.simulated = true;
         return backend;
@@ -33,12 +37,8 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     return backend;
 }
 
-std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus, Clock& clock) {
-    if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) {
-        auto watch = std::make_unique<sim::SimUsbBus>(clock);
-        for (const auto& camera : simulated->cameras()) watch->AddCamera(camera);
-        return watch;
-    }
+std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus) {
+    if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) return simulated->WatchView();
     return LinuxUsbBus::Create();
 }
 

@@ -19,7 +19,7 @@ UsbBackend MakeUsbBackend(Clock& clock);
 // A second view of the cameras of `bus` for a hot-plug watch: its change notifications are its
 // own, so the function library's wait for a camera returning from a reset never loses one to
 // the watch. Null when there is none.
-std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus, Clock& clock);
+std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus);
 
 // A virtual clock when ORBISK_SIM and ORBISK_SIM_CLOCK=virtual are set, so that every wait of
 // the tool and every delay of the simulated cameras passes at once; else null (the real clock).

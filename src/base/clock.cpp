@@ -5,6 +5,14 @@
 
 namespace orbisk {
 
+void Clock::wait_us(std::condition_variable&, std::unique_lock<std::mutex>& lock, uint64_t us,
+                    const std::function<bool()>& ready) {
+    if (ready()) return;
+    lock.unlock();
+    sleep_us(us);
+    lock.lock();
+}
+
 uint64_t SystemClock::now_us() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
@@ -18,6 +26,11 @@ void SystemClock::sleep_ms(uint32_t ms) {
 
 void SystemClock::sleep_us(uint64_t us) {
     std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
+void SystemClock::wait_us(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                          uint64_t us, const std::function<bool()>& ready) {
+    cv.wait_for(lock, std::chrono::microseconds(us), ready);
 }
 
 uint64_t VirtualClock::now_us() {

@@ -1,5 +1,7 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace orbisk {
@@ -17,6 +19,12 @@ public:
     // Microsecond resolution for the timing model of the simulated camera.
     virtual uint64_t now_us() { return now_ms() * 1000; }
     virtual void sleep_us(uint64_t us) { sleep_ms(static_cast<uint32_t>((us + 999) / 1000)); }
+    // Whether time passes by itself (the system clock) or only when someone sleeps.
+    virtual bool passes_by_itself() const { return false; }
+    // Waits at most `us` for `ready` on `cv`, whose mutex `lock` holds. A clock whose time only
+    // moves when someone sleeps never blocks here: unless `ready` holds, it sleeps `us` at once.
+    virtual void wait_us(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                         uint64_t us, const std::function<bool()>& ready);
 };
 
 class SystemClock final : public Clock {
@@ -25,6 +33,9 @@ public:
     uint64_t now_us() override;
     void sleep_ms(uint32_t ms) override;
     void sleep_us(uint64_t us) override;
+    bool passes_by_itself() const override { return true; }
+    void wait_us(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint64_t us,
+                 const std::function<bool()>& ready) override;
 };
 
 // Instant time: sleep_ms advances the clock and returns at once. Thread-safe.

@@ -38,6 +38,8 @@ inline constexpr ConfigKey kSaveSn{"SaveSN", 0};
 inline constexpr ConfigKey kSensorId{"SensorID", 0};
 inline constexpr ConfigKey kMultiCamera{"MultiCamera", 0};
 inline constexpr ConfigKey kOtpMp{"OTP MP", 1};
+// The command line's answer to the OTP space questions: 1 Yes, anything else No.
+inline constexpr ConfigKey kOtpSpaceContinue{"OTP Space Continue", 0};
 inline constexpr ConfigKey kEraseTimeOut{"EraseTimeOut", 5000};
 inline constexpr ConfigKey kEraseCommandTime{"EraseCommandTime", 0};
 inline constexpr ConfigKey kWaitTime{"Wait Time", 5000};

@@ -10,6 +10,8 @@
 
 namespace orbisk {
 
+class Prompter;
+
 inline constexpr const char* kConfigSection = "Orbisk Config";
 
 // Run modes of the process.
@@ -45,6 +47,9 @@ struct Process {
     Clock& clock;
     Logger& logger;
     StatusReporter status;
+    // Who answers the questions of the device flows: the dialog's boxes, or the command line's
+    // settings. Null: every question gets its default answer.
+    Prompter* prompter = nullptr;
     CIniFile config;
     std::string program_folder = ".";
     int32_t customization_mode = 0;
@@ -59,6 +64,8 @@ struct Process {
     // 0x02 check empty, 0x04 reset sub-mode 2, 0x08 large transfers, 0x10 program and verify,
     // 0x20 GPIO reset.
     uint8_t download_options = 0x13;
+    // 1 while the code part of an OTP image is written, 0 otherwise (the configuration part).
+    int32_t otp_code_part = 0;
     // The program's version cut to major.minor ("2.63").
     std::string short_version;
 };

@@ -2,6 +2,7 @@
 
 #include "device/farrow_flash_info_usb.h"
 #include "device/nor_flash_info_usb.h"
+#include "device/otp_info_usb.h"
 #include "device/spi_flash_info_usb.h"
 #include "device/tarn_flash_info_usb.h"
 
@@ -18,6 +19,8 @@ std::unique_ptr<CDevFlow> CreateDeviceObject(MemoryClass memory_class, Process& 
             return std::make_unique<CTarnFlashInfo_USB>(process, camlib, profiles);
         case MemoryClass::kFarrowFlashInfo_USB:
             return std::make_unique<CFarrowFlashInfo_USB>(process, camlib, profiles);
+        case MemoryClass::kOTPInfo_USB:
+            return std::make_unique<COTPInfo_USB>(process, camlib, profiles);
         default:
             return nullptr;
     }

@@ -42,6 +42,7 @@ struct DeviceTexts {
     std::string serial;            // USB serial-number string
     std::string board;             // base-board product of the host
     std::string sn_state;          // serial-number state shown while it is saved
+    std::string otp_space;         // the OTP space text of an OTP camera, else empty
     int32_t code_signature = 0;    // the camera's code carries 0x55 0xAA
     int32_t second_code = 0;
 };

@@ -12,6 +12,9 @@ namespace orbisk {
 namespace {
 
 constexpr uint32_t kSaveSnFail = 41713;
+constexpr uint32_t kLoadFail = 41530;
+constexpr uint32_t kParseFail = 41531;
+constexpr uint32_t kNotForDevice = 41715;
 constexpr uint8_t kManufacturerType = 1;
 constexpr uint8_t kPatchWriteBackType = 9;
 constexpr int32_t kProjectOtp = 6;
@@ -29,6 +32,44 @@ ImageEnv CEepromConfigInfo::MakeImageEnv() {
     env.project_type = &process_.project_type;
     env.bus_type = process_.bus_type;
     return env;
+}
+
+int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
+    ImageSlot slot;
+    if (buffer != nullptr && buffer == images_.front.data())
+        slot = ImageSlot::kFront;
+    else if (buffer != nullptr && buffer == images_.rear.data())
+        slot = ImageSlot::kRear;
+    else
+        return 0;
+    ImageEnv env = MakeImageEnv();
+    return CheckImage(images_, slot, env) ? 1 : 0;
+}
+
+bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check,
+                                   LogScope& scope, ChipCheck check) {
+    images_.front_path = path;
+    if (!LoadFileData(images_, conn_.vid, conn_.pid)) {
+        process_.Report(kReportFailure, kLoadFail);
+        scope.Section("Load File Data Fail!\n");
+        return false;
+    }
+    read_length_ = static_cast<uint32_t>(images_.front.size());
+    if (!parse_and_check) return true;
+    if (!PreUpdate(images_.front.data(), 0)) {
+        process_.Report(kReportFailure, kParseFail);
+        scope.Section("Parse FW File Fail!\n");
+        return false;
+    }
+    const bool fits = check == ChipCheck::kStrict
+                          ? ChipCheckStrict(images_.chip_model, profiles_.chip_info)
+                          : ChipCheckPaired(images_.chip_model, profiles_.chip_info);
+    if (!fits) {
+        process_.Report(kReportFailure, kNotForDevice);
+        scope.Section("Firmware is not for this device\n");
+        return false;
+    }
+    return true;
 }
 
 int CEepromConfigInfo::PreActionForAllInOne(uint32_t& status) {
@@ -93,6 +134,16 @@ int CEepromConfigInfo::ReadMipiDeviceInfo() {
 
 int CEepromConfigInfo::ReadMipiReserve(int32_t) {
     return 0;
+}
+
+uint32_t CEepromConfigInfo::ReadOtpSpaceUsed() {
+    otp::VdTable vd;
+    otp::EccTable ecc;
+    texts_.otp_space.clear();
+    if (!ReadOtpTables(&vd, &ecc)) return 0;
+    const otp::SpaceFacts facts = otp::ReadSpace(vd, ecc);
+    texts_.otp_space = otp::SpaceText(facts, static_cast<uint32_t>(images_.front.size()));
+    return facts.used;
 }
 
 void CEepromConfigInfo::SaveFailedReadBackFile() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "device/dev_flow.h"
 #include "device/dump_compare.h"
@@ -23,17 +24,28 @@ class CEepromConfigInfo : public CDevFlow {
 
     const WriteBackRegion& write_back_region() const { return write_back_; }
 
+    // The pre-update hook of every memory type: the image check of the front or rear slot.
+    int PreUpdate(const uint8_t* buffer, uint32_t word) override;
+
   protected:
-    // Cameras behind a MIPI bridge and OTP parts have their own memory types; the flash types
-    // have neither bridge information nor OTP space to read.
+    // Cameras behind a MIPI bridge have their own memory type; the flash types have no bridge
+    // information to read.
     int ReadMipiDeviceInfo() override;
     int ReadMipiReserve(int32_t reserve) override;
-    uint32_t ReadOtpSpaceUsed() override { return 0; }
+    // The OTP space of an OTP camera: the text (kept in the device texts for the dialogs) and
+    // the used byte count. Read whatever the object's class, as the device search finds the
+    // camera before the device object for its memory is made.
+    uint32_t ReadOtpSpaceUsed() override;
 
   public:
     size_t config_area_size() const { return config_area_size_; }
 
   protected:
+    // Load, and for the writing operations parse and chip-check, the image for a silent
+    // operation. Reports its own failure.
+    enum class ChipCheck { kPaired, kStrict };
+    bool SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope,
+                    ChipCheck check = ChipCheck::kPaired);
     ConfigLayout Layout();
     // What the image loader needs of the active profile and the process.
     ImageEnv MakeImageEnv();

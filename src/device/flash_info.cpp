@@ -10,10 +10,7 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kLoadFail = 41530;
-constexpr uint32_t kParseFail = 41531;
 constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kNotForDevice = 41715;
 constexpr uint32_t kAccel6644Fail = 41731;
 constexpr uint32_t kAccel6521Fail = 41732;
 constexpr uint32_t kReadSucceed = 41751;
@@ -24,18 +21,6 @@ constexpr uint32_t kStepResetToNewCode = 41724;
 constexpr uint8_t kOptReset = 0x01;
 
 }  // namespace
-
-int CFlashInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
-    ImageSlot slot;
-    if (buffer != nullptr && buffer == images_.front.data())
-        slot = ImageSlot::kFront;
-    else if (buffer != nullptr && buffer == images_.rear.data())
-        slot = ImageSlot::kRear;
-    else
-        return 0;
-    ImageEnv env = MakeImageEnv();
-    return CheckImage(images_, slot, env) ? 1 : 0;
-}
 
 bool CFlashInfo::Accelerate(LogScope& scope) {
     if (!MP_Accelerate6644Download()) {
@@ -164,28 +149,6 @@ int CFlashInfo::FFU_DumpCheck() {
     int result = MP_OpenRomDevice();
     if (result) result = FF_ReadExDumpCheck(static_cast<uint32_t>(images_.front.size()));
     return result ? DumpCheckPassed(result) : DumpCheckFailed(scope);
-}
-
-bool CFlashInfo::SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope) {
-    images_.front_path = path;
-    if (!LoadFileData(images_, conn_.vid, conn_.pid)) {
-        process_.Report(kReportFailure, kLoadFail);
-        scope.Section("Load File Data Fail!\n");
-        return false;
-    }
-    read_length_ = static_cast<uint32_t>(images_.front.size());
-    if (!parse_and_check) return true;
-    if (!PreUpdate(images_.front.data(), 0)) {
-        process_.Report(kReportFailure, kParseFail);
-        scope.Section("Parse FW File Fail!\n");
-        return false;
-    }
-    if (!ChipCheckPaired(images_.chip_model, profiles_.chip_info)) {
-        process_.Report(kReportFailure, kNotForDevice);
-        scope.Section("Firmware is not for this device\n");
-        return false;
-    }
-    return true;
 }
 
 int CFlashInfo::FFU_Silence_WriteBin(const std::string& path) {

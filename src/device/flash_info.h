@@ -11,7 +11,6 @@ class CFlashInfo : public CEepromConfigInfo {
     using CEepromConfigInfo::CEepromConfigInfo;
 
     // The memory-type slots.
-    int PreUpdate(const uint8_t* buffer, uint32_t word) override;
     int Read() override { return FFU_Read(); }
     int Erase() override { return FFU_Erase(); }
     int Update() override { return FFU_Update(); }
@@ -39,9 +38,6 @@ class CFlashInfo : public CEepromConfigInfo {
     int FFU_Silence_DumpCheck(const std::string& path);
 
   protected:
-    // Load, and for the writing operations parse and chip-check, the image for a silent
-    // operation. Reports its own failure.
-    bool SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope);
     // Runs both fast-download switches; reports 41731 / 41732 on failure.
     bool Accelerate(LogScope& scope);
     // The end of a download in dialog mode: the version words and text of the new code.

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "device/mp_flow4.h"
+#include "device/mp_flow_otp.h"
 
 namespace orbisk {
 
 // Flash-programming sequences: the update with the tag held back and written last, the erase,
 // the reads for dumps and dump comparisons.
-class CMpFlow_Flash : public CMpFlow4 {
+class CMpFlow_Flash : public CMpFlow_OTP {
   public:
-    using CMpFlow4::CMpFlow4;
+    using CMpFlow_OTP::CMpFlow_OTP;
 
     int FF_UpdateEx(std::span<uint8_t> image);
     int FF_EraseEx();

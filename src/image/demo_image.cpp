@@ -41,6 +41,25 @@ void FillCode(std::vector<uint8_t>& image, uint32_t version) {
 
 }  // namespace
 
+bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t config_type,
+                   uint8_t chip_model) {
+    // The 0x2F record written here, not by Begin, so a version whose low half is 0 stays 0.
+    builder.Begin(DemoHeader(config_type, chip_model), false, 0, false, 0);
+    CDescHWAPVersion version(ChipIdForModel(chip_model), static_cast<uint16_t>(recipe.version));
+    CDescEEPInfo eep(kDemoEepInfo);
+    CDescVIDPID id(recipe.vid, recipe.pid, recipe.rev);
+    CDescStringManu manu;
+    manu.SetText(recipe.manufacturer);
+    CDescStringProd prod;
+    prod.SetText(recipe.product);
+    CDescStringSN sn;
+    sn.SetText(recipe.serial);
+    for (CDescriptor* d :
+         std::initializer_list<CDescriptor*>{&version, &eep, &id, &manu, &prod, &sn})
+        if (!builder.Append(*d)) return false;
+    return true;
+}
+
 std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error) {
     for (const std::string* s : {&recipe.manufacturer, &recipe.product, &recipe.serial}) {
         if (s->size() > CDescString::kMaxChars) {
@@ -52,24 +71,9 @@ std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* err
     FillCode(image, recipe.version);
 
     CConfigBuilder builder;
-    // The 0x2F record written here, not by Begin, so a version whose low half is 0 stays 0.
-    builder.Begin(DemoHeader(DemoLayout::kConfigType, DemoLayout::kChipModel), false, 0, false, 0);
-    CDescHWAPVersion version(ChipIdForModel(DemoLayout::kChipModel),
-                             static_cast<uint16_t>(recipe.version));
-    CDescEEPInfo eep(kDemoEepInfo);
-    CDescVIDPID id(recipe.vid, recipe.pid, recipe.rev);
-    CDescStringManu manu;
-    manu.SetText(recipe.manufacturer);
-    CDescStringProd prod;
-    prod.SetText(recipe.product);
-    CDescStringSN sn;
-    sn.SetText(recipe.serial);
-    for (CDescriptor* d :
-         std::initializer_list<CDescriptor*>{&version, &eep, &id, &manu, &prod, &sn}) {
-        if (!builder.Append(*d)) {
-            if (error) *error = "configuration area does not fit";
-            return {};
-        }
+    if (!BeginDemoArea(builder, recipe, DemoLayout::kConfigType, DemoLayout::kChipModel)) {
+        if (error) *error = "configuration area does not fit";
+        return {};
     }
     auto area = std::span(image).subspan(DemoLayout::kConfigAddress, DemoLayout::kConfigSize);
     if (!builder.Finish(area)) {

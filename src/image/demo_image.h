@@ -33,6 +33,12 @@ struct DemoImageSpec {
     uint32_t version = 0x1060;
 };
 
+class CConfigBuilder;
+// Starts a demo configuration area: header, 0x2F (the recipe's version), 0x08, the identity and
+// the three strings. False when they do not fit.
+bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t config_type,
+                   uint8_t chip_model);
+
 // The whole image; empty with `error` set when a string is longer than a record can hold.
 std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error = nullptr);
 // The version a demo image carries in its marker, if it has one.

@@ -17,6 +17,13 @@ int ErrnoNamed(const std::string& name) {
 // The kernel camera driver's own time-out for a control query.
 constexpr uint32_t kDriverTimeoutMs = 5000;
 
+// The memory bytes that are the flash; an OTP camera keeps them for its OTP instead.
+std::vector<uint8_t> TakeFlashBytes(const SimSettings& settings, std::vector<uint8_t>& memory) {
+    if (settings.memory == MemoryKind::kOtp) return {};
+    memory.resize(settings.MemorySize(), 0xFF);
+    return std::move(memory);
+}
+
 }  // namespace
 
 SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& clock,
@@ -25,8 +32,11 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
       clock_(clock),
       path_(std::move(path)),
       profile_(settings_.Profile()),
-      flash_((memory.resize(settings_.MemorySize(), 0xFF), std::move(memory)),
-             settings_.flash_status, clock, settings_.timing, settings_.faults) {
+      flash_(TakeFlashBytes(settings_, memory), settings_.flash_status, clock, settings_.timing,
+             settings_.faults) {
+    if (settings_.memory == MemoryKind::kOtp)
+        otp_ = std::make_unique<SimOtp>(std::move(memory), settings_.faults, clock,
+                                        settings_.timing);
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
     if (settings_.app_mode && settings_.running.vid == 0) {
         Boot(BootTarget::kCode);
@@ -38,6 +48,10 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
 // ---- Presence ---------------------------------------------------------------------------
 
 void SimCamera::UpdatePresence() {
+    if (cable_pulled_ && !unplugged_) {
+        Unplug();
+        return;
+    }
     if (present_ || unplugged_ || !return_at_us_ || clock_.now_us() < *return_at_us_) return;
     Boot(pending_boot_);
     present_ = true;
@@ -49,6 +63,14 @@ void SimCamera::UpdatePresence() {
 void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) const {
     settings->app_mode = false;
     if (target != BootTarget::kCode) return;
+    if (otp_) {
+        const OtpBoot boot = ReadOtpBoot(otp_->bytes());
+        if (!boot.bootable) return;
+        settings->app_mode = true;
+        settings->running = boot.facts.identity;
+        settings->running_version = boot.facts.version();
+        return;
+    }
     // The boot ROM starts the application only from a tagged image; the application then
     // enumerates with the identity of its configuration area.
     const ImageFacts facts =
@@ -77,6 +99,7 @@ void SimCamera::PowerOnRegisters() {
     sw_write_protect_ = 0;
     xdata_[0xFE21] = settings_.ChipIdFE21();
     xdata_[0xFE22] = settings_.ChipIdFE22();
+    if (otp_ && otp_->Locked()) xdata_[kOtpLockRegister] = kOtpLockBit;
     // USB speed registers: 0xFC02 = 1 at super speed; 0xFA01 bit 0 at high speed.
     xdata_[0xFC02] = settings_.speed >= 4 ? 1 : 0;
     xdata_[0xFA01] = settings_.speed == 3 ? 1 : 0;
@@ -94,6 +117,14 @@ void SimCamera::Unplug() {
     ++session_;
     ++change_count_;
     claimed_by_ = 0;
+}
+
+void SimCamera::PullCable() {
+    cable_pulled_ = true;
+    // A transfer under way holds the lock: it ends with "device gone" and unplugs the camera
+    // itself; otherwise the camera leaves now.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) UpdatePresence();
 }
 
 bool SimCamera::Present() {
@@ -232,6 +263,13 @@ HResult SimCamera::ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t
             result = Stall();
         }
         clock_.sleep_us(charge_us_);
+        if (cable_pulled_) {
+            // The cable came out while the transfer ran.
+            reset_requested_ = false;
+            UpdatePresence();
+            *transferred = 0;
+            return kDeviceGone;
+        }
         if (clock_.now_us() - start > uint64_t{timeout_ms} * 1000) {
             result = ResultFromErrno(ETIMEDOUT);
             *transferred = 0;
@@ -423,7 +461,7 @@ SimSettings SimCamera::SettingsToSave() {
 
 std::vector<uint8_t> SimCamera::Memory() {
     std::lock_guard lock(mutex_);
-    return flash_.bytes();
+    return otp_ ? otp_->bytes() : flash_.bytes();
 }
 
 std::vector<uint8_t> SimCamera::StatusBlock() {

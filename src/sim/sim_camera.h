@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "platform/usb.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
+#include "sim/sim_otp.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
@@ -55,6 +57,9 @@ class SimCamera {
     // Microseconds of the clock at which the camera comes back, when it is away and will.
     std::optional<uint64_t> ReturnTimeUs();
     uint64_t ChangeCount();
+    // The cable is pulled: the camera leaves the bus for good, and a transfer under way fails
+    // with "device gone". Never blocks, so it may come from inside a transfer's wait.
+    void PullCable();
 
     HResult ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t request_type,
                             uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
@@ -122,6 +127,9 @@ class SimCamera {
     uint8_t XuStart(const Command& command);
     uint8_t XuFinishOut();
     bool StorageAllowed() const;
+    // The OTP commands of the storage group (sim_otp_xu.cpp).
+    uint8_t OtpStart(const Command& command);
+    uint8_t OtpFinishOut();
 
     // Device operations shared by the extension unit and the vendor requests; each returns a
     // VcmdStatus (kStsNoErr on success).
@@ -151,6 +159,7 @@ class SimCamera {
     std::string path_;
     const ChipProfile& profile_;
     SimFlash flash_;
+    std::unique_ptr<SimOtp> otp_;  // an OTP camera has no flash
     std::array<uint8_t, 0x10000> xdata_{};
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};
@@ -162,6 +171,7 @@ class SimCamera {
     // Presence.
     bool present_ = true;
     bool unplugged_ = false;
+    std::atomic<bool> cable_pulled_{false};
     std::optional<uint64_t> return_at_us_;
     BootTarget pending_boot_ = BootTarget::kRom;
     bool reset_requested_ = false;

@@ -76,7 +76,8 @@ void SimCamera::WriteRegister(uint16_t address, uint8_t value) {
     switch (address) {
         case 0xFE21:
         case 0xFE22:
-            return;  // chip identity: read-only
+        case kOtpLockRegister:
+            return;  // chip identity and the OTP lock fuse: read-only
         case 0xFF24:
             // Setting bits 1 and 2 starts the clock switch; bit 3 reports it done.
             xdata_[address] = static_cast<uint8_t>((value & 0x06) == 0x06 ? (value | 0x08) : value);

@@ -17,6 +17,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, 0xFEA1, 0xFEA7, 0x04},
     {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, 0xFEA0, 0xFEA6, 0x01},
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, 0xFEA0, 0xFEA6, 0x01},
+    // The OTP chip: configuration (and code) from offset 0, no tag.
+    {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, 0xFEA0, 0xFEA6, 0x01},
 };
 
 const char* kCamera = "Camera";
@@ -114,6 +116,7 @@ const ChipProfile& SimSettings::Profile() const {
 }
 
 uint32_t SimSettings::MemorySize() const {
+    if (memory == MemoryKind::kOtp) return 0x4000;
     return memory_size ? memory_size : Profile().memory_size;
 }
 
@@ -173,8 +176,10 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         memory = MemoryKind::kSerialFlash;
     else if (memory_text == "nor")
         memory = MemoryKind::kNorFlash;
+    else if (memory_text == "otp")
+        memory = MemoryKind::kOtp;
     else {
-        *error = "Memory must be sf or nor";
+        *error = "Memory must be sf, nor or otp";
         return false;
     }
     memory_size = GetU(ini, kCamera, "MemorySize", 0);
@@ -248,6 +253,12 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     f.busy_stuck = GetU(ini, kFaults, "BusyStuck", 0) != 0;
     f.bad_qualify = GetU(ini, kFaults, "BadQualify", 0) != 0;
     f.no_return = GetU(ini, kFaults, "NoReturn", 0) != 0;
+    if (!ParseOtpWeak(ini.GetValue(kFaults, "OtpWeak"), &f.otp_weak)) {
+        *error = "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas";
+        return false;
+    }
+    f.otp_locked = GetU(ini, kFaults, "OtpLocked", 0) != 0;
+    f.otp_false_report = GetU(ini, kFaults, "OtpFalseReport", 0);
     return true;
 }
 
@@ -257,7 +268,10 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kCamera, "ChipIdFE21", chip_id_fe21 ? Hex(*chip_id_fe21, 2) : "");
     ini->SetValue(kCamera, "ChipIdFE22", chip_id_fe22 ? Hex(*chip_id_fe22, 2) : "");
     ini->SetValue(kCamera, "Generation", GenerationName(generation));
-    ini->SetValue(kCamera, "Memory", memory == MemoryKind::kNorFlash ? "nor" : "sf");
+    ini->SetValue(kCamera, "Memory",
+                  memory == MemoryKind::kNorFlash ? "nor"
+                  : memory == MemoryKind::kOtp    ? "otp"
+                                                  : "sf");
     ini->SetValue(kCamera, "MemorySize", Hex(MemorySize(), 5));
     ini->SetValue(kCamera, "Mode", app_mode ? "app" : "rom");
     ini->SetValue(kCamera, "FlashStatus", Hex(flash_status, 2));
@@ -301,6 +315,38 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kFaults, "BusyStuck", f.busy_stuck);
     ini->SetValueI(kFaults, "BadQualify", f.bad_qualify);
     ini->SetValueI(kFaults, "NoReturn", f.no_return);
+    ini->SetValue(kFaults, "OtpWeak", OtpWeakText(f.otp_weak));
+    ini->SetValueI(kFaults, "OtpLocked", f.otp_locked);
+    ini->SetValueI(kFaults, "OtpFalseReport", static_cast<int32_t>(f.otp_false_report));
+}
+
+std::string OtpWeakText(const std::vector<std::pair<uint16_t, uint8_t>>& weak) {
+    std::string text;
+    for (const auto& [address, mask] : weak) {
+        if (!text.empty()) text += ',';
+        text += Hex(address, 4) + ":" + Hex(mask, 2);
+    }
+    return text;
+}
+
+bool ParseOtpWeak(const std::string& text, std::vector<std::pair<uint16_t, uint8_t>>* out) {
+    out->clear();
+    if (text.empty() || text == "0") return true;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ',')) {
+        const size_t colon = item.find(':');
+        if (colon == std::string::npos) return false;
+        char* end = nullptr;
+        const std::string address_text = item.substr(0, colon);
+        const unsigned long address = std::strtoul(address_text.c_str(), &end, 0);
+        if (*end != '\0' || colon == 0 || address >= 0x4000) return false;
+        const std::string mask_text = item.substr(colon + 1);
+        const unsigned long mask = std::strtoul(mask_text.c_str(), &end, 0);
+        if (*end != '\0' || mask_text.empty() || mask == 0 || mask > 0xFF) return false;
+        out->emplace_back(static_cast<uint16_t>(address), static_cast<uint8_t>(mask));
+    }
+    return true;
 }
 
 }  // namespace orbisk::sim

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/ini_file.h"
@@ -10,7 +11,7 @@ namespace orbisk::sim {
 
 // Which command channels a camera answers besides its extension unit.
 enum class Generation { kExtensionUnit, kVendorV1, kVendorV2 };
-enum class MemoryKind { kSerialFlash, kNorFlash };
+enum class MemoryKind { kSerialFlash, kNorFlash, kOtp };
 
 const char* GenerationName(Generation generation);
 bool ParseGeneration(const std::string& text, Generation* out);
@@ -73,6 +74,11 @@ struct Faults {
     bool busy_stuck = false;       // the flash busy bit never clears
     bool bad_qualify = false;      // qualify answers without the terminating zero
     bool no_return = false;        // after a reset the camera does not come back
+    // OTP memory: bits that never program (address, mask), the lock bit of the controller set,
+    // and the n-th OTP write whose program-fail report claims a failure that did not happen.
+    std::vector<std::pair<uint16_t, uint8_t>> otp_weak;
+    bool otp_locked = false;
+    uint32_t otp_false_report = 0;
 };
 
 // Everything the camera folder's INI file holds.
@@ -84,7 +90,7 @@ struct SimSettings {
     std::optional<uint8_t> chip_id_fe22;
     Generation generation = Generation::kExtensionUnit;
     MemoryKind memory = MemoryKind::kSerialFlash;
-    uint32_t memory_size = 0;  // 0: the profile's
+    uint32_t memory_size = 0;  // 0: the profile's (OTP: always 16 KB)
     bool app_mode = false;     // runs its application (else its boot ROM)
     UsbIdentity rom;           // identity of the boot ROM
     UsbIdentity running;       // identity of the running application (app mode only)
@@ -120,6 +126,9 @@ struct SimSettings {
 };
 
 std::string PortsText(const std::vector<uint8_t>& ports);
+// OTP weak bits as "ADDRESS:MASK" items separated by commas; "" or "0" is none.
+std::string OtpWeakText(const std::vector<std::pair<uint16_t, uint8_t>>& weak);
+bool ParseOtpWeak(const std::string& text, std::vector<std::pair<uint16_t, uint8_t>>* out);
 bool ParsePorts(const std::string& text, std::vector<uint8_t>* out);
 
 }  // namespace orbisk::sim

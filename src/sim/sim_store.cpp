@@ -1,5 +1,6 @@
 #include "sim/sim_store.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,16 +35,6 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
     return !ec;
 }
 
-// Writes every camera back when the program is done with the bus.
-class FolderSimBus final : public SimUsbBus {
-  public:
-    using SimUsbBus::SimUsbBus;
-    ~FolderSimBus() override {
-        std::string ignored;
-        for (const auto& camera : cameras()) SaveCamera(*camera, &ignored);
-    }
-};
-
 }  // namespace
 
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
@@ -66,7 +57,7 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
         return nullptr;
     }
     std::vector<uint8_t> memory;
-    const fs::path memory_path = dir / kMemoryFile;
+    const fs::path memory_path = dir / MemoryFileFor(settings);
     if (!ReadWhole(memory_path, &memory)) {
         *error = memory_path.string() + ": cannot read the memory";
         return nullptr;
@@ -88,10 +79,10 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
         return false;
     }
     CIniFile ini;
-    ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin.");
+    ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin (otp.bin for OTP).");
     settings.Save(&ini);
     const fs::path dir(folder);
-    if (!ReplaceFile(dir / kMemoryFile, std::string(memory.begin(), memory.end())) ||
+    if (!ReplaceFile(dir / MemoryFileFor(settings), std::string(memory.begin(), memory.end())) ||
         !ReplaceFile(dir / kSettingsFile, ini.Serialize())) {
         *error = folder + ": cannot write the camera's files";
         return false;
@@ -104,36 +95,53 @@ bool SaveCamera(SimCamera& camera, std::string* error) {
     return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error);
 }
 
-std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock,
-                                      std::string* error) {
-    auto bus = std::make_unique<FolderSimBus>(clock);
-    std::stringstream stream(folders);
-    std::string folder;
-    while (std::getline(stream, folder, ':')) {
-        if (folder.empty()) continue;
-        auto camera = LoadCameraFolder(folder, clock, error);
-        if (!camera) return nullptr;
-        for (const auto& other : bus->cameras()) {
-            if (other->NodeHandle() == camera->NodeHandle()) {
-                *error = folder + " and " + other->path() +
-                         " sit on the same bus port; give one of them other Ports";
-                return nullptr;
-            }
-        }
-        camera->SetResetListener([](SimCamera& reset) {
-            std::string ignored;
-            SaveCamera(reset, &ignored);
-        });
-        bus->AddCamera(std::move(camera));
+bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {
+    const fs::path path = fs::path(folder) / kCableFile;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        *plugged = true;
+        return true;
     }
-    return bus;
+    std::vector<uint8_t> bytes;
+    if (!ReadWhole(path, &bytes)) {
+        *error = path.string() + ": cannot read the cable's state";
+        return false;
+    }
+    std::string text(bytes.begin(), bytes.end());
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    if (text != "plugged" && text != "unplugged") {
+        *error = path.string() + ": holds neither \"plugged\" nor \"unplugged\"";
+        return false;
+    }
+    *plugged = text == "plugged";
+    return true;
 }
 
-std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error) {
-    error->clear();
-    const char* value = std::getenv(kSimEnvironment);
-    if (!value || !*value) return nullptr;
-    return OpenSimBus(value, clock, error);
+bool WriteCable(const std::string& folder, bool plugged, std::string* error) {
+    if (!ReplaceFile(fs::path(folder) / kCableFile, plugged ? "plugged\n" : "unplugged\n")) {
+        *error = folder + ": cannot write the cable's state";
+        return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> FreePortBeside(const std::string& folder, uint8_t bus) {
+    const fs::path self = fs::absolute(fs::path(folder)).lexically_normal();
+    std::vector<bool> taken(256, false);
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(self.parent_path(), ec)) {
+        const fs::path other = entry.path().lexically_normal();
+        if (other == self || !fs::is_regular_file(other / kSettingsFile, ec)) continue;
+        CIniFile ini((other / kSettingsFile).string());
+        SimSettings settings;
+        std::string ignored;
+        // A folder that does not load is no camera the tool would put on the bus.
+        if (!ini.ReadFile() || !settings.Load(ini, &ignored) || settings.bus != bus) continue;
+        taken[settings.ports.front()] = true;
+    }
+    for (int port = 1; port < 256; ++port)
+        if (!taken[port]) return {static_cast<uint8_t>(port)};
+    return {};
 }
 
 }  // namespace orbisk::sim

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "platform/folder_watch.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
 
@@ -14,7 +15,14 @@ namespace orbisk::sim {
 // program memory, exactly the memory's size).
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
+inline constexpr const char* kOtpMemoryFile = "otp.bin";
+// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline const char* MemoryFileFor(const SimSettings& settings) {
+    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+}
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
+// The camera's cable: "plugged" or "unplugged"; a folder without the file is plugged in.
+inline constexpr const char* kCableFile = "cable";
 
 // Reads a camera folder. nullptr with a reason when the folder is missing or invalid.
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
@@ -25,11 +33,23 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
                        const std::vector<uint8_t>& memory, std::string* error);
 bool SaveCamera(SimCamera& camera, std::string* error);
 
+// The state of a folder's cable; false with a reason when the file says something else.
+bool ReadCable(const std::string& folder, bool* plugged, std::string* error);
+bool WriteCable(const std::string& folder, bool plugged, std::string* error);
+
+// The lowest port on the root hub of `bus` that no other camera folder in the parent folder of
+// `folder` uses; empty when every port is taken.
+std::vector<uint8_t> FreePortBeside(const std::string& folder, uint8_t bus);
+
 // The cameras of a ":"-separated list of folders on one bus. Each camera is written back
-// to its folder when it resets and when the bus is destroyed.
-std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error);
+// to its folder when it resets, when its cable is pulled and when the bus is destroyed. With a
+// watch, the bus follows each folder's cable file while it runs: an unplugged camera leaves the
+// bus and a plugged one comes back with what its folder holds (sim_folder_bus.h).
+std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error,
+                                      std::unique_ptr<FolderWatch> watch = nullptr);
 // The same from the environment variable ORBISK_SIM; nullptr without error when it is unset
 // or empty (the tool then uses real USB).
-std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error);
+std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error,
+                                                     std::unique_ptr<FolderWatch> watch = nullptr);
 
 }  // namespace orbisk::sim

@@ -153,6 +153,8 @@ uint8_t SimCamera::XuStart(const Command& c) {
             default:
                 return kStsUnknownSubCmd;
         }
+    } else if (c.group == 0x02 && otp_) {
+        result = OtpStart(c);
     } else if (c.group == 0x02) {
         // A NOR camera's firmware keeps only the plain serial-flash read, which reads its
         // program memory: hosts verify NOR flash with it.
@@ -250,6 +252,8 @@ uint8_t SimCamera::XuFinishOut() {
             default:
                 break;
         }
+    } else if (c.group == 0x02 && otp_) {
+        return OtpFinishOut();
     } else if (c.group == 0x02) {
         switch (c.opcode) {
             case 0x82:

@@ -86,6 +86,8 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.serial_text[1] = texts.serial;
     s.identity = texts.identity_label;
     s.description = texts.connection.empty() ? s.identity : texts.connection;
+    // An OTP camera shows how much of its memory is left instead.
+    if (!texts.otp_space.empty()) s.description = texts.otp_space;
     s.chip_text = profiles_.chip_name;
     s.chip_info = profiles_.chip_info;
     s.firmware_available = flow_->check_result;

@@ -17,7 +17,7 @@ DeviceStack::DeviceStack(Process& process) : process_(process) {
     error_ = backend.error;
     if (!backend.bus) return;
     bus_ = std::move(backend.bus);
-    watch_bus_ = MakeWatchBus(*bus_, process.clock);
+    watch_bus_ = MakeWatchBus(*bus_);
     if (watch_bus_) notifier_ = std::make_unique<BusDeviceNotifier>(*watch_bus_);
     factory_ = std::make_unique<UsbTransportFactory>(*bus_, process.logger);
     camlib_ = std::make_unique<CamLib>(process, *bus_, *factory_);

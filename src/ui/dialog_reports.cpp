@@ -84,8 +84,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
             pauses_.After(delay, this, [this] { StartAutomatically(); });
         }
     }
-    // The operator's questions of a start may be open: the start keeps the window busy.
-    if (!starting_) busy_ = false;
+    busy_ = false;
     ApplyEnablingRule();
     ShowFields();
     PostToSelf(kReportProgress, 0);

@@ -29,6 +29,9 @@ class ConfirmingPrompter final : public Prompter {
         QtPrompter(nullptr).Message(caption, text, icon);
     }
     bool Confirm(const std::string&, const std::string&) override { return true; }
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        return QtPrompter(nullptr).AskYesNo(caption, text);
+    }
     std::optional<std::string> AskPassPhrase() override {
         return QtPrompter(nullptr).AskPassPhrase();
     }

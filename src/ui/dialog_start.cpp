@@ -102,33 +102,36 @@ void CTessaly_AllInOne_OvproxyDlg::TryDeferredStart() {
 void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
     if (!PrepareStart()) return;
     // The questions run their own event loops: reports, device changes and a close can
-    // arrive meanwhile. The window stays busy, and nothing is posted once it closes or a
-    // fatal error came.
-    if (!PowerAllowsUpdate() ||
-        !prompter_->Confirm("Warning", "Warning!\nDo you Want to continue to Update?") ||
-        closing_ || operation_value_ == 1) {
+    // arrive meanwhile. The window stays busy, and nothing is posted once it closes, a fatal
+    // error came or the cameras changed under the operator's answer.
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    asking_ = true;
+    start_voided_ = false;
+    const bool go = AskBeforeUpdate(scope);
+    asking_ = false;
+    if (go && start_voided_)
+        scope.Line("The cameras changed during the questions; start dropped\n");
+    if (!go || start_voided_ || closing_ || operation_value_ == 1) {
         AbandonStart();
         return;
     }
-    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    PostUpdate();
+}
+
+bool CTessaly_AllInOne_OvproxyDlg::AskBeforeUpdate(LogScope& scope) {
+    if (!PowerAllowsUpdate() ||
+        !prompter_->Confirm("Warning", "Warning!\nDo you Want to continue to Update?"))
+        return false;
     scope.Line("FW Path is %s\n", path_text_.c_str());
     const std::string pass_phrase = process_.ConfigText(cfg::kOtpPassword);
-    if (!pass_phrase.empty() && snapshot_.otp_programmed >= 1) {
-        const auto typed = prompter_->AskPassPhrase();
-        if (!typed || *typed != pass_phrase) {
-            prompter_->Message(
-                kAppName,
-                typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
-                Prompter::Icon::kError);
-            AbandonStart();
-            return;
-        }
-        if (closing_ || operation_value_ == 1) {
-            AbandonStart();
-            return;
-        }
-    }
-    PostUpdate();
+    if (pass_phrase.empty() || snapshot_.otp_programmed < 1) return true;
+    const auto typed = prompter_->AskPassPhrase();
+    if (typed && *typed == pass_phrase) return true;
+    prompter_->Message(
+        kAppName,
+        typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
+        Prompter::Icon::kError);
+    return false;
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::PrepareStart() {
@@ -162,7 +165,6 @@ bool CTessaly_AllInOne_OvproxyDlg::PrepareStart() {
         left_text_ = "Left : " + std::to_string(loop_count_);
     }
 
-    status_before_start_ = status_text_;
     starting_ = true;
     busy_ = true;
     ShowFields();
@@ -191,11 +193,10 @@ bool CTessaly_AllInOne_OvproxyDlg::PrepareStart() {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::AbandonStart() {
-    // Declined or refused: nothing was written, so nothing is counted and the status line
-    // says again what it said before.
+    // Declined or refused: nothing was written, so no round is counted. The status line was
+    // left to what happened meanwhile (a start says nothing before the operator agreed).
     starting_ = false;
     busy_ = false;
-    status_text_ = status_before_start_;
     if (loop_mode_) {
         loop_count_ = rounds_before_start_;
         left_text_ = "Left : " + std::to_string(loop_count_);
@@ -278,9 +279,16 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceSelected(int row) {
     SetProgress(0);
 }
 
+void CTessaly_AllInOne_OvproxyDlg::RefreshAfterChange() {
+    PostWorker(kRequestRefreshList, 0);
+    if (asking_) start_voided_ = true;
+}
+
 void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceChange");
-    const bool busy = busy_ || update_pending_;
+    // While the questions before an update are open the worker is idle: the window follows
+    // the cameras, or it would offer a camera that left and never see it come back.
+    const bool busy = (busy_ && !asking_) || update_pending_;
     const bool ours = change.camera_interface && ContainsNoCase(change.interface_name, "MI_00");
     if (closing_ || close_when_idle_) {
         scope.Line("DeviceChange ignored: the window is closing\n");
@@ -297,7 +305,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
                 status_text_ = "Device Opened";
                 ShowFields();
                 scope.Section((Logger::CurrentTimeText() + "Device Arrival\n").c_str());
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
                 version_pending_ = false;
                 ApplyEnablingRule();
             }
@@ -317,12 +325,12 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceChange(const DeviceChange& change) {
                 }
                 scope.Line("Condition2\n");
                 result_state_ = 0;
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
             }
             if (!busy && !version_pending_) {
                 scope.Line("Condition3\n");
                 result_state_ = 0;
-                PostWorker(kRequestRefreshList, 0);
+                RefreshAfterChange();
                 ApplyEnablingRule();
             }
             break;

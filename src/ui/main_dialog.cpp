@@ -23,6 +23,7 @@
 #include "ui/qt_prompter.h"
 #include "ui/upgrade_button.h"
 #include "ui/wakeup_thread.h"
+#include "ui/worker_prompter.h"
 
 namespace orbisk {
 
@@ -80,12 +81,16 @@ CTessaly_AllInOne_OvproxyDlg::CTessaly_AllInOne_OvproxyDlg(Process& process,
       poster_(std::make_unique<StatusPoster>(this)) {
     if (services_.prompter == nullptr) own_prompter_ = std::make_unique<QtPrompter>(this);
     prompter_ = services_.prompter != nullptr ? services_.prompter : own_prompter_.get();
+    worker_prompter_ = std::make_unique<WorkerPrompter>(*prompter_, this);
+    process_.prompter = worker_prompter_.get();
     BuildControls();
     Initialize();
 }
 
 CTessaly_AllInOne_OvproxyDlg::~CTessaly_AllInOne_OvproxyDlg() {
     if (watch_) watch_->Stop();
+    // A question the worker asks from now on gets its default answer at once.
+    worker_prompter_->Close();
     if (worker_) {
         flag_.SetCancel(true);
         worker_->PostQuit();
@@ -106,6 +111,7 @@ CTessaly_AllInOne_OvproxyDlg::~CTessaly_AllInOne_OvproxyDlg() {
     list_.SetChangeNotice({});
     worker_.reset();
     wakeup_.reset();
+    process_.prompter = nullptr;
     crc_.reset();
     if (device_) device_->CloseDevice();
     result_file_.Close();
@@ -113,6 +119,8 @@ CTessaly_AllInOne_OvproxyDlg::~CTessaly_AllInOne_OvproxyDlg() {
 
 bool CTessaly_AllInOne_OvproxyDlg::WaitForThreads() {
     if (close_deadline_.isForever()) close_deadline_.setRemainingTime(close_wait_ms_);
+    // Nobody answers questions any more: a worker waiting for one goes on with the default.
+    worker_prompter_->Close();
     if (wakeup_) wakeup_->RequestStop();
     const auto remaining = [this] {
         return static_cast<unsigned long>(std::max<qint64>(0, close_deadline_.remainingTime()));
@@ -222,9 +230,8 @@ bool CTessaly_AllInOne_OvproxyDlg::CanStart() const {
     // A device-list refresh the dialog asked for counts as busy: Start must not re-create the
     // device object while the worker uses it. After a fatal error everything stays disabled
     // until the window is closed.
-    return !busy_ && !starting_ && !update_pending_ && worker_pending_ == 0 &&
-           operation_value_ != 1 && !closing_ && !close_when_idle_ && device_present_ &&
-           firmware_matches_;
+    return !busy_ && !update_pending_ && worker_pending_ == 0 && operation_value_ != 1 &&
+           !closing_ && !close_when_idle_ && device_present_ && firmware_matches_;
 }
 
 // The version line (1030) is not among them: a disabled label is drawn greyed, and the operator
@@ -431,7 +438,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnRequestDone(const RequestOutcome& outcome) 
             }
             break;
         case kRequestApplySelection:
-            if (!starting_) busy_ = false;
+            busy_ = false;
             break;
         case kRequestMarker:
             ++markers_reached_;

@@ -26,12 +26,14 @@ class QPushButton;
 namespace orbisk {
 
 class AudioCaptureSystem;
+class LogScope;
 class CCRCThread;
 class CWakeUpThread;
 class DeviceWatch;
 class PowerSource;
 class Prompter;
 class UpgradeButton;
+class WorkerPrompter;
 struct Process;
 
 // What the dialog works with; everything the operating system provides comes in here, so tests
@@ -162,7 +164,10 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     void RequestStop();
     // The device factory has no class for the camera's memory type.
     void ShowNotSupported();
+    // Power, the warning and the pass phrase; true when the update may go on.
+    bool AskBeforeUpdate(LogScope& scope);
     bool PowerAllowsUpdate();
+    void RefreshAfterChange();
 
     // WorkerHost, called on the worker thread.
     void DownloadStarted() override;
@@ -177,6 +182,8 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     DialogServices services_;
     std::unique_ptr<Prompter> own_prompter_;
     Prompter* prompter_;
+    // The device flows' questions, asked from the worker (the OTP space check).
+    std::unique_ptr<WorkerPrompter> worker_prompter_;
     PauseTimer pauses_;
     CThreadFlag flag_;
     ManualEvent wake_;
@@ -242,7 +249,6 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     // From the accepted click until the update is posted or the start is given up; the
     // operator's questions are open meanwhile.
     bool starting_ = false;
-    std::string status_before_start_;
     int32_t rounds_before_start_ = 0;
     bool start_waiting_ = false;
     int start_wait_number_ = 0;  // tells a wait's own time limit from an older one's
@@ -250,6 +256,10 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     // The running update got past opening the camera / reported its verdict.
     bool download_ran_ = false;
     bool verdict_seen_ = false;
+    // The questions before an update are open: nothing runs, so device changes are followed;
+    // a refresh among them voids the start the operator is answering for.
+    bool asking_ = false;
+    bool start_voided_ = false;
     std::string open_camera_id_;
     bool closing_ = false;
     bool ending_ = false;

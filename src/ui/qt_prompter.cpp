@@ -21,6 +21,13 @@ bool QtPrompter::Confirm(const std::string& caption, const std::string& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
+bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<std::string> QtPrompter::AskPassPhrase() {
     CInputBox box(parent_);
     if (box.exec() != QDialog::Accepted) return std::nullopt;

@@ -11,6 +11,7 @@ class QtPrompter final : public Prompter {
     explicit QtPrompter(QWidget* parent) : parent_(parent) {}
     void Message(const std::string& caption, const std::string& text, Icon icon) override;
     bool Confirm(const std::string& caption, const std::string& text) override;
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
     std::optional<std::string> AskPassPhrase() override;
 
   private:

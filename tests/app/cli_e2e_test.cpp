@@ -283,6 +283,27 @@ TEST_F(CliTest, ListShowsEachCameraOnceAndWritesNothing) {
     EXPECT_NE(no_bus.err.find("ORBISK_SIM: "), std::string::npos) << no_bus.err;
 }
 
+// Fresh cameras made in one folder take ports of their own, and the list follows their cables.
+TEST_F(CliTest, ListFollowsCamerasUnpluggedAndPluggedBack) {
+    std::string cameras;
+    for (const std::string name : {"a", "b", "c"}) cameras += OldCamera(name, "SN-" + name) + ":";
+    auto listed = [&] {
+        const ProgramRun run = Orbisk({"--list"}, cameras);
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        std::string ports;
+        for (const std::string serial : {"SN-a", "SN-b", "SN-c"}) {
+            const size_t at = run.out.find(serial);
+            if (at != std::string::npos) ports += run.out.substr(run.out.rfind("port", at), 6);
+        }
+        return ports;
+    };
+    EXPECT_EQ(listed(), "port 1port 2port 3");
+    Sim({"unplug", Path("b")});
+    EXPECT_EQ(listed(), "port 1port 3");
+    Sim({"plug", Path("b")});
+    EXPECT_EQ(listed(), "port 1port 2port 3");
+}
+
 }  // namespace
 }  // namespace orbisk::test
 

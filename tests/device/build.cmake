@@ -1,2 +1,3 @@
-# The whole-tool rig of the flash scenario tests.
-target_sources(orbisk_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/flash_rig.cpp)
+# The whole-tool rigs of the flash and OTP scenario tests, and the OTP rule checker.
+target_sources(orbisk_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/flash_rig.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/otp_rig.cpp ${CMAKE_CURRENT_LIST_DIR}/otp_rules.cpp)

@@ -1,6 +1,12 @@
 // orbisk-sim end to end: create, show, fault and set.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "base/ini_file.h"
+#include "platform/linux/inotify_folder_watch.h"
 #include "sim/sim_fixture.h"
 #include "sim/sim_store.h"
 #include "support/temp_dir.h"
@@ -103,6 +109,12 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
         {{"create", temp.File("x"), "--profile", "ORV0000"}, 1},
         {{"create", temp.File("y"), "--vid", "0x10000"}, 1},
         {{"show", temp.File("nothing")}, 1},
+        {{"unplug", temp.File("nothing")}, 1},
+        {{"plug", temp.File("nothing")}, 1},
+        {{"unplug", dir, "now"}, 2},
+        {{"unplug"}, 2},
+        {{"replug", dir}, 2},
+        {{"create", "--force"}, 2},  // an option where the folder belongs
     };
     for (const Case& c : cases) {
         const auto run = Sim(c.args);
@@ -111,6 +123,115 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
     }
     EXPECT_EQ(ReadFile(dir + "/camera.ini"), before);
     EXPECT_FALSE(orbisk::test::FileExists(temp.File("x") + "/camera.ini"));
+    EXPECT_FALSE(orbisk::test::FileExists(temp.File("cam") + "/cable"));
+}
+
+TEST(OrbiskSimTool, HelpPrintsTheUsageAndDoesNothingElse) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    struct Case {
+        std::vector<std::string> args;
+        const char* shows;
+        const char* leaves_out;  // another command's line: only the one asked about is shown
+    };
+    const std::vector<Case> cases = {
+        {{"--help"}, "orbisk-sim unplug DIR", nullptr},
+        {{"-h"}, "orbisk-sim create DIR", nullptr},
+        {{"create", "--help"}, "orbisk-sim create DIR", "orbisk-sim show"},
+        {{"create", dir, "--serial", "S1", "--help"}, "--ports A.B", "orbisk-sim plug"},
+        {{"unplug", "-h"}, "orbisk-sim unplug DIR", "orbisk-sim create"},
+        {{"show", dir, "--help"}, "orbisk-sim show DIR [--json]", "orbisk-sim set"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv = c.args;
+        argv.insert(argv.begin(), kTool);
+        const auto run = RunProgram(argv, {}, temp.path());
+        EXPECT_EQ(run.exit_code, 0) << c.args[0];
+        EXPECT_EQ(run.out.rfind("usage:\n", 0), 0u) << run.out;
+        EXPECT_NE(run.out.find(c.shows), std::string::npos) << run.out;
+        if (c.leaves_out) {
+            EXPECT_EQ(run.out.find(c.leaves_out), std::string::npos) << run.out;
+        }
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+}
+
+TEST(OrbiskSimTool, CamerasCreatedBesideOthersTakeFreePorts) {
+    TempDir temp;
+    auto create = [&](const std::string& name, std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"create", temp.File(name)});
+        const auto run = Sim(options);
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        return orbisk::test::ReadFile(temp.File(name) + "/camera.ini");
+    };
+    auto ports_of = [&](const std::string& name) {
+        CIniFile ini(temp.File(name) + "/camera.ini");
+        EXPECT_TRUE(ini.ReadFile());
+        return ini.GetValue("Usb", "Bus") + "-" + ini.GetValue("Usb", "Ports");
+    };
+    create("a");
+    create("b");
+    create("c", {"--ports", "4.2"});  // given ports win, and take their root port
+    create("d", {"--bus", "2"});      // another bus has ports of its own
+    create("e");
+    WriteFile(temp.File("notes.txt"), "not a camera");
+    create("b", {"--force"});  // made again, it may have its own port back
+    EXPECT_EQ(ports_of("a"), "1-1");
+    EXPECT_EQ(ports_of("b"), "1-2");
+    EXPECT_EQ(ports_of("c"), "1-4.2");
+    EXPECT_EQ(ports_of("d"), "2-1");
+    EXPECT_EQ(ports_of("e"), "1-3");
+    create("f");
+    EXPECT_EQ(ports_of("f"), "1-5");
+}
+
+TEST(OrbiskSimTool, UnplugAndPlugSetTheCableThatShowReports) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    ASSERT_EQ(Sim({"create", dir}).exit_code, 0);
+    auto plugged = [&] { return Sim({"show", dir, "--json"}).out; };
+    EXPECT_NE(plugged().find("\"plugged\": true"), std::string::npos);
+    for (int round = 0; round < 2; ++round) {  // a second unplug finds it unplugged already
+        const auto run = Sim({"unplug", dir});
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+    }
+    EXPECT_NE(plugged().find("\"plugged\": false"), std::string::npos);
+    EXPECT_NE(Sim({"show", dir}).out.find("cable:        unplugged\n"), std::string::npos);
+
+    // A folder orbisk could not load is refused, and stays unplugged.
+    const std::string settings = ReadFile(dir + "/camera.ini");
+    WriteFile(dir + "/camera.ini", "[Camera]\nMemory=tape\n");
+    const auto refused = Sim({"plug", dir});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("stays unplugged"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(dir + "/cable"), "unplugged\n");
+    WriteFile(dir + "/camera.ini", settings);
+    EXPECT_EQ(Sim({"plug", dir}).exit_code, 0);
+    EXPECT_NE(plugged().find("\"plugged\": true"), std::string::npos);
+}
+
+// unplug returns only once every program holding the camera has let it go.
+TEST(OrbiskSimTool, UnplugWaitsForTheProgramThatHoldsTheCamera) {
+    TempDir temp;
+    const std::string dir = temp.File("cam");
+    ASSERT_EQ(Sim({"create", dir}).exit_code, 0);
+    InotifyFolderWatch watch(kCableFile);
+    ASSERT_TRUE(watch.Add(dir));
+    auto hold = watch.Hold(dir);
+    ASSERT_NE(hold, nullptr);
+    std::atomic<bool> done{false};
+    int exit_code = -1;
+    std::thread unplug([&] {
+        exit_code = Sim({"unplug", dir}).exit_code;
+        done = true;
+    });
+    std::vector<std::string> changed;
+    ASSERT_TRUE(watch.Wait(&changed));  // the cable file says "unplugged" now
+    EXPECT_FALSE(done);
+    hold.reset();
+    unplug.join();
+    EXPECT_EQ(exit_code, 0);
 }
 
 TEST(OrbiskSimTool, FaultAndSetReachTheCamera) {

@@ -6,7 +6,11 @@ add_executable(orbisk_ui_tests ${ui_test_sources} ${CMAKE_CURRENT_SOURCE_DIR}/su
 set_target_properties(orbisk_ui_tests PROPERTIES AUTOMOC ON)
 target_include_directories(orbisk_ui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(orbisk_ui_tests PRIVATE orbisk_ui Qt6::Test)
-foreach(test_class DialogTest WorkerTest HelperThreadTest SimDialogTest SimOperatorTest LayoutTest)
+# The cable tests pull simulated cameras out with the real orbisk-sim.
+target_compile_definitions(orbisk_ui_tests PRIVATE ORBISK_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
+add_dependencies(orbisk_ui_tests orbisk-sim)
+foreach(test_class DialogTest WorkerTest HelperThreadTest SimDialogTest CableDialogTest SimOperatorTest
+        LayoutTest)
     add_test(NAME ui.${test_class} COMMAND orbisk_ui_tests ${test_class})
     set_tests_properties(ui.${test_class} PROPERTIES TIMEOUT 120
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

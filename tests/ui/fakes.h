@@ -153,6 +153,11 @@ class FakePrompter final : public Prompter {
         WhileOpen(text);
         return confirm;
     }
+    bool AskYesNo(const std::string&, const std::string& text) override {
+        Add(questions_, text);
+        WhileOpen(text);
+        return answer_yes;
+    }
     std::optional<std::string> AskPassPhrase() override {
         ++pass_phrase_asks;
         WhileOpen("pass phrase");
@@ -166,8 +171,13 @@ class FakePrompter final : public Prompter {
         std::lock_guard lock(mutex_);
         return confirmations_;
     }
+    std::vector<std::string> questions() const {
+        std::lock_guard lock(mutex_);
+        return questions_;
+    }
 
     bool confirm = true;
+    bool answer_yes = false;
     std::optional<std::string> pass_phrase;
     int pass_phrase_asks = 0;
     // Runs while a box is open, before its event loop (the operator doing something meanwhile).
@@ -186,6 +196,7 @@ class FakePrompter final : public Prompter {
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::vector<std::string> confirmations_;
+    std::vector<std::string> questions_;
 };
 
 // Notifications a test pushes.

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
         {"WorkerTest", [] { return orbisk::test::MakeWorkerTest(); }},
         {"HelperThreadTest", [] { return orbisk::test::MakeHelperThreadTest(); }},
         {"SimDialogTest", [] { return orbisk::test::MakeSimDialogTest(); }},
+        {"CableDialogTest", [] { return orbisk::test::MakeCableDialogTest(); }},
         {"SimOperatorTest", [] { return orbisk::test::MakeSimOperatorTest(); }},
         {"LayoutTest", [] { return orbisk::test::MakeLayoutTest(); }},
     };

@@ -47,19 +47,17 @@ class WriteGate final : public StatusSink {
 class SimOperatorTest : public QObject {
     Q_OBJECT
   private slots:
-    // The camera is pulled while the operator reads the warning. The update finds nothing to
-    // open, says so, and the window goes on: the next camera plugged in is found and updated.
+    // The camera is pulled while the operator reads the warning, and its removal notice comes
+    // too late to drop the start. The update finds nothing to open and says so, and the window
+    // goes on: the next camera plugged in is found and updated.
     void cameraPulledWhileTheWarningIsOpen() {
         SimRig rig;
         rig.Set("SaveResultToFile", 1);
         auto first = rig.PlugOldDemoCamera(1);
         rig.OpenOnSim(true);
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
-        const auto listed = rig.bus.List();
         rig.prompter.while_open = [&](const std::string& text) {
-            if (text.rfind("Warning!", 0) != 0) return;
-            rig.bus.Unplug(*first);
-            rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(listed[0])});
+            if (text.rfind("Warning!", 0) == 0) rig.Unplug(first);
         };
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         // The failure is recorded, and the refresh after it shows that no camera is there.

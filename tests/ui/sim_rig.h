@@ -1,7 +1,6 @@
 #pragma once
 // The dialog over the real device flow, function library and transports, on a simulated bus.
-#include <mutex>
-#include <set>
+#include <map>
 
 #include "camera/cam_lib.h"
 #include "camera/usb_transport_factory.h"
@@ -18,53 +17,6 @@ namespace orbisk::test {
 
 inline constexpr const char* kLockName = "orbisk-dialog-sim-test";
 
-// A simulated bus whose cameras can be pulled out as a cable is: gone from the listing, not
-// to be opened, and the bus's change signal fires.
-class PluggableBus : public sim::SimUsbBus {
-  public:
-    using SimUsbBus::SimUsbBus;
-    void Unplug(const sim::SimCamera& camera) {
-        std::lock_guard lock(mutex_);
-        gone_.insert(camera.NodeHandle());
-        ++changes_;
-    }
-    std::vector<UsbDeviceInfo> List() override {
-        auto all = SimUsbBus::List();
-        std::lock_guard lock(mutex_);
-        std::erase_if(all, [&](const UsbDeviceInfo& d) { return gone_.count(d.node_handle); });
-        return all;
-    }
-    std::unique_ptr<UsbDeviceHandle> Open(uint64_t node) override {
-        return Gone(node) ? nullptr : SimUsbBus::Open(node);
-    }
-    std::unique_ptr<CameraDriverControl> OpenCameraDriver(uint64_t node) override {
-        return Gone(node) ? nullptr : SimUsbBus::OpenCameraDriver(node);
-    }
-    bool CanOpenDirectly(uint64_t node) override {
-        return !Gone(node) && SimUsbBus::CanOpenDirectly(node);
-    }
-    bool WaitForChange(uint32_t timeout_ms) override {
-        {
-            std::lock_guard lock(mutex_);
-            if (changes_ != seen_) {
-                seen_ = changes_;
-                return true;
-            }
-        }
-        return SimUsbBus::WaitForChange(timeout_ms);
-    }
-
-  private:
-    bool Gone(uint64_t node) {
-        std::lock_guard lock(mutex_);
-        return gone_.count(node) != 0;
-    }
-    std::mutex mutex_;
-    std::set<uint64_t> gone_;
-    uint64_t changes_ = 0;
-    uint64_t seen_ = 0;
-};
-
 // The device flow with the information steps of the layers above it left out.
 class FlowOnly : public CDevFlow {
   public:
@@ -79,10 +31,11 @@ class FlowOnly : public CDevFlow {
 
 // A dialog rig whose device maker builds the real device flow over a simulated bus.
 struct SimRig : DialogRig {
-    PluggableBus bus{clock};
+    sim::SimUsbBus bus{clock};
     UsbTransportFactory factory{bus, logger, OpenDeviceLock(kLockName)};
     CamLib lib{process, bus, factory};
     CICTypeIni profiles{process};
+    std::map<const sim::SimCamera*, size_t> camera_slots;
 
     SimRig() {
         profiles.BuildProfileList();
@@ -103,8 +56,12 @@ struct SimRig : DialogRig {
         image.manufacturer = manufacturer;
         auto camera =
             std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
-        bus.AddCamera(camera);
+        camera_slots[camera.get()] = bus.AddCamera(camera);
         return camera;
+    }
+    // Pulls the camera's cable.
+    void Unplug(const std::shared_ptr<sim::SimCamera>& camera) {
+        bus.Unplug(camera_slots.at(camera.get()));
     }
     // A camera running older demo firmware than the image the program carries.
     std::shared_ptr<sim::SimCamera> PlugOldDemoCamera(uint8_t port, bool drop_writes = false,
@@ -117,7 +74,7 @@ struct SimRig : DialogRig {
         old_firmware.version = 0x1050;
         auto camera =
             std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
-        bus.AddCamera(camera);
+        camera_slots[camera.get()] = bus.AddCamera(camera);
         return camera;
     }
     // With `full`, the device object of the memory type the factory chooses; without, the

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "image/config_chain.h"
 #include "image/config_edit.h"
 #include "image/demo_image.h"
+#include "image/otp_demo_image.h"
 #include "image/firmware_image.h"
 #include "image/resources.h"
 #include "profile_pick.h"
@@ -34,8 +36,9 @@ constexpr const char* kUsage =
     "       orbisk-image extract ID OUT\n"
     "       orbisk-image set-string FILE OUT --type 1|3 --text TEXT [--profile P]\n"
     "       orbisk-image strip FILE OUT --type T [--profile P]\n"
-    "       orbisk-image demo OUT [--vid H] [--pid H] [--rev H] [--version H]\n"
+    "       orbisk-image demo OUT [--profile P] [--vid H] [--pid H] [--rev H] [--version H]\n"
     "                             [--manufacturer S] [--product S] [--serial S]\n"
+    "                             [--code-size N]  (OTP profile ORV6099: bytes of code)\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
 
 int Usage(const std::string& why) {
@@ -403,8 +406,24 @@ int Demo(const Args& a) {
         recipe.manufacturer = it->second;
     if (auto it = a.options.find("--product"); it != a.options.end()) recipe.product = it->second;
     if (auto it = a.options.find("--serial"); it != a.options.end()) recipe.serial = it->second;
+    // The demo images: the serial-flash one of ORV6363 (the default) and the OTP one of ORV6099.
+    std::string profile = "ORV6363";
+    if (auto it = a.options.find("--profile"); it != a.options.end()) profile = it->second;
+    for (char& c : profile) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool otp = profile == "ORV6099" || profile == "6099" || profile == "2014";
+    if (!otp && profile != "ORV6363" && profile != "6363" && profile != "2016")
+        return Refuse("demo images are made for ORV6363 (serial flash) and ORV6099 (OTP), not " +
+                      profile);
+    size_t code_size = OtpDemoLayout::kDefaultCodeSize;
+    if (auto it = a.options.find("--code-size"); it != a.options.end()) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(it->second.c_str(), &end, 0);
+        if (!otp || it->second.empty() || *end != '\0') return Usage("--code-size is a byte count for ORV6099");
+        code_size = n;
+    }
     std::string error;
-    const Bytes image = MakeDemoImage(recipe, &error);
+    const Bytes image =
+        otp ? MakeOtpDemoImage(recipe, code_size, &error) : MakeDemoImage(recipe, &error);
     if (image.empty()) return Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
@@ -426,7 +445,8 @@ int Run(const std::vector<std::string>& args) {
     else if (cmd == "extract")
         known = {};
     else if (cmd == "demo")
-        known = {"--vid", "--pid", "--rev", "--version", "--manufacturer", "--product", "--serial"};
+        known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
+                 "--product", "--serial", "--profile", "--code-size"};
     else
         return Usage("unknown command " + cmd);
     Args a;

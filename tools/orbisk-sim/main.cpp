@@ -1,10 +1,12 @@
-// orbisk-sim: sets up simulated cameras in folders and inspects them.
+// orbisk-sim: sets up simulated cameras in folders, inspects them, and plugs them in and out.
 //   orbisk-sim create DIR [options]   orbisk-sim show DIR [--json]
 //   orbisk-sim fault DIR [options]    orbisk-sim set DIR Section.Key=value ...
+//   orbisk-sim unplug DIR             orbisk-sim plug DIR
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,34 +18,62 @@
 #include "base/ini_file.h"
 #include "sim/sha256.h"
 #include "sim/sim_image.h"
+#include "sim/sim_otp.h"
 #include "sim/sim_store.h"
+#include "tool.h"
 
+namespace orbisk::sim::tool {
 namespace {
 
-using namespace orbisk;
-using namespace orbisk::sim;
+struct CommandHelp {
+    const char* name;
+    const char* usage;
+};
 
-const char* kUsage =
-    "usage:\n"
-    "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
-    "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
-    "                        [--image FILE] [--mode rom|app] [--memory sf|nor]\n"
-    "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
-    "  orbisk-sim show DIR [--json]\n"
-    "  orbisk-sim fault DIR [--clear] [--fail-transfer N] [--fail-from N]\n"
-    "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
-    "                       [--stuck-bit ADDRESS:MASK:VALUE] [--drop-write N]\n"
-    "                       [--drop-all-writes] [--busy-stuck] [--bad-qualify] [--no-return]\n"
-    "  orbisk-sim set DIR Section.Key=VALUE ...\n";
+const CommandHelp kCommands[] = {
+    {"create",
+     "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
+     "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
+     "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
+     "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
+     "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
+     "      camera folder beside it uses\n"},
+    {"show",
+     "  orbisk-sim show DIR [--json]\n"
+     "      identity, mode, version, port, cable and memory of the camera\n"},
+    {"fault",
+     "  orbisk-sim fault DIR [--clear] [--fail-transfer N] [--fail-from N]\n"
+     "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
+     "                       [--stuck-bit ADDRESS:MASK:VALUE] [--drop-write N]\n"
+     "                       [--drop-all-writes] [--busy-stuck] [--bad-qualify] [--no-return]\n"
+     "                       [--otp-weak ADDRESS:MASK]... [--otp-locked] [--otp-false-report N]\n"
+     "      injects faults (--clear first switches them all off)\n"},
+    {"set",
+     "  orbisk-sim set DIR Section.Key=VALUE ...\n"
+     "      changes keys of camera.ini, checked as orbisk reads them\n"},
+    {"unplug",
+     "  orbisk-sim unplug DIR\n"
+     "      pulls the camera's cable: a running orbisk sees it leave and writes it back; returns\n"
+     "      once it has\n"},
+    {"plug",
+     "  orbisk-sim plug DIR\n"
+     "      plugs the camera in again: a running orbisk sees it arrive with what DIR holds\n"},
+};
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "orbisk-sim: %s\n", message.c_str());
-    return 1;
+std::string UsageText(const std::string& command) {
+    std::string text = "usage:\n";
+    if (command.empty())
+        text += "  orbisk-sim [COMMAND] --help\n      this text, or one command's\n";
+    for (const CommandHelp& help : kCommands)
+        if (command.empty() || command == help.name) text += help.usage;
+    if (command.empty())
+        text += "exit codes: 0 done, 1 refused (reason on stderr), 2 usage error\n";
+    return text;
 }
 
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "orbisk-sim: %s\n%s", message.c_str(), kUsage);
-    return 2;
+bool KnownCommand(const std::string& command) {
+    return std::any_of(std::begin(kCommands), std::end(kCommands),
+                       [&](const CommandHelp& help) { return command == help.name; });
 }
 
 bool ParseNumber(const std::string& text, uint32_t max, uint32_t* out) {
@@ -118,8 +148,9 @@ int Create(const std::string& dir, int argc, char** argv) {
                       {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
                        "generation", "image", "mode", "memory", "memory-size", "bus", "ports"},
                       {"force"}, &options, &error))
-        return Usage(error);
-    if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
+        return Usage(error, "create");
+    if (!options.rest.empty())
+        return Usage("unexpected argument " + options.rest.front(), "create");
     if (std::filesystem::exists(std::filesystem::path(dir) / kSettingsFile) &&
         !options.flags["force"])
         return Fail(dir + " already holds a camera; add --force to replace it");
@@ -130,6 +161,10 @@ int Create(const std::string& dir, int argc, char** argv) {
         if (options.values.count(option)) ini.SetValue(section, key, options.values[option]);
     };
     put("Camera", "Profile", "profile");
+    // An OTP camera is the OTP chip unless told otherwise.
+    if (options.values.count("memory") && options.values.at("memory") == "otp" &&
+        !options.values.count("profile"))
+        ini.SetValue("Camera", "Profile", "ORV6099");
     put("Camera", "Generation", "generation");
     put("Camera", "Memory", "memory");
     put("Camera", "MemorySize", "memory-size");
@@ -137,6 +172,13 @@ int Create(const std::string& dir, int argc, char** argv) {
     put("Usb", "Ports", "ports");
     SimSettings settings;
     if (!settings.Load(ini, &error)) return Fail(error);
+    // Several cameras made in one folder go on one bus together (ORBISK_SIM=a:b:c).
+    if (!options.values.count("ports")) {
+        settings.ports = FreePortBeside(dir, settings.bus);
+        if (settings.ports.empty())
+            return Fail("every port of bus " + std::to_string(settings.bus) +
+                        " is taken by the cameras beside " + dir + "; give --bus or --ports");
+    }
     for (const char* key : {"vid", "pid", "rev"}) {
         if (!options.values.count(key)) continue;
         uint32_t value = 0;
@@ -163,13 +205,28 @@ int Create(const std::string& dir, int argc, char** argv) {
                         " bytes, more than the camera's memory of " +
                         std::to_string(settings.MemorySize()));
     }
-    memory.resize(settings.MemorySize(), 0xFF);
-    const ChipProfile& profile = settings.Profile();
-    const ImageFacts facts = ReadImageFacts(memory, profile.config_address, profile.tag_address);
+    ImageFacts facts;
+    bool bootable = false;
+    if (settings.memory == MemoryKind::kOtp) {
+        // The image goes into the OTP as its factory writes it: code and configuration blocks.
+        if (!memory.empty()) {
+            memory = LayOutOtpImage(memory, &error);
+            if (memory.empty()) return Fail(options.values["image"] + ": " + error);
+        }
+        memory.resize(settings.MemorySize(), 0x00);
+        const OtpBoot boot = ReadOtpBoot(memory);
+        facts = boot.facts;
+        bootable = boot.bootable;
+    } else {
+        memory.resize(settings.MemorySize(), 0xFF);
+        const ChipProfile& profile = settings.Profile();
+        facts = ReadImageFacts(memory, profile.config_address, profile.tag_address);
+        bootable = Bootable(facts);
+    }
     std::string mode = options.values.count("mode") ? options.values["mode"] : "";
-    if (mode.empty()) mode = Bootable(facts) ? "app" : "rom";
+    if (mode.empty()) mode = bootable ? "app" : "rom";
     if (mode != "rom" && mode != "app") return Fail("--mode must be rom or app");
-    if (mode == "app" && !Bootable(facts))
+    if (mode == "app" && !bootable)
         return Fail(
             "the memory holds no tagged image with an identity at the profile's "
             "addresses: the camera cannot run its application");
@@ -185,7 +242,7 @@ int Create(const std::string& dir, int argc, char** argv) {
 int Show(const std::string& dir, int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv, {}, {"json"}, &options, &error)) return Usage(error);
+    if (!ParseOptions(argc, argv, {}, {"json"}, &options, &error)) return Usage(error, "show");
     VirtualClock clock;
     auto camera = LoadCameraFolder(dir, clock, &error);
     if (!camera) return Fail(error);
@@ -195,17 +252,22 @@ int Show(const std::string& dir, int argc, char** argv) {
     const std::string version = VersionText(camera->StatusBlock());
     const std::vector<uint8_t> memory = camera->Memory();
     const std::string sha = Sha256Hex(memory);
+    const bool otp = settings.memory == MemoryKind::kOtp;
+    bool plugged = true;
+    if (!ReadCable(dir, &plugged, &error)) return Fail(error);
     if (options.flags["json"]) {
         std::printf(
             "{\"vid\": \"%s\", \"pid\": \"%s\", \"rev\": \"%s\", \"manufacturer\": %s, "
             "\"product\": %s, \"serial\": %s, \"mode\": \"%s\", \"version\": \"%s\", "
             "\"profile\": \"%s\", \"generation\": \"%s\", \"bus\": %u, \"ports\": \"%s\", "
-            "\"memories\": [{\"name\": \"flash\", \"size\": %zu, \"sha256\": \"%s\"}]}\n",
+            "\"plugged\": %s, "
+            "\"memories\": [{\"name\": \"%s\", \"size\": %zu, \"sha256\": \"%s\"}]}\n",
             Hex4(id.vid).c_str(), Hex4(id.pid).c_str(), Hex4(id.rev).c_str(),
             JsonText(id.manufacturer).c_str(), JsonText(id.product).c_str(),
             JsonText(id.serial).c_str(), app ? "app" : "rom", version.c_str(),
             settings.profile.c_str(), GenerationName(settings.generation), settings.bus,
-            PortsText(settings.ports).c_str(), memory.size(), sha.c_str());
+            PortsText(settings.ports).c_str(), plugged ? "true" : "false", otp ? "otp" : "flash",
+            memory.size(), sha.c_str());
         return 0;
     }
     std::printf("camera:       %s (%s, %s)\n", dir.c_str(), settings.profile.c_str(),
@@ -218,8 +280,16 @@ int Show(const std::string& dir, int argc, char** argv) {
     std::printf("version:      %s\n", version.c_str());
     std::printf("port:         bus %u, ports %s\n", settings.bus,
                 PortsText(settings.ports).c_str());
-    std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
-                settings.flash_status, sha.c_str());
+    std::printf("cable:        %s\n", plugged ? "plugged" : "unplugged");
+    if (!otp) {
+        std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
+                    settings.flash_status, sha.c_str());
+        return 0;
+    }
+    std::printf("otp:          %zu bytes%s, sha256 %s\n", memory.size(),
+                settings.faults.otp_locked ? ", locked" : "", sha.c_str());
+    for (const std::string& line : DescribeOtpTables(memory))
+        std::printf("              %s\n", line.c_str());
     return 0;
 }
 
@@ -259,11 +329,19 @@ int Fault(const std::string& dir, int argc, char** argv) {
     std::vector<std::string> with_value = numbers;
     with_value.push_back("fail-errno");
     with_value.push_back("stuck-bit");
-    if (!ParseOptions(argc, argv, with_value,
-                      {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return"},
-                      &options, &error))
-        return Usage(error);
-    if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front());
+    with_value.push_back("otp-weak");
+    with_value.push_back("otp-false-report");
+    // --otp-weak may be given more than once: every one counts.
+    std::string weak_list;
+    for (int i = 3; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--otp-weak")
+            weak_list += (weak_list.empty() ? "" : ",") + std::string(argv[++i]);
+    if (!ParseOptions(
+            argc, argv, with_value,
+            {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return", "otp-locked"},
+            &options, &error))
+        return Usage(error, "fault");
+    if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front(), "fault");
     std::vector<std::pair<std::string, std::string>> edits;
     const std::map<std::string, std::string> keys = {
         {"fail-transfer", "FailTransfer"},    {"fail-from", "FailFrom"},
@@ -296,7 +374,21 @@ int Fault(const std::string& dir, int argc, char** argv) {
         edits.emplace_back("Faults.StuckMask", std::to_string(mask));
         edits.emplace_back("Faults.StuckValue", std::to_string(value));
     }
-    if (edits.empty() && !options.flags["clear"]) return Usage("fault needs at least one option");
+    if (!weak_list.empty()) {
+        std::vector<std::pair<uint16_t, uint8_t>> weak;
+        if (!ParseOtpWeak(weak_list, &weak))
+            return Fail("--otp-weak takes ADDRESS:MASK below 0x4000, for example 0x100:0x01");
+        edits.emplace_back("Faults.OtpWeak", OtpWeakText(weak));
+    }
+    if (options.flags["otp-locked"]) edits.emplace_back("Faults.OtpLocked", "1");
+    if (options.values.count("otp-false-report")) {
+        uint32_t value = 0;
+        if (!ParseNumber(options.values["otp-false-report"], 0x7FFFFFFF, &value))
+            return Fail("--otp-false-report must be an OTP write number");
+        edits.emplace_back("Faults.OtpFalseReport", std::to_string(value));
+    }
+    if (edits.empty() && !options.flags["clear"])
+        return Usage("fault needs at least one option", "fault");
     std::vector<std::string> clear;
     if (options.flags["clear"]) clear.push_back("Faults");
     return EditIni(dir, edits, clear);
@@ -307,22 +399,58 @@ int Set(const std::string& dir, int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         const std::string arg = argv[i];
         const size_t equals = arg.find('=');
-        if (equals == std::string::npos) return Usage("\"" + arg + "\" is not Section.Key=VALUE");
+        if (equals == std::string::npos)
+            return Usage("\"" + arg + "\" is not Section.Key=VALUE", "set");
         edits.emplace_back(arg.substr(0, equals), arg.substr(equals + 1));
     }
-    if (edits.empty()) return Usage("set needs at least one Section.Key=VALUE");
+    if (edits.empty()) return Usage("set needs at least one Section.Key=VALUE", "set");
     return EditIni(dir, edits, {});
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 3) return Usage("a command and a camera folder are needed");
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "orbisk-sim: %s\n", message.c_str());
+    return 1;
+}
+
+int Usage(const std::string& message, const std::string& command) {
+    std::fprintf(stderr, "orbisk-sim: %s\n%s", message.c_str(), UsageText(command).c_str());
+    return 2;
+}
+
+int Run(int argc, char** argv) {
+    auto asks_help = [](const char* arg) {
+        return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+    };
+    if (argc >= 2 && asks_help(argv[1])) {
+        std::fputs(UsageText({}).c_str(), stdout);
+        return 0;
+    }
+    if (argc < 2) return Usage("a command and a camera folder are needed");
     const std::string command = argv[1];
+    if (!KnownCommand(command)) return Usage("unknown command " + command);
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || (i == 2 && asks_help(argv[i]))) {
+            std::fputs(UsageText(command).c_str(), stdout);
+            return 0;
+        }
+    }
+    if (argc < 3) return Usage(command + " needs a camera folder", command);
     const std::string dir = argv[2];
+    // An option in the folder's place is a mistake, never a folder to create ("./-x" names one).
+    if (dir.empty() || dir[0] == '-') return Usage("\"" + dir + "\" is no camera folder", command);
     if (command == "create") return Create(dir, argc, argv);
     if (command == "show") return Show(dir, argc, argv);
     if (command == "fault") return Fault(dir, argc, argv);
     if (command == "set") return Set(dir, argc, argv);
-    return Usage("unknown command " + command);
+    if (argc > 3) return Usage("unexpected argument " + std::string(argv[3]), command);
+    if (command == "unplug") return Unplug(dir);
+    return Plug(dir);
+}
+
+}  // namespace orbisk::sim::tool
+
+int main(int argc, char** argv) {
+    return orbisk::sim::tool::Run(argc, argv);
 }

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace orbisk::sim::tool {
+
+// Prints "orbisk-sim: message" on stderr; exit code 1 (refused).
+int Fail(const std::string& message);
+// The message and the usage of `command` (every command when empty) on stderr; exit code 2.
+int Usage(const std::string& message, const std::string& command = {});
+
+// orbisk-sim unplug DIR, orbisk-sim plug DIR.
+int Unplug(const std::string& dir);
+int Plug(const std::string& dir);
+
+}  // namespace orbisk::sim::tool
