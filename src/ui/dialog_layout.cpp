@@ -132,6 +132,7 @@ QWidget* CTessaly_AllInOne_OvproxyDlg::BuildLoopRow() {
     loop_edit_ = Item(new QLineEdit(row), "1009");
     loop_edit_->setValidator(new QIntValidator(0, 1000000, loop_edit_));
     loop_edit_->setMinimumWidth(Dlu(font(), 30, 0).width());
+    loop_edit_->setMaximumWidth(Dlu(font(), 60, 0).width());
     left_ = Item(new QLabel("Left:", row), "1011");
     // Room for the largest count the field takes, so the row never changes width.
     left_->setMinimumWidth(left_->fontMetrics().horizontalAdvance("Left : 1000000"));

@@ -159,7 +159,6 @@ void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {
     WriteVerdict(false);
     busy_ = false;
     ApplyEnablingRule();
-    Picture(Moment::kFailShown);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnErrorBox(uint32_t code) {

@@ -460,8 +460,11 @@ void CTessaly_AllInOne_OvproxyDlg::OnRequestDone(const RequestOutcome& outcome) 
     // A start that waited for this request goes on from the event loop, not from here.
     QMetaObject::invokeMethod(
         this, [this] { TryDeferredStart(); }, Qt::QueuedConnection);
-    if (device_present_ && worker_pending_ == 0 && !busy_ && !update_pending_ && !starting_)
-        Picture(Moment::kCameraShown);
+    if (worker_pending_ == 0 && !busy_ && !update_pending_ && !starting_) {
+        // Idle again: a failure is shown with its text once the list has been refreshed.
+        if (result_state_ == 2) Picture(Moment::kFailShown);
+        if (device_present_) Picture(Moment::kCameraShown);
+    }
 }
 
 void CTessaly_AllInOne_OvproxyDlg::Picture(Moment moment) {
