@@ -177,11 +177,7 @@ class DialogTest : public QObject {
 
     void startDuringADeviceSearchWaitsForItWithoutBlocking() {
         DialogRig rig;
-        rig.Set("AutoRun", 1);
-        rig.world.hold_search = true;
-        rig.Plug(FakeWorld::Camera(0x6366, 2));
-        rig.Open();
-        QVERIFY(rig.world.search_started.WaitFor(kWait));
+        rig.OpenWithTheSearchHeld();
         // The search runs on the worker; Start returns at once and waits for it.
         rig.dialog->OnBnClickedButtonStart();
         QVERIFY(rig.log.Contains("Waiting>>>"));
@@ -475,11 +471,7 @@ class DialogTest : public QObject {
     // follows) starts nothing.
     void fatalErrorBoxSetsTheStateBeforeItShows() {
         DialogRig rig;
-        rig.Set("AutoRun", 1);
-        rig.world.hold_search = true;
-        rig.Plug(FakeWorld::Camera(0x6366, 2));
-        rig.Open();
-        QVERIFY(rig.world.search_started.WaitFor(kWait));
+        rig.OpenWithTheSearchHeld();
         bool busy_while_open = false;
         rig.prompter.while_open = [&](const std::string& text) {
             if (text != "Load ORV Lib Fail!") return;

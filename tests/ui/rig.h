@@ -63,6 +63,15 @@ struct DialogRig {
         std::lock_guard lock(world.mutex);
         world.cameras.push_back(camera);
     }
+    // A camera, AutoRun on, and the dialog open with its first device search held on the
+    // worker until the test lets it go.
+    void OpenWithTheSearchHeld() {
+        Set("AutoRun", 1);
+        world.hold_search = true;
+        Plug(FakeWorld::Camera(0x6366, 2));
+        Open();
+        QVERIFY(world.search_started.WaitFor(10000));
+    }
     void Open() {
         DialogServices services;
         services.make_device = FakeDevice::Maker(process, world);

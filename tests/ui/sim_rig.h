@@ -11,23 +11,12 @@
 #include "rig.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "support/flow_only.h"
 #include "ui/dev_flow_device.h"
 
 namespace orbisk::test {
 
 inline constexpr const char* kLockName = "orbisk-dialog-sim-test";
-
-// The device flow with the information steps of the layers above it left out.
-class FlowOnly : public CDevFlow {
-  public:
-    using CDevFlow::CDevFlow;
-    int MP_GetDeviceInfo() override { return 1; }
-
-  protected:
-    int ReadMipiDeviceInfo() override { return 1; }
-    int ReadMipiReserve(int32_t) override { return 1; }
-    uint32_t ReadOtpSpaceUsed() override { return 0; }
-};
 
 // A dialog rig whose device maker builds the real device flow over a simulated bus.
 struct SimRig : DialogRig {
