@@ -59,14 +59,14 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
         status_text_ = result_state_ == 1   ? "Download Succeed"
                        : result_state_ == 2 ? error_text_
                                             : snapshot_.description;
-        chip_->setVisible(snapshot_.chip_info == 10 || snapshot_.chip_info == 15);
+        // Item 1069 would be shown for chips 10 and 15, but it lies outside the window the
+        // operator sees, as on the old template: it stays hidden.
         serial_text_ = snapshot_.serial_text[process_.ConfigInt(cfg::kSnAddress) != 0 ? 1 : 0];
         device_present_ = true;
     } else {
         version_text_ = "Current FW: N/A";
         result_text_ = "N/A";
         for (QLabel* label : {chip_, chip_name_, chip_text_}) label->setText("N/A");
-        chip_->hide();
         status_text_ = "No ZN Camera";
         serial_text_.clear();
         device_present_ = false;

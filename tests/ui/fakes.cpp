@@ -103,6 +103,7 @@ DeviceSnapshot FakeDevice::Snapshot() {
     snapshot.pid = camera.usb.pid;
     snapshot.rev = camera.usb.rev;
     snapshot.chip_text = "FLASH";
+    snapshot.chip_info = camera.chip_info;
     snapshot.description = "Camera ready";
     snapshot.serial_text[0] = camera.serial;
     snapshot.serial_text[1] = camera.serial + "-cfg";

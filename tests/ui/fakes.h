@@ -29,6 +29,7 @@ struct FakeCamera {
     int otp_programmed = 0;
     // The project type its image's configuration area names (0 serial flash ... 6 OTP).
     int32_t project_type = 0;
+    int32_t chip_info = 0;  // "ChipInfo" of its profile
 };
 
 // What the fake device objects share: the cameras plugged in and how updates go. Several

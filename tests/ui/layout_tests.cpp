@@ -41,8 +41,11 @@ class LayoutTest : public QObject {
         QFETCH(int, cameras);
         DialogRig rig;
         rig.Set("Loop Test", loop_mode ? 1 : 0);
-        for (int i = 0; i < cameras; ++i)
-            rig.Plug(FakeWorld::Camera(0x6366, static_cast<uint8_t>(2 + i)));
+        for (int i = 0; i < cameras; ++i) {
+            auto camera = FakeWorld::Camera(0x6366, static_cast<uint8_t>(2 + i));
+            camera.chip_info = 10;  // the chip whose label the old template kept out of sight
+            rig.Plug(camera);
+        }
         rig.Open();
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->findChild<QComboBox*>("1050")->count(), cameras,
