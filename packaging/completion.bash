@@ -2,8 +2,20 @@
 # Installed once under each program's name, so that bash-completion loads it for any of them.
 
 _orbisk() {
-    local cur=${COMP_WORDS[COMP_CWORD]}
-    COMPREPLY=($(compgen -W '-s --list --json --version --help -h' -- "$cur"))
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    case $prev in
+        --ip-upload)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        --ip | --camera)
+            COMPREPLY=()
+            return
+            ;;
+    esac
+    COMPREPLY=($(compgen -W '-s --list --json --ip --ip-upload --camera --version --help -h' \
+        -- "$cur"))
 }
 
 # Completes the first word from the tool's commands; returns 1 elsewhere.
@@ -22,6 +34,7 @@ _orbisk_value() {
         --mode) values='rom app' ;;
         --memory) values='sf nor otp' ;;
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
+        --fault) values='short status close silent' ;;
         --type) values='1 3' ;;
         --image)
             compopt -o filenames 2>/dev/null
@@ -30,7 +43,8 @@ _orbisk_value() {
             ;;
         --profile | --vid | --pid | --rev | --version | --manufacturer | --product | --serial | \
             --memory-size | --bus | --ports | --fail-transfer | --fail-from | --disconnect-at | \
-            --stuck-bit | --drop-write | --text | --otp-weak | --otp-false-report | --code-size)
+            --stuck-bit | --drop-write | --text | --listen | --split | --fault-at | --otp-weak | \
+            --otp-false-report | --code-size)
             COMPREPLY=()
             return 0
             ;;
@@ -41,7 +55,7 @@ _orbisk_value() {
 
 _orbisk_sim() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
-    _orbisk_command 'create show fault set unplug plug --help' && return
+    _orbisk_command 'create show fault set unplug plug serve --help' && return
     if ((COMP_CWORD == 2)); then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -d -- "$cur"))
@@ -54,6 +68,7 @@ _orbisk_sim() {
                 --image --mode --memory --memory-size --bus --ports --force'
             ;;
         show) options='--json' ;;
+        serve) options='--listen --split --fault --fault-at' ;;
         fault)
             options='--clear --fail-transfer --fail-from --fail-errno --disconnect-at --stuck-bit
                 --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return

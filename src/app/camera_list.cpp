@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "app/ip_cameras.h"
 #include "app/parse_arg.h"
 #include "base/process.h"
 #include "camera/cam_lib.h"
@@ -48,7 +49,10 @@ std::string FormatListingJson(const std::vector<CameraListing>& cameras) {
         out += i == 0 ? "" : ", ";
         out += "{\"index\": " + std::to_string(c.index) + ", \"label\": " + JsonString(c.label) +
                ", \"port\": " + std::to_string(c.port) + ", \"version\": " + JsonString(c.version) +
-               ", \"serial\": " + JsonString(c.serial) + "}";
+               ", \"serial\": " + JsonString(c.serial);
+        if (!c.address.empty())
+            out += ", \"address\": " + JsonString(c.address) + ", \"chip\": " + JsonString(c.chip);
+        out += "}";
     }
     return out + "]\n";
 }
@@ -78,10 +82,12 @@ void CParseArg::ListCameras(bool json) {
             device_->MP_GetDeviceInfo();
             const DeviceTexts& texts = device_->texts();
             cameras.push_back({index, texts.vid_pid_rev, port, texts.fw_version,
-                               serial_string ? texts.serial : texts.manufacturer});
+                               serial_string ? texts.serial : texts.manufacturer, "", ""});
         }
         device_->MP_CloseDevice();
     }
+    // IP cameras follow the USB cameras, by the same index the library opens them with.
+    for (CameraListing& camera : ListIpCameras(*camlib_, count)) cameras.push_back(camera);
     const std::string out = json ? FormatListingJson(cameras) : FormatListingText(cameras);
     std::fputs(out.c_str(), stdout);
     if (cameras.empty() && !json) std::fprintf(stderr, "orbisk: no camera found\n");

@@ -1,6 +1,7 @@
 #include "app/cli_options.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/version.h"
 
@@ -16,8 +17,56 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
     return InfoRequest::kNone;
 }
 
+IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args) {
+    IpCameraArgs out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takes_value = arg == "--ip" || arg == "--ip-upload" || arg == "--camera";
+        if (!takes_value) {
+            out.others.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            out.error = arg + " needs a value";
+            // Still an upload, so it ends with the upload's verdict.
+            if (arg == "--ip-upload") out.upload_file = "";
+            continue;
+        }
+        const std::string& value = args[++i];
+        if (arg == "--ip") {
+            out.addresses.push_back(value);
+        } else if (arg == "--ip-upload") {
+            out.upload_file = value;
+        } else {
+            char* end = nullptr;
+            const long index = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || index < 0 || index > 255)
+                out.error =
+                    "--camera takes a camera index from orbisk --list, not \"" + value + "\"";
+            else
+                out.camera = static_cast<int>(index);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitAddressList(const std::string& text) {
+    std::vector<std::string> out;
+    std::string current;
+    for (const char c : text + " ") {
+        if (c == ' ' || c == '\t' || c == ',' || c == ';') {
+            if (!current.empty()) out.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return out;
+}
+
 std::string HelpText() {
-    return "usage: orbisk [-s | --list [--json] | --version | --help]\n"
+    return "usage: orbisk [-s | --list [--json] [--ip ADDRESS]... |\n"
+           "               --ip-upload FILE [--ip ADDRESS]... [--camera N] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
            "window and ends with exit code 0 on success, 1 on failure.\n"
@@ -30,6 +79,13 @@ std::string HelpText() {
            "                 serial number; writes nothing to any camera\n"
            "  --json         with --list: print a JSON array of objects with index, label,\n"
            "                 port, version and serial\n"
+           "  --ip ADDRESS   an IP camera (\"rtsp://host:port/path\"; orbisk talks to port 6666\n"
+           "                 of the host) besides those of IPCamera in config.ini; IP cameras\n"
+           "                 follow the USB cameras in --list\n"
+           "  --ip-upload FILE\n"
+           "                 upload FILE to the IP camera (the only one, or --camera N, N its\n"
+           "                 --list index); progress on stderr, \"Upload fw pass!\" or\n"
+           "                 \"Upload fw fail!\" on stdout\n"
            "  --version      print the program's version and the program folder in use\n"
            "  -h, --help     print this text\n"
            "\n"

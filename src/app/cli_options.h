@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,25 @@ enum class InfoRequest { kNone, kHelp, kVersion, kList, kListJson };
 // The first informational option among the arguments ("--help"/"-h"/"-?", "--version",
 // "--list" with or without "--json"); kNone when there is none.
 InfoRequest FindInfoRequest(const std::vector<std::string>& args);
+
+// The IP-camera options. "--ip ADDRESS" (repeatable) names IP cameras besides those of
+// config.ini's "IPCamera"; "--ip-upload FILE" uploads FILE to one of them, "--camera N" picks it
+// by its --list index. They are looked for before the silent-update test, so an address or a
+// file name never reads as "-s" or "/s".
+struct IpCameraArgs {
+    std::vector<std::string> addresses;
+    std::optional<std::string> upload_file;
+    std::optional<int> camera;
+    // Arguments that are none of these (--list and --json are fine with --ip).
+    std::vector<std::string> others;
+    std::string error;  // an option without its value, a --camera that is no index
+
+    bool any() const { return !addresses.empty() || upload_file || camera || !error.empty(); }
+};
+IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args);
+
+// The addresses of config.ini's "IPCamera" value, separated by spaces, commas or semicolons.
+std::vector<std::string> SplitAddressList(const std::string& text);
 
 // `orbisk --help`.
 std::string HelpText();

@@ -9,6 +9,7 @@
 
 #include "app/cli_options.h"
 #include "app/console_progress.h"
+#include "app/ip_cameras.h"
 #include "app/parse_arg.h"
 #include "app/settings_prompter.h"
 #include "app/version.h"
@@ -18,6 +19,8 @@
 #include "catalogue/ic_type_ini.h"
 #include "device/device_object.h"
 #include "platform/sysinfo.h"
+#include "platform/tcp.h"
+#include "platform/tuning_lock.h"
 
 namespace orbisk {
 
@@ -70,7 +73,10 @@ void COrbiskApp::CreateProcessObjects(bool with_cameras) {
     backend_ = MakeUsbBackend(process_.clock);
     parse_arg_->SetBusError(backend_.error);
     if (backend_.bus) {
-        transports_ = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
+        auto factory = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
+        network_ = CreateNativeTcpNetwork();
+        factory->EnableIpCameras(*network_, OpenTuningLock());
+        transports_ = std::move(factory);
         camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
     }
     RecreateDeviceObject();
@@ -109,6 +115,7 @@ void COrbiskApp::ReleaseProcessObjects() {
     if (camlib_) camlib_->CamLib_Uninit();
     camlib_.reset();
     transports_.reset();
+    network_.reset();
     // Last: simulated cameras are written back to their folders when their bus goes.
     backend_ = UsbBackend{};
 }
@@ -166,9 +173,21 @@ void COrbiskApp::RefuseStart(const std::vector<std::string>& args) {
 }
 
 void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
+    const IpCameraArgs ip = FindIpCameraArgs(args);
     if (const InfoRequest info = FindInfoRequest(args); info != InfoRequest::kNone) {
         process_.run_mode = kRunCommandLine;
+        // Only the listing and the upload reach IP cameras; an update never does.
+        if (camlib_ && (info == InfoRequest::kList || info == InfoRequest::kListJson)) {
+            if (!ip.error.empty()) std::fprintf(stderr, "orbisk: %s\n", ip.error.c_str());
+            camlib_->CamLib_SetIpCameras(IpCameraAddresses(process_, ip));
+        }
         RunInfoRequest(info);
+        return;
+    }
+    // An address or a file name may hold "-s" or "/s": IP options never reach the update test.
+    if (ip.any()) {
+        process_.run_mode = kRunCommandLine;
+        RunIpCommand(ip);
         return;
     }
     if (parse_arg_->Parse_Arg(args) != 1) return;
@@ -209,6 +228,27 @@ void COrbiskApp::RunInfoRequest(InfoRequest request) {
         case InfoRequest::kNone:
             break;
     }
+}
+
+void COrbiskApp::RunIpCommand(const IpCameraArgs& args) {
+    if (!args.upload_file) {
+        std::fputs("orbisk: --ip and --camera name IP cameras for --list or --ip-upload\n", stderr);
+        process_.status.SetCode(41500);  // "Not Support!"
+        return;
+    }
+    if (!camlib_) {
+        std::fprintf(stderr, "orbisk: %s\n", backend_.error.c_str());
+        process_.status.SetCode(41511);  // "Detect Device Fail!"
+        return;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    ConsoleProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
+    process_.status.SetSink(&progress);
+    camlib_->CamLib_SetIpCameras(IpCameraAddresses(process_, args));
+    const int pass = RunIpUpload(process_, *camlib_, args, &progress);
+    process_.status.SetSink(nullptr);
+    progress.Finish();
+    std::fputs(pass ? "Upload fw pass!\n" : "Upload fw fail!\n", stdout);
 }
 
 int COrbiskApp::ExitInstance() {

@@ -20,6 +20,7 @@ class CDevFlow;
 class CICTypeIni;
 class CParseArg;
 class CSystemInfo;
+class TcpNetwork;
 class TransportFactory;
 
 // The application object: builds the process-wide state in the fixed start-up order, runs the
@@ -71,6 +72,8 @@ class COrbiskApp {
     void RunCommandLine(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
     void RunInfoRequest(InfoRequest request);
+    // --ip-upload (and --ip or --camera without it, a usage error).
+    void RunIpCommand(const IpCameraArgs& args);
     // No usable program folder: --help and --version are still answered, anything else ends
     // with the reason and exit code 1.
     void RefuseStart(const std::vector<std::string>& args);
@@ -81,6 +84,7 @@ class COrbiskApp {
     Logger logger_;
     Process process_;
     UsbBackend backend_;
+    std::unique_ptr<TcpNetwork> network_;
     std::unique_ptr<TransportFactory> transports_;
     std::unique_ptr<CamLib> camlib_;
     std::unique_ptr<CDevFlow> device_;

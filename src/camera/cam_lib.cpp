@@ -82,7 +82,11 @@ uint64_t CamLib::CamLib_OpenDeviceAt(int* index) {
     handle_ = 0;
     camera_.reset();
     const auto entries = enumeration_.ListCameras(kClassSetImaging);
-    if (*index < 0 || static_cast<size_t>(*index) >= entries.size()) {
+    const size_t position = static_cast<size_t>(*index);
+    if (*index >= 0 && position >= entries.size() &&
+        position - entries.size() < ip_addresses_.size())
+        return OpenIpCamera(position - entries.size());
+    if (*index < 0 || position >= entries.size()) {
         *index = -1;
         return 0;
     }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camera/cam_dev.h"
 #include "camera/transport_factory.h"
@@ -11,6 +12,7 @@ namespace orbisk {
 
 struct Process;
 class COrvCam;
+class CIpCamVendorCmd;
 
 // Command option bits of the library calls.
 inline constexpr uint32_t kOptionForceExtUnit = 0x20;
@@ -43,6 +45,18 @@ class CamLib {
     int CamLib_Close();
     uint64_t handle() const { return handle_; }
     CCamDev* camera() { return camera_.get(); }
+
+    // IP cameras, listed after the USB imaging cameras: enumeration index = number of USB
+    // cameras + position in `addresses` ("rtsp://host:port/…"). Only callers that mean IP
+    // cameras name them, so an update of a USB camera never reaches one.
+    void CamLib_SetIpCameras(std::vector<std::string> addresses);
+    size_t CamLib_GetIpCameraCount() const { return ip_addresses_.size(); }
+    // The open camera's IP transport; null when no IP camera is open.
+    CIpCamVendorCmd* CamLib_IpCamera();
+    // The file upload to the open IP camera, with progress (bytes sent): the transport's
+    // result (0 success, the camera's status, 1 when the transfer failed), kFail without one.
+    HResult CamLib_IpCamSendFile(uint64_t handle, const std::string& path, ProgressCallback progress,
+                                 void* context);
 
     int CamLib_ResetToUpdateFW(uint64_t* handle, uint16_t arg, uint32_t options, uint32_t wait_ms);
     int CamLib_ResetToRomAndReconnect(uint64_t* handle, uint32_t options, uint32_t wait_ms);
@@ -123,6 +137,7 @@ class CamLib {
     // Option 0x20: the extension unit; else the access method's extension-unit transport.
     CVendorCmdCommon* ExtUnitOrSelected(uint32_t options);
     bool OpenEntry(const CameraListEntry& entry);
+    uint64_t OpenIpCamera(size_t position);
     // The proxy-level reset and reconnect: 0 or an operating-system code.
     int ProxyResetAndReconnect(uint16_t arg, uint8_t opcode, bool use_given, bool force_ext_unit,
                                uint32_t wait_ms);
@@ -138,6 +153,7 @@ class CamLib {
     std::unique_ptr<CCamDev> camera_;
     uint64_t handle_ = 0;
     uint8_t last_otp_status_ = 0;
+    std::vector<std::string> ip_addresses_;
 };
 
 }  // namespace orbisk

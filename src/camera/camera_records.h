@@ -2,9 +2,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/tcp.h"
 #include "platform/usb.h"
 
 namespace orbisk {
@@ -93,8 +95,12 @@ struct CameraDeviceRecord {
     // extension unit from these, since nothing is opened for them.
     std::vector<uint8_t> bus_device_descriptor;
     std::vector<uint8_t> bus_config_descriptor;
+    // "IPCD" records: the camera's "rtsp://host:port/…" address, the connection opened when the
+    // record was built (a transport made later takes it over), and the chip identity the camera
+    // named then (none when it gave no usable one).
     std::string ip_address;
-    int ip_socket = -1;
+    std::unique_ptr<TcpConnection> ip_connection;
+    std::optional<uint16_t> ip_chip_identity;
 };
 
 // One entry of a camera list: the device and its function.

@@ -105,10 +105,10 @@ bool FillCapabilities(CameraDeviceRecord* record, CameraProbe* probe, bool refre
     auto cap = std::make_unique<CameraCapabilityRecord>();
     switch (record->tag) {
         case AccessTag::kIpCamera:
-            // The IP camera's own chip text is read by its transport; until then the default.
+            // The chip identity the camera named when its record was built.
             cap->supported = true;
             cap->ip_camera = true;
-            cap->set_chip_identity(kIpCameraDefaultChip);
+            cap->set_chip_identity(record->ip_chip_identity.value_or(kIpCameraDefaultChip));
             break;
         case AccessTag::kDirectShow:
         case AccessTag::kMediaFound:

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "camera/camera_probe.h"
 #include "camera/camera_records.h"
@@ -33,6 +34,11 @@ class TransportFactory {
     }
     virtual std::unique_ptr<CVendorCmdCommon> CreateIntelMipiHost(CameraDeviceRecord&) {
         return nullptr;
+    }
+    // The "IPCD" record of the IP camera at `address`: 0, or an operating-system code (50, not
+    // supported, where this factory reaches no network).
+    virtual int BuildIpCameraRecord(const std::string& /*address*/, CameraDeviceRecord*) {
+        return 50;
     }
 };
 

@@ -1,9 +1,11 @@
 #include "camera/usb_transport_factory.h"
 
 #include "camera/config_descriptor.h"
+#include "camera/ip_camera_record.h"
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/ext_unit_kernel.h"
+#include "transport/ip_cam_vendor_cmd.h"
 #include "transport/vendor_request_v1.h"
 #include "transport/vendor_request_v2.h"
 
@@ -112,6 +114,28 @@ std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateKernelExtUnit(
 std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateMipi(CVendorCmdCommon&) {
     // The MIPI bridge transport comes with the command layer's MIPI work.
     return nullptr;
+}
+
+void UsbTransportFactory::EnableIpCameras(TcpNetwork& network,
+                                          std::shared_ptr<DeviceLock> tuning_lock,
+                                          IpCamTimeouts timeouts) {
+    network_ = &network;
+    tuning_lock_ = std::move(tuning_lock);
+    ip_timeouts_ = timeouts;
+}
+
+int UsbTransportFactory::BuildIpCameraRecord(const std::string& address,
+                                             CameraDeviceRecord* record) {
+    if (network_ == nullptr) return kErrorNotSupported;
+    return orbisk::BuildIpCameraRecord(address, *network_, logger_, *tuning_lock_, ip_timeouts_,
+                                       record);
+}
+
+std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateIpCamera(CameraDeviceRecord& record) {
+    if (network_ == nullptr || record.tag != AccessTag::kIpCamera) return nullptr;
+    // The transport goes on with the connection the record opened.
+    return std::make_unique<CIpCamVendorCmd>(record.ip_address, *network_, logger_, tuning_lock_,
+                                             ip_timeouts_, std::move(record.ip_connection));
 }
 
 }  // namespace orbisk

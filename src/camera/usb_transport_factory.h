@@ -3,6 +3,8 @@
 
 #include "camera/transport_factory.h"
 #include "platform/device_lock.h"
+#include "platform/tcp.h"
+#include "transport/ip_cam_channel.h"
 
 namespace orbisk {
 
@@ -27,10 +29,20 @@ class UsbTransportFactory : public TransportFactory {
                                                           uint32_t access) override;
     std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) override;
 
+    // IP cameras over `network`, their exchanges serialised by `tuning_lock`. Without this
+    // call no IP camera can be opened.
+    void EnableIpCameras(TcpNetwork& network, std::shared_ptr<DeviceLock> tuning_lock,
+                         IpCamTimeouts timeouts = {});
+    int BuildIpCameraRecord(const std::string& address, CameraDeviceRecord* record) override;
+    std::unique_ptr<CVendorCmdCommon> CreateIpCamera(CameraDeviceRecord& record) override;
+
   private:
     UsbBus& bus_;
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;
+    TcpNetwork* network_ = nullptr;
+    std::shared_ptr<DeviceLock> tuning_lock_;
+    IpCamTimeouts ip_timeouts_;
 };
 
 }  // namespace orbisk

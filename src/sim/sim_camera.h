@@ -74,6 +74,11 @@ class SimCamera {
                    uint8_t* data, uint16_t length);
     bool DriverBound();
 
+    // The controller's registers (XDATA) as the network face reaches them; a VcmdStatus
+    // (kStsNoErr, or kStsErrOutRange past the register space).
+    uint8_t ReadRegisters(uint32_t address, uint32_t length, uint8_t* out);
+    uint8_t WriteRegisters(uint32_t address, const uint8_t* data, uint32_t length);
+
     // Inspection and persistence.
     SimSettings Settings();
     // The settings as the camera folder keeps them.

@@ -37,6 +37,10 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
 
 }  // namespace
 
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    return ReplaceFile(path, bytes);
+}
+
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error) {
     const fs::path dir(folder);

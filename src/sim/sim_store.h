@@ -32,6 +32,9 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
                        const std::vector<uint8_t>& memory, std::string* error);
 bool SaveCamera(SimCamera& camera, std::string* error);
+// Writes a file of the camera folder through a temporary name, so a failed write leaves the
+// old file.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
 
 // The state of a folder's cable; false with a reason when the file says something else.
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error);

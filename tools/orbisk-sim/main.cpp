@@ -2,6 +2,7 @@
 //   orbisk-sim create DIR [options]   orbisk-sim show DIR [--json]
 //   orbisk-sim fault DIR [options]    orbisk-sim set DIR Section.Key=value ...
 //   orbisk-sim unplug DIR             orbisk-sim plug DIR
+//   orbisk-sim serve DIR --listen ADDRESS [options]
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -58,6 +59,10 @@ const CommandHelp kCommands[] = {
     {"plug",
      "  orbisk-sim plug DIR\n"
      "      plugs the camera in again: a running orbisk sees it arrive with what DIR holds\n"},
+    {"serve",
+     "  orbisk-sim serve DIR --listen ADDRESS [--split N] [--fault short|status|close|silent]\n"
+     "                       [--fault-at N]\n"
+     "      the camera as an IP camera on port 6666 of ADDRESS until SIGINT or SIGTERM\n"},
 };
 
 std::string UsageText(const std::string& command) {
@@ -444,6 +449,7 @@ int Run(int argc, char** argv) {
     if (command == "show") return Show(dir, argc, argv);
     if (command == "fault") return Fault(dir, argc, argv);
     if (command == "set") return Set(dir, argc, argv);
+    if (command == "serve") return Serve(dir, argc, argv);
     if (argc > 3) return Usage("unexpected argument " + std::string(argv[3]), command);
     if (command == "unplug") return Unplug(dir);
     return Plug(dir);
