@@ -17,6 +17,7 @@
 // The scenario tests' rig: the whole tool against one simulated camera.
 #include "device/flash_rig.cpp"
 #include "support/recorders.cpp"
+#include "support/temp_dir.cpp"
 
 namespace {
 

@@ -14,7 +14,7 @@ _orbisk() {
             return
             ;;
     esac
-    COMPREPLY=($(compgen -W '-s --list --json --ip --ip-upload --camera --version --help -h' \
+    COMPREPLY=($(compgen -W '-s --recover --list --json --ip --ip-upload --camera --version --help -h' \
         -- "$cur"))
 }
 

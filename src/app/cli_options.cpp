@@ -65,7 +65,7 @@ std::vector<std::string> SplitAddressList(const std::string& text) {
 }
 
 std::string HelpText() {
-    return "usage: orbisk [-s | --list [--json] [--ip ADDRESS]... |\n"
+    return "usage: orbisk [-s [--recover] | --list [--json] [--ip ADDRESS]... |\n"
            "               --ip-upload FILE [--ip ADDRESS]... [--camera N] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
@@ -74,7 +74,11 @@ std::string HelpText() {
            "  -s, /s         update the connected camera with the firmware the program carries\n"
            "                 (any argument containing \"-s\" or \"/s\", in any case, asks for it;\n"
            "                 \"/silent\" works too). Progress goes to stderr; the result lines,\n"
-           "                 Result.txt and burn_result.txt follow config.ini.\n"
+           "                 Result.txt and burn_result.txt follow config.ini. A camera an\n"
+           "                 earlier update left in its boot ROM is brought back with the\n"
+           "                 serial number kept in Recovery/ of the program folder.\n"
+           "  --recover      with -s: also write a camera found in its boot ROM without a\n"
+           "                 recovery record; it gets the image's own serial number\n"
            "  --list         list the cameras found: index, identity, port, firmware version,\n"
            "                 serial number; writes nothing to any camera\n"
            "  --json         with --list: print a JSON array of objects with index, label,\n"
@@ -91,8 +95,9 @@ std::string HelpText() {
            "\n"
            "Any other argument changes nothing: Result.txt receives \"fail\".\n"
            "\n"
-           "The program folder holds config.ini, Result.txt, DebugLog.txt and Fail/: the folder\n"
-           "named by ORBISK_HOME; else the executable's folder when config.ini is beside it\n"
+           "The program folder holds config.ini, Result.txt, DebugLog.txt, Fail/ and Recovery/:\n"
+           "the folder named by ORBISK_HOME (it must exist); else the executable's folder when\n"
+           "config.ini is beside it\n"
            "or when it is writable and not a bin folder; else (an installed program)\n"
            "$XDG_CONFIG_HOME/orbisk, default ~/.config/orbisk. --version shows which.\n"
            "\n"

@@ -49,10 +49,24 @@ void MakeWritable(const std::string& path) {
 
 void COrbiskApp::OpenConfiguration() {
     const std::string path = process_.ProgramFile("config.ini");
-    MakeWritable(path);
     process_.config.Clear();
     process_.config.SetPath(path);
-    process_.config.ReadFile();  // a failed load is not reported: every key reads its default
+    MakeWritable(path);
+    // A missing file is a fresh installation: every key reads its default. A file that is there
+    // but does not load whole would run the camera with defaults it never asked for (SaveSN
+    // among them), so no camera is touched until it is fixed.
+    process_.config.ReadFile();
+    if (!process_.config.ReadError().empty()) {
+        process_.setup_error = process_.config.ReadError() + ": the settings cannot be read";
+    } else if (process_.config.LoadStoppedEarly()) {
+        process_.setup_error = path + ": line " + std::to_string(process_.config.StoppedAtLine()) +
+                               " begins with a character that is not printable text, so the "
+                               "settings from there on cannot be read";
+    }
+}
+
+bool COrbiskApp::ConfigurationLoaded() const {
+    return process_.setup_error.empty();
 }
 
 void COrbiskApp::CreateProcessObjects(bool with_cameras) {
@@ -121,6 +135,7 @@ void COrbiskApp::ReleaseProcessObjects() {
 }
 
 void COrbiskApp::InitInstance(const std::vector<std::string>& args, const DialogRunner& dialog) {
+    process_.setup_error.clear();
     program_folder_ = FindProgramFolder();
     process_.program_folder = program_folder_.folder;
     channel_.SetEcho(std::getenv("ORBISK_TRACE") != nullptr);
@@ -173,9 +188,17 @@ void COrbiskApp::RefuseStart(const std::vector<std::string>& args) {
 }
 
 void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
+    const InfoRequest info = FindInfoRequest(args);
+    const bool informational = info == InfoRequest::kHelp || info == InfoRequest::kVersion;
+    if (!process_.setup_error.empty() && !informational) {
+        std::fprintf(stderr, "orbisk: %s; no camera is touched until this is mended\n",
+                     process_.setup_error.c_str());
+        exit_failure_ = true;
+    }
     const IpCameraArgs ip = FindIpCameraArgs(args);
-    if (const InfoRequest info = FindInfoRequest(args); info != InfoRequest::kNone) {
+    if (info != InfoRequest::kNone) {
         process_.run_mode = kRunCommandLine;
+        if (exit_failure_) return;
         // Only the listing and the upload reach IP cameras; an update never does.
         if (camlib_ && (info == InfoRequest::kList || info == InfoRequest::kListJson)) {
             if (!ip.error.empty()) std::fprintf(stderr, "orbisk: %s\n", ip.error.c_str());
@@ -187,10 +210,10 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     // An address or a file name may hold "-s" or "/s": IP options never reach the update test.
     if (ip.any()) {
         process_.run_mode = kRunCommandLine;
-        RunIpCommand(ip);
+        if (!exit_failure_) RunIpCommand(ip);
         return;
     }
-    if (parse_arg_->Parse_Arg(args) != 1) return;
+    if (parse_arg_->Parse_Arg(args) != 1 || exit_failure_) return;
     process_.run_mode = kRunCommandLine;
     // A reader that goes away (`orbisk -s | head -1`) must not kill the process halfway through
     // writing a camera; the lost console lines are only lost.
@@ -253,12 +276,22 @@ void COrbiskApp::RunIpCommand(const IpCameraArgs& args) {
 
 int COrbiskApp::ExitInstance() {
     if (refused_exit_code_ >= 0) return refused_exit_code_;
+    std::string error;
+    // Simulated cameras are written back to their folders here: a camera that cannot be
+    // saved has not received what the run reported.
+    if (!FinishUsbBackend(backend_, &error)) {
+        std::fprintf(stderr, "orbisk: %s\n", error.c_str());
+        exit_failure_ = true;
+    }
     ReleaseProcessObjects();
     if (process_.ConfigInt(cfg::kDebugLog) != 0) channel_.StopCapture(logger_);
-    // A file whose load stopped at a line the reader cannot take is left as it was rather
-    // than replaced by the part that was read.
-    if (!process_.config.LoadStoppedEarly()) process_.config.WriteFile();
-    return process_.status.Code() != 0 ? 1 : 0;
+    // A file that did not load whole is left as it was rather than replaced by the part that
+    // was read.
+    if (ConfigurationLoaded() && !process_.config.WriteFile(&error)) {
+        std::fprintf(stderr, "orbisk: cannot write %s\n", error.c_str());
+        exit_failure_ = true;
+    }
+    return process_.status.Code() != 0 || exit_failure_ ? 1 : 0;
 }
 
 int COrbiskApp::Run(const std::vector<std::string>& args, const DialogRunner& dialog) {

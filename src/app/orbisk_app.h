@@ -64,7 +64,10 @@ class COrbiskApp {
     static std::string ShortVersion(const std::string& file_version);
 
   private:
+    // config.ini of the program folder; a file that does not load whole, or a program folder
+    // that is not there, is kept in process().setup_error.
     void OpenConfiguration();
+    bool ConfigurationLoaded() const;
     // `with_cameras`: also the bus, its transports, the function library and the device object
     // (the command line's; the dialog builds its own stack).
     void CreateProcessObjects(bool with_cameras);
@@ -95,6 +98,9 @@ class COrbiskApp {
     ProgramFolderChoice program_folder_;
     // Set by RefuseStart: nothing was loaded, so nothing is written back at exit.
     int refused_exit_code_ = -1;
+    // A failure outside the status code (settings, camera folders) that still makes the exit
+    // code 1.
+    bool exit_failure_ = false;
 };
 
 }  // namespace orbisk

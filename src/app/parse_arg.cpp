@@ -40,6 +40,7 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
     remove_manufacture_ = process_.ConfigInt("Remove_Manufacture", 0);
     remove_write_back_ = process_.ConfigInt("Remove_PPWriteBack", 0);
     start_index_ = 0;
+    recover_ = std::find(args.begin(), args.end(), "--recover") != args.end();
     // Only the arguments are searched, never the program's own path: a program stored under a
     // folder whose name holds "-s" must not write firmware when asked for something else.
     // Within an argument any "-s" or "/s" counts, so "-S", "/silent" and "-sn" keep working.
@@ -112,16 +113,49 @@ bool CParseArg::OpenCamera() {
 
 bool CParseArg::IdentifyAndCheck() {
     // Every open has read the chip identity already.
-    DeviceConnection& conn = device_->connection();
-    DeviceTexts& texts = device_->texts();
-    ImageSelection selection{process_,
-                             *profiles_,
-                             device_->images(),
-                             conn.vid,
-                             conn.pid,
-                             &texts.chosen_image_path,
-                             &texts.image_identity};
-    return CheckImageForChipIdentity(selection, conn.chip_identity) == 1;
+    return device_->DEV_CheckImageForCamera() == 1;
+}
+
+void CParseArg::ExplainRomCamera() {
+    const RecoveryState& state = device_->texts().recovery;
+    const char* port = state.port.c_str();
+    switch (state.rom) {
+        case RecoveryState::Rom::kWithRecord:
+            if (state.record.serial_source == RecoveryRecord::SerialSource::kNone)
+                std::fprintf(stderr,
+                             "orbisk: the camera on port %s runs its boot ROM; recovering it "
+                             "with %s (no serial number recorded)\n",
+                             port, state.record_path.c_str());
+            else
+                std::fprintf(stderr,
+                             "orbisk: the camera on port %s runs its boot ROM; recovering it "
+                             "with %s (serial number %s)\n",
+                             port, state.record_path.c_str(), state.record.serial.c_str());
+            break;
+        case RecoveryState::Rom::kWithoutRecord:
+            if (recover_)
+                std::fprintf(stderr,
+                             "orbisk: no recovery record for the camera on port %s: its serial "
+                             "number cannot be restored; it gets the image's own\n",
+                             port);
+            else
+                std::fprintf(stderr,
+                             "orbisk: the camera on port %s runs its boot ROM and has no "
+                             "recovery record (%s); \"orbisk -s --recover\" writes the "
+                             "firmware with the image's own serial number\n",
+                             port, state.record_path.c_str());
+            break;
+        case RecoveryState::Rom::kDamagedRecord:
+            std::fprintf(stderr,
+                         "orbisk: the camera on port %s runs its boot ROM and its recovery "
+                         "record %s cannot be used (%s); move it away to write the firmware "
+                         "with the image's own serial number (\"orbisk -s --recover\")\n",
+                         port, state.record_path.c_str(), state.problem.c_str());
+            break;
+        case RecoveryState::Rom::kNo:
+        case RecoveryState::Rom::kUnknown:
+            break;
+    }
 }
 
 bool CParseArg::LoadUpdateImage() {
@@ -149,11 +183,12 @@ int CParseArg::Prepare() {
         return 0;
     };
     if (!OpenCamera()) return fail(kStatusDetectDeviceFail);
+    device_->SetRecoverWithoutRecord(recover_);
+    ExplainRomCamera();
     if (operation_ != 'D' && operation_ != 'Y' && operation_ != 'Z' && operation_ != 'E') {
         ImageRecord& images = device_->images();
         images.front_path = image_path_;
-        const DeviceConnection& conn = device_->connection();
-        if (!LoadFileData(images, conn.vid, conn.pid)) {
+        if (!device_->DEV_LoadImageForCamera()) {
             process_.Report(kReportFailure, kStatusLoadFileDataFail);
             scope.Section("Load File Data Fail!\n");
             ConsolePrint("Load File Data Fail!\n");
@@ -172,6 +207,8 @@ int CParseArg::Prepare() {
 
 int CParseArg::Excute_Arg_Normal() {
     device_->connection().command_options = kCommandLineOptions;
+    // The device object may have been made anew for the identified chip.
+    device_->SetRecoverWithoutRecord(recover_);
     ConsolePrint("Begin to Write fw!\r\n");
     device_->DEV_SetTransportOptions();
     process_.status.SetCode(0);
@@ -200,7 +237,7 @@ int CParseArg::Excute_Arg() {
         result_file_.Close();
     }
     if (burn_file_.IsOpen()) {
-        const std::string serial = device_ != nullptr ? device_->texts().manufacturer : "";
+        const std::string serial = device_ != nullptr ? device_->SerialNumberText() : "";
         burn_file_.AppendRow(std::time(nullptr), serial, pass, process_.status.Code());
         burn_file_.Close();
     }

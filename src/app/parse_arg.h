@@ -55,6 +55,8 @@ class CParseArg {
     // The image for the found camera and the chip profile that fits both; false when the
     // image is not for this camera.
     bool IdentifyAndCheck();
+    // A camera found in its boot ROM: what happens to it and why, on stderr.
+    void ExplainRomCamera();
     int Excute_Arg_Normal();
     // The failure code of a run whose reports left the status code at 0.
     void KeepFailureCode(uint32_t code);
@@ -64,6 +66,8 @@ class CParseArg {
 
     Process& process_;
     char operation_ = static_cast<char>(0xFF);
+    // "--recover": a camera in its boot ROM without a recovery record may be written.
+    bool recover_ = false;
     std::string image_path_;
     int start_index_ = 0;
     int result_mode_ = 0;

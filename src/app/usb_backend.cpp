@@ -37,6 +37,11 @@ UsbBackend MakeUsbBackend(Clock& clock) {
     return backend;
 }
 
+bool FinishUsbBackend(UsbBackend& backend, std::string* error) {
+    if (!backend.bus || !backend.simulated) return true;
+    return sim::SaveCameraFolders(*backend.bus, error);
+}
+
 std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus) {
     if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) return simulated->WatchView();
     return LinuxUsbBus::Create();

@@ -16,6 +16,10 @@ struct UsbBackend {
 
 UsbBackend MakeUsbBackend(Clock& clock);
 
+// The end of the program's use of the bus: simulated cameras are written back to their
+// folders now. False with the reason when one of them cannot be.
+bool FinishUsbBackend(UsbBackend& backend, std::string* error);
+
 // A second view of the cameras of `bus` for a hot-plug watch: its change notifications are its
 // own, so the function library's wait for a camera returning from a reset never loses one to
 // the watch. Null when there is none.

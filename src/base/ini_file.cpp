@@ -2,9 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+
+#include "base/file_io.h"
 
 namespace orbisk {
 namespace {
@@ -27,12 +26,14 @@ void CIniFile::Clear() {
     sections_.clear();
     header_comments_.clear();
     load_stopped_early_ = false;
+    stopped_at_line_ = 0;
+    read_error_.clear();
 }
 
 bool CIniFile::ReadFile() {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    read_error_.clear();
+    std::string text;
+    if (ReadWholeFile(path_, &text, &read_error_) != FileRead::kOk) return false;
     return Parse(text);
 }
 
@@ -40,12 +41,15 @@ bool CIniFile::ReadMemory(std::string_view text) { return Parse(text); }
 
 bool CIniFile::Parse(std::string_view text) {
     load_stopped_early_ = false;
+    stopped_at_line_ = 0;
     // A UTF-8 byte-order mark at the very start is not part of the first line.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::string current;  // the section that key lines go to; "" before the first header
     bool seen_section = false;
     size_t pos = 0;
+    int line_number = 0;
     while (pos < text.size()) {
+        ++line_number;
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
@@ -57,6 +61,7 @@ bool CIniFile::Parse(std::string_view text) {
             std::printf("Failing on char %d\n", static_cast<int>(static_cast<signed char>(first)));
             std::fflush(stdout);
             load_stopped_early_ = true;
+            stopped_at_line_ = line_number;
             return false;
         }
         size_t marker = line.find_first_of(";#[=");
@@ -102,12 +107,9 @@ std::string CIniFile::Serialize() const {
     return out;
 }
 
-bool CIniFile::WriteFile() const {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const std::string text = Serialize();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    return static_cast<bool>(out);
+bool CIniFile::WriteFile(std::string* error) const {
+    std::string ignored;
+    return WriteFileAtomically(path_, Serialize(), error != nullptr ? error : &ignored);
 }
 
 int CIniFile::FindSection(std::string_view name) const {

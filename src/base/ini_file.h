@@ -20,12 +20,19 @@ public:
     // True when at least one section was read. A line that begins with a non-printable
     // character stops the load ("Failing on char %d\n"); what was read before stays loaded and
     // LoadStoppedEarly() tells the caller not to write the partial contents over the file.
+    // A file that exists but cannot be read (a folder, no rights) loads nothing and
+    // ReadError() says why; a missing file is no error.
     bool ReadFile();
     bool ReadMemory(std::string_view text);
-    bool WriteFile() const;
+    // Replaces the file as a whole (temporary file, then rename); on failure the old file is
+    // left as it was and `error` says why.
+    bool WriteFile(std::string* error = nullptr) const;
     // The text WriteFile would put on disk (CR LF line ends).
     std::string Serialize() const;
     bool LoadStoppedEarly() const { return load_stopped_early_; }
+    // The line (from 1) at which the last load stopped; 0 when it did not stop early.
+    int StoppedAtLine() const { return stopped_at_line_; }
+    const std::string& ReadError() const { return read_error_; }
 
     int FindSection(std::string_view name) const;
     int FindKey(int section, std::string_view key) const;
@@ -65,6 +72,8 @@ private:
     std::vector<Section> sections_;
     std::vector<std::string> header_comments_;
     bool load_stopped_early_ = false;
+    int stopped_at_line_ = 0;
+    std::string read_error_;
 };
 
 }  // namespace orbisk

@@ -68,6 +68,9 @@ struct Process {
     int32_t otp_code_part = 0;
     // The program's version cut to major.minor ("2.63").
     std::string short_version;
+    // Why no camera may be touched in this run: a config.ini that cannot be used (its settings
+    // would silently take their defaults). Empty when all is well.
+    std::string setup_error;
 };
 
 }  // namespace orbisk

@@ -112,6 +112,11 @@ ProgramFolderChoice FindProgramFolder() {
     facts.home = UserHome();
     ProgramFolderChoice choice = ChooseProgramFolder(facts);
     if (choice.source == ProgramFolderSource::kInstalled) choice.error = MakeFolders(choice.folder);
+    // A mistyped ORBISK_HOME must not quietly run on default settings in no folder at all.
+    struct stat info {};
+    if (choice.source == ProgramFolderSource::kOrbiskHome &&
+        (::stat(choice.folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+        choice.error = "ORBISK_HOME names " + choice.folder + ", which is not a folder";
     return choice;
 }
 

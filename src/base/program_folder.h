@@ -23,8 +23,9 @@ struct ProgramFolderChoice {
     std::string error;   // set when the folder cannot be used
 };
 
-// The folder of config.ini, Result.txt, DebugLog.txt, the profiles, images and Fail/:
-//   1. the folder named by ORBISK_HOME when it is set;
+// The folder of config.ini, Result.txt, DebugLog.txt, the profiles, images, Fail/ and
+// Recovery/:
+//   1. the folder named by ORBISK_HOME when it is set (it must be a folder);
 //   2. the executable's folder when config.ini sits beside it (a portable folder);
 //   3. the executable's folder when this user may write to it and it is not a "bin" folder
 //      (a build folder, an unpacked copy);

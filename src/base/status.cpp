@@ -48,6 +48,8 @@ constexpr StatusEntry kTable[] = {
     {41733, "Read CRC"},
     {41734, "Compare CRC"},
     {41735, "Read"},
+    {41736, "Firmware written and verified; run the update again to finish!"},
+    {41737, "Write Recovery Record Fail!"},
     {41751, "Read Flash Code Succeed."},
     {41752, "Erase Flash Code Succeed."},
     {41753, "Update Flash Code Succeed."},

@@ -100,6 +100,13 @@ uint64_t CamLib::CamLib_OpenDeviceAt(int* index) {
     return handle_;
 }
 
+int CamLib::CamLib_IndexOf(uint64_t node_handle) {
+    const auto entries = enumeration_.ListCameras(kClassSetImaging);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].node_handle == node_handle) return static_cast<int>(i);
+    return -1;
+}
+
 uint64_t CamLib::CamLib_OpenDevice(int index) {
     if (camera_ && handle_ != 0) return handle_;
     return CamLib_OpenDeviceAt(&index);
@@ -131,7 +138,8 @@ int CamLib::CamLib_GetVidPidRev(uint16_t* vid, uint16_t* pid, uint16_t* rev) {
 namespace {
 
 // A string of the open camera: through its own device, or, on the kernel-driver paths, as
-// the bus reported it.
+// the bus reported it. A camera without the string answers an empty one; false only when the
+// read failed.
 bool ReadCameraString(CCamDev& camera, UsbEnumeration& enumeration, bool serial,
                       std::string* text) {
     text->clear();
@@ -139,7 +147,7 @@ bool ReadCameraString(CCamDev& camera, UsbEnumeration& enumeration, bool serial,
     CameraDeviceRecord& record = camera.record();
     if (record.usb && cap) {
         const uint8_t index = serial ? cap->serial_index() : cap->manufacturer_index();
-        return index != 0 && record.usb->GetStringDescriptor(index, text) == kOk;
+        return index == 0 || record.usb->GetStringDescriptor(index, text) == kOk;
     }
     for (const UsbDeviceInfo& info : enumeration.bus().List()) {
         if (info.node_handle != record.node_handle) continue;
@@ -154,9 +162,9 @@ bool ReadCameraString(CCamDev& camera, UsbEnumeration& enumeration, bool serial,
 int CamLib::CamLib_GetIdentity(uint16_t* vid, uint16_t* pid, uint16_t* rev,
                                std::string* manufacturer) {
     if (!CamLib_GetVidPidRev(vid, pid, rev)) return 0;
-    // A camera without a manufacturer string still has an identity.
-    ReadCameraString(*camera_, enumeration_, false, manufacturer);
-    return 1;
+    // The manufacturer string is where these modules keep their serial number: a failed read
+    // fails the identity, rather than passing an empty number on.
+    return ReadCameraString(*camera_, enumeration_, false, manufacturer) ? 1 : 0;
 }
 
 int CamLib::CamLib_GetManufacturerString(std::string* text) {

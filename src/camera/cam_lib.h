@@ -42,6 +42,9 @@ class CamLib {
     uint64_t CamLib_OpenDevice(int index);
     // Same without the already-open shortcut; an index past the end becomes -1.
     uint64_t CamLib_OpenDeviceAt(int* index);
+    // The enumeration index of the camera with this device-node handle; -1 when it is not on
+    // the bus.
+    int CamLib_IndexOf(uint64_t node_handle);
     int CamLib_Close();
     uint64_t handle() const { return handle_; }
     CCamDev* camera() { return camera_.get(); }

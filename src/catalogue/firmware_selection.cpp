@@ -2,10 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "base/file_io.h"
 #include "base/logger.h"
 #include "base/process.h"
 
@@ -66,17 +64,19 @@ std::string IdentityLabel(uint16_t vid, uint16_t pid, uint16_t rev) {
 bool ReadVidPidList(const Process& process, std::vector<std::string>* lines, bool* missing) {
     lines->clear();
     const std::string path = process.ProgramFile(kVidPidListFile);
-    std::error_code ec;
-    *missing = !std::filesystem::exists(path, ec);
-    if (*missing) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string line;
-    while (std::getline(in, line)) {
-        line = Upper(Trim(line));
+    std::string text, error;
+    const FileRead read = ReadWholeFile(path, &text, &error);
+    *missing = read == FileRead::kMissing;
+    if (read != FileRead::kOk) return false;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = Upper(Trim(text.substr(pos, end - pos)));
+        pos = end + 1;
         if (!line.empty()) lines->push_back(line);
     }
-    return !in.bad();
+    return true;
 }
 
 int CheckVidPidListExact(const Process& process, LogScope& scope, const std::string& vid_pid) {

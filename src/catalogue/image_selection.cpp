@@ -79,7 +79,9 @@ std::vector<std::string> RfwFiles(const std::string& folder) {
 }  // namespace
 
 int CheckImageForChipIdentity(ImageSelection& s, std::array<uint8_t, 2> chip) {
-    if (!LoadFileData(s.images, s.vid, s.pid)) return 0;
+    const bool loaded =
+        s.any_identity ? LoadCarriedImage(s.images) : LoadFileData(s.images, s.vid, s.pid);
+    if (!loaded) return 0;
     bool taken = false;
     for (int i = 0; i < s.profiles.ProfileCount() && !taken; ++i) {
         s.profiles.SelectProfile(i);

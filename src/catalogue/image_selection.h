@@ -23,6 +23,9 @@ struct ImageSelection {
     std::string* chosen_image_path = nullptr;  // the .rfw accepted by the last search
     std::string* image_identity = nullptr;     // "VID_%.4X&PID_%.4X&REV_%.4X" of the image
     LogScope* log = nullptr;
+    // The carried image whatever vid and pid say: for a camera in its boot ROM, where only the
+    // chip check can tell.
+    bool any_identity = false;
 };
 
 // 1 when the front image fits the camera with this chip identity: a profile of the catalogue

@@ -28,12 +28,13 @@ void CDevFlow::Fail(LogScope& scope, const char* text) {
     if (process_.run_mode == kRunCommandLine && peer_->console) peer_->console(text);
 }
 
-void CDevFlow::ReadPortPair() {
+bool CDevFlow::ReadPortPair() {
     uint32_t port = 0;
     uint64_t hub = 0;
-    camlib_.CamLib_GetPortLocation(conn_.camera_handle, &port, &hub);
+    const bool ok = camlib_.CamLib_GetPortLocation(conn_.camera_handle, &port, &hub) == 1;
     conn_.port_number = port;
     conn_.hub = hub;
+    return ok;
 }
 
 void CDevFlow::StorePortPair() {
@@ -41,10 +42,25 @@ void CDevFlow::StorePortPair() {
     peer_->remembered_hub = conn_.hub;
 }
 
-void CDevFlow::ReadIdentity() {
-    camlib_.CamLib_GetIdentity(&conn_.vid, &conn_.pid, &conn_.rev, &texts_.manufacturer);
+bool CDevFlow::ReadIdentity() {
+    const bool ok =
+        camlib_.CamLib_GetIdentity(&conn_.vid, &conn_.pid, &conn_.rev, &texts_.manufacturer) == 1;
+    texts_.manufacturer_read = ok;
     texts_.vid_pid = VidPidText(conn_.vid, conn_.pid);
     texts_.identity_label = IdentityLabel(conn_.vid, conn_.pid, conn_.rev);
+    return ok;
+}
+
+bool CDevFlow::IdentifyOpenedCamera(LogScope& scope, bool with_identity) {
+    // Each read is checked: a camera that goes away half-way must not be taken for another
+    // chip or product ("Firmware is not for the device!") or leave an empty serial number.
+    const bool ok = ReadPortPair() && DEV_ReadChipIdentity() &&
+                    (!with_identity || ReadIdentity()) && DEV_CheckRecovery();
+    if (ok) return true;
+    scope.Section("Camera lost while it was opened\n");
+    MP_CloseDevice();
+    Report(kReportDeviceInfo, kStatusDetectDeviceFail);
+    return false;
 }
 
 int CDevFlow::ProbeMipi() {
@@ -61,13 +77,12 @@ std::string CDevFlow::ListLabel() {
 }
 
 int CDevFlow::CheckImageForChip() {
-    ImageSelection selection{process_,
-                             profiles_,
-                             images_,
-                             conn_.vid,
-                             conn_.pid,
-                             &texts_.chosen_image_path,
-                             &texts_.image_identity};
+    uint16_t vid = 0, pid = 0;
+    bool any = false;
+    ImageIdentity(&vid, &pid, &any);
+    ImageSelection selection{
+        process_, profiles_, images_, vid, pid, &texts_.chosen_image_path, &texts_.image_identity};
+    selection.any_identity = any;
     return CheckImageForChipIdentity(selection, conn_.chip_identity);
 }
 
@@ -81,7 +96,9 @@ int CDevFlow::DEV_ReadChipIdentity() {
     conn_.chip_identity = {0, 0};
     if (conn_.camera_handle == 0) return 1;
     uint8_t raw[2] = {0xFF, 0xFF};
-    MP_ReadMem(0xFE21, 2, raw);
+    // A failed read must not pass for a chip: 0xFF 0xFF would name no profile and turn a lost
+    // camera into "Firmware is not for the device!".
+    if (!MP_ReadMem(0xFE21, 2, raw)) return 0;
     if (raw[0] == 0x00 && raw[1] == 0x60) {
         // This register pair means the chip cannot tell who it is.
         conn_.chip_identity = {0xFF, 0xFF};
@@ -92,26 +109,31 @@ int CDevFlow::DEV_ReadChipIdentity() {
     if (conn_.chip_identity[0] == 0x00 && conn_.chip_identity[1] == 0x40) {
         // Two chips share this masked value; the low nibble of byte 0 tells them apart.
         raw[0] = raw[1] = 0xFF;
-        MP_ReadMem(0xFE21, 2, raw);
+        if (!MP_ReadMem(0xFE21, 2, raw)) {
+            conn_.chip_identity = {0, 0};
+            return 0;
+        }
         conn_.chip_identity = {raw[0], static_cast<uint8_t>(raw[1] & 0xF0)};
         if (raw[0] == 0x01 && (raw[1] & 0xF0) == 0x40) conn_.chip_identity = {0x00, 0x50};
     }
     return 1;
 }
 
-void CDevFlow::DeviceInfoForListedCamera() {
+int CDevFlow::DeviceInfoForListedCamera() {
     if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) {
         ReadMipiDeviceInfo();
-        FindFirstImage();
+        const int found = FindFirstImage();
         if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
             ReadMipiReserve(reserve);
         process_.project_type = 5;
-        return;
+        return found;
     }
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
-    CheckImageForChip();
+    DEV_CheckRecovery();
+    const int fits = CheckImageForChip();
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
+    return fits;
 }
 
 int CDevFlow::DEV_OpenDeviceByICIni(int index) {
@@ -121,10 +143,8 @@ int CDevFlow::DEV_OpenDeviceByICIni(int index) {
         Report(kReportDeviceInfo, kStatusDetectDeviceFail);
         return 0;
     }
-    ReadPortPair();
+    if (!IdentifyOpenedCamera(scope, true)) return 0;
     StorePortPair();
-    DEV_ReadChipIdentity();
-    ReadIdentity();
     profiles_.ApplyProfile();
     Report(kReport1055, 0);
     return 1;
@@ -140,10 +160,8 @@ int CDevFlow::DEV_OpenMIPIDevice() {
     if (ProbeMipi() != 0) {
         process_.project_type = 5;
     } else {
-        ReadPortPair();
+        if (!IdentifyOpenedCamera(scope, true)) return 0;
         StorePortPair();
-        DEV_ReadChipIdentity();
-        ReadIdentity();
         profiles_.ApplyProfile();
     }
     Report(kReport1055, 0);
@@ -164,10 +182,18 @@ int CDevFlow::DEV_OpenDeviceByVIDPID() {
     bool taken = false;
     for (int i = 0; i < count && !taken; ++i) {
         if (!MP_OpenDevice(i)) continue;
-        ReadPortPair();
+        if (!ReadPortPair() || !ReadIdentity()) {
+            MP_CloseDevice();
+            continue;
+        }
         StorePortPair();
-        ReadIdentity();
-        if (CheckVidPidListExact(process_, scope, texts_.vid_pid)) {
+        // A camera in its boot ROM is listed under the identity its recovery record names.
+        DEV_CheckRecovery();
+        const RecoveryState& recovery = texts_.recovery;
+        const std::string listed = recovery.rom == RecoveryState::Rom::kWithRecord
+                                       ? VidPidText(recovery.record.vid, recovery.record.pid)
+                                       : texts_.vid_pid;
+        if (CheckVidPidListExact(process_, scope, listed)) {
             if (!lock_port) {
                 taken = true;
             } else if (port_no == 0) {
@@ -187,7 +213,7 @@ int CDevFlow::DEV_OpenDeviceByVIDPID() {
         Fail(scope, "Check VID/PID Mismatch!\n");
         return 0;
     }
-    DEV_ReadChipIdentity();
+    if (!IdentifyOpenedCamera(scope, false)) return 0;
     profiles_.ApplyProfile();
     Report(kReport1055, 0);
     return 1;

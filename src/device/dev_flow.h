@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "catalogue/firmware_selection.h"
@@ -15,6 +17,7 @@ inline constexpr uint32_t kStatusNotSupport = 41500;
 inline constexpr uint32_t kStatusDetectDeviceFail = 41511;
 inline constexpr uint32_t kStatusVidPidMismatch = 41714;
 inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
+inline constexpr uint32_t kStatusRecoveryRecordFail = 41737;
 
 // The layer of the device object that turns the plugged-in cameras into one open, identified
 // camera: lists them for the dialog, chooses the default one, opens one for the command line,
@@ -43,8 +46,34 @@ class CDevFlow : public CDevTypeInfo {
     int DEV_RunCommand(char letter, const std::string& path);
     // Download options, reset kind and GPIO reset from the configuration.
     void DEV_SetTransportOptions();
-    // The two chip identity bytes of the open camera (0, 0 without one).
+    // The two chip identity bytes of the open camera (0, 0 without one); 0 when the read
+    // failed.
     int DEV_ReadChipIdentity();
+
+    // Cameras found in their boot ROM. Reads the open camera's status block and, when it runs
+    // its boot ROM, the recovery record of its port into texts().recovery; 0 when the status
+    // cannot be read.
+    int DEV_CheckRecovery();
+    // A camera in its boot ROM without a record is only written when the operator asked for
+    // it; it then gets the image's own serial number.
+    void SetRecoverWithoutRecord(bool allow) { recover_without_record_ = allow; }
+    bool recover_without_record() const { return recover_without_record_; }
+    // Whether the open camera may be written: it runs its code, or it is in its boot ROM with
+    // a valid record, or without one on the operator's request.
+    bool CameraMayBeWritten() const;
+    // The carried image for the open camera into the front slot ("Load File Data"): for the
+    // camera's identity, or for a camera in its boot ROM for the identity its record names (on
+    // request, without a record, for any identity: the chip check decides). False when there
+    // is none. `before_asking`: the operator is yet to be asked about a camera without a record
+    // (the download itself still refuses it until then).
+    bool DEV_LoadImageForCamera(bool before_asking = false);
+    // The camera's serial number as records show it: its manufacturer string, or for a camera
+    // in its boot ROM the one its recovery record keeps (the boot ROM's strings are the
+    // controller's own).
+    std::string SerialNumberText() const;
+    // The image check for the chip identity, with the image chosen as above (a camera in its
+    // ROM without a record is checked whether or not it may be written).
+    int DEV_CheckImageForCamera() { return CheckImageForChip(); }
 
     // The memory-type operations, in slot order; the memory-type classes provide them.
     virtual int PreUpdate(const uint8_t* buffer, uint32_t word);
@@ -70,6 +99,23 @@ class CDevFlow : public CDevTypeInfo {
     int CheckImageForChip();
     int FindFirstImage();
 
+    // What the memory types call around an update, so that no failure strands a camera.
+    // First: the camera answers, and runs its code or may be written from its boot ROM.
+    // Reports its own failure (41511 no answer, 41530 a boot ROM camera without usable record).
+    bool CheckCameraForWriting(LogScope& scope);
+    // Before the camera leaves its code: records what the update will overwrite (a camera
+    // already in its ROM keeps the record it has). False, with status 41737, when the record
+    // cannot be written: nothing may be erased without it.
+    bool RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogScope& scope,
+                            uint32_t& code);
+    // After a pass: the camera runs the new image, its record is done with.
+    void ForgetRecovery(LogScope& scope);
+    // The serial number to carry into the image: read from the camera now when it runs its
+    // code, taken from the record when it is in its ROM; nullopt when none is to be carried (the
+    // image keeps its own). False when it cannot be read or is empty: the update must stop
+    // before anything is erased.
+    bool SerialToCarry(std::optional<std::string>* serial, LogScope& scope);
+
     // Steps of the neighbouring layers: the MIPI-bridge and OTP information.
     virtual int ReadMipiDeviceInfo() = 0;
     virtual int ReadMipiReserve(int32_t reserve) = 0;
@@ -81,13 +127,23 @@ class CDevFlow : public CDevTypeInfo {
     // identity; these keep the selected camera's and put it back once the walk is done.
     void KeepSelected(ListPass& pass);
     void RestoreSelected(const ListPass& pass);
-    void ReadPortPair();
+    bool ReadPortPair();
     void StorePortPair();
-    void ReadIdentity();
+    bool ReadIdentity();
+    // The open steps after the camera answered: port, chip identity, identity, how it runs. A
+    // camera lost on the way is closed again and reported as not found.
+    bool IdentifyOpenedCamera(LogScope& scope, bool with_identity);
+    // For a camera in its boot ROM (listed by the dialog): whether the dialog may offer it.
+    int RomCameraCheck(int image_fits, int32_t ini);
+    // The identity the carried image is chosen for.
+    void ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const;
+    // The chip identity bytes read when the camera was opened, 0xFE22 in the high byte.
+    uint16_t ChipIdentityWord() const;
     // "VID_…&PID_…&REV_…", or "MIPI Camera" for a bridge when MIPI cameras are enabled.
     std::string ListLabel();
     int ProbeMipi();
-    void DeviceInfoForListedCamera();
+    // The device information step of a listed camera; whether the carried image fits it.
+    int DeviceInfoForListedCamera();
     // The checks of a candidate in the default choice and the list refresh.
     int CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini);
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
@@ -96,6 +152,7 @@ class CDevFlow : public CDevTypeInfo {
     DeviceFlowPeer own_peer_;
     DeviceFlowPeer* peer_ = &own_peer_;
     NoticeFn notice_;
+    bool recover_without_record_ = false;
 };
 
 }  // namespace orbisk

@@ -51,8 +51,12 @@ void CDevFlow::RestoreSelected(const ListPass& pass) {
 int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
-    CheckImageForChip();
+    DEV_CheckRecovery();
+    const int fits = CheckImageForChip();
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
+    // A camera in its boot ROM answers with the controller's identity: what it may receive
+    // is decided by its recovery record and its chip.
+    if (texts_.recovery.InRom()) return check_result = RomCameraCheck(fits, ini);
     if (ini != 0) {
         if (ini == 2)
             check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
@@ -100,7 +104,8 @@ int CDevFlow::DEV_GetDefaultDeviceForAllInOne() {
                     pass.found = true;
                 }
             } else {
-                DeviceInfoForListedCamera();
+                const int fits = DeviceInfoForListedCamera();
+                if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
                 StorePortPair();
                 pass.found = true;
             }
@@ -179,7 +184,8 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
             if (ini != 0 || bin != 0) {
                 if (CheckCandidate(ini, bin, false) != 0) pass.found = true;
             } else {
-                DeviceInfoForListedCamera();
+                const int fits = DeviceInfoForListedCamera();
+                if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
                 pass.found = true;
             }
             if (k != -1) {
@@ -224,7 +230,7 @@ int CDevFlow::DEV_GetDeviceListAfterReset() {
             selected_index = i;
             ReadPortPair();
             StorePortPair();
-            DeviceInfoForListedCamera();
+            const int fits = DeviceInfoForListedCamera();
             if (ini == 2)
                 check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
             else if (ini != 0)
@@ -232,6 +238,7 @@ int CDevFlow::DEV_GetDeviceListAfterReset() {
             if (ini == 0 && bin != 0)
                 check_result =
                     CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
+            if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
         }
         MP_CloseDevice();
     }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "device/recovery_record.h"
+
 namespace orbisk {
 
 // The one open camera of the device object and what is known of it.
@@ -23,9 +25,30 @@ struct DeviceConnection {
     uint8_t gpio_reset = 0;
 };
 
+// How the open camera stands towards recovery: whether it runs its boot ROM, and if so what
+// the program folder knows of it.
+struct RecoveryState {
+    enum class Rom {
+        kNo,             // the camera runs its code
+        kUnknown,        // its status could not be read
+        kWithRecord,     // in its boot ROM, a valid record for its port
+        kWithoutRecord,  // in its boot ROM, no record
+        kDamagedRecord,  // in its boot ROM, a record that cannot be trusted
+    };
+    Rom rom = Rom::kNo;
+    std::string port;         // port chain of the camera, "1-1.4"
+    std::string record_path;  // its record, whether or not there is one
+    RecoveryRecord record;    // with kWithRecord
+    std::string problem;      // with kDamagedRecord: why the record is refused
+    bool InRom() const { return rom != Rom::kNo && rom != Rom::kUnknown; }
+};
+
 // The texts of the open camera that the dialogs show and the checks compare.
 struct DeviceTexts {
     std::string manufacturer;    // USB manufacturer string, kept as the serial number
+    // The manufacturer string above was read from the open camera, not left empty by a failed
+    // read.
+    bool manufacturer_read = false;
     std::string vid_pid;         // "VID_%04X&PID_%04X"
     std::string identity_label;  // "VID_%04X&PID_%04X&REV_%04X" or "MIPI Camera"
     std::string chosen_image_path;
@@ -45,6 +68,7 @@ struct DeviceTexts {
     std::string otp_space;         // the OTP space text of an OTP camera, else empty
     int32_t code_signature = 0;    // the camera's code carries 0x55 0xAA
     int32_t second_code = 0;
+    RecoveryState recovery;
 };
 
 // The main dialog's device selector: the four operations the device flow uses on it.

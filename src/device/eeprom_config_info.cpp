@@ -1,6 +1,7 @@
 #include "device/eeprom_config_info.h"
 
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "device/file_output.h"
@@ -49,7 +50,8 @@ int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
 bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check,
                                    LogScope& scope, ChipCheck check) {
     images_.front_path = path;
-    if (!LoadFileData(images_, conn_.vid, conn_.pid)) {
+    // A camera in its boot ROM: the image for the identity its recovery record names.
+    if (!DEV_LoadImageForCamera()) {
         process_.Report(kReportFailure, kLoadFail);
         scope.Section("Load File Data Fail!\n");
         return false;
@@ -75,13 +77,20 @@ bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check
 int CEepromConfigInfo::PreActionForAllInOne(uint32_t& status) {
     LogScope scope(process_.logger, "CEepromConfigInfo::PreActionForAllInOne");
     if (process_.ConfigInt(cfg::kSaveSn) == 0) return 1;
+    std::optional<std::string> serial;
+    if (!SerialToCarry(&serial, scope)) {
+        scope.Section("Save SN Fail\n");
+        status = kSaveSnFail;
+        return 0;
+    }
+    if (!serial) return 1;
     SerialNumberPlacement placement;
     placement.serial_descriptor = process_.ConfigInt(cfg::kSnAddress) != 0;
     placement.bell_prefix = process_.ConfigInt(cfg::kSnFunction) != 0;
     placement.widen_to = process_.project_type == kProjectOtp;
     placement.config_size = static_cast<uint32_t>(profiles_.ReadConfigSize());
     size_t size = 0;
-    if (CarrySerialNumber(images_.front, Layout(), texts_.manufacturer, placement, &scope, &size) !=
+    if (CarrySerialNumber(images_.front, Layout(), *serial, placement, &scope, &size) !=
         EditResult::kOk) {
         scope.Section("Save SN Fail\n");
         status = kSaveSnFail;

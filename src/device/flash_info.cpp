@@ -42,16 +42,23 @@ void CFlashInfo::RefreshVersionAfterDownload() {
     MP_GetFWVersionText();
 }
 
+bool CFlashInfo::PrepareForWriting(LogScope& scope) {
+    if (!CheckCameraForWriting(scope)) return false;
+    const std::vector<uint8_t> as_loaded = images_.front;
+    uint32_t code = kDownloadSucceed;
+    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
+        process_.Report(kReportFailure, code);
+        return false;
+    }
+    return true;
+}
+
 int CFlashInfo::FFU_Download() {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Download");
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
     process_.logger.DebugPrint("Start Download VID is %04x PID is %04x RevID is %04x", conn_.vid,
                                conn_.pid, conn_.rev);
-    uint32_t code = kDownloadSucceed;
-    if (!PreActionForAllInOne(code)) {
-        process_.Report(kReportFailure, code);
-        return 0;
-    }
+    if (!PrepareForWriting(scope)) return 0;
     int result = MP_OpenRomDevice();
     if (result) result = Accelerate(scope) ? 1 : 0;
     if (result) {
@@ -65,6 +72,7 @@ int CFlashInfo::FFU_Download() {
         }
         if (result == 1) {
             camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
+            ForgetRecovery(scope);
             process_.Report(kReportProgress, 100);
             process_.Report(kReportSuccess, kDownloadSucceed);
         }
@@ -159,6 +167,8 @@ int CFlashInfo::FFU_Silence_WriteBin(const std::string& path) {
                   conn_.rev);
     if (ImageMatchesCameraIdentity(images_.vid_pid_text, images_.rev_text, label)) {
         scope.Text("Device firmware version is the latest version.\n");
+        // The camera runs this image: an update that wrote it and could not finish is done.
+        ForgetRecovery(scope);
         return 1;
     }
     return FFU_Download();

@@ -8,7 +8,8 @@ namespace orbisk {
 
 namespace {
 constexpr uint32_t kOpenFailPauseMs = 128;
-}
+constexpr uint32_t kReopenPollMs = 100;
+}  // namespace
 
 CMpFlow::CMpFlow(Process& process, CamLib& camlib) : process_(process), camlib_(camlib) {}
 
@@ -24,6 +25,23 @@ int CMpFlow::MP_OpenDevice(int index) {
     scope.Text("----------------: ");
     scope.Text("MP_OpenDevice Fail %d\n", index);
     process_.clock.sleep_ms(kOpenFailPauseMs);
+    return 0;
+}
+
+int CMpFlow::MP_ReopenCamera(uint64_t node_handle, uint32_t wait_ms) {
+    const uint64_t deadline = process_.clock.now_ms() + wait_ms;
+    for (;;) {
+        if (process_.CheckCancel()) break;
+        MP_CloseDevice();
+        int index = camlib_.CamLib_IndexOf(node_handle);
+        if (index >= 0 && camlib_.CamLib_OpenDeviceAt(&index) == node_handle) {
+            conn_.camera_handle = node_handle;
+            return 1;
+        }
+        if (process_.clock.now_ms() >= deadline) break;
+        process_.clock.sleep_ms(kReopenPollMs);
+    }
+    MP_CloseDevice();
     return 0;
 }
 

@@ -21,6 +21,10 @@ class CMpFlow {
     // Opens enumeration index `index` after closing the open camera: one attempt.
     int MP_OpenDevice(int index);
     int MP_CloseDevice();
+    // Opens the camera on the port that `node_handle` names afresh, waiting at most wait_ms for
+    // it to be back on the bus: after a reset whose reconnection failed, the library may hold
+    // nothing or another camera.
+    int MP_ReopenCamera(uint64_t node_handle, uint32_t wait_ms);
     int MP_ReadMem(uint32_t addr, uint32_t len, uint8_t* buf);
     int MP_WriteMem(uint32_t addr, uint32_t len, const uint8_t* buf);
     // The device information texts of the open camera for the dialogs.

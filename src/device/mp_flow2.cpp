@@ -30,11 +30,12 @@ int CMpFlow2::MP_GetDevStatus(DevStatusBlock& block) {
 }
 
 int CMpFlow2::MP_IsRunningCode(int& running) {
-    // A failed read leaves a zeroed block, which reads as "not running".
+    // A failed read answers neither way: the caller must not take it for the boot ROM (and
+    // erase) nor for running code.
     DevStatusBlock block{};
-    MP_GetDevStatus(block);
-    running = RunsCode(block) ? 1 : 0;
-    return 1;
+    const int read = MP_GetDevStatus(block);
+    running = read && RunsCode(block) ? 1 : 0;
+    return read;
 }
 
 int CMpFlow2::MP_GetVersionStyle(int& style) {
@@ -79,7 +80,7 @@ int CMpFlow2::MP_RefreshDeviceStatus() {
         camlib_.CamLib_SetPowerMipi(conn_.camera_handle, 3, conn_.command_options);
     }
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
-    camlib_.CamLib_GetManufacturerString(&texts_.manufacturer);
+    texts_.manufacturer_read = camlib_.CamLib_GetManufacturerString(&texts_.manufacturer) == 1;
     texts_.fw_version = FormatFirmwareVersion(true);
 
     const uint16_t chip_id = ReadChipIdOrZero();
@@ -92,8 +93,7 @@ int CMpFlow2::MP_RefreshDeviceStatus() {
 
     if (!conn_.mipi_bridge) {
         int running = 0;
-        MP_IsRunningCode(running);
-        conn_.rom_flag = running ? 0 : 1;
+        conn_.rom_flag = !MP_IsRunningCode(running) ? 2 : running ? 0 : 1;
     } else if (conn_.mipi_simulation) {
         conn_.rom_flag = 2;
     } else {
@@ -133,13 +133,14 @@ int CMpFlow2::MP_GetDeviceInfo() {
         return 1;
     }
     texts_.connection = "ZN Camera Connected";
-    MP_GetDevStatus(status_);
+    const bool status_read = MP_GetDevStatus(status_) == 1;
     const SelectedStatus selected = SelectStatus(status_);
     texts_.fw_version = FormatFirmwareVersion(false);
     texts_.second_version = SecondVersionText(status_);
 
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
-    camlib_.CamLib_GetManufacturerString(&texts_.manufacturer);
+    // A failed read leaves the text empty and says so: it is never carried into an image.
+    texts_.manufacturer_read = camlib_.CamLib_GetManufacturerString(&texts_.manufacturer) == 1;
     camlib_.CamLib_GetSerialString(&texts_.serial);
     texts_.vid_pid = Format("VID_%04X&PID_%04X", conn_.vid, conn_.pid);
     texts_.vid_pid_rev = Format("VID_%04X&PID_%04X&REV_%04X", conn_.vid, conn_.pid, conn_.rev);
@@ -147,8 +148,9 @@ int CMpFlow2::MP_GetDeviceInfo() {
     camlib_.CamLib_GetFriendlyName(&name);
     texts_.name_label = name + "&" + texts_.vid_pid_rev;
 
-    conn_.rom_flag = selected.run_mode == 1 ? 0 : 1;
-    texts_.code_mode = selected.run_mode == 1 ? "Vendor Code" : "N/A";
+    // An unread status block tells nothing of where the camera runs.
+    conn_.rom_flag = !status_read ? 2 : selected.run_mode == 1 ? 0 : 1;
+    texts_.code_mode = status_read && selected.run_mode == 1 ? "Vendor Code" : "N/A";
 
     const int32_t chip_info = profiles_.chip_info;
     texts_.code_signature = 0;
@@ -239,19 +241,30 @@ int CMpFlow2::MP_EraseSPIFlash() {
     return result ? 1 : 0;
 }
 
+bool CMpFlow2::ChipMayBe(uint8_t masked0, uint8_t masked1) const {
+    const auto& id = conn_.chip_identity;
+    const bool known = !(id[0] == 0 && id[1] == 0) && !(id[0] == 0xFF && id[1] == 0xFF);
+    return !known || (id[0] == masked0 && id[1] == masked1);
+}
+
 int CMpFlow2::MP_Accelerate6644Download() {
     LogScope scope(process_.logger, "CMpFlow2::MP_Accelerate6644Download");
     if (!HasCamera()) return 0;
+    // Not attempted on another chip: a failed register read there would fail the update of a
+    // camera the switch was never for.
+    if (!ChipMayBe(0x00, 0x60)) return 1;
     return Accelerate6644(registers_, process_, scope) ? 1 : 0;
 }
 
 int CMpFlow2::MP_Accelerate6521Download() {
     if (!HasCamera()) return 0;
+    if (!ChipMayBe(0x10, 0x10)) return 1;
     return Accelerate6521(registers_) ? 1 : 0;
 }
 
 int CMpFlow2::MP_Prepare6521Erase() {
     if (!HasCamera()) return 0;
+    if (!ChipMayBe(0x10, 0x10)) return 1;
     return Prepare6521Erase(registers_) ? 1 : 0;
 }
 
@@ -321,12 +334,17 @@ int CMpFlow2::MP_WriteSPIFlash(uint32_t start, uint32_t len, std::span<uint8_t> 
     return Transfer(ChunkedKind::kSpiWrite, MemoryOp::kSpiWrite, start, len, memory);
 }
 
-int CMpFlow2::MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
+int CMpFlow2::OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory) {
     if (!HasCamera() || uint64_t{address} + len > memory.size()) return 0;
-    return ChunkWithRetry(process_, DeviceOp(MemoryOp::kSpiWrite), address, len,
-                          memory.data() + address)
-               ? 1
-               : 0;
+    return ChunkWithRetry(process_, DeviceOp(op), address, len, memory.data() + address) ? 1 : 0;
+}
+
+int CMpFlow2::MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
+    return OneChunk(MemoryOp::kSpiWrite, address, len, memory);
+}
+
+int CMpFlow2::MP_ReadSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory) {
+    return OneChunk(MemoryOp::kSpiRead, address, len, memory);
 }
 
 int CMpFlow2::MP_CheckSPIFlashEmpty(uint32_t len, std::span<uint8_t> memory) {

@@ -40,6 +40,8 @@ class CMpFlow2 : public CMpFlow {
     // Chunked transfers; `memory` is indexed by device address.
     int MP_WriteSPIFlash(uint32_t start, uint32_t len, std::span<uint8_t> memory);
     int MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory);
+    // A few bytes read back quietly (no step text, no progress), tried like a chunk.
+    int MP_ReadSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory);
     int MP_CheckSPIFlashEmpty(uint32_t len, std::span<uint8_t> memory);
     int MP_VerifyReadSPIFlash(uint32_t len, std::span<uint8_t> memory);
     int MP_ReadSPIFlash(uint32_t len, std::span<uint8_t> memory);
@@ -72,6 +74,9 @@ class CMpFlow2 : public CMpFlow {
 
   protected:
     bool HasCamera() const { return conn_.camera_handle != 0; }
+    // Whether a chip-specific step may concern the open camera: the chip identity read when it
+    // was opened (masked bytes) is that chip's, or was not read.
+    bool ChipMayBe(uint8_t masked0, uint8_t masked1) const;
     uint16_t ReadChipIdOrZero(bool keep_low_nibble = false);
     RegisterPort& registers() { return registers_; }
     bool IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text);
@@ -91,6 +96,8 @@ class CMpFlow2 : public CMpFlow {
     ChunkOp DeviceOp(MemoryOp op);
     int Transfer(ChunkedKind kind, MemoryOp op, uint32_t start, uint32_t len,
                  std::span<uint8_t> memory);
+    // A few bytes at `address` as one chunk, tried like a chunk, without reports.
+    int OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory);
     int EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<uint8_t> memory,
                    const char* scope_name, const char* failure);
     std::string FormatFirmwareVersion(bool with_ids);

@@ -35,7 +35,10 @@ int CMpFlow4::MP_ResetToRomCode() {
     LogScope scope(process_.logger, "CMpFlow::MP_ResetToRomCode");
     if (!HasCamera()) return 0;
     int running = 0;
-    MP_IsRunningCode(running);
+    if (!MP_IsRunningCode(running)) {
+        scope.Text("Device status read Fail\n");
+        return 0;
+    }
     uint8_t id[2] = {0, 0};
     if (!MP_ReadMem(kChipIdAddress, 2, id)) return 0;
     const uint16_t raw = static_cast<uint16_t>(id[1] << 8 | id[0]);
@@ -68,7 +71,12 @@ int CMpFlow4::MP_OpenRomDevice() {
         return 0;
     }
     int running = 0;
-    MP_IsRunningCode(running);
+    if (!MP_IsRunningCode(running)) {
+        // Nothing may be erased before the boot ROM is known to run.
+        scope.Section("Device status read Fail\n");
+        process_.Report(kReportFailure, kResetDeviceFail);
+        return 0;
+    }
     if (running) {
         scope.Text("Device is not in rom mode\n");
         process_.Report(kReportFailure, kNotInRomMode);

@@ -20,6 +20,9 @@ constexpr uint32_t kWriteTagFail = 41712;
 constexpr uint32_t kCheckEmptyFail = 41717;
 constexpr uint32_t kNotInCacheMode = 41935;
 constexpr uint32_t kStepResetToNewCode = 41724;
+constexpr uint32_t kWrittenNotFinished = 41736;
+// Tries of each step after a verified, tagged image.
+constexpr int kFinishAttempts = 3;
 
 constexpr uint8_t kOptReset = 0x01, kOptCheckEmpty = 0x02, kOptLarge = 0x08, kOptProgram = 0x10;
 constexpr uint32_t kExtUnitOption = 0x20;
@@ -71,10 +74,86 @@ int CMpFlow_Flash::StandardUpdate(std::span<uint8_t> image) {
     }
     const int result = FF_UpdateEx_Standard(image, error);
     if (result) return result;
-    MP_ChangeDataControlSize(8);
-    MP_EnableSPIWriteProtect();
+    // A verified, tagged image needs no clean-up; the steps after it were tried already.
+    if (error != kWrittenNotFinished) {
+        MP_ChangeDataControlSize(8);
+        MP_EnableSPIWriteProtect();
+    }
     // A failure that already reported itself (the camera not back in its code) sets no code.
     if (error != 0) process_.Report(kReportFailure, error);
+    return 0;
+}
+
+bool CMpFlow_Flash::MemoryHoldsImage(std::span<const uint8_t> image, LogScope& scope) {
+    // Only a camera found in its boot ROM can hold an image an earlier run wrote, verified and
+    // tagged without finishing; reading it costs less than writing it again.
+    if (!texts_.recovery.InRom() || readback_.size() < image.size()) return false;
+    const uint32_t length = static_cast<uint32_t>(image.size());
+    if (!MP_VerifyReadSPIFlash(length, readback_)) return false;
+    if (std::memcmp(readback_.data(), image.data(), length) != 0) return false;
+    scope.Text("The memory holds this image, verified and tagged: only the last steps remain\n");
+    return true;
+}
+
+bool CMpFlow_Flash::WriteTagChecked(std::span<uint8_t> image, uint32_t tag) {
+    if (!MP_WriteSPIFlashWithRetry(tag, 2, image)) return false;
+    // An acknowledged write is not a written tag, and the boot ROM starts the image only with
+    // it: read it back.
+    if (readback_.size() < uint64_t{tag} + 2) return false;
+    readback_[tag] = static_cast<uint8_t>(~image[tag]);
+    readback_[tag + 1] = static_cast<uint8_t>(~image[tag + 1]);
+    if (!MP_ReadSPIFlashWithRetry(tag, 2, readback_)) return false;
+    return readback_[tag] == image[tag] && readback_[tag + 1] == image[tag + 1];
+}
+
+int CMpFlow_Flash::FinishUpdate(LogScope& scope, bool image_written, uint32_t& error) {
+    const uint8_t options = process_.download_options;
+    const uint64_t camera = conn_.camera_handle;
+    const uint32_t wait = static_cast<uint32_t>(process_.ConfigInt(cfg::kWaitTime));
+    // After a verified, tagged image nothing can be lost any more: each last step is tried
+    // again (the camera opened afresh on its port), and a failure says what the camera holds.
+    const int attempts = image_written ? kFinishAttempts : 1;
+    bool locked = false;
+    const char* failure = "Enable Write Protect Fail\n";
+    uint32_t code = kEnableWpFail;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) {
+            scope.Text("Trying again after: %s", failure);
+            if (!MP_ReopenCamera(camera, wait)) continue;
+        }
+        if (!locked) {
+            if (!MP_EnableSPIWriteProtect()) {
+                failure = "Enable Write Protect Fail\n";
+                code = kEnableWpFail;
+                continue;
+            }
+            locked = true;
+        }
+        if (!(options & kOptReset)) return 1;
+        process_.Report(kReportStepText, kStepResetToNewCode);
+        if (!MP_ResetToCode(kBootNewCode, 0)) {
+            failure = "Devcie ResetToCache Fail\n";
+            code = kResetDeviceFail;
+            continue;
+        }
+        if (!(options & kOptProgram)) return 1;
+        int running = 0;
+        if (!MP_IsRunningCode(running)) {
+            failure = "Device status read Fail\n";
+            code = kResetDeviceFail;
+            continue;
+        }
+        if (running) return 1;
+        failure = "Device is not in cache mode\n";
+        code = kNotInCacheMode;
+    }
+    scope.Section(failure);
+    if (image_written) {
+        scope.Section("Firmware written and verified; the next update finishes it\n");
+        error = kWrittenNotFinished;
+    } else {
+        error = code;
+    }
     return 0;
 }
 
@@ -89,9 +168,11 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
     };
 
     const uint32_t tag = TagAddress();
+    const bool program = (options & kOptProgram) != 0;
     // A tag address outside the image cannot be held back; refuse before the flash is touched.
-    if ((options & kOptProgram) && uint64_t{tag} + 2 > length)
+    if (program && uint64_t{tag} + 2 > length)
         return fail("Write Flash Code Fail\n", kUpdateFlashFail);
+    if (program && MemoryHoldsImage(image, scope)) return FinishUpdate(scope, true, error);
 
     if (!MP_DisableSPIWriteProtect()) return fail("Disable Write Protect Fail\n", kDisableWpFail);
     if (!MP_EraseSPIFlash()) return fail("Erase Flash Fail\n", kEraseFlashFail);
@@ -115,7 +196,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
             return fail("Check Flash Empty Fail\n", kCheckEmptyFail);
         }
     }
-    if (options & kOptProgram) {
+    if (program) {
         const uint8_t saved[2] = {image[tag], image[tag + 1]};
         image[tag] = image[tag + 1] = 0xFF;
         auto restore = [&] {
@@ -135,27 +216,11 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
             return fail("Check Flash Code Fail\n", kCompareFail);
         }
         restore();
-        if (!MP_WriteSPIFlashWithRetry(tag, 2, image))
-            return fail("Write Tag Fail\n", kWriteTagFail);
+        scope.Text("Verified; writing the tag\n");
+        if (!WriteTagChecked(image, tag)) return fail("Write Tag Fail\n", kWriteTagFail);
     }
     if (options & kOptLarge) MP_ChangeDataControlSize(8);
-    if (!MP_EnableSPIWriteProtect()) return fail("Enable Write Protect Fail\n", kEnableWpFail);
-    if (options & kOptReset) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
-        if (!MP_ResetToCode(kBootNewCode, 0))
-            return fail("Devcie ResetToCache Fail\n", kResetDeviceFail);
-        if (options & kOptProgram) {
-            int running = 0;
-            MP_IsRunningCode(running);
-            if (!running) {
-                scope.Text("Device is not in cache mode\n");
-                process_.Report(kReportFailure, kNotInCacheMode);
-                error = 0;  // reported once, here
-                return 0;
-            }
-        }
-    }
-    return 1;
+    return FinishUpdate(scope, program, error);
 }
 
 int CMpFlow_Flash::FF_EraseEx() {

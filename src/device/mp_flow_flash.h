@@ -29,6 +29,14 @@ class CMpFlow_Flash : public CMpFlow_OTP {
   protected:
     int FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& error);
     int StandardUpdate(std::span<uint8_t> image);
+    // A camera found in its boot ROM whose memory already holds exactly this image (an earlier
+    // run wrote, verified and tagged it, then failed to finish).
+    bool MemoryHoldsImage(std::span<const uint8_t> image, LogScope& scope);
+    // Writes the two tag bytes and reads them back; false when either fails.
+    bool WriteTagChecked(std::span<uint8_t> image, uint32_t tag);
+    // Lock, reset into the new code, check that it runs. With `image_written` each step is
+    // retried; a failure then sets error 41736 (the image is written and verified).
+    int FinishUpdate(LogScope& scope, bool image_written, uint32_t& error);
     // The comparison of a read-back with the image; the configuration-area layer provides it.
     virtual int DumpCompare() { return 0; }
     // The bridge flows replace these for cameras behind a MIPI bridge.

@@ -52,6 +52,12 @@ int CNORFlashInfo_USB::NorSequence() {
         process_.Report(kReportStepText, kStepWriteTag);
         if (!camlib_.CamLib_NorFlash_WriteTag(conn_.camera_handle, conn_.command_options))
             return failed(kWriteTagFail);
+        // An acknowledged command is not a written tag: read it back.
+        readback_[tag] = static_cast<uint8_t>(~image[tag]);
+        readback_[tag + 1] = static_cast<uint8_t>(~image[tag + 1]);
+        if (!MP_ReadSPIFlashWithRetry(tag, 2, readback_) || readback_[tag] != image[tag] ||
+            readback_[tag + 1] != image[tag + 1])
+            return failed(kWriteTagFail);
     }
     if (options & 0x01) {
         process_.Report(kReportStepText, kStepResetToNewCode);
@@ -64,7 +70,14 @@ int CNORFlashInfo_USB::NorSequence() {
 
 int CNORFlashInfo_USB::Download() {
     LogScope scope(process_.logger, "CNORFlashInfo_USB::FFU_Download");
+    uint32_t code = 0;
+    if (!CheckCameraForWriting(scope)) return 0;
+    if (!RecordBeforeUpdate(images_.front, scope, code)) {
+        process_.Report(kReportFailure, code);
+        return 0;
+    }
     const int result = NorSequence();
+    if (result == 1) ForgetRecovery(scope);
     MP_GetDevStatus(status_);
     MP_GetFWVersionText();
     return result;

@@ -58,6 +58,11 @@ bool IsAcceptedImageIdentity(uint16_t vid, uint16_t pid) {
 bool LoadFileData(ImageRecord& rec, uint16_t vid, uint16_t pid) {
     FreeFront(rec);
     if (!IsAcceptedImageIdentity(vid, pid)) return false;
+    return LoadCarriedImage(rec);
+}
+
+bool LoadCarriedImage(ImageRecord& rec) {
+    FreeFront(rec);
     const auto image = FindResource(kResourceBinary, kFrontImageResource);
     if (image.empty()) return false;
     rec.front.assign(image.begin(), image.end());

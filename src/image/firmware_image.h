@@ -53,6 +53,11 @@ struct ImageEnv {
 
 // Front slot: the program's own image 3068, for cameras of the accepted identities only.
 bool LoadFileData(ImageRecord& rec, uint16_t vid, uint16_t pid);
+// The same image whatever the camera's identity: for a camera in its boot ROM, whose identity
+// says nothing of the product (the chip check decides).
+bool LoadCarriedImage(ImageRecord& rec);
+// What the record of an update calls the carried image.
+inline constexpr const char* kCarriedImageName = "built-in 3068";
 bool IsAcceptedImageIdentity(uint16_t vid, uint16_t pid);
 // Rear slot: the file at rear_path (relative paths are taken from `program_folder`).
 bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder);

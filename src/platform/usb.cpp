@@ -12,6 +12,18 @@ uint64_t NodeHandleFor(uint8_t bus, const std::vector<uint8_t>& port_chain) {
     return handle;
 }
 
+std::string PortChainText(uint64_t node_handle) {
+    // The inverse of NodeHandleFor: "bus-port.port..." as sysfs names the device.
+    std::string text = std::to_string(node_handle >> 56) + "-";
+    for (int i = 0; i < 7; ++i) {
+        const uint8_t port = static_cast<uint8_t>(node_handle >> (48 - 8 * i));
+        if (port == 0) break;
+        if (i > 0) text += ".";
+        text += std::to_string(port);
+    }
+    return text;
+}
+
 HResult UsbDeviceHandle::GetDescriptor(uint8_t type, uint8_t index, uint16_t language,
                                        uint8_t* data, uint16_t length, uint32_t* transferred,
                                        uint32_t timeout_ms) {
@@ -27,8 +39,11 @@ HResult UsbDeviceHandle::GetStringDescriptor(uint8_t index, std::string* text,
     uint32_t got = 0;
     HResult hr = GetDescriptor(3, index, 0x0409, buffer, sizeof buffer, &got, timeout_ms);
     if (hr != kOk) return hr;
-    if (got < 2 || buffer[1] != 3) return kFail;
-    const uint32_t length = std::min<uint32_t>(buffer[0], got);
+    // A reply shorter than the descriptor says it is, or not a string descriptor at all, is a
+    // failed read: a cut serial number must never pass for the whole one.
+    if (got < 2 || buffer[1] != 3 || buffer[0] < 2 || (buffer[0] & 1) != 0 || got < buffer[0])
+        return kFail;
+    const uint32_t length = buffer[0];
     for (uint32_t i = 2; i + 1 < length; i += 2) {
         const uint16_t unit = static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8));
         if (unit < 0x80) {

@@ -35,6 +35,8 @@ struct UsbDeviceInfo {
 
 // Stable device-node handle from bus number and port chain.
 uint64_t NodeHandleFor(uint8_t bus, const std::vector<uint8_t>& port_chain);
+// The port chain of a device-node handle as sysfs names it: "1-2.3" for bus 1, ports 2, 3.
+std::string PortChainText(uint64_t node_handle);
 
 // An open USB device: control transfers on endpoint 0 with a finite time-out.
 class UsbDeviceHandle {

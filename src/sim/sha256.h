@@ -1,11 +1,9 @@
 #pragma once
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "base/sha256.h"
 
 namespace orbisk::sim {
 
-// SHA-256 of a byte string as 64 lowercase hexadecimal digits (FIPS 180-4).
-std::string Sha256Hex(const std::vector<uint8_t>& data);
+// The camera tools show the memories' digests with the program's own SHA-256.
+using orbisk::Sha256Hex;
 
 }  // namespace orbisk::sim

@@ -21,7 +21,7 @@ struct SimBusState {
     uint64_t signals = 0;     // counts the wake-ups, so that a waiter never misses one
     uint64_t last_total = 0;  // the change total the views last saw
     std::vector<Slot> slots;
-    std::function<void(SimCamera&)> reset_hook;
+    std::function<bool(SimCamera&)> reset_hook;
 
     void Signal() {
         {
@@ -132,14 +132,15 @@ void SimUsbBus::Listen(SimCamera& camera) {
     std::weak_ptr<SimBusState> weak = state_;
     camera.SetResetListener([weak](SimCamera& reset) {
         auto state = weak.lock();
-        if (!state) return;
-        std::function<void(SimCamera&)> hook;
+        if (!state) return true;
+        std::function<bool(SimCamera&)> hook;
         {
             std::lock_guard lock(state->mutex);
             hook = state->reset_hook;
         }
-        if (hook) hook(reset);
+        const bool kept = !hook || hook(reset);
         state->Signal();
+        return kept;
     });
 }
 
@@ -202,7 +203,7 @@ std::vector<std::shared_ptr<SimCamera>> SimUsbBus::cameras() const {
     return all;
 }
 
-void SimUsbBus::SetResetHook(std::function<void(SimCamera&)> hook) {
+void SimUsbBus::SetResetHook(std::function<bool(SimCamera&)> hook) {
     std::lock_guard lock(state_->mutex);
     state_->reset_hook = std::move(hook);
 }

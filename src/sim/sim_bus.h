@@ -46,8 +46,9 @@ class SimUsbBus : public UsbBus {
     std::shared_ptr<SimCamera> CameraIn(size_t slot) const;
     // Every camera plugged in (present, or away for a reset).
     std::vector<std::shared_ptr<SimCamera>> cameras() const;
-    // Called after a camera of the bus reset (for writing its folder back), without locks held.
-    void SetResetHook(std::function<void(SimCamera&)> hook);
+    // Called after a camera of the bus reset (for writing its folder back), without locks held;
+    // false fails the transfer that caused the reset.
+    void SetResetHook(std::function<bool(SimCamera&)> hook);
 
     std::vector<UsbDeviceInfo> List() override;
     std::unique_ptr<UsbDeviceHandle> Open(uint64_t node_handle) override;

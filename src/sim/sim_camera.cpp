@@ -290,7 +290,10 @@ HResult SimCamera::ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t
             notify = true;
         }
     }
-    if (notify && reset_listener_) reset_listener_(*this);
+    if (notify && reset_listener_ && !reset_listener_(*this)) {
+        *transferred = 0;
+        return ResultFromErrno(EIO);
+    }
     return result;
 }
 
@@ -482,9 +485,14 @@ bool SimCamera::AppMode() {
     return settings_.app_mode;
 }
 
-void SimCamera::SetResetListener(std::function<void(SimCamera&)> listener) {
+void SimCamera::SetResetListener(std::function<bool(SimCamera&)> listener) {
     std::lock_guard lock(mutex_);
     reset_listener_ = std::move(listener);
+}
+
+uint32_t SimCamera::TransferCount() {
+    std::lock_guard lock(mutex_);
+    return transfer_count_;
 }
 
 void SimCamera::SetFaults(const Faults& faults) {

@@ -88,8 +88,12 @@ class SimCamera {
     UsbIdentity CurrentIdentity();
     bool AppMode();
     const std::string& path() const { return path_; }
-    // Called (without the camera's lock) after every reset, to write the folder back.
-    void SetResetListener(std::function<void(SimCamera&)> listener);
+    // Called (without the camera's lock) after every reset, to write the folder back; a
+    // listener that returns false fails the transfer that caused the reset (EIO), so a camera
+    // whose state could not be kept never looks as if all went well.
+    void SetResetListener(std::function<bool(SimCamera&)> listener);
+    // Control transfers that reached the camera since it was made (or loaded from its folder).
+    uint32_t TransferCount();
     void SetFaults(const Faults& faults);
 
   private:
@@ -184,7 +188,7 @@ class SimCamera {
     uint64_t change_count_ = 0;
     uint32_t transfer_count_ = 0;
     uint64_t charge_us_ = 0;
-    std::function<void(SimCamera&)> reset_listener_;
+    std::function<bool(SimCamera&)> reset_listener_;
 
     // USB interface ownership: the kernel camera driver holds the video-control interface
     // until a handle claims it.

@@ -9,7 +9,7 @@ namespace orbisk::sim {
 
 FolderSimBus::FolderSimBus(Clock& clock, std::unique_ptr<FolderWatch> watch)
     : SimUsbBus(clock), watch_(std::move(watch)) {
-    SetResetHook([this](SimCamera& camera) { SaveIfPlugged(camera); });
+    SetResetHook([this](SimCamera& camera) { return SaveIfPlugged(camera); });
 }
 
 FolderSimBus::~FolderSimBus() {
@@ -18,11 +18,19 @@ FolderSimBus::~FolderSimBus() {
         thread_.join();
     }
     SetResetHook({});
-    std::lock_guard lock(mutex_);
+    if (saved_) return;
     std::string ignored;
+    SaveAll(&ignored);
+}
+
+bool FolderSimBus::SaveAll(std::string* error) {
+    std::lock_guard lock(mutex_);
+    saved_ = true;
+    bool ok = true;
     // Only the cameras plugged in: an unplugged folder is the user's.
     for (const Cable& cable : cables_)
-        if (auto camera = CameraIn(cable.slot)) SaveCamera(*camera, &ignored);
+        if (auto camera = CameraIn(cable.slot)) ok = SaveCamera(*camera, error) && ok;
+    return ok;
 }
 
 bool FolderSimBus::AddFolder(const std::string& folder, std::string* error) {
@@ -82,13 +90,15 @@ void FolderSimBus::Apply(Cable& cable) {
     }
 }
 
-void FolderSimBus::SaveIfPlugged(SimCamera& camera) {
+bool FolderSimBus::SaveIfPlugged(SimCamera& camera) {
     std::lock_guard lock(mutex_);
+    bool ok = true;
     for (const Cable& cable : cables_) {
         if (CameraIn(cable.slot).get() != &camera) continue;
         std::string ignored;
-        SaveCamera(camera, &ignored);
+        ok = SaveCamera(camera, &ignored) && ok;
     }
+    return ok;
 }
 
 std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error,
@@ -102,6 +112,11 @@ std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, 
     }
     bus->Follow();
     return bus;
+}
+
+bool SaveCameraFolders(UsbBus& bus, std::string* error) {
+    auto* folders = dynamic_cast<FolderSimBus*>(&bus);
+    return folders == nullptr || folders->SaveAll(error);
 }
 
 std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error,

@@ -28,6 +28,9 @@ class FolderSimBus final : public SimUsbBus {
     bool AddFolder(const std::string& folder, std::string* error);
     // Starts following the cables of the folders added.
     void Follow();
+    // Writes every camera plugged in back to its folder now, and not again when the bus goes;
+    // false with the reason when one cannot be written.
+    bool SaveAll(std::string* error);
 
   private:
     struct Cable {
@@ -39,13 +42,14 @@ class FolderSimBus final : public SimUsbBus {
 
     void Run();
     void Apply(Cable& cable);
-    // Writes the camera back when it is still plugged into its slot.
-    void SaveIfPlugged(SimCamera& camera);
+    // Writes the camera back when it is still plugged into its slot; false when that fails.
+    bool SaveIfPlugged(SimCamera& camera);
 
     std::unique_ptr<FolderWatch> watch_;
     std::mutex mutex_;  // the cables, and every write of a folder
     std::vector<Cable> cables_;
     std::thread thread_;
+    bool saved_ = false;  // written back by SaveAll: the end has nothing more to write
 };
 
 }  // namespace orbisk::sim

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
+
+#include "base/file_io.h"
 
 namespace orbisk::sim {
 
@@ -14,44 +14,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadWhole(const fs::path& path, std::vector<uint8_t>* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+bool ReadWhole(const fs::path& path, std::vector<uint8_t>* out, std::string* error) {
+    std::string bytes;
+    switch (ReadWholeFile(path.string(), &bytes, error)) {
+        case FileRead::kOk:
+            out->assign(bytes.begin(), bytes.end());
+            return true;
+        case FileRead::kMissing:
+            *error = path.string() + ": missing";
+            return false;
+        case FileRead::kFailed:
+            return false;
+    }
+    return false;
 }
 
-bool ReplaceFile(const fs::path& path, const std::string& bytes) {
-    const fs::path temporary = path.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) fs::remove(temporary, ec);
-    return !ec;
+// Flushed to the disk and renamed over the file: a failed write leaves the old file whole.
+bool ReplaceFile(const fs::path& path, const std::string& bytes, std::string* error) {
+    return WriteFileAtomically(path.string(), bytes, error);
 }
 
 }  // namespace
 
 bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
-    return ReplaceFile(path, bytes);
+    std::string ignored;
+    return ReplaceFile(path, bytes, &ignored);
 }
 
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error) {
     const fs::path dir(folder);
     const fs::path ini_path = dir / kSettingsFile;
-    if (!fs::is_regular_file(ini_path)) {
+    std::error_code ec;
+    if (!fs::exists(ini_path, ec)) {
         *error = folder + ": no simulated camera here (" + kSettingsFile + " is missing)";
         return nullptr;
     }
     CIniFile ini(ini_path.string());
     if (!ini.ReadFile() || ini.LoadStoppedEarly()) {
-        *error = ini_path.string() + ": cannot read the settings";
+        *error = ini.ReadError().empty() ? ini_path.string() + ": cannot read the settings"
+                                         : ini.ReadError();
         return nullptr;
     }
     SimSettings settings;
@@ -62,10 +64,7 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
     }
     std::vector<uint8_t> memory;
     const fs::path memory_path = dir / MemoryFileFor(settings);
-    if (!ReadWhole(memory_path, &memory)) {
-        *error = memory_path.string() + ": cannot read the memory";
-        return nullptr;
-    }
+    if (!ReadWhole(memory_path, &memory, error)) return nullptr;
     if (memory.size() != settings.MemorySize()) {
         *error = memory_path.string() + ": holds " + std::to_string(memory.size()) +
                  " bytes, the memory has " + std::to_string(settings.MemorySize());
@@ -86,9 +85,11 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
     ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin (otp.bin for OTP).");
     settings.Save(&ini);
     const fs::path dir(folder);
-    if (!ReplaceFile(dir / MemoryFileFor(settings), std::string(memory.begin(), memory.end())) ||
-        !ReplaceFile(dir / kSettingsFile, ini.Serialize())) {
-        *error = folder + ": cannot write the camera's files";
+    std::string reason;
+    if (!ReplaceFile(dir / MemoryFileFor(settings), std::string(memory.begin(), memory.end()),
+                     &reason) ||
+        !ReplaceFile(dir / kSettingsFile, ini.Serialize(), &reason)) {
+        *error = "cannot write the simulated camera back: " + reason;
         return false;
     }
     return true;
@@ -107,10 +108,7 @@ bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {
         return true;
     }
     std::vector<uint8_t> bytes;
-    if (!ReadWhole(path, &bytes)) {
-        *error = path.string() + ": cannot read the cable's state";
-        return false;
-    }
+    if (!ReadWhole(path, &bytes, error)) return false;
     std::string text(bytes.begin(), bytes.end());
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     if (text != "plugged" && text != "unplugged") {
@@ -122,8 +120,10 @@ bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {
 }
 
 bool WriteCable(const std::string& folder, bool plugged, std::string* error) {
-    if (!ReplaceFile(fs::path(folder) / kCableFile, plugged ? "plugged\n" : "unplugged\n")) {
-        *error = folder + ": cannot write the cable's state";
+    std::string reason;
+    if (!ReplaceFile(fs::path(folder) / kCableFile, plugged ? "plugged\n" : "unplugged\n",
+                     &reason)) {
+        *error = folder + ": cannot write the cable's state (" + reason + ")";
         return false;
     }
     return true;

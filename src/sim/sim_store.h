@@ -50,6 +50,9 @@ std::vector<uint8_t> FreePortBeside(const std::string& folder, uint8_t bus);
 // bus and a plugged one comes back with what its folder holds (sim_folder_bus.h).
 std::unique_ptr<SimUsbBus> OpenSimBus(const std::string& folders, Clock& clock, std::string* error,
                                       std::unique_ptr<FolderWatch> watch = nullptr);
+// Writes every camera of a bus made by OpenSimBus back to its folder now (and not again when
+// the bus goes); false with the reason when one cannot be written. Other buses: true.
+bool SaveCameraFolders(UsbBus& bus, std::string* error);
 // The same from the environment variable ORBISK_SIM; nullptr without error when it is unset
 // or empty (the tool then uses real USB).
 std::unique_ptr<SimUsbBus> MakeSimBusFromEnvironment(Clock& clock, std::string* error,

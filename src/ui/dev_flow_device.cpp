@@ -82,7 +82,7 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.pid = conn.pid;
     s.rev = conn.rev;
     // The manufacturer string is what the serial-number handling keeps as the serial number.
-    s.serial_text[0] = texts.manufacturer;
+    s.serial_text[0] = flow_->SerialNumberText();
     s.serial_text[1] = texts.serial;
     s.identity = texts.identity_label;
     s.description = texts.connection.empty() ? s.identity : texts.connection;
@@ -93,13 +93,30 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.firmware_available = flow_->check_result;
     s.otp_programmed = flow_->otp_space_used > 0 ? 1 : 0;
     s.firmware_version = texts.fw_version;
+    s.port = texts.recovery.port;
+    s.rom_notice = RomCameraNotice(texts.recovery, s.firmware_available != 0);
+    s.rom_without_record =
+        texts.recovery.rom == RecoveryState::Rom::kWithoutRecord && s.firmware_available != 0;
     return s;
+}
+
+std::string RomCameraNotice(const RecoveryState& state, bool firmware_fits) {
+    using Rom = RecoveryState::Rom;
+    if (!state.InRom()) return {};
+    if (state.rom == Rom::kDamagedRecord)
+        return "Camera in boot ROM: its recovery record is damaged, Upgrade disabled";
+    if (!firmware_fits) return "Camera in boot ROM: the firmware is not for it, Upgrade disabled";
+    if (state.rom == Rom::kWithoutRecord)
+        return "Camera in boot ROM, no recovery record: its serial number cannot be restored";
+    if (state.record.serial_source == RecoveryRecord::SerialSource::kNone)
+        return "Camera in boot ROM: Upgrade restores it from its recovery record";
+    return "Camera in boot ROM: Upgrade restores it with serial number " + state.record.serial;
 }
 
 int DevFlowDialogDevice::LoadFirmware() {
     ImageRecord& images = flow_->images();
-    const DeviceConnection& conn = flow_->connection();
-    if (!LoadFileData(images, conn.vid, conn.pid)) {
+    // The operator is asked about a camera in its boot ROM without a record after this.
+    if (!flow_->DEV_LoadImageForCamera(true)) {
         process_.Report(kReportFailure, 41530);
         return 0;
     }

@@ -41,6 +41,7 @@ class DevFlowDialogDevice final : public DialogDevice {
         flow_->connection().command_options = options;
     }
     int Download() override { return flow_->Download(); }
+    void SetRecoverWithoutRecord(bool allow) override { flow_->SetRecoverWithoutRecord(allow); }
     DeviceSnapshot Snapshot() override;
     int LoadFirmware() override;
     std::vector<uint8_t> ImageBytes() override { return flow_->images().front; }
@@ -64,6 +65,10 @@ class DevFlowDialogDevice final : public DialogDevice {
     std::vector<uint8_t> reserved_;
     std::function<bool(uint32_t, uint32_t*)> crc_source_;
 };
+
+// The status line for a camera in its boot ROM: what Upgrade does with it, or why it is
+// disabled; empty for a camera that runs its code.
+std::string RomCameraNotice(const RecoveryState& state, bool firmware_fits);
 
 // The dialog's device maker over the device layers: `create` runs the device factory and
 // returns the object of the chosen memory-type class.

@@ -25,6 +25,12 @@ struct DeviceSnapshot {
     int32_t firmware_available = 0;  // the image fits the camera (check result)
     int32_t otp_programmed = 0;      // OTP already holds code
     std::string identity;            // identity string of the camera ("Device ID")
+    // A camera in its boot ROM: what Upgrade does with it or why it is disabled; empty for a
+    // camera that runs its code.
+    std::string rom_notice;
+    // In its boot ROM without a recovery record: the operator is asked before it is written.
+    bool rom_without_record = false;
+    std::string port;  // port chain of the camera, "1-1.4"
 };
 
 // The operations of the device object that the dialog and its worker use, and nothing more.
@@ -52,6 +58,8 @@ class DialogDevice {
     virtual void SetCommandOptions(uint32_t options) = 0;
     // The download slot of the memory-type operations; 1 success, 0 failure.
     virtual int Download() = 0;
+    // The operator agreed to write a camera in its boot ROM that has no recovery record.
+    virtual void SetRecoverWithoutRecord(bool) {}
     virtual DeviceSnapshot Snapshot() = 0;
 
     // Window thread, worker idle.

@@ -59,6 +59,10 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
         status_text_ = result_state_ == 1   ? "Download Succeed"
                        : result_state_ == 2 ? error_text_
                                             : snapshot_.description;
+        // A camera in its boot ROM: what Upgrade does with it, or why it is disabled.
+        if (!snapshot_.rom_notice.empty() &&
+            (result_state_ == 0 || snapshot_.firmware_available == 0))
+            status_text_ = snapshot_.rom_notice;
         // Item 1069 would be shown for chips 10 and 15, but it lies outside the window the
         // operator sees, as on the old template: it stays hidden.
         serial_text_ = snapshot_.serial_text[process_.ConfigInt(cfg::kSnAddress) != 0 ? 1 : 0];

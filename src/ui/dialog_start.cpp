@@ -119,6 +119,17 @@ void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::AskBeforeUpdate(LogScope& scope) {
+    if (snapshot_.rom_without_record) {
+        // Nothing says what serial number the camera had: written only when the operator
+        // says so, knowing it.
+        const std::string question =
+            "The camera " + snapshot_.identity + " on port " + snapshot_.port +
+            " runs its boot ROM and has no recovery record.\n"
+            "Its serial number cannot be restored: it gets the serial number of the firmware "
+            "image.\n\nWrite the firmware anyway?";
+        if (!prompter_->AskYesNo("Camera in boot ROM", question)) return false;
+        device_->SetRecoverWithoutRecord(true);
+    }
     if (!PowerAllowsUpdate() ||
         !prompter_->Confirm("Warning", "Warning!\nDo you Want to continue to Update?"))
         return false;

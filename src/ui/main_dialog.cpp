@@ -168,6 +168,15 @@ void CTessaly_AllInOne_OvproxyDlg::Initialize() {
     ApplyEnablingRule();
     wake_.Reset();
 
+    if (!process_.setup_error.empty()) {
+        // Settings that did not load (or no program folder): no camera is searched for or
+        // written, and the operator is told why once the window is up.
+        status_text_ = "Settings cannot be used: Upgrade disabled";
+        ShowMessageLater(kAppName,
+                         process_.setup_error + ".\n\nNo camera is touched until this is mended.");
+        ShowFields();
+        return;
+    }
     if (services_.make_device) UseDevice(services_.make_device(nullptr));
     if (device_) {
         PostWorker(kRequestDefaultCamera);

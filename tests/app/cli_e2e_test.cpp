@@ -350,3 +350,76 @@ TEST_F(CliTest, ReaderThatGoesAwayDoesNotStopTheUpdate) {
 
 }  // namespace
 }  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+// A run that fails after the erase leaves the camera in its boot ROM, where it answers with
+// the controller's identity. The next run finds its recovery record and brings it back with
+// its own serial number; without the record only --recover writes it, with the image's.
+TEST_F(CliTest, CameraLeftInItsBootRomIsBroughtBack) {
+    const std::string camera = OldCamera("cam", "SN-ROM-42");
+    Config("SaveSN=1\nLogType=1\n");
+    Sim({"fault", camera, "--drop-all-writes"});
+    const ProgramRun failed = Orbisk({"-s"}, camera);
+    EXPECT_EQ(failed.exit_code, 1);
+    EXPECT_NE(failed.err.find("(status 41709)"), std::string::npos) << failed.err;
+    const std::string stranded = Show(camera);
+    ASSERT_EQ(Field(stranded, "mode"), "rom");
+    const std::string record = Home("Recovery/1-1.ini");
+    ASSERT_TRUE(FileExists(record));
+    EXPECT_NE(ReadFile(record).find("Serial=SN-ROM-42\n"), std::string::npos);
+    Sim({"fault", camera, "--clear"});
+
+    // Without its record the camera is refused, untouched, and the way out is named.
+    const std::string kept = ReadFile(record);
+    unlink(record.c_str());
+    const ProgramRun refused = Orbisk({"-s"}, camera);
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.out, "\nLoad File Data Fail!\nGet IC Info Fail\n" + Home() + ">");
+    EXPECT_NE(refused.err.find("orbisk: the camera on port 1-1 runs its boot ROM and has no "
+                               "recovery record (" +
+                               record +
+                               "); \"orbisk -s --recover\" writes the firmware with the "
+                               "image's own serial number"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(Show(camera), stranded);
+
+    // With it, the next run restores the camera with its own serial number.
+    WriteFile(record, kept);
+    const ProgramRun restored = Orbisk({"-s"}, camera);
+    EXPECT_EQ(restored.exit_code, 0) << restored.err;
+    EXPECT_EQ(restored.out, "\nBegin to Write fw!\r\nWrite fw pass!\r\n" + Home() + ">");
+    EXPECT_NE(restored.err.find("orbisk: the camera on port 1-1 runs its boot ROM; recovering it "
+                                "with " +
+                                record + " (serial number SN-ROM-42)"),
+              std::string::npos)
+        << restored.err;
+    const std::string after = Show(camera);
+    EXPECT_EQ(Field(after, "mode"), "app");
+    EXPECT_EQ(Field(after, "version"), "0x00-0000-1060");
+    EXPECT_EQ(Field(after, "manufacturer"), "SN-ROM-42");
+    EXPECT_FALSE(FileExists(record));
+    EXPECT_EQ(BurnRows().back().substr(36), RowTail("SN-ROM-42", "Pass", 0));
+
+    // Another camera stranded, its record gone: --recover writes it with the image's serial
+    // number and says so.
+    const std::string other = OldCamera("other", "SN-ROM-43");
+    Sim({"set", other, "Usb.Ports=3"});
+    Sim({"fault", other, "--drop-all-writes"});
+    EXPECT_EQ(Orbisk({"-s"}, other).exit_code, 1);
+    Sim({"fault", other, "--clear"});
+    ASSERT_EQ(unlink(Home("Recovery/1-3.ini").c_str()), 0);
+    const ProgramRun recovered = Orbisk({"-s", "--recover"}, other);
+    EXPECT_EQ(recovered.exit_code, 0) << recovered.err;
+    EXPECT_NE(recovered.err.find("orbisk: no recovery record for the camera on port 1-3: its "
+                                 "serial number cannot be restored; it gets the image's own"),
+              std::string::npos)
+        << recovered.err;
+    EXPECT_EQ(Field(Show(other), "manufacturer"), "Orbisk");
+    EXPECT_FALSE(FileExists(Home("Recovery/1-3.ini")));
+}
+
+}  // namespace
+}  // namespace orbisk::test

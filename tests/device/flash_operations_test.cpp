@@ -7,6 +7,7 @@
 #include "device/device_object.h"
 #include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
+#include "device/recovery_record.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
 #include "support/temp_dir.h"
@@ -104,7 +105,10 @@ TEST(FlashOperationsTest, CameraFoundInItsRomIsNotResetIntoIt) {
     EXPECT_EQ(rig.device->connection().rom_flag, 1);
     EXPECT_FALSE(rig.camera->AppMode());
     EXPECT_EQ(rig.device->readback(), rig.Memory());
-    // A download still ends in the new code.
+    // Without a recovery record only on request; the download then ends in the new code.
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.process.status.Code(), 41530u);
+    rig.device->SetRecoverWithoutRecord(true);
     EXPECT_EQ(rig.device->Download(), 1) << rig.log.Joined();
     EXPECT_TRUE(rig.camera->AppMode());
 }
@@ -253,6 +257,81 @@ TEST(FlashOperationsTest, DeviceObjectOfTheChosenFlashClass) {
     ASSERT_TRUE(rig.OpenAndLoad());
     EXPECT_EQ(rig.device->Download(), 1);
     EXPECT_EQ(rig.Memory(), rig.device->images().front);
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, FastDownloadSwitchesAreOnlyTriedOnTheirChips) {
+    // A camera that stops answering: a switch that is tried fails, one that does not concern
+    // the chip is not tried at all (and so cannot fail the update of another chip).
+    struct Case {
+        const char* profile;
+        int accelerate_6644, accelerate_6521;
+    } const cases[] = {{"ORV6363", 1, 1}, {"ORV6644", 0, 1}, {"ORV6521", 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.profile = c.profile;
+        FlashRig rig(settings);
+        ASSERT_TRUE(rig.OpenAndLoad());
+        sim::Faults dead;
+        dead.fail_from = rig.camera->TransferCount() + 1;
+        rig.camera->SetFaults(dead);
+        EXPECT_EQ(rig.device->MP_Accelerate6644Download(), c.accelerate_6644);
+        EXPECT_EQ(rig.device->MP_Accelerate6521Download(), c.accelerate_6521);
+        EXPECT_EQ(rig.device->MP_Prepare6521Erase(), c.accelerate_6521);
+    }
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashOperationsTest, RecoveryRecordIsTakenOnlyForItsChip) {
+    // A camera in its boot ROM with a record for its port: the record's serial number goes into
+    // the image, unless the record was written for another chip (another camera on that port).
+    struct Case {
+        uint16_t chip_identity;
+        int download;
+    } const cases[] = {{0x1010, 0}, {0xC010, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip_identity);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.app_mode = false;
+        FlashRig rig(settings);
+        rig.process.config.SetValue(kConfigSection, "SaveSN", "1");
+        RecoveryRecord record;
+        record.port = "1-1";
+        record.vid = 0x2C7E;
+        record.pid = 0x6363;
+        record.chip_identity = c.chip_identity;
+        record.serial = "SN-RECORDED";
+        record.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
+        record.image = "built-in 3068";
+        record.image_sha256 = std::string(64, '0');
+        std::string error;
+        ASSERT_TRUE(
+            WriteRecoveryRecord(RecoveryRecordPath(rig.folder.path(), "1-1"), record, &error));
+        ASSERT_TRUE(rig.OpenAndLoad());
+        const RecoveryState& state = rig.device->texts().recovery;
+        EXPECT_EQ(rig.device->Download(), c.download) << rig.log.Joined();
+        if (c.download == 0) {
+            EXPECT_EQ(state.rom, RecoveryState::Rom::kDamagedRecord);
+            EXPECT_NE(state.problem.find("chip identity 0x1010, this camera has 0xC010"),
+                      std::string::npos)
+                << state.problem;
+            EXPECT_EQ(rig.process.status.Code(), 41530u);
+            EXPECT_FALSE(rig.camera->AppMode());
+        } else {
+            EXPECT_EQ(rig.camera->CurrentIdentity().manufacturer, "SN-RECORDED");
+        }
+    }
 }
 
 }  // namespace

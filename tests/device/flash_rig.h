@@ -17,6 +17,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
 #include "support/recorders.h"
+#include "support/temp_dir.h"
 
 namespace orbisk::test {
 
@@ -97,6 +98,8 @@ struct FlashRig {
     // Progress values reported, in order.
     std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
 
+    // The program folder (recovery records, failed read-backs).
+    TempDir folder;
     VirtualClock clock;
     ChargingClock camera_clock{clock};
     RecordingLogSink log;

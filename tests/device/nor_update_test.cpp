@@ -6,6 +6,7 @@
 
 #include "device/flash_rig.h"
 #include "device/nor_flash_info_usb.h"
+#include "device/recovery_record.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
 
@@ -116,6 +117,27 @@ TEST(NorUpdateTest, StuckBitIsCaughtAndTheCameraIsNotStarted) {
         EXPECT_EQ(memory[DemoLayout::kTagAddress], 0xFF);
         EXPECT_EQ(memory[DemoLayout::kTagAddress + 1], 0xFF);
     }
+}
+
+TEST(NorUpdateTest, DroppedTagIsCaughtAndTheRecordBringsTheCameraBack) {
+    NorRig rig;
+    ASSERT_TRUE(rig.Load());
+    const std::string record = RecoveryRecordPath(rig.folder.path(), "1-1");
+    sim::Faults faults;
+    faults.drop_write = 17;  // 16 program commands of 4 KB write the image; then the tag
+    rig.camera->SetFaults(faults);
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->Download(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41712});
+    EXPECT_FALSE(rig.camera->AppMode());
+    ASSERT_TRUE(FileExists(record));
+
+    // The same object on the next try: the camera is in its boot ROM, its record lets it in.
+    rig.camera->SetFaults({});
+    EXPECT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    EXPECT_TRUE(rig.camera->AppMode());
+    EXPECT_EQ(rig.Memory(), rig.device->images().front);
+    EXPECT_FALSE(FileExists(record));
 }
 
 }  // namespace

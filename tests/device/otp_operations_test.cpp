@@ -107,13 +107,18 @@ TEST(OtpOperationsTest, ReadEraseAndDumpCheck) {
 }
 
 TEST(OtpOperationsTest, TheSerialNumberIsCarriedIntoTheConfigurationBlock) {
-    OtpRig first;
-    ASSERT_TRUE(first.Open());
-    ASSERT_EQ(first.Download(OtpImage(0x1000, 600)), 1);
-    OtpRig rig(first.Otp());
-    rig.process.config.SetValue(kConfigSection, "SaveSN", "1");
+    // The camera runs its first image, which gave it its serial number; the next image keeps
+    // it (read from the running camera right before it is carried).
+    OtpRig rig;
     ASSERT_TRUE(rig.Open());
-    rig.device->texts().manufacturer = "SN-OTP-0042";
+    DemoImageSpec first;
+    first.pid = 0x6099;
+    first.product = "Orbisk OTP Camera";
+    first.manufacturer = "SN-OTP-0042";
+    first.version = 0x1000;
+    ASSERT_EQ(rig.Download(MakeOtpDemoImage(first, 600)), 1);
+    ASSERT_TRUE(rig.camera->AppMode());
+    rig.process.config.SetValue(kConfigSection, "SaveSN", "1");
     ASSERT_EQ(rig.Download(OtpImage(0x1001, 600)), 1) << rig.log.Joined();
     EXPECT_EQ(rig.camera->CurrentIdentity().manufacturer, "SN-OTP-0042");
     EXPECT_EQ(sim::ReadOtpBoot(rig.Otp()).facts.version(), 0x1001u);

@@ -249,9 +249,17 @@ TEST_F(InstalledPackageTest, ProgramFolderRules) {
         std::string::npos)
         << told.out;
 
-    // ORBISK_HOME, then a portable folder, come before the XDG folder.
-    const ProgramRun home = Installed("orbisk", {"--version"}, {"ORBISK_HOME=/somewhere"});
-    EXPECT_NE(home.out.find("program folder: /somewhere (set by ORBISK_HOME)"), std::string::npos);
+    // ORBISK_HOME, then a portable folder, come before the XDG folder; ORBISK_HOME must name a
+    // folder.
+    const ProgramRun home = Installed("orbisk", {"--version"}, {"ORBISK_HOME=" + home_.path()});
+    EXPECT_NE(home.out.find("program folder: " + home_.path() + " (set by ORBISK_HOME)"),
+              std::string::npos)
+        << home.out;
+    const ProgramRun nowhere = Installed("orbisk", {"--version"}, {"ORBISK_HOME=/somewhere"});
+    EXPECT_NE(nowhere.out.find(
+                  "program folder: /somewhere (ORBISK_HOME names /somewhere, which is not a folder)"),
+              std::string::npos)
+        << nowhere.out;
     WriteFile(Root("usr/bin/config.ini"), "[Orbisk Config]\n");
     const ProgramRun portable = Installed("orbisk", {"--version"});
     Sh("rm " + Quote(Root("usr/bin/config.ini")));

@@ -11,6 +11,7 @@
 #include "catalogue/ic_type_ini.h"
 #include "device/device_factory.h"
 #include "device/device_object.h"
+#include "device/recovery_record.h"
 #include "fakes.h"
 #include "image/demo_image.h"
 #include "rig.h"
@@ -204,6 +205,97 @@ class SimDialogTest : public QObject {
         QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
                 std::string::npos);
         QVERIFY(rig.Upgrade()->isEnabled());
+    }
+
+    // A camera an earlier update left in its boot ROM, with its recovery record: the status
+    // line says what Upgrade will do, and the update brings it back with its serial number.
+    void romCameraWithRecordIsRestored() {
+        SimRig rig;
+        rig.Set("SaveSN", 1);
+        auto camera = rig.PlugRomCamera(1, true);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1033"),
+                 QString("Camera in boot ROM: Upgrade restores it with serial number SN-ROM-0007"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QVERIFY(rig.prompter.questions().empty());
+        QVERIFY(camera->AppMode());
+        QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("SN-ROM-0007"));
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        QVERIFY(!FileExists(rig.RecoveryPath(1)));
+    }
+
+    // Without a record the operator is asked first, with No as the answer to Enter: the camera
+    // is only written on Yes, and then gets the image's own serial number.
+    void romCameraWithoutRecordIsWrittenOnlyOnYes() {
+        SimRig rig;
+        rig.Set("SaveSN", 1);
+        auto camera = rig.PlugRomCamera(2, false);
+        const auto before = camera->Memory();
+        rig.OpenOnSim(true);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1033"), QString("Camera in boot ROM, no recovery record: its serial "
+                                           "number cannot be restored"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.questions().size(), size_t{1}, kWait);
+        const std::string question = rig.prompter.questions()[0];
+        QVERIFY(question.find("VID_2C7E&PID_B016&REV_0100 on port 1-2") != std::string::npos);
+        QVERIFY(question.find("serial number cannot be restored") != std::string::npos);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1016"), QString("N/A"));
+        QVERIFY(camera->Memory() == before);
+
+        rig.prompter.answer_yes = true;
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QVERIFY(camera->AppMode());
+        QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("Orbisk"));
+    }
+
+    void romCameraThatCannotBeWrittenSaysWhy_data() {
+        QTest::addColumn<bool>("damaged_record");  // else a camera of another chip, no record
+        QTest::addColumn<QString>("status");
+        QTest::newRow("damaged record")
+            << true << "Camera in boot ROM: its recovery record is damaged, Upgrade disabled";
+        QTest::newRow("another chip")
+            << false << "Camera in boot ROM: the firmware is not for it, Upgrade disabled";
+    }
+    void romCameraThatCannotBeWrittenSaysWhy() {
+        QFETCH(bool, damaged_record);
+        QFETCH(QString, status);
+        SimRig rig;
+        rig.PlugRomCamera(1, damaged_record, "SN-ROM-0007", damaged_record ? "ORV6363" : "ORV6521");
+        if (damaged_record) {
+            // Changed by hand: the check line no longer fits.
+            std::string text = ReadFile(rig.RecoveryPath(1));
+            text.replace(text.find("SN-ROM"), 6, "SN-XXX");
+            WriteFile(rig.RecoveryPath(1), text);
+        }
+        rig.OpenOnSim(true);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->device_present() && rig.Idle(), kWait);
+        QCOMPARE(rig.Text("1033"), status);
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    // Settings that do not load: a message box, no camera searched for, Upgrade disabled.
+    void unusableSettingsDisableUpgrade() {
+        SimRig rig;
+        rig.process.setup_error =
+            "/x/config.ini: line 2 begins with a character that is not "
+            "printable text, so the settings from there on cannot be read";
+        rig.PlugOldDemoCamera(1);
+        rig.OpenOnSim(true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.messages().size(), size_t{1}, kWait);
+        QVERIFY(rig.prompter.messages()[0].find("/x/config.ini: line 2") != std::string::npos);
+        QCOMPARE(rig.Text("1033"), QString("Settings cannot be used: Upgrade disabled"));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+        QVERIFY(!rig.dialog->device_present());
+        QVERIFY(!rig.log.Contains("CDevFlow::DEV_GetDefaultDeviceForAllInOne"));
     }
 
     void cameraOfAnotherIdentityIsShownButNotOffered() {

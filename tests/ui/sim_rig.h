@@ -7,6 +7,7 @@
 #include "catalogue/ic_type_ini.h"
 #include "device/device_factory.h"
 #include "device/device_object.h"
+#include "device/recovery_record.h"
 #include "image/demo_image.h"
 #include "rig.h"
 #include "sim/sim_bus.h"
@@ -65,6 +66,42 @@ struct SimRig : DialogRig {
             std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
         camera_slots[camera.get()] = bus.AddCamera(camera);
         return camera;
+    }
+    // A camera an update left in its boot ROM: the old image erased and only half written
+    // again, untagged. With `record`, the program folder still holds its recovery record.
+    std::shared_ptr<sim::SimCamera> PlugRomCamera(uint8_t port, bool record,
+                                                  const std::string& serial = "SN-ROM-0007",
+                                                  const std::string& profile = "ORV6363") {
+        sim::SimSettings settings;
+        settings.ports = {port};
+        settings.profile = profile;
+        std::vector<uint8_t> memory(DemoLayout::kImageSize, 0xFF);
+        const auto image = MakeDemoImage(DemoImageSpec{});
+        std::copy_n(image.begin(), 0x8000, memory.begin());
+        memory[DemoLayout::kTagAddress] = memory[DemoLayout::kTagAddress + 1] = 0xFF;
+        auto camera = std::make_shared<sim::SimCamera>(settings, memory, clock);
+        camera_slots[camera.get()] = bus.AddCamera(camera);
+        if (record) {
+            RecoveryRecord r;
+            r.port = "1-" + std::to_string(port);
+            r.vid = 0x2C7E;
+            r.pid = 0x6363;
+            r.rev = 0x0050;
+            r.chip_identity = 0xC010;  // the identity bytes 0x10 0xC0 of the chip
+            r.serial = serial;
+            r.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
+            r.version = "0x00-0000-1050";
+            r.chip_model = 22;
+            r.image = "built-in 3068";
+            r.image_sha256 = std::string(64, '0');
+            r.time = "2026-12-10 09:14:03";
+            std::string error;
+            if (!WriteRecoveryRecord(RecoveryPath(port), r, &error)) qWarning("%s", error.c_str());
+        }
+        return camera;
+    }
+    std::string RecoveryPath(uint8_t port) const {
+        return RecoveryRecordPath(dir.path(), "1-" + std::to_string(port));
     }
     // With `full`, the device object of the memory type the factory chooses; without, the
     // device flow alone.

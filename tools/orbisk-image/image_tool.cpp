@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "base/clock.h"
+#include "base/file_io.h"
 #include "base/logger.h"
 #include "base/process.h"
 #include "catalogue/ic_type_ini.h"
@@ -108,16 +109,12 @@ bool ReadImage(const std::string& path, Bytes& out, std::string& error) {
         out.assign(bytes.begin(), bytes.end());
         return true;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
+    std::string bytes, reason;
+    if (ReadWholeFile(path, &bytes, &reason) != FileRead::kOk) {
+        error = "cannot read " + (reason.empty() ? path : reason);
         return false;
     }
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
+    out.assign(bytes.begin(), bytes.end());
     if (out.empty()) {
         error = path + " is empty";
         return false;

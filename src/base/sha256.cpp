@@ -1,9 +1,9 @@
-#include "sim/sha256.h"
+#include "base/sha256.h"
 
 #include <array>
 #include <cstdio>
 
-namespace orbisk::sim {
+namespace orbisk {
 
 namespace {
 
@@ -58,7 +58,7 @@ void Block(std::array<uint32_t, 8>& h, const uint8_t* p) {
 
 }  // namespace
 
-std::string Sha256Hex(const std::vector<uint8_t>& data) {
+std::string Sha256Hex(std::span<const uint8_t> data) {
     std::array<uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                  0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     size_t i = 0;
@@ -81,4 +81,4 @@ std::string Sha256Hex(const std::vector<uint8_t>& data) {
     return hex;
 }
 
-}  // namespace orbisk::sim
+}  // namespace orbisk
