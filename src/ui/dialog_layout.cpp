@@ -70,9 +70,13 @@ void CTessaly_AllInOne_OvproxyDlg::BuildControls() {
     version_->setMinimumWidth(Dlu(font, 122, 0).width());
     auto* status_label = Item(new QLabel("Status: ", this), "1189");
     status_ = Item(new QLabel("Static", this), "1033");
-    // The status line keeps its width whatever it says; the window does not jump with it.
+    // The status line keeps its width whatever it says, so the window does not jump sideways;
+    // a long text wraps, and the window grows by the lines it needs.
     status_->setMinimumWidth(Dlu(font, 237, 0).width());
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     result_ = Item(new QLabel("N/A", this), "1016");
     result_->setAlignment(Qt::AlignCenter);
     QFont result_font = result_->font();

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -378,7 +379,10 @@ bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::Picture(Moment moment) {
-    if (moment_hook_) moment_hook_(moment);
+    if (!moment_hook_) return;
+    // The window as it will look: a text just set may need it to grow first.
+    layout()->activate();
+    moment_hook_(moment);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::ShowMessageLater(const std::string& caption,

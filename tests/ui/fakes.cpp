@@ -104,7 +104,7 @@ DeviceSnapshot FakeDevice::Snapshot() {
     snapshot.rev = camera.usb.rev;
     snapshot.chip_text = "FLASH";
     snapshot.chip_info = camera.chip_info;
-    snapshot.description = "Camera ready";
+    snapshot.description = camera.description;
     snapshot.serial_text[0] = camera.serial;
     snapshot.serial_text[1] = camera.serial + "-cfg";
     snapshot.firmware_available = camera.fits ? 1 : 0;

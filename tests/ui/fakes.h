@@ -29,7 +29,8 @@ struct FakeCamera {
     int otp_programmed = 0;
     // The project type its image's configuration area names (0 serial flash ... 6 OTP).
     int32_t project_type = 0;
-    int32_t chip_info = 0;  // "ChipInfo" of its profile
+    int32_t chip_info = 0;                     // "ChipInfo" of its profile
+    std::string description = "Camera ready";  // what the status line says of it
 };
 
 // What the fake device objects share: the cameras plugged in and how updates go. Several

@@ -94,6 +94,25 @@ class LayoutTest : public QObject {
         QVERIFY(fits("1189", "Status: "));
     }
 
+    // A status text longer than the line wraps, and the window grows to hold all of it.
+    void longStatusWrapsInsideTheWindow() {
+        DialogRig rig;
+        auto camera = FakeWorld::Camera(0x6366, 2);
+        camera.description =
+            "Camera in boot ROM, no recovery record: its serial number cannot be restored";
+        rig.Plug(camera);
+        rig.Open();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString::fromStdString(camera.description),
+                                  kWait);
+        QVERIFY(rig.Settle());
+        const QLabel* status = rig.Label("1033");
+        const QRect needed = status->fontMetrics().boundingRect(
+            QRect(0, 0, status->contentsRect().width(), 10000), Qt::TextWordWrap, status->text());
+        QVERIFY(needed.height() > status->fontMetrics().height());  // it did need two lines
+        QVERIFY(needed.height() <= status->contentsRect().height());
+        QVERIFY(rig.OnScreen("1033"));
+    }
+
     // The window keeps the template's proportions: about 337 by 65 dialog units without the
     // extra rows, whatever the font.
     void windowSizeFollowsTheFont() {

@@ -112,10 +112,12 @@ class SimOperatorTest : public QObject {
     }
 
     // Stop pressed while the flash is being written: the flow stops at its next check and
-    // reports, the window shows it stopped and gives the buttons back.
-    void stopDuringTheWrite() {
+    // reports, the window shows it stopped and gives the buttons back. The camera, left in its
+    // boot ROM without a tag, is brought back by the next Upgrade with its serial number.
+    void stopDuringTheWriteThenARecovery() {
         WriteGate gate;
         SimRig rig;
+        rig.Set("SaveSN", 1);
         auto camera = rig.PlugOldDemoCamera(1);
         rig.OpenOnSim(true);
         gate.Attach(rig.process.status);
@@ -131,13 +133,26 @@ class SimOperatorTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
         QVERIFY(rig.Text("1033").startsWith("Stopped: "));
         QCOMPARE(rig.Upgrade()->text(), QString("Upgrade"));
+        QVERIFY(rig.log.Contains("Stop requested"));
         // Stopped inside the write: the tag, written last, is not there, nor is the end of the
-        // image.
+        // image; the camera runs its boot ROM and its recovery record is kept.
         const auto memory = camera->Memory();
         QCOMPARE(memory[DemoLayout::kTagAddress], uint8_t{0xFF});
         QCOMPARE(memory[DemoLayout::kTagAddress + 1], uint8_t{0xFF});
         QCOMPARE(memory[DemoLayout::kConfigAddress], uint8_t{0xFF});
-        QVERIFY(rig.log.Contains("Stop requested"));
+        QVERIFY(!camera->AppMode());
+        QVERIFY(FileExists(rig.RecoveryPath(1)));
+
+        // The recovery: Upgrade on the camera in its boot ROM.
+        QVERIFY(rig.Upgrade()->isEnabled());
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.Text("1016"), QString("PASS"));
+        QVERIFY(camera->AppMode());
+        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1060));
+        QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("SN-CAM-000042"));
+        QVERIFY(!FileExists(rig.RecoveryPath(1)));
         rig.dialog.reset();  // nothing reports through the gate any more
     }
 
