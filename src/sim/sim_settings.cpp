@@ -29,6 +29,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed, kSelect},
     // The OTP chip: configuration (and code) from offset 0, no tag.
     {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, kPinGpio0, kSelect},
+    // A MIPI module: its controller reads no identity, its bridge keeps its own flash.
+    {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, kPinGpio0, kNone, true},
 };
 
 const char* kCamera = "Camera";
@@ -257,8 +259,22 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
                  "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas");
     read.Flag(kFaults, "OtpLocked", &f.otp_locked);
     read.Number(kFaults, "OtpFalseReport", 0, 0xFFFFFFFF, &f.otp_false_report);
-    if (!read.ok()) *error = read.error();
-    return read.ok();
+    if (!read.ok()) {
+        *error = read.error();
+        return false;
+    }
+
+    if (!bridge.Load(ini, error)) return false;
+    if (bridge.present && !Profile().bridge) {
+        *error = "profile " + profile + " has no MIPI bridge (ORV7608 has)";
+        return false;
+    }
+    if (bridge.present && generation == Generation::kVendorV2) {
+        // Status bytes 24-31 carry either the bridge's signature or the second generation's.
+        *error = "a camera with a MIPI bridge answers xu or v1, not v2";
+        return false;
+    }
+    return true;
 }
 
 void SimSettings::Save(CIniFile* ini) const {
@@ -314,6 +330,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kFaults, "BusyStuck", f.busy_stuck);
     ini->SetValueI(kFaults, "BadQualify", f.bad_qualify);
     ini->SetValueI(kFaults, "NoReturn", f.no_return);
+    bridge.Save(ini);
     ini->SetValue(kFaults, "OtpWeak", OtpWeakText(f.otp_weak));
     ini->SetValueI(kFaults, "OtpLocked", f.otp_locked);
     ini->SetValueI(kFaults, "OtpFalseReport", static_cast<int32_t>(f.otp_false_report));

@@ -8,6 +8,7 @@
 #include "base/ini_file.h"
 #include "sim/sim_protect.h"
 #include "sim/sim_reset_rules.h"
+#include "sim/sim_bridge_settings.h"
 
 namespace orbisk::sim {
 
@@ -30,6 +31,8 @@ struct ChipProfile {
     uint16_t chip_id;        // as the firmware's 0x2F record names it
     WriteProtectPin wp_pin;  // of the serial flash
     ResetNeeds reset;        // registers the boot ROM looks at before it stays for an update
+    // The module may carry a MIPI bridge on the controller's I2C bus.
+    bool bridge = false;
 };
 
 const ChipProfile* FindProfile(const std::string& name);
@@ -114,6 +117,7 @@ struct SimSettings {
     bool app_allows_flash_write = false;
     Timing timing;
     Faults faults;
+    BridgeSettings bridge;
 
     const ChipProfile& Profile() const;
     uint32_t MemorySize() const;

@@ -20,6 +20,7 @@
 #include "image/catalogue/desc_catalogue.h"
 #include "image/config_chain.h"
 #include "image/config_edit.h"
+#include "image/bridge_demo_image.h"
 #include "image/demo_image.h"
 #include "image/otp_demo_image.h"
 #include "image/firmware_image.h"
@@ -40,6 +41,7 @@ constexpr const char* kUsage =
     "       orbisk-image demo OUT [--profile P] [--vid H] [--pid H] [--rev H] [--version H]\n"
     "                             [--manufacturer S] [--product S] [--serial S]\n"
     "                             [--code-size N]  (OTP profile ORV6099: bytes of code)\n"
+    "                             [--second-word H] (bridge profile ORV7608: its second version word)\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
 
 int Usage(const std::string& why) {
@@ -378,6 +380,22 @@ int Extract(const Args& a) {
     return 0;
 }
 
+// The bridge's firmware: its flash holds no configuration area, so no identity or strings.
+int BridgeDemo(const Args& a, uint32_t version) {
+    for (const char* name :
+         {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial", "--code-size"})
+        if (a.options.count(name))
+            return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
+    uint32_t word2 = 0;
+    if (auto it = a.options.find("--second-word");
+        it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, word2))
+        return Usage("bad hexadecimal value for --second-word: " + it->second);
+    const Bytes image = MakeBridgeDemoImage(version, word2);
+    std::string error;
+    if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
+    return 0;
+}
+
 int Demo(const Args& a) {
     if (a.positional.size() != 1) return Usage("demo takes OUT");
     DemoImageSpec recipe;
@@ -408,9 +426,15 @@ int Demo(const Args& a) {
     if (auto it = a.options.find("--profile"); it != a.options.end()) profile = it->second;
     for (char& c : profile) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const bool otp = profile == "ORV6099" || profile == "6099" || profile == "2014";
-    if (!otp && profile != "ORV6363" && profile != "6363" && profile != "2016")
-        return Refuse("demo images are made for ORV6363 (serial flash) and ORV6099 (OTP), not " +
-                      profile);
+    const bool bridge = profile == "ORV7608" || profile == "7608" || profile == "2013";
+    if (!otp && !bridge && profile != "ORV6363" && profile != "6363" && profile != "2016")
+        return Refuse(
+            "demo images are made for ORV6363 (serial flash), ORV6099 (OTP) and "
+            "ORV7608 (the MIPI bridge's flash), not " +
+            profile);
+    if (bridge) return BridgeDemo(a, recipe.version);
+    if (a.options.count("--second-word"))
+        return Usage("--second-word is a version word of ORV7608");
     size_t code_size = OtpDemoLayout::kDefaultCodeSize;
     if (auto it = a.options.find("--code-size"); it != a.options.end()) {
         char* end = nullptr;
@@ -443,7 +467,7 @@ int Run(const std::vector<std::string>& args) {
         known = {};
     else if (cmd == "demo")
         known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
-                 "--product", "--serial", "--profile", "--code-size"};
+                 "--product", "--serial", "--profile", "--code-size", "--second-word"};
     else
         return Usage("unknown command " + cmd);
     Args a;
