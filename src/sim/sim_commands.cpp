@@ -31,10 +31,12 @@ constexpr CommandShape kCommands[] = {
     {0x00, 0x2E, 0},     // image-quality patch
     {0x00, 0x93, 0, 2},  // mode bytes
     {0x00, 0xD3, 0, 2},
-    {0x00, 0xFC, 0, 1},  // write-protect status
-    {0x00, 0xFC, 0, 8},  // bypass mode query
-    {0x00, 0xBD, 0, 1},  // software write protection
-    {0x00, 0xB3, 0, 1},  // MIPI power
+    {0x00, 0xFC, 0, 1},      // write-protect status
+    {0x00, 0xFC, 0, 8},      // bypass mode query
+    {0x00, 0xBD, 0, 1},      // software write protection
+    {0x00, 0xB3, 0, 1},      // MIPI power
+    {0x00, 0xF0, kAddress},  // I2C long read and write: p1 register, p2 length, p3 slave
+    {0x00, 0xB0, kAddress},
     // Serial flash.
     {0x02, 0xC1, 0, 8},      // identification
     {0x02, 0xC2, kAddress},  // read, and the fast reads of modes 1 to 3
