@@ -102,6 +102,7 @@ CDevFlow* COrbiskApp::RecreateDeviceObject() {
     if (device_ && wanted == device_class_) return device_.get();
     std::unique_ptr<CDevFlow> fresh =
         camlib_ ? CreateDeviceObject(wanted, process_, *camlib_, *profiles_) : nullptr;
+    if (fresh) fresh->SetSystemInfo(system_info_.get());
     if (device_) {
         if (fresh) {
             // The open camera and what is known of it move to the new object.

@@ -76,7 +76,10 @@ class CamLib {
                        uint32_t options);
     int CamLib_WriteMem(uint64_t handle, uint32_t addr, uint32_t len, const uint8_t* buf,
                         uint32_t options);
-    int CamLib_GetDevStatus(uint64_t handle, uint8_t* out /* 104 */, uint32_t options);
+    // The status records from `first_record` to the last one, at the start of `out`; the bytes
+    // past them are left as they were.
+    int CamLib_GetDevStatus(uint64_t handle, uint8_t* out /* 104 */, uint32_t options,
+                            uint16_t first_record = 0);
     int CamLib_ResetToRom(uint64_t handle);
     int CamLib_SetPowerMipi(uint64_t handle, uint8_t state, uint32_t options);
     int CamLib_DevQualify(uint64_t handle);

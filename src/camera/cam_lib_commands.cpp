@@ -38,9 +38,14 @@ int CamLib::CamLib_WriteMem(uint64_t, uint32_t addr, uint32_t len, const uint8_t
     return t && t->WriteMem(addr, len, buf, nullptr, nullptr) == kOk ? 1 : 0;
 }
 
-int CamLib::CamLib_GetDevStatus(uint64_t, uint8_t* out, uint32_t options) {
+int CamLib::CamLib_GetDevStatus(uint64_t, uint8_t* out, uint32_t options,
+                                uint16_t first_record) {
+    constexpr uint32_t kRecords = 104 / 8;
+    if (first_record >= kRecords) return 0;
     CVendorCmdCommon* t = XuOrGeneral(options);
-    return t && t->GetDevStatus(0, out, 104) == kOk ? 1 : 0;
+    // Never past the block's last record: a camera refuses an index it does not have.
+    const uint32_t count = (kRecords - first_record) * 8;
+    return t && t->GetDevStatus(first_record, out, count) == kOk ? 1 : 0;
 }
 
 int CamLib::CamLib_ResetToRom(uint64_t) {

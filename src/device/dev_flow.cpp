@@ -76,19 +76,26 @@ std::string CDevFlow::ListLabel() {
     return texts_.identity_label;
 }
 
-int CDevFlow::CheckImageForChip() {
+int CDevFlow::DEV_CheckImageForCamera() {
+    LogScope scope(process_.logger, "CDevFlow::DEV_CheckImageForCamera");
+    return CheckImageForChip(scope);
+}
+
+int CDevFlow::CheckImageForChip(LogScope& scope) {
     uint16_t vid = 0, pid = 0;
     bool any = false;
     ImageIdentity(&vid, &pid, &any);
     ImageSelection selection{
         process_, profiles_, images_, vid, pid, &texts_.chosen_image_path, &texts_.image_identity};
     selection.any_identity = any;
+    selection.log = &scope;
     return CheckImageForChipIdentity(selection, conn_.chip_identity);
 }
 
-int CDevFlow::FindFirstImage() {
+int CDevFlow::FindFirstImage(LogScope& scope) {
     ImageSelection selection{process_,  profiles_, images_,
                              conn_.vid, conn_.pid, &texts_.chosen_image_path};
+    selection.log = &scope;
     return FindFirstLoadableImage(selection);
 }
 
@@ -125,8 +132,9 @@ void CDevFlow::Notice(const std::string& text) {
 }
 
 int CDevFlow::DEV_ReadMipiCameraInfo() {
+    LogScope scope(process_.logger, "CDevFlow::DEV_ReadMipiCameraInfo");
     ReadMipiDeviceInfo();
-    const int found = FindFirstImage();
+    const int found = FindFirstImage(scope);
     // Nothing of an earlier camera is kept for this one.
     set_mipi_reserved({});
     CheckBridgeRecovery();
@@ -144,12 +152,12 @@ int CDevFlow::DEV_ReadMipiCameraInfo() {
     return found;
 }
 
-int CDevFlow::DeviceInfoForListedCamera() {
+int CDevFlow::DeviceInfoForListedCamera(LogScope& scope) {
     if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) return DEV_ReadMipiCameraInfo();
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
     DEV_CheckRecovery();
-    const int fits = CheckImageForChip();
+    const int fits = CheckImageForChip(scope);
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
     return fits;
 }

@@ -77,7 +77,7 @@ class CDevFlow : public CDevTypeInfo {
     std::string SerialNumberText() const;
     // The image check for the chip identity, with the image chosen as above (a camera in its
     // ROM without a record is checked whether or not it may be written).
-    int DEV_CheckImageForCamera() { return CheckImageForChip(); }
+    int DEV_CheckImageForCamera();
 
     // The memory-type operations, in slot order; the memory-type classes provide them.
     virtual int PreUpdate(const uint8_t* buffer, uint32_t word);
@@ -100,8 +100,9 @@ class CDevFlow : public CDevTypeInfo {
 
   protected:
     // The image checks of the firmware selection for the open camera.
-    int CheckImageForChip();
-    int FindFirstImage();
+    // The caller's scope receives the trace of the descriptor walk.
+    int CheckImageForChip(LogScope& scope);
+    int FindFirstImage(LogScope& scope);
 
     // Messages for the operator go to the notice callback when there is one.
     void Notice(const std::string& text) override;
@@ -160,9 +161,9 @@ class CDevFlow : public CDevTypeInfo {
     std::string ListLabel();
     int ProbeMipi();
     // The device information step of a listed camera; whether the carried image fits it.
-    int DeviceInfoForListedCamera();
+    int DeviceInfoForListedCamera(LogScope& scope);
     // The checks of a candidate in the default choice and the list refresh.
-    int CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini);
+    int CheckCandidate(LogScope& scope, int32_t ini, int32_t bin, bool lenient_ini);
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
     void Fail(LogScope& scope, const char* text);
 

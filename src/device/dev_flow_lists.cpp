@@ -48,11 +48,11 @@ void CDevFlow::RestoreSelected(const ListPass& pass) {
     texts_ = *pass.selected_texts;
 }
 
-int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
+int CDevFlow::CheckCandidate(LogScope& scope, int32_t ini, int32_t bin, bool lenient_ini) {
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
     DEV_CheckRecovery();
-    const int fits = CheckImageForChip();
+    const int fits = CheckImageForChip(scope);
     if (process_.project_type == 6) otp_space_used = ReadOtpSpaceUsed();
     // A camera in its boot ROM answers with the controller's identity: what it may receive
     // is decided by its recovery record and its chip.
@@ -99,12 +99,12 @@ int CDevFlow::DEV_GetDefaultDeviceForAllInOne() {
         if (peer_->selector) peer_->selector->Insert(k, label);
         if (!pass.found) {
             if (ini != 0 || bin != 0) {
-                if (CheckCandidate(ini, bin, true) != 0) {
+                if (CheckCandidate(scope, ini, bin, true) != 0) {
                     StorePortPair();
                     pass.found = true;
                 }
             } else {
-                const int fits = DeviceInfoForListedCamera();
+                const int fits = DeviceInfoForListedCamera(scope);
                 if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
                 StorePortPair();
                 pass.found = true;
@@ -158,7 +158,7 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
         if (location == remembered && !pass.found) {
             selected_index = k;
             pass.found = true;
-            DeviceInfoForListedCamera();
+            DeviceInfoForListedCamera(scope);
             KeepSelected(pass);
         }
         scope.Text("MP_CloseDevice\n");
@@ -182,9 +182,9 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
             const int k = at == pass.positions.end() ? -1 : at->second;
             ReadIdentity();
             if (ini != 0 || bin != 0) {
-                if (CheckCandidate(ini, bin, false) != 0) pass.found = true;
+                if (CheckCandidate(scope, ini, bin, false) != 0) pass.found = true;
             } else {
-                const int fits = DeviceInfoForListedCamera();
+                const int fits = DeviceInfoForListedCamera(scope);
                 if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
                 pass.found = true;
             }
@@ -230,7 +230,7 @@ int CDevFlow::DEV_GetDeviceListAfterReset() {
             selected_index = i;
             ReadPortPair();
             StorePortPair();
-            const int fits = DeviceInfoForListedCamera();
+            const int fits = DeviceInfoForListedCamera(scope);
             if (ini == 2)
                 check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
             else if (ini != 0)

@@ -26,8 +26,9 @@ ConfigLayout CEepromConfigInfo::Layout() {
     return profiles_.ReadConfigLayout();
 }
 
-ImageEnv CEepromConfigInfo::MakeImageEnv() {
+ImageEnv CEepromConfigInfo::MakeImageEnv(LogScope* log) {
     ImageEnv env;
+    env.log = log;
     env.layout = Layout();
     env.ic_name = profiles_.chip_name;
     env.project_type = &process_.project_type;
@@ -36,6 +37,10 @@ ImageEnv CEepromConfigInfo::MakeImageEnv() {
 }
 
 int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
+    return CheckSlotImage(buffer, nullptr);
+}
+
+int CEepromConfigInfo::CheckSlotImage(const uint8_t* buffer, LogScope* log) {
     ImageSlot slot;
     if (buffer != nullptr && buffer == images_.front.data())
         slot = ImageSlot::kFront;
@@ -43,7 +48,7 @@ int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
         slot = ImageSlot::kRear;
     else
         return 0;
-    ImageEnv env = MakeImageEnv();
+    ImageEnv env = MakeImageEnv(log);
     return CheckImage(images_, slot, env) ? 1 : 0;
 }
 
@@ -58,7 +63,7 @@ bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check
     }
     read_length_ = static_cast<uint32_t>(images_.front.size());
     if (!parse_and_check) return true;
-    if (!PreUpdate(images_.front.data(), 0)) {
+    if (!CheckSlotImage(images_.front.data(), &scope)) {
         process_.Report(kReportFailure, kParseFail);
         scope.Section("Parse FW File Fail!\n");
         return false;

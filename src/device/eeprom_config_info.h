@@ -49,7 +49,9 @@ class CEepromConfigInfo : public CDevFlow {
                     ChipCheck check = ChipCheck::kPaired);
     ConfigLayout Layout();
     // What the image loader needs of the active profile and the process.
-    ImageEnv MakeImageEnv();
+    ImageEnv MakeImageEnv(LogScope* log = nullptr);
+    // The pre-update hook with the caller's trace scope, so the descriptor walk is traced.
+    int CheckSlotImage(const uint8_t* buffer, LogScope* log);
     DumpCheckFlags CheckFlags();
     void PrepareReadback(const DumpCheckFlags& flags);
 

@@ -77,7 +77,9 @@ int CMpFlow2::MP_RefreshDeviceStatus() {
         conn_.mipi_bridge = 0;
     }
     status_.fill(0);
-    camlib_.CamLib_GetDevStatus(conn_.camera_handle, status_.data(), conn_.command_options);
+    // Behind a bridge the status is read from record 1 on.
+    camlib_.CamLib_GetDevStatus(conn_.camera_handle, status_.data(), conn_.command_options,
+                                conn_.mipi_bridge ? 1 : 0);
     if (conn_.mipi_bridge && !conn_.mipi_simulation) {
         scope.Text("UVC_SetPowerControlLib\n");
         camlib_.CamLib_SetPowerMipi(conn_.camera_handle, 3, conn_.command_options);
@@ -167,8 +169,12 @@ int CMpFlow2::MP_GetDeviceInfo() {
     }
     texts_.memory_name =
         MemoryName(process_.project_type, static_cast<uint32_t>(images_.front.size()));
-    texts_.second_code = 0;
-    if (system_info_) texts_.board = system_info_->BaseBoardProduct().value_or("");
+    // This chip can run a second code, which keeps its own patch bytes: the status block tells
+    // which code runs by the record it fills.
+    texts_.second_code = chip_info == 13 && status_read && selected.secondary ? 1 : 0;
+    texts_.board = system_info_ ? system_info_->BaseBoardProduct().value_or("") : "";
+    scope.Text("#### Base Board Information ####\r\n\r\n%s\r\n",
+               texts_.board.empty() ? "N/A" : texts_.board.c_str());
     texts_.usb_speed = "N/A";
     if (chip_info == 10 || chip_info == 15) {
         uint8_t fc02 = 0, fa01 = 0;

@@ -182,6 +182,11 @@ std::vector<uint8_t> SimCamera::BuildStatusBlock() {
     block[71] = static_cast<uint8_t>(version >> 16);
     block[5] = static_cast<uint8_t>(version >> 8);
     block[4] = static_cast<uint8_t>(version);
+    if (settings_.second_code) {
+        // The same fields one record later, the primary mode byte cleared.
+        std::memcpy(&block[72], &block[64], 8);
+        std::memset(&block[64], 0, 8);
+    }
     return block;
 }
 

@@ -211,6 +211,7 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     read.Flag(kCamera, "AppAllowsFlashWrite", &app_allows_flash_write);
     read.Number(kCamera, "MaxDataSize", 8, 4096, &max_data_size);
     read.Flag(kCamera, "RearCamera", &rear_camera);
+    read.Flag(kCamera, "SecondCode", &second_code);
     LoadIdentity(ini, read, kRom, &rom);
     LoadIdentity(ini, read, kRunning, &running);
     read.Number(kRunning, "Version", 0, 0xFFFFFFFF, &running_version);
@@ -294,6 +295,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kCamera, "AppAllowsFlashWrite", app_allows_flash_write);
     ini->SetValueI(kCamera, "MaxDataSize", max_data_size);
     ini->SetValueI(kCamera, "RearCamera", rear_camera);
+    ini->SetValueI(kCamera, "SecondCode", second_code);
     SaveIdentity(ini, kRom, rom);
     SaveIdentity(ini, kRunning, running);
     ini->SetValue(kRunning, "Version", Hex(running_version, 8));

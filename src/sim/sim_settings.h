@@ -113,6 +113,9 @@ struct SimSettings {
     uint8_t entries = 1;  // list entries for the same physical camera
     bool direct_access = true;
     bool rear_camera = false;
+    // The running code reports itself in the secondary fields of the status block (bytes 72..),
+    // as a controller does that runs its second code.
+    bool second_code = false;
     uint16_t max_data_size = 1024;
     bool app_allows_flash_write = false;
     Timing timing;

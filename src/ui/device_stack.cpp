@@ -12,7 +12,8 @@
 
 namespace orbisk {
 
-DeviceStack::DeviceStack(Process& process) : process_(process) {
+DeviceStack::DeviceStack(Process& process, CSystemInfo* system_info)
+    : process_(process), system_info_(system_info) {
     UsbBackend backend = MakeUsbBackend(process.clock);
     error_ = backend.error;
     if (!backend.bus) return;
@@ -37,9 +38,14 @@ DeviceMaker DeviceStack::Maker() {
     Process& process = process_;
     CamLib& camlib = *camlib_;
     CICTypeIni& profiles = *profiles_;
-    return MakeDevFlowMaker(process, *bus_, camlib, profiles, [&process, &camlib, &profiles] {
-        return CreateDeviceObject(RunDeviceFactory(process), process, camlib, profiles);
-    });
+    CSystemInfo* system_info = system_info_;
+    return MakeDevFlowMaker(process, *bus_, camlib, profiles,
+                            [&process, &camlib, &profiles, system_info] {
+                                auto device = CreateDeviceObject(RunDeviceFactory(process),
+                                                                 process, camlib, profiles);
+                                if (device) device->SetSystemInfo(system_info);
+                                return device;
+                            });
 }
 
 }  // namespace orbisk

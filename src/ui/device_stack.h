@@ -9,6 +9,7 @@ namespace orbisk {
 class CamLib;
 class DeviceNotifier;
 class CICTypeIni;
+class CSystemInfo;
 class UsbBus;
 class UsbTransportFactory;
 struct Process;
@@ -18,7 +19,8 @@ struct Process;
 // second view of the same bus feeds the hot-plug watch.
 class DeviceStack {
   public:
-    explicit DeviceStack(Process& process);
+    // The device objects it makes show the host's board product from `system_info` (may be null).
+    DeviceStack(Process& process, CSystemInfo* system_info);
     ~DeviceStack();
     DeviceStack(const DeviceStack&) = delete;
     DeviceStack& operator=(const DeviceStack&) = delete;
@@ -32,6 +34,7 @@ class DeviceStack {
 
   private:
     Process& process_;
+    CSystemInfo* system_info_;
     std::string error_;
     std::unique_ptr<UsbBus> bus_;
     // The watch has a bus object of its own over the same cameras: the function library waits

@@ -131,7 +131,7 @@ void RunDialog(COrbiskApp& app, int& argc, char** argv) {
     std::unique_ptr<AudioCaptureSystem> audio;
     if (process.ConfigInt(cfg::kRtd3) != 0) audio = CreateNativeAudioCaptureSystem();
 
-    DeviceStack stack(process);
+    DeviceStack stack(process, app.system_info());
     if (!stack.error().empty()) {
         LogScope scope(process.logger, "RunDialog", 0);
         scope.Line("%s\n", stack.error().c_str());

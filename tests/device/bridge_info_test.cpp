@@ -49,6 +49,19 @@ TEST(BridgeInfoTest, TheSimulationSignatureReadsNoVersionAndAFailedReadSaysSo) {
     EXPECT_EQ(rig.device->texts().fw_version, "0x00-0000-0000");
 }
 
+TEST(BridgeInfoTest, TheRefreshReadsTheStatusFromItsSecondRecordBehindABridge) {
+    BridgeRig rig;
+    ASSERT_TRUE(rig.OpenAndLoad());
+    ASSERT_EQ(rig.device->MP_RefreshDeviceStatus(), 1);
+    // Records 1 to 12 land at the start of the block; the rest stays clear.
+    const std::vector<uint8_t> block = rig.camera->StatusBlock();
+    std::vector<uint8_t> from_second(block.size(), 0);
+    std::copy(block.begin() + 8, block.end(), from_second.begin());
+    EXPECT_EQ(rig.device->texts().fw_version,
+              sim::VersionText(from_second) + "-VID2C7E&&PID6363");
+    EXPECT_NE(sim::VersionText(from_second), sim::VersionText(block));
+}
+
 // 31 keeps the last two units of 4096 bytes: 0x1E000 to the end.
 constexpr int32_t kReserve = 31;
 constexpr size_t kReservedAt = 0x1E000;

@@ -8,6 +8,8 @@
 #include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
 #include "device/recovery_record.h"
+#include "platform/sysinfo.h"
+#include "platform/sysinfo_fixed.h"
 #include "image/demo_image.h"
 #include "sim/sim_image.h"
 #include "support/temp_dir.h"
@@ -113,6 +115,28 @@ TEST(FlashOperationsTest, CameraFoundInItsRomIsNotResetIntoIt) {
     EXPECT_TRUE(rig.camera->AppMode());
 }
 
+TEST(FlashOperationsTest, SecondCodeFlagOfTheChipThatHasOne) {
+    // A camera of profile ORV7464 (chip information 13) reads 0x00 0xF0; 0xD0 is ORV7507 (12).
+    struct Case {
+        uint8_t fe22;
+        bool runs_second_code;
+        int32_t flag;
+    };
+    for (const Case& c : {Case{0xF0, true, 1}, Case{0xF0, false, 0}, Case{0xD0, true, 0}}) {
+        SCOPED_TRACE(testing::Message() << "fe22 " << int{c.fe22} << " second " << c.runs_second_code);
+        sim::SimSettings settings = FlashRig::DefaultSettings();
+        settings.profile = "ORV7507";
+        settings.chip_id_fe22 = c.fe22;
+        settings.second_code = c.runs_second_code;
+        FlashRig rig(settings, ChipImage("ORV7507", OldFirmware()));
+        ASSERT_TRUE(rig.OpenAndLoad(ChipImage("ORV7507", NewFirmware())));
+        ASSERT_EQ(rig.device->MP_GetDeviceInfo(), 1);
+        EXPECT_EQ(rig.device->texts().second_code, c.flag);
+        // Either record carries the same running code.
+        EXPECT_EQ(rig.device->texts().code_mode, "Vendor Code");
+    }
+}
+
 }  // namespace
 }  // namespace orbisk::test
 
@@ -134,6 +158,26 @@ TEST(FlashOperationsTest, DeviceInformationTexts) {
     EXPECT_EQ(texts.vid_pid_rev, "VID_2C7E&PID_6363&REV_0099");
     EXPECT_EQ(texts.memory_name, "SPI_SF_MLX128");  // a 128 KB image
     EXPECT_EQ(texts.code_mode, "Vendor Code");
+
+    // The host's base board: in the texts and in the trace.
+    FixedSystemInfoBackend* board = nullptr;
+    CSystemInfo system_info([&board] {
+        auto backend = std::make_unique<FixedSystemInfoBackend>();
+        board = backend.get();
+        return backend;
+    }());
+    rig.device->SetSystemInfo(&system_info);
+    for (const auto& [product, shown] : {std::pair<std::optional<std::string>, std::string>{
+                                             "X570 AORUS-TEST", "X570 AORUS-TEST"},
+                                         {std::nullopt, "N/A"}}) {
+        SCOPED_TRACE(shown);
+        board->board_product = product;
+        rig.log.clear();
+        ASSERT_EQ(rig.device->MP_GetDeviceInfo(), 1);
+        EXPECT_EQ(texts.board, product.value_or(""));
+        EXPECT_TRUE(rig.log.Contains("#### Base Board Information ####\r\n\r\n" + shown + "\r\n"))
+            << rig.log.Joined();
+    }
 
     rig.device->DEV_CloseDevice();
     ASSERT_EQ(rig.device->MP_GetDeviceInfo(), 1);

@@ -49,6 +49,10 @@ public:
         std::lock_guard lock(mutex_);
         return lines_;
     }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        lines_.clear();
+    }
     // True when some line contains the text.
     bool Contains(std::string_view text) const;
     std::string Joined() const;

@@ -37,7 +37,7 @@ struct CableRig : DialogRig {
                 qFatal("%s", error.c_str());
         }
         qputenv("ORBISK_SIM", QByteArray::fromStdString(first + ":" + second));
-        stack = std::make_unique<DeviceStack>(process);
+        stack = std::make_unique<DeviceStack>(process, nullptr);
         qunsetenv("ORBISK_SIM");
         DialogServices services;
         services.make_device = stack->Maker();

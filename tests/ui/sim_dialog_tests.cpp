@@ -156,7 +156,7 @@ class SimDialogTest : public QObject {
                                        MakeDemoImage(old_firmware), &error));
         qputenv("ORBISK_SIM", QByteArray::fromStdString(folder));
         {
-            DeviceStack stack(rig.process);
+            DeviceStack stack(rig.process, nullptr);
             QVERIFY(stack.error().empty());
             QVERIFY(stack.notifier() != nullptr);
             DialogServices services;
@@ -177,7 +177,7 @@ class SimDialogTest : public QObject {
 
         // A folder that is not there: no bus, the reason kept, no camera offered.
         qputenv("ORBISK_SIM", QByteArray::fromStdString(rig.dir.File("missing")));
-        DeviceStack missing(rig.process);
+        DeviceStack missing(rig.process, nullptr);
         QVERIFY(!missing.error().empty());
         QVERIFY(!missing.Maker());
         qunsetenv("ORBISK_SIM");

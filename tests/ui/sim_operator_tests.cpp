@@ -188,7 +188,7 @@ class SimOperatorTest : public QObject {
         qputenv("ORBISK_SIM", QByteArray::fromStdString(folder));
         QString verdict;
         {
-            DeviceStack stack(process);
+            DeviceStack stack(process, nullptr);
             QVERIFY(stack.notifier() != nullptr);
             DialogServices services;
             services.make_device = stack.Maker();
