@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "app/cli_fixture.h"
+#include "platform/sysinfo.h"
 
 namespace orbisk::test {
 namespace {
@@ -148,6 +149,27 @@ TEST_F(CliTest, FailingUpdateEndsWithItsCodeAndKeepsTheAutostartEntry) {
         EXPECT_TRUE(FileExists(UserAutostart()));
     }
     EXPECT_EQ(BurnRows().size(), 2u);
+}
+
+TEST_F(CliTest, DebugLogTracesTheIdentificationAndTheHostBoard) {
+    const std::string camera = OldCamera("cam", "SN-TRACE");
+    Config("Debug Log=1\n");
+    ASSERT_EQ(Orbisk({"-s"}, camera).exit_code, 0);
+    const std::string log = ReadFile(Home("DebugLog.txt"));
+    // The image check of the open camera walks the carried image's descriptors in its scope.
+    const std::string check = "CDevFlow::DEV_CheckImageForCamera:> ";
+    const size_t start = log.find(check + "START --->>>");
+    ASSERT_NE(start, std::string::npos) << log;
+    EXPECT_LT(log.find(check + "Find descriptor 0x04\r\n", start), log.find(check + "EXIT", start))
+        << log;
+    // The board product as this host's native system information reads it.
+    CSystemInfo host(CreateNativeSystemInfoBackend());
+    const std::string board = host.BaseBoardProduct().value_or("N/A");
+    EXPECT_NE(log.find("CMpFlow::MP_GetDeviceInfo:> START --->>>\r\n"
+                       "#### Base Board Information ####\r\n\r\n" +
+                       board + "\r\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(CliTest, ImageForAnotherChipIsRefusedBeforeWriting) {
