@@ -5,6 +5,7 @@
 namespace orbisk {
 
 void ConsoleProgress::Post(uint32_t kind, uint32_t code, intptr_t /*extra*/) {
+    if (kind == kReportFailure && code != 0) failure_code_ = code;
     if (kind == kReportProgress) {
         percent_ = std::min<uint32_t>(code, 100);
         Show();

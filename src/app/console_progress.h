@@ -17,6 +17,9 @@ class ConsoleProgress : public StatusSink {
     void Post(uint32_t kind, uint32_t code, intptr_t extra) override;
     // Ends a bar line on a terminal, so the next output starts on a line of its own.
     void Finish();
+    // The code of the last failure report (0 before any): later reports change the status
+    // code, not the failure that ended the run.
+    uint32_t failure_code() const { return failure_code_; }
 
     // The bar line, without the leading carriage return: "Download    [#####    ]  35%".
     static std::string BarLine(const std::string& step, uint32_t percent);
@@ -28,6 +31,7 @@ class ConsoleProgress : public StatusSink {
     bool terminal_;
     std::string step_ = "Progress";
     uint32_t percent_ = 0;
+    uint32_t failure_code_ = 0;
     std::string last_line_;
     bool bar_open_ = false;
 };

@@ -243,7 +243,10 @@ int CParseArg::Excute_Arg() {
     }
     if (burn_file_.IsOpen()) {
         const std::string serial = device_ != nullptr ? device_->SerialNumberText() : "";
-        burn_file_.AppendRow(std::time(nullptr), serial, pass, process_.status.Code());
+        // A failed run records the failure's own code, as the dialog does.
+        const uint32_t failure = progress_ != nullptr ? progress_->failure_code() : 0;
+        const uint32_t code = !pass && failure != 0 ? failure : process_.status.Code();
+        burn_file_.AppendRow(std::time(nullptr), serial, pass, code);
         burn_file_.Close();
     }
     return pass ? 1 : 0;

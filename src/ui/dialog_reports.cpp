@@ -189,7 +189,9 @@ void CTessaly_AllInOne_OvproxyDlg::AppendBurnRow(bool pass, uint32_t err_code) {
         ShowMessageLater(kAppName, "Can't Open burn_result.txt");
         return;
     }
-    record.AppendRow(std::time(nullptr), serial_text_, pass, err_code);
+    // The serial number the update carries into the image, as the command line records it,
+    // whichever of the two texts the window shows.
+    record.AppendRow(std::time(nullptr), snapshot_.serial_text[0], pass, err_code);
     record.Close();
 }
 

@@ -51,6 +51,19 @@ TEST(ConsoleProgressTest, TerminalRedrawsOneBarAndEndsItsLine) {
               "[##############################] 100%");
 }
 
+TEST(ConsoleProgressTest, KeepsTheFailureThatLaterReportsFollow) {
+    std::FILE* out = std::fopen("/dev/null", "w");
+    ConsoleProgress progress(out, false);
+    EXPECT_EQ(progress.failure_code(), 0u);
+    UpdateSequence(progress);
+    progress.Post(kReportStepText, 41724, 0);
+    progress.Post(kReportFailure, 0, 0);  // a failure without a code names none
+    EXPECT_EQ(progress.failure_code(), 41706u);
+    progress.Post(kReportFailure, 41709, 0);
+    EXPECT_EQ(progress.failure_code(), 41709u);
+    std::fclose(out);
+}
+
 TEST(ConsoleProgressTest, NothingShownWritesNothing) {
     EXPECT_EQ(Render(true, [](ConsoleProgress& p) { p.Post(kReportDeviceInfo, 41906, 0); }), "");
 }

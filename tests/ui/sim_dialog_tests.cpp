@@ -188,6 +188,9 @@ class SimDialogTest : public QObject {
     void failingUpdateOnASimulatedCamera() {
         SimRig rig;
         rig.Set("LogType", 1);
+        // The window shows the USB serial-number string; the row still names the serial number
+        // the update carries (the manufacturer string).
+        rig.Set("SN Address", 1);
         const QString old_dir = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(rig.dir.path()));
         auto camera = rig.PlugOldDemoCamera(1, true);
@@ -202,8 +205,10 @@ class SimDialogTest : public QObject {
         // camera again and shows the failure's text.
         QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
         QCOMPARE(finished.count(), 0);
-        QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=
-                std::string::npos);
+        QVERIFY(rig.Text("1028") != QString("SN-CAM-000042"));
+        const std::string row = ReadFile(rig.dir.File("burn_result.txt"));
+        QVERIFY2(row.find("SN-CAM-000042,             Fail,    41709:\r\n") != std::string::npos,
+                 row.c_str());
         QVERIFY(rig.Upgrade()->isEnabled());
     }
 
