@@ -171,13 +171,14 @@ int CFlashInfo::FFU_Silence_WriteBin(const std::string& path) {
         ForgetRecovery(scope);
         return 1;
     }
-    return FFU_Download();
+    // The download of this memory type (serial or NOR flash).
+    return Download();
 }
 
 int CFlashInfo::FFU_Silence_WriteSNBin(const std::string& path) {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Silence_WriteSNBin");
     if (!SilentLoad(path, true, scope)) return 0;
-    return FFU_Download();
+    return Download();
 }
 
 int CFlashInfo::FFU_Silence_ReadBin(const std::string& path) {
