@@ -24,6 +24,7 @@
 #include "image/otp_demo_image.h"
 #include "image/firmware_image.h"
 #include "image/resources.h"
+#include "demo_kinds.h"
 #include "profile_pick.h"
 
 namespace orbisk::image_tool {
@@ -37,9 +38,11 @@ constexpr const char* kUsage =
     "       orbisk-image extract ID OUT\n"
     "       orbisk-image set-string FILE OUT --type 1|3 --text TEXT [--profile P]\n"
     "       orbisk-image strip FILE OUT --type T [--profile P]\n"
-    "       orbisk-image demo OUT [--profile P] [--vid H] [--pid H] [--rev H] [--version H]\n"
-    "                             [--manufacturer S] [--product S] [--serial S]\n"
-    "                             [--code-size N]  (OTP profile ORV6099: bytes of code)\n"
+    "       orbisk-image demo OUT [--profile P] [--memory KIND] [--vid H] [--pid H] [--rev H]\n"
+    "                             [--version H] [--manufacturer S] [--product S] [--serial S]\n"
+    "                             [--code-size N]  (OTP image: bytes of code)\n"
+    "KIND: sf, nor, eeprom8, eeprom16, mtp, otp, bridge (those of the profile's chip; its usual\n"
+    "one by default).\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
 
 int Usage(const std::string& why) {
@@ -272,8 +275,9 @@ void PrintText(const AreaInfo& a, const std::string& profile) {
     std::printf("profile         %s\n", profile.c_str());
     std::printf("config offset   0x%zX%s\n", a.config_offset,
                 a.config_at_start ? " (configuration at start)" : "");
-    std::printf("type            0x%02X\nvariant         %u\nchip model      %u\n",
-                a.header.config_type, a.header.variant, a.header.chip_model);
+    std::printf("type            0x%02X\nmemory          %s\n", a.header.config_type,
+                ConfigTypeMemoryText(a.header.config_type).c_str());
+    std::printf("variant         %u\nchip model      %u\n", a.header.variant, a.header.chip_model);
     std::printf("total length    %u\ncount           %u\n", a.header.total_length, a.header.count);
     if (a.version) std::printf("version         0x%04X\n", *a.version);
     if (a.id)
@@ -293,8 +297,10 @@ void PrintJson(const AreaInfo& a, const std::string& profile) {
     std::printf("{\n  \"profile\": %s,\n", JsonString(profile).c_str());
     std::printf("  \"config_offset\": %zu,\n  \"config_at_start\": %s,\n", a.config_offset,
                 a.config_at_start ? "true" : "false");
-    std::printf("  \"type\": %u,\n  \"variant\": %u,\n  \"chip_model\": %u,\n",
-                a.header.config_type, a.header.variant, a.header.chip_model);
+    std::printf("  \"type\": %u,\n  \"memory\": %s,\n", a.header.config_type,
+                JsonString(ConfigTypeMemoryName(a.header.config_type)).c_str());
+    std::printf("  \"variant\": %u,\n  \"chip_model\": %u,\n", a.header.variant,
+                a.header.chip_model);
     std::printf("  \"total_length\": %u,\n  \"count\": %u,\n", a.header.total_length,
                 a.header.count);
     if (a.version)
@@ -318,6 +324,25 @@ void PrintJson(const AreaInfo& a, const std::string& profile) {
     std::printf("%s]\n}\n", a.records.empty() ? "" : "\n  ");
 }
 
+// A bridge's image is its flash, byte for byte: no configuration area, only the version a demo
+// image carries in its marker.
+int BridgeInfo(const Bytes& image, const std::string& profile, bool json) {
+    const std::optional<uint32_t> version = ReadDemoVersion(image);
+    if (json) {
+        std::printf("{\n  \"profile\": %s,\n  \"memory\": \"bridge\",\n  \"size\": %zu,\n",
+                    JsonString(profile).c_str(), image.size());
+        if (version)
+            std::printf("  \"version\": %u\n}\n", *version);
+        else
+            std::printf("  \"version\": null\n}\n");
+        return 0;
+    }
+    std::printf("profile         %s\nmemory          MIPI bridge flash\nsize            %zu\n",
+                profile.c_str(), image.size());
+    if (version) std::printf("version         0x%08X\n", *version);
+    return 0;
+}
+
 int Info(const Args& a) {
     if (a.positional.size() != 1) return Usage("info takes one FILE");
     Session s;
@@ -325,6 +350,13 @@ int Info(const Args& a) {
     ImageRecord rec;
     const auto p = a.options.find("--profile");
     int index = 0;
+    if (p != a.options.end()) {
+        std::string error;
+        if (!ReadImage(a.positional[0], image, error)) return Refuse(error);
+        if (!PickProfile(s.profiles, image, p->second, error, &index)) return Refuse(error);
+        if (ProfileMemories(s.profiles) == std::vector<DemoMemory>{DemoMemory::kBridge})
+            return BridgeInfo(image, ChipTable()[static_cast<size_t>(index)].name, a.json);
+    }
     if (int r = OpenImage(s, a.positional[0], p == a.options.end() ? "" : p->second, image, rec,
                           &index))
         return r;
@@ -403,24 +435,34 @@ int Demo(const Args& a) {
         recipe.manufacturer = it->second;
     if (auto it = a.options.find("--product"); it != a.options.end()) recipe.product = it->second;
     if (auto it = a.options.find("--serial"); it != a.options.end()) recipe.serial = it->second;
-    // The demo images: the serial-flash one of ORV6363 (the default) and the OTP one of ORV6099.
-    std::string profile = "ORV6363";
-    if (auto it = a.options.find("--profile"); it != a.options.end()) profile = it->second;
-    for (char& c : profile) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const bool otp = profile == "ORV6099" || profile == "6099" || profile == "2014";
-    if (!otp && profile != "ORV6363" && profile != "6363" && profile != "2016")
-        return Refuse("demo images are made for ORV6363 (serial flash) and ORV6099 (OTP), not " +
-                      profile);
-    size_t code_size = OtpDemoLayout::kDefaultCodeSize;
+    Session s;
+    std::string error;
+    const auto p = a.options.find("--profile");
+    if (!PickProfile(s.profiles, {}, p == a.options.end() ? "ORV6363" : p->second, error))
+        return Refuse(error);
+    // The memory the image is for: the profile's usual one, or one of its others.
+    const std::vector<DemoMemory> memories = ProfileMemories(s.profiles);
+    DemoRequest request{recipe, memories.front(), 0};
+    if (auto it = a.options.find("--memory"); it != a.options.end()) {
+        const std::optional<DemoMemory> memory = ParseDemoMemory(it->second);
+        if (!memory) return Usage("--memory is sf, nor, eeprom8, eeprom16, mtp, otp or bridge");
+        if (std::find(memories.begin(), memories.end(), *memory) == memories.end()) {
+            std::string kinds;
+            for (DemoMemory m : memories) kinds += std::string(kinds.empty() ? "" : ", ") +
+                                                   DemoMemoryName(m);
+            return Refuse(s.profiles.chip_name + " keeps no firmware in " + it->second +
+                          "; its memories: " + kinds);
+        }
+        request.memory = *memory;
+    }
     if (auto it = a.options.find("--code-size"); it != a.options.end()) {
         char* end = nullptr;
         const unsigned long n = std::strtoul(it->second.c_str(), &end, 0);
-        if (!otp || it->second.empty() || *end != '\0') return Usage("--code-size is a byte count for ORV6099");
-        code_size = n;
+        if (request.memory != DemoMemory::kOtp || it->second.empty() || *end != '\0' || n == 0)
+            return Usage("--code-size is a byte count of the OTP image (ORV6099)");
+        request.otp_code_size = n;
     }
-    std::string error;
-    const Bytes image =
-        otp ? MakeOtpDemoImage(recipe, code_size, &error) : MakeDemoImage(recipe, &error);
+    const Bytes image = MakeProfileDemoImage(s.profiles, request, &error);
     if (image.empty()) return Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
@@ -443,7 +485,7 @@ int Run(const std::vector<std::string>& args) {
         known = {};
     else if (cmd == "demo")
         known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
-                 "--product", "--serial", "--profile", "--code-size"};
+                 "--product", "--serial", "--profile", "--code-size", "--memory"};
     else
         return Usage("unknown command " + cmd);
     Args a;
