@@ -463,7 +463,7 @@ int Demo(const Args& a) {
         request.otp_code_size = n;
     }
     const Bytes image = MakeProfileDemoImage(s.profiles, request, &error);
-    if (image.empty()) return Usage(error);
+    if (image.empty()) return request.memory == DemoMemory::kBridge ? Refuse(error) : Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
 }
