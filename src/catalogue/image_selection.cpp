@@ -132,18 +132,20 @@ std::string ProfileText(const CICTypeIni& profiles) {
 int CheckImageForChipIdentity(ImageSelection& s, std::array<uint8_t, 2> chip) {
     if (!LoadSelectedImage(s)) return 0;
     bool taken = false;
-    bool chip_known = false;
+    std::string chip_name;  // of the first profile that knows the camera's chip
     for (int i = 0; i < s.profiles.ProfileCount() && !taken; ++i) {
         s.profiles.SelectProfile(i);
         if (!s.profiles.MatchChip(chip[0], chip[1])) continue;
-        chip_known = true;
+        if (chip_name.empty()) chip_name = s.profiles.GetValue(kConfigSection, "Ic Name", "?");
         taken = ProfileFindsArea(s.profiles, s.images.front, true);
     }
     if (!taken) {
         ExplainRefusedFile(s, kStatusFirmwareNotForDevice,
-                           chip_known ? "has no configuration area this camera's chip reads"
-                                      : "cannot be checked: no chip profile knows this camera's "
-                                        "chip");
+                           !chip_name.empty()
+                               ? "has no configuration area where this camera's chip, " +
+                                     chip_name + ", keeps it: it is no image of that chip"
+                               : std::string("cannot be checked: no chip profile knows this "
+                                             "camera's chip"));
         return 0;
     }
     ImageEnv env = EnvFor(s);

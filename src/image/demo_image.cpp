@@ -107,17 +107,16 @@ std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const Flash
 }
 
 std::vector<uint8_t> MakeConfigDemoImage(const DemoImageSpec& recipe, uint8_t config_type,
-                                         uint8_t chip_model, size_t config_size,
+                                         uint8_t chip_model, size_t memory_size,
                                          std::string* error) {
     if (!StringsFit(recipe, error)) return {};
     CConfigBuilder builder;
-    std::vector<uint8_t> area(config_size, 0xFF);
-    if (!BeginDemoArea(builder, recipe, config_type, chip_model) || !builder.Finish(area)) {
+    std::vector<uint8_t> memory(memory_size, 0xFF);
+    if (!BeginDemoArea(builder, recipe, config_type, chip_model) || !builder.Finish(memory)) {
         Refuse(error, "configuration area does not fit");
         return {};
     }
-    area.resize(builder.finished_size());
-    return area;
+    return memory;
 }
 
 std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image) {

@@ -56,10 +56,11 @@ std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* err
 // it (the marker, the area or the tag outside the image, the code over the area).
 std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const FlashImageLayout& layout,
                                         std::string* error = nullptr);
-// A configuration-only image (an EEPROM's or an MTP's): the demo area of `config_type` from
-// offset 0, as long as its records. Empty with `error` when it does not fit `config_size`.
+// A configuration-only image (an EEPROM's or an MTP's, the whole memory): the demo area of
+// `config_type` from offset 0, padded with 0xFF to `memory_size` bytes. Empty with `error` when
+// it does not fit.
 std::vector<uint8_t> MakeConfigDemoImage(const DemoImageSpec& recipe, uint8_t config_type,
-                                         uint8_t chip_model, size_t config_size,
+                                         uint8_t chip_model, size_t memory_size,
                                          std::string* error = nullptr);
 // The version a demo image carries in its marker, if it has one.
 std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image);

@@ -24,9 +24,8 @@ constexpr MemoryRow kMemories[] = {
 constexpr uint8_t kTypeEeprom8 = 0x11;
 constexpr uint8_t kTypeEeprom16 = 0x12;
 constexpr uint8_t kTypeMtp = 0x40;
-// NOR commands carry 16-bit addresses; an EEPROM with 8-bit word addresses holds 256 bytes.
+// NOR commands carry 16-bit addresses.
 constexpr uint32_t kNorSpace = 0x10000;
-constexpr size_t kEeprom8Space = 0x100;
 
 uint32_t Vendor(const CICTypeIni& profile, const char* key) {
     return static_cast<uint32_t>(profile.ReadVendorValue(key));
@@ -82,9 +81,11 @@ std::vector<DemoMemory> ProfileMemories(const CICTypeIni& profile) {
 std::vector<uint8_t> MakeProfileDemoImage(const CICTypeIni& profile, const DemoRequest& request,
                                           std::string* error) {
     const DemoImageSpec& recipe = request.recipe;
-    const auto config_only = [&](uint8_t type, size_t space) {
-        const size_t size = std::min<size_t>(Vendor(profile, "ConfigSize"), space);
-        return MakeConfigDemoImage(recipe, type, profile.chip_info, size, error);
+    // The whole configuration area the profile declares: what the serial number is carried
+    // into, as the updater does it.
+    const auto config_only = [&](uint8_t type) {
+        return MakeConfigDemoImage(recipe, type, profile.chip_info, Vendor(profile, "ConfigSize"),
+                                   error);
     };
     switch (request.memory) {
         case DemoMemory::kSerialFlash:
@@ -95,11 +96,11 @@ std::vector<uint8_t> MakeProfileDemoImage(const CICTypeIni& profile, const DemoR
             return MakeFlashDemoImage(recipe, layout, error);
         }
         case DemoMemory::kEeprom8:
-            return config_only(kTypeEeprom8, kEeprom8Space);
+            return config_only(kTypeEeprom8);
         case DemoMemory::kEeprom16:
-            return config_only(kTypeEeprom16, SIZE_MAX);
+            return config_only(kTypeEeprom16);
         case DemoMemory::kMtp:
-            return config_only(kTypeMtp, SIZE_MAX);
+            return config_only(kTypeMtp);
         case DemoMemory::kOtp:
             return MakeOtpDemoImage(recipe,
                                     request.otp_code_size != 0 ? request.otp_code_size

@@ -17,6 +17,7 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "catalogue/ic_type_ini.h"
+#include "device/serial_number.h"
 #include "image/catalogue/desc_catalogue.h"
 #include "image/config_chain.h"
 #include "image/config_edit.h"
@@ -32,6 +33,7 @@ namespace orbisk::image_tool {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+constexpr uint8_t kOtpConfigType = 0x60;
 
 constexpr const char* kUsage =
     "usage: orbisk-image info FILE [--profile P] [--json]\n"
@@ -392,9 +394,18 @@ int Edit(const Args& a, bool set_string) {
     if (int r = OpenImage(s, a.positional[0], p == a.options.end() ? "" : p->second, image, rec))
         return r;
     const ConfigLayout layout = s.profiles.ReadConfigLayout();
-    const EditResult r =
-        set_string ? SetConfigString(image, layout, text->second, static_cast<uint8_t>(type))
-                   : RebuildWithoutType(image, layout, static_cast<uint8_t>(type));
+    EditResult r;
+    if (set_string) {
+        // As the updater carries a serial number: an OTP image is widened to the
+        // configuration size for the edit and cut back to the new area afterwards.
+        SerialNumberPlacement placement;
+        placement.serial_descriptor = type == 3;
+        placement.widen_to = image[rec.config_offset] == kOtpConfigType;
+        placement.config_size = layout.size;
+        r = CarrySerialNumber(image, layout, text->second, placement, nullptr, nullptr);
+    } else {
+        r = RebuildWithoutType(image, layout, static_cast<uint8_t>(type));
+    }
     if (r != EditResult::kOk) return Refuse(EditResultText(r));
     std::string error;
     if (!WriteImage(a.positional[1], image, error)) return Refuse(error);
