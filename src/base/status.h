@@ -60,6 +60,7 @@ private:
 class StatusReporter {
 public:
     void SetSink(StatusSink* sink) { sink_.store(sink); }
+    StatusSink* sink() const { return sink_.load(); }
     void SetCancelSource(const CThreadFlag* flag) { cancel_.store(flag); }
 
     uint32_t ReportStatus(uint32_t kind, uint32_t code, intptr_t extra = 0);

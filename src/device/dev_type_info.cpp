@@ -1,11 +1,11 @@
 #include "device/dev_type_info.h"
 
+#include "base/status.h"
+
 namespace orbisk {
 
-std::string_view CDevTypeInfo::ProjectTypeName() const {
-    // "FLASH", "EEPROM8", "EEPROM16", "MTP", "OTP" of the status table; NOR and the bridge
-    // flash are flash parts too.
-    switch (process_.project_type) {
+std::string_view ProjectTypeName(int32_t project_type) {
+    switch (project_type) {
         case 0:
         case 1:
         case 5:
@@ -23,10 +23,9 @@ std::string_view CDevTypeInfo::ProjectTypeName() const {
     }
 }
 
-std::string_view CDevTypeInfo::BusTypeName() const {
-    const int32_t bus = process_.bus_type;
-    return bus >= 0 && bus <= 2 ? StatusText(42020 + static_cast<uint32_t>(bus))
-                                : std::string_view{};
+std::string_view BusTypeName(int32_t bus_type) {
+    return bus_type >= 0 && bus_type <= 2 ? StatusText(42020 + static_cast<uint32_t>(bus_type))
+                                          : std::string_view{};
 }
 
 }  // namespace orbisk

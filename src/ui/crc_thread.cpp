@@ -37,23 +37,46 @@ CCRCThread::~CCRCThread() {
     delete context_;
 }
 
-void CCRCThread::Request(std::shared_ptr<const std::vector<uint8_t>> image) {
-    done_.Reset();
+uint64_t CCRCThread::Request(std::shared_ptr<const std::vector<uint8_t>> image) {
+    uint64_t id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = ++requested_;
+    }
     QMetaObject::invokeMethod(
         context_,
-        [this, image] {
-            crc_ = image ? Crc32Mpeg2(image->data(), image->size()) : 0xFFFFFFFFu;
-            done_.Set();
+        [this, image, id] {
+            const uint32_t crc = image ? Crc32Mpeg2(image->data(), image->size()) : 0xFFFFFFFFu;
+            {
+                std::lock_guard lock(mutex_);
+                done_ = id;
+                crc_ = crc;
+            }
+            finished_.notify_all();
             LogScope scope(logger_, "CCRCThread::OnCRC", 0);
             scope.Line("Finished\n");
         },
         Qt::QueuedConnection);
+    return id;
 }
 
-bool CCRCThread::WaitResult(uint32_t timeout_ms, uint32_t* crc) const {
-    if (!done_.WaitFor(timeout_ms)) return false;
-    *crc = crc_.load();
+bool CCRCThread::WaitResult(uint64_t id, uint32_t timeout_ms, uint32_t* crc) const {
+    std::unique_lock lock(mutex_);
+    if (!finished_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                            [&] { return done_ >= id; }) ||
+        done_ != id)
+        return false;
+    *crc = crc_;
     return true;
+}
+
+bool CCRCThread::WaitLatest(uint32_t timeout_ms, uint32_t* crc) const {
+    uint64_t id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = requested_;
+    }
+    return id != 0 && WaitResult(id, timeout_ms, crc);
 }
 
 void CCRCThread::Quit() {

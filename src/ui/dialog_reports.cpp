@@ -8,7 +8,6 @@
 #include "base/process.h"
 #include "ui/crc_thread.h"
 #include "ui/main_dialog.h"
-#include "ui/prompter.h"
 #include "ui/upgrade_button.h"
 
 namespace orbisk {
@@ -21,6 +20,10 @@ void CTessaly_AllInOne_OvproxyDlg::OnReport(uint32_t kind, uint32_t code, intptr
             break;
         case kReportProgress:
             SetProgress(static_cast<int>(code));
+            if (update_pending_ && download_ran_ && code >= 40 && !updating_pictured_) {
+                updating_pictured_ = true;
+                Picture(Moment::kUpdating);
+            }
             break;
         case kReportFailure:
             OnFailure(code);
@@ -51,13 +54,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo");
     if (code == 41906 && snapshot != nullptr) {
         snapshot_ = *snapshot;
-        char text[160];
-        if (process_.ConfigInt(cfg::kBcdType) != 0) {
-            std::snprintf(text, sizeof text, "Current FW: 0x%04x", snapshot_.rev);
-        } else {
-            std::snprintf(text, sizeof text, "Current FW: %s", snapshot_.firmware_version.c_str());
-        }
-        version_text_ = text;
+        version_text_ = VersionText(snapshot_);
         chip_->setText(QString::fromStdString(snapshot_.chip_text));
         status_text_ = result_state_ == 1   ? "Download Succeed"
                        : result_state_ == 2 ? error_text_
@@ -66,14 +63,14 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
         if (!snapshot_.rom_notice.empty() &&
             (result_state_ == 0 || snapshot_.firmware_available == 0))
             status_text_ = snapshot_.rom_notice;
-        chip_->setVisible(snapshot_.chip_info == 10 || snapshot_.chip_info == 15);
+        // Item 1069 would be shown for chips 10 and 15, but it lies outside the window the
+        // operator sees, as on the old template: it stays hidden.
         serial_text_ = snapshot_.serial_text[process_.ConfigInt(cfg::kSnAddress) != 0 ? 1 : 0];
         device_present_ = true;
     } else {
         version_text_ = "Current FW: N/A";
         result_text_ = "N/A";
         for (QLabel* label : {chip_, chip_name_, chip_text_}) label->setText("N/A");
-        chip_->hide();
         status_text_ = "No ZN Camera";
         serial_text_.clear();
         device_present_ = false;
@@ -83,7 +80,8 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
         firmware_matches_ = snapshot_.firmware_available != 0;
         const bool check_ini = process_.ConfigInt(cfg::kCheckVidPidIni) != 0;
         const bool check_bin = process_.ConfigInt(cfg::kCheckVidPidBin.name, 1) != 0;
-        if (firmware_matches_ && auto_run_ && extra == 0 && (check_ini || check_bin)) {
+        if (firmware_matches_ && auto_run_ && extra == 0 && (check_ini || check_bin) &&
+            operation_value_ != 1) {
             // Automatic start, once: the flag stays clear until an update succeeded.
             auto_run_ = false;
             const auto delay = static_cast<uint32_t>(process_.ConfigInt(cfg::kAutoRunDelay));
@@ -96,15 +94,25 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
     PostToSelf(kReportProgress, 0);
 }
 
+std::string CTessaly_AllInOne_OvproxyDlg::VersionText(const DeviceSnapshot& snapshot) const {
+    char text[160];
+    if (process_.ConfigInt(cfg::kBcdType) != 0) {
+        std::snprintf(text, sizeof text, "Current FW: 0x%04x", snapshot.rev);
+    } else {
+        std::snprintf(text, sizeof text, "Current FW: %s", snapshot.firmware_version.c_str());
+    }
+    return text;
+}
+
 void CTessaly_AllInOne_OvproxyDlg::OnSuccess(uint32_t) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDownloadSuccess");
     verdict_seen_ = true;
     status_text_ = "Firmware Upgrading successfully done!";
     result_text_ = "PASS";
     ShowFields();
-    SetProgress(0);
+    // A full bar until the window closes: the operator sees the whole update went through.
+    SetProgress(100);
     result_state_ = 1;
-    if (moment_hook_) moment_hook_(Moment::kPassShown);
     AppendBurnRow(true, 0);
     WriteVerdict(true);
     // In loop mode the window stays while rounds remain: the worker clicks Upgrade again.
@@ -144,6 +152,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {
     ShowFields();
     result_state_ = 2;
     error_text_ = std::string(StatusText(code));
+    if (stop_requested_) error_text_ = "Stopped: " + error_text_;
     // The row carries the failure's own code, whatever reports came after it.
     AppendBurnRow(false, code);
     flag_.SetCancel(false);
@@ -157,11 +166,12 @@ void CTessaly_AllInOne_OvproxyDlg::OnFailure(uint32_t code) {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnErrorBox(uint32_t code) {
-    prompter_->Message(kAppName, std::string(StatusText(code)), Prompter::Icon::kError);
+    // The state first: whatever runs while the box is open finds the window disabled.
     busy_ = true;
     operation_value_ = 1;
     DisableButtons();
     SetProgress(0);
+    ShowMessageLater(kAppName, std::string(StatusText(code)));
 }
 
 void CTessaly_AllInOne_OvproxyDlg::WriteVerdict(bool pass) {
@@ -176,7 +186,7 @@ void CTessaly_AllInOne_OvproxyDlg::AppendBurnRow(bool pass, uint32_t err_code) {
     if (!burn_on_) return;
     BurnRecord record;
     if (!record.Open("burn_result.txt")) {
-        prompter_->Message(kAppName, "Can't Open burn_result.txt", Prompter::Icon::kError);
+        ShowMessageLater(kAppName, "Can't Open burn_result.txt");
         return;
     }
     record.AppendRow(std::time(nullptr), serial_text_, pass, err_code);

@@ -6,6 +6,7 @@
 
 #include "base/logger.h"
 #include "base/process.h"
+#include "device/dev_type_info.h"
 #include "platform/power.h"
 #include "ui/crc_thread.h"
 #include "ui/main_dialog.h"
@@ -14,6 +15,7 @@
 namespace orbisk {
 namespace {
 
+constexpr uint32_t kStatusNotSupport = 41500;
 constexpr uint32_t kReserveUnit = 4096;
 constexpr int kReserveUnits = 33;
 // How long a start waits for a device search the worker still runs.
@@ -34,10 +36,11 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart() {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
     // Stop comes first: it never waits for anything.
     if (busy_ || update_pending_) {
-        flag_.SetCancel(true);
+        RequestStop();
         return;
     }
-    if (start_waiting_ || closing_ || close_when_idle_) return;
+    if (starting_ || start_waiting_ || closing_ || close_when_idle_ || operation_value_ == 1)
+        return;
     if (process_.ConfigInt(cfg::kAutoRun) != 0) scope.Line("Waiting>>>\n");
     if (worker_pending_ > 0) {
         // A device search is still running on the worker: start when it has finished and set
@@ -56,14 +59,33 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart() {
     TryDeferredStart();
 }
 
+void CTessaly_AllInOne_OvproxyDlg::RequestStop() {
+    flag_.SetCancel(true);
+    if (!update_pending_ || verdict_seen_ || stop_requested_) return;
+    // The flow ends at its next check with its own failure report.
+    stop_requested_ = true;
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    scope.Line("Stop requested\n");
+    status_text_ = "Stopping...";
+    ShowFields();
+}
+
 void CTessaly_AllInOne_OvproxyDlg::StartAutomatically() {
-    // An automatic click never stops anything: when a start is already under way it is void.
-    if (busy_ || update_pending_ || start_waiting_ || closing_) {
-        LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
-        scope.Line("Automatic start skipped: an update is already under way\n");
-        return;
-    }
-    OnBnClickedButtonStart();
+    // Posted like the operator's click, so no question is asked from inside a handler; an
+    // automatic click never stops anything: when a start is already under way it is void.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (busy_ || update_pending_ || starting_ || start_waiting_ || closing_ ||
+                close_when_idle_ || operation_value_ == 1) {
+                LogScope scope(process_.logger,
+                               "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+                scope.Line("Automatic start skipped: an update is already under way\n");
+                return;
+            }
+            OnBnClickedButtonStart();
+        },
+        Qt::QueuedConnection);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::TryDeferredStart() {
@@ -78,74 +100,22 @@ void CTessaly_AllInOne_OvproxyDlg::TryDeferredStart() {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::ContinueStart() {
+    if (!PrepareStart()) return;
+    // The questions run their own event loops: reports, device changes and a close can
+    // arrive meanwhile. The window stays busy, and nothing is posted once it closes, a fatal
+    // error came or the cameras changed under the operator's answer.
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
-    scope.Line("Device ID : %s\n", snapshot_.identity.c_str());
-    if (!device_ || !services_.make_device || !worker_ || worker_->quitting()) return;
-
-    // The bridge's reserved tail survives the update: n = 1..33 keeps units n-1..32.
-    const int reserve = std::clamp(process_.ConfigInt(cfg::kMipiReserve), 0, kReserveUnits);
-    std::vector<uint8_t> reserved(static_cast<size_t>(kReserveUnits - reserve) * kReserveUnit,
-                                  0xFF);
-    const auto current = device_->ReservedData();
-    std::copy_n(current.begin(), std::min(current.size(), reserved.size()), reserved.begin());
-    reserved_copy_ = std::move(reserved);
-
-    UseDevice(services_.make_device(device_.get()));
-    if (!device_) return;
-    if (device_->LoadFirmware() != 1) return;
-
-    if (!ReadFields() || loop_count_ == 0) return;
-    if (loop_mode_) {
-        --loop_count_;
-        left_text_ = "Left : " + std::to_string(loop_count_);
-    }
-
-    status_text_ = "Begin to Download";
-    if (process_.ConfigInt(cfg::kDebugLog) == 0 && process_.lib_type == 1) {
-        status_text_ = "Change Download Lib Type";
-        scope.Section("Change Download Lib Type\n");
-    }
-    busy_ = true;
-    ShowFields();
-    DisableButtons();
-    flag_.SetCancel(false);
-
-    if (result_file_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
-
-    auto image = std::make_shared<std::vector<uint8_t>>(device_->ImageBytes());
-    path_text_ = device_->FirmwarePath();
-    if (process_.project_type == 5) {
-        if (reserve != 0) {
-            const size_t offset = size_t{static_cast<uint32_t>(reserve - 1)} * kReserveUnit;
-            // Only within the image: a short image keeps what it has.
-            if (offset + reserved_copy_.size() <= image->size()) {
-                std::copy(reserved_copy_.begin(), reserved_copy_.end(), image->begin() + offset);
-                device_->OverwriteImage(offset, reserved_copy_.data(), reserved_copy_.size());
-            } else {
-                scope.Line("Reserved area beyond the image end; not restored\n");
-            }
-        }
-        image_copy_ = image;
-        if (crc_) crc_->Request(image_copy_);
-    } else {
-        image_copy_ = image;
-    }
-
     asking_ = true;
     start_voided_ = false;
     const bool go = AskBeforeUpdate(scope);
     asking_ = false;
     if (go && start_voided_)
         scope.Line("The cameras changed during the questions; start dropped\n");
-    if (!go || start_voided_) {
-        busy_ = false;
-        ApplyEnablingRule();
-        ShowFields();
+    if (!go || start_voided_ || closing_ || operation_value_ == 1) {
+        AbandonStart();
         return;
     }
-    download_ran_ = false;
-    verdict_seen_ = false;
-    PostWorker(kRequestUpdate);
+    PostUpdate();
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::AskBeforeUpdate(LogScope& scope) {
@@ -173,6 +143,111 @@ bool CTessaly_AllInOne_OvproxyDlg::AskBeforeUpdate(LogScope& scope) {
         typed ? "密碼輸入錯誤.(請注意大小字母會有差異)" : "請輸入正確密碼才可進行二次烧录",
         Prompter::Icon::kError);
     return false;
+}
+
+bool CTessaly_AllInOne_OvproxyDlg::PrepareStart() {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    scope.Line("Device ID : %s\n", snapshot_.identity.c_str());
+    if (!device_ || !services_.make_device || !worker_ || worker_->quitting() ||
+        operation_value_ == 1)
+        return false;
+
+    // The bridge's reserved tail survives the update: n = 1..33 keeps units n-1..32.
+    const int reserve = std::clamp(process_.ConfigInt(cfg::kMipiReserve), 0, kReserveUnits);
+    std::vector<uint8_t> reserved(static_cast<size_t>(kReserveUnits - reserve) * kReserveUnit,
+                                  0xFF);
+    const auto current = device_->ReservedData();
+    std::copy_n(current.begin(), std::min(current.size(), reserved.size()), reserved.begin());
+    reserved_copy_ = std::move(reserved);
+
+    // A memory type without a class keeps the object there is, so the next camera still works.
+    auto fresh = services_.make_device(device_.get());
+    if (!fresh) {
+        ShowNotSupported();
+        return false;
+    }
+    UseDevice(std::move(fresh));
+    if (device_->LoadFirmware() != 1) return false;
+
+    if (!ReadFields() || loop_count_ == 0) return false;
+    rounds_before_start_ = loop_count_;
+    if (loop_mode_) {
+        --loop_count_;
+        left_text_ = "Left : " + std::to_string(loop_count_);
+    }
+
+    starting_ = true;
+    busy_ = true;
+    ShowFields();
+    DisableButtons();
+    flag_.SetCancel(false);
+
+    auto image = std::make_shared<std::vector<uint8_t>>(device_->ImageBytes());
+    path_text_ = device_->FirmwarePath();
+    if (process_.project_type == 5) {
+        if (reserve != 0) {
+            const size_t offset = size_t{static_cast<uint32_t>(reserve - 1)} * kReserveUnit;
+            // Only within the image: a short image keeps what it has.
+            if (offset + reserved_copy_.size() <= image->size()) {
+                std::copy(reserved_copy_.begin(), reserved_copy_.end(), image->begin() + offset);
+                device_->OverwriteImage(offset, reserved_copy_.data(), reserved_copy_.size());
+            } else {
+                scope.Line("Reserved area beyond the image end; not restored\n");
+            }
+        }
+        image_copy_ = image;
+        if (crc_) crc_->Request(image_copy_);
+    } else {
+        image_copy_ = image;
+    }
+    return true;
+}
+
+void CTessaly_AllInOne_OvproxyDlg::AbandonStart() {
+    // Declined or refused: nothing was written, so no round is counted. The status line was
+    // left to what happened meanwhile (a start says nothing before the operator agreed).
+    starting_ = false;
+    busy_ = false;
+    if (loop_mode_) {
+        loop_count_ = rounds_before_start_;
+        left_text_ = "Left : " + std::to_string(loop_count_);
+    }
+    ApplyEnablingRule();
+    ShowFields();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::PostUpdate() {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    starting_ = false;
+    status_text_ = "Begin to Download";
+    if (process_.ConfigInt(cfg::kDebugLog) == 0 && process_.lib_type == 1) {
+        status_text_ = "Change Download Lib Type";
+        scope.Section("Change Download Lib Type\n");
+    }
+    SetProgress(0);
+    // Created once the operator has agreed: a declined start leaves the last verdict alone.
+    if (result_file_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
+    download_ran_ = false;
+    verdict_seen_ = false;
+    stop_requested_ = false;
+    updating_pictured_ = false;
+    PostWorker(kRequestUpdate);
+    ApplyEnablingRule();
+    ShowFields();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::ShowNotSupported() {
+    std::string type(ProjectTypeName(process_.project_type));
+    if (type.empty()) type = "memory type " + std::to_string(process_.project_type);
+    if (process_.bus_type != 0) type += ", " + std::string(BusTypeName(process_.bus_type));
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnBnClickedButtonStart");
+    scope.Line("No device object for %s\n", type.c_str());
+    status_text_ = std::string(StatusText(kStatusNotSupport)) + " (" + type + ")";
+    process_.status.SetCode(kStatusNotSupport);
+    // This camera cannot be written; the next device report (another camera) decides again.
+    firmware_matches_ = false;
+    ApplyEnablingRule();
+    ShowFields();
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::PowerAllowsUpdate() {
@@ -205,7 +280,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnBnClickedGetVersion() {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::OnDeviceSelected(int row) {
-    if (row < 0 || busy_ || update_pending_) return;
+    if (row < 0 || busy_ || update_pending_ || starting_ || operation_value_ == 1) return;
     result_state_ = 0;
     list_.Select(row);
     PostWorker(kRequestApplySelection, row, list_.SelectedText());

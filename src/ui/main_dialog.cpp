@@ -3,14 +3,16 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QIntValidator>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QWhatsThis>
+#include <climits>
+#include <cmath>
 
 #include "base/logger.h"
 #include "base/process.h"
@@ -18,6 +20,7 @@
 #include "ui/about_dialog.h"
 #include "ui/crc_thread.h"
 #include "ui/device_watch.h"
+#include "ui/prompter.h"
 #include "ui/qt_prompter.h"
 #include "ui/upgrade_button.h"
 #include "ui/wakeup_thread.h"
@@ -52,28 +55,25 @@ class CTessaly_AllInOne_OvproxyDlg::StatusPoster final : public StatusSink {
 
 namespace {
 
-// Dialog units of the template to pixels (the 8-point dialog font: 6 × 13 base units).
-QRect Dlu(int x, int y, int width, int height) {
-    return QRect(x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8);
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+double Luminance(const QColor& c) {
+    auto channel = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 
-template <typename Widget>
-Widget* Place(Widget* widget, const char* item, QRect where) {
-    widget->setObjectName(item);
-    widget->setGeometry(where);
-    return widget;
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QIcon MakeIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setBrush(QColor(0, 160, 0));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(2, 6, 28, 20, 4, 4);
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(10, 10, 12, 12);
-    return QIcon(pixmap);
+// The verdict in a green or a red that reads at 4.5:1 or better against the window's
+// background: dark shades on the usual light window, light ones on a dark theme.
+QColor VerdictColour(bool pass, const QColor& background) {
+    const QColor dark = pass ? QColor(0, 120, 0) : QColor(192, 0, 0);
+    const QColor light = pass ? QColor(96, 224, 96) : QColor(255, 128, 128);
+    return Contrast(dark, background) >= Contrast(light, background) ? dark : light;
 }
 
 }  // namespace
@@ -94,82 +94,52 @@ CTessaly_AllInOne_OvproxyDlg::CTessaly_AllInOne_OvproxyDlg(Process& process,
 }
 
 CTessaly_AllInOne_OvproxyDlg::~CTessaly_AllInOne_OvproxyDlg() {
-    // Nothing may post to a window that is going away.
-    process_.status.SetSink(nullptr);
-    process_.status.SetCancelSource(nullptr);
-    list_.SetChangeNotice({});
     if (watch_) watch_->Stop();
-    if (wakeup_) wakeup_->StopAndWait();
+    // A question the worker asks from now on gets its default answer at once.
     worker_prompter_->Close();
     if (worker_) {
         flag_.SetCancel(true);
         worker_->PostQuit();
-        worker_->Wait();
     }
+    // The cancel flag stays readable until the worker has ended: it is how the running flow
+    // learns to stop.
+    if (!WaitForThreads()) {
+        // The program's runner does not destroy a dialog whose threads still run; anyone else
+        // who does must wait for them, or they would use what is destroyed here.
+        LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDestroy", 0);
+        scope.Line("Waiting for the worker past the close limit\n");
+        if (worker_) worker_->Wait(ULONG_MAX);
+        if (wakeup_) wakeup_->wait();
+    }
+    // Nothing may post to a window that is going away.
+    process_.status.SetSink(nullptr);
+    process_.status.SetCancelSource(nullptr);
+    list_.SetChangeNotice({});
     worker_.reset();
+    wakeup_.reset();
     process_.prompter = nullptr;
     crc_.reset();
     if (device_) device_->CloseDevice();
     result_file_.Close();
 }
 
-void CTessaly_AllInOne_OvproxyDlg::BuildControls() {
-    setWindowTitle(kTitle);
-    setWindowIcon(MakeIcon());
-    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
-    setFixedSize(Dlu(0, 0, 337, 65).size());
-
-    progress_ = Place(new QProgressBar(this), "1191", Dlu(9, 10, 269, 16));
-    progress_->setRange(0, 100);
-    progress_->setTextVisible(false);
-    upgrade_ = Place(new UpgradeButton(this), "1003", Dlu(282, 10, 46, 16));
-    version_ = Place(new QLabel("Ver: ", this), "1030", Dlu(12, 30, 122, 9));
-    auto* status_label = Place(new QLabel("Status: ", this), "1189", Dlu(12, 47, 26, 8));
-    status_label->resize(std::max(status_label->width(), status_label->sizeHint().width()),
-                         status_label->height());
-    status_ = Place(new QLabel("Static", this), "1033", Dlu(46, 47, 237, 8));
-    result_ = Place(new QLabel("N/A", this), "1016", Dlu(282, 28, 45, 25));
-    result_->setAlignment(Qt::AlignCenter);
-    QFont result_font = result_->font();
-    result_font.setPixelSize(24);
-    result_font.setWeight(QFont::Bold);
-    result_->setFont(result_font);
-
-    // Below the visible area: kept and updated, never seen.
-    path_ = Place(new QLineEdit(this), "1000", Dlu(6, 156, 270, 14));
-    path_->setReadOnly(true);
-    auto* browse = Place(new QPushButton("Browser", this), "1001", Dlu(284, 155, 46, 14));
-    browse->hide();
-    get_version_ = Place(new QPushButton("Get Version", this), "1004", Dlu(-4, 222, 50, 14));
-    serial_ = Place(new QLabel("Static", this), "1028", Dlu(42, 210, 200, 8));
-    loop_edit_ = Place(new QLineEdit(this), "1009", Dlu(203, 223, 30, 12));
-    loop_edit_->setValidator(new QIntValidator(0, 1000000, loop_edit_));
-    loop_edit_->hide();
-    total_label_ = Place(new QLabel("Total", this), "1071", Dlu(185, 225, 16, 8));
-    total_label_->hide();
-    left_ = Place(new QLabel("Left:", this), "1011", Dlu(239, 225, 60, 8));
-    left_->hide();
-    devices_ = Place(new QComboBox(this), "1050", Dlu(45, 240, 200, 60));
-    chip_ = Place(new QLabel("N/A", this), "1069", Dlu(12, 180, 100, 8));
-    chip_name_ = Place(new QLabel("N/A", this), "1143", Dlu(120, 180, 100, 8));
-    chip_text_ = Place(new QLabel("N/A", this), "1137", Dlu(12, 192, 200, 8));
-    fw_label_ = Place(new QLineEdit("N/A", this), "1188", Dlu(220, 192, 100, 12));
-
-    connect(upgrade_, &QPushButton::clicked, this, [this] { OnBnClickedButtonStart(); });
-    connect(get_version_, &QPushButton::clicked, this, [this] { OnBnClickedGetVersion(); });
-    // activated: the operator's choice only, never the list refresh's own selection.
-    connect(devices_, &QComboBox::activated, this, [this](int row) { OnDeviceSelected(row); });
+bool CTessaly_AllInOne_OvproxyDlg::WaitForThreads() {
+    if (close_deadline_.isForever()) close_deadline_.setRemainingTime(close_wait_ms_);
+    // Nobody answers questions any more: a worker waiting for one goes on with the default.
+    worker_prompter_->Close();
+    if (wakeup_) wakeup_->RequestStop();
+    const auto remaining = [this] {
+        return static_cast<unsigned long>(std::max<qint64>(0, close_deadline_.remainingTime()));
+    };
+    bool ended = !worker_ || worker_->Wait(remaining());
+    if (wakeup_ && !wakeup_->wait(QDeadlineTimer(static_cast<qint64>(remaining())))) ended = false;
+    return ended;
 }
 
 void CTessaly_AllInOne_OvproxyDlg::Initialize() {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnInitDialog");
-    chip_->hide();
     loop_mode_ = process_.ConfigInt(cfg::kLoopTest) != 0;
-    if (loop_mode_) {
-        loop_edit_->show();
-        total_label_->show();
-        left_->show();
-    }
+    loop_row_->setVisible(loop_mode_);
 
     process_.status.SetCancelSource(&flag_);
     process_.status.SetSink(poster_.get());
@@ -203,21 +173,16 @@ void CTessaly_AllInOne_OvproxyDlg::Initialize() {
         // Settings that did not load (or no program folder): no camera is searched for or
         // written, and the operator is told why once the window is up.
         status_text_ = "Settings cannot be used: Upgrade disabled";
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                prompter_->Message(
-                    kAppName,
-                    process_.setup_error + ".\n\nNo camera is touched until this is mended.",
-                    Prompter::Icon::kError);
-            },
-            Qt::QueuedConnection);
+        ShowMessageLater(kAppName,
+                         process_.setup_error + ".\n\nNo camera is touched until this is mended.");
         ShowFields();
         return;
     }
     if (services_.make_device) UseDevice(services_.make_device(nullptr));
     if (device_) {
         PostWorker(kRequestDefaultCamera);
+    } else if (services_.make_device) {
+        ShowNotSupported();
     } else {
         // Without a device layer no camera can be found: say so at once.
         PostToSelf(kReportDeviceInfo, 41511);
@@ -243,17 +208,11 @@ void CTessaly_AllInOne_OvproxyDlg::UseDevice(std::unique_ptr<DialogDevice> devic
             this, [this] { TryDeferredStart(); }, Qt::QueuedConnection);
     });
     CCRCThread* crc = crc_.get();
+    // The update waits for the CRC of its own image, never for one asked for before it.
     device_->SetImageCrcSource([crc](uint32_t timeout_ms, uint32_t* value) {
-        return crc != nullptr && crc->WaitResult(timeout_ms, value);
+        return crc != nullptr && crc->WaitLatest(timeout_ms, value);
     });
     poster_->SetDevice(device_.get());
-}
-
-void CTessaly_AllInOne_OvproxyDlg::SyncDeviceList() {
-    const QSignalBlocker quiet(devices_);
-    devices_->clear();
-    for (const auto& item : list_.Items()) devices_->addItem(QString::fromStdString(item));
-    devices_->setCurrentIndex(list_.Selected());
 }
 
 void CTessaly_AllInOne_OvproxyDlg::ShowFields() {
@@ -262,13 +221,13 @@ void CTessaly_AllInOne_OvproxyDlg::ShowFields() {
     result_->setText(QString::fromStdString(result_text_));
     QPalette palette = result_->palette();
     palette.setColor(QPalette::WindowText,
-                     result_text_ == "PASS" ? QColor(0, 255, 0) : QColor(255, 0, 0));
+                     VerdictColour(result_text_ == "PASS", palette.color(QPalette::Window)));
     result_->setPalette(palette);
     status_->setText(QString::fromStdString(status_text_));
     serial_->setText(QString::fromStdString(serial_text_));
     left_->setText(QString::fromStdString(left_text_));
     loop_edit_->setText(QString::number(loop_count_));
-    upgrade_->SetLook(device_present_, busy_ || worker_pending_ > 0);
+    UpdateUpgradeButton();
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::ReadFields() {
@@ -282,24 +241,37 @@ bool CTessaly_AllInOne_OvproxyDlg::ReadFields() {
     return true;
 }
 
-void CTessaly_AllInOne_OvproxyDlg::ApplyEnablingRule() {
+bool CTessaly_AllInOne_OvproxyDlg::CanStart() const {
     // A device-list refresh the dialog asked for counts as busy: Start must not re-create the
-    // device object while the worker uses it.
-    // After a fatal error everything stays disabled until the window is closed.
-    const bool enable = !busy_ && worker_pending_ == 0 && operation_value_ != 1 &&
-                        !close_when_idle_ && device_present_ && firmware_matches_;
-    for (QWidget* item : {static_cast<QWidget*>(get_version_), static_cast<QWidget*>(chip_),
-                          static_cast<QWidget*>(upgrade_), static_cast<QWidget*>(version_)})
-        item->setEnabled(enable);
-    upgrade_->SetLook(device_present_, busy_ || worker_pending_ > 0);
-    SetProgress(0);
+    // device object while the worker uses it. After a fatal error everything stays disabled
+    // until the window is closed.
+    return !busy_ && !update_pending_ && worker_pending_ == 0 && operation_value_ != 1 &&
+           !closing_ && !close_when_idle_ && device_present_ && firmware_matches_;
+}
+
+// The version line (1030) is not among them: a disabled label is drawn greyed, and the operator
+// must read the version while an update runs and after it.
+void CTessaly_AllInOne_OvproxyDlg::ApplyEnablingRule() {
+    const bool enable = CanStart();
+    get_version_->setEnabled(enable);
+    chip_->setEnabled(enable);
+    UpdateUpgradeButton();
 }
 
 void CTessaly_AllInOne_OvproxyDlg::DisableButtons() {
-    for (QWidget* item : {static_cast<QWidget*>(get_version_), static_cast<QWidget*>(chip_),
-                          static_cast<QWidget*>(upgrade_), static_cast<QWidget*>(version_)})
-        item->setEnabled(false);
-    upgrade_->SetLook(device_present_, true);
+    get_version_->setEnabled(false);
+    chip_->setEnabled(false);
+    upgrade_->setEnabled(false);
+    UpdateUpgradeButton();
+}
+
+void CTessaly_AllInOne_OvproxyDlg::UpdateUpgradeButton() {
+    // While the update request runs the button is Stop, and live until it was pressed or the
+    // verdict came.
+    const bool running = update_pending_ && !verdict_seen_ && !closing_ && operation_value_ != 1;
+    upgrade_->setText(running ? "Stop" : "Upgrade");
+    upgrade_->setEnabled(running ? !stop_requested_ : CanStart());
+    upgrade_->SetLook(device_present_);
 }
 
 void CTessaly_AllInOne_OvproxyDlg::SetProgress(int percent) {
@@ -314,7 +286,8 @@ void CTessaly_AllInOne_OvproxyDlg::PostToSelf(uint32_t kind, uint32_t code, intp
 
 bool CTessaly_AllInOne_OvproxyDlg::PostWorker(WorkerRequest request, intptr_t param,
                                               const std::string& label) {
-    if (!worker_ || worker_->quitting() || !device_) return false;
+    if (!worker_ || worker_->quitting()) return false;
+    if (!device_ && request != kRequestMarker) return false;
     WorkerJob job;
     job.request = request;
     job.device = device_.get();
@@ -328,10 +301,16 @@ bool CTessaly_AllInOne_OvproxyDlg::PostWorker(WorkerRequest request, intptr_t pa
     return true;
 }
 
+int CTessaly_AllInOne_OvproxyDlg::PostMarker() {
+    PostWorker(kRequestMarker);
+    return ++markers_posted_;
+}
+
 void CTessaly_AllInOne_OvproxyDlg::CloseDialog() {
     if (closing_) return;
     closing_ = true;
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnClose");
+    close_deadline_.setRemainingTime(close_wait_ms_);
     if (worker_ && !worker_->quitting()) {
         // The worker's end posts the close report, so the window ends after its last request.
         flag_.SetCancel(true);
@@ -340,8 +319,19 @@ void CTessaly_AllInOne_OvproxyDlg::CloseDialog() {
         PostToSelf(kReportClose, 0);
     }
     if (crc_) crc_->Quit();
-    if (process_.ConfigInt(cfg::kRtd3) != 0 && wakeup_) wakeup_->StopAndWait();
+    // The wake-up loop ends at its next burst; its end is waited for, with the worker's, by
+    // WaitForThreads.
+    if (process_.ConfigInt(cfg::kRtd3) != 0 && wakeup_) wakeup_->RequestStop();
     if (watch_) watch_->Stop();
+    // A worker that does not come back (a device call that never returns) must not keep the
+    // window open for good.
+    QTimer::singleShot(close_wait_ms_, this, [this] {
+        if (ending_) return;
+        LogScope late(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnClose");
+        late.Line("The worker did not end in time; closing without it\n");
+        EndDialog();
+    });
+    UpdateUpgradeButton();
 }
 
 void CTessaly_AllInOne_OvproxyDlg::EndDialog() {
@@ -388,77 +378,31 @@ bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {
     return QDialog::event(event);
 }
 
-// Worker host: each call comes from the worker thread and is handled on the window's.
-
-void CTessaly_AllInOne_OvproxyDlg::DisableUpgrade() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            upgrade_->setEnabled(false);
-            download_ran_ = true;
-        },
-        Qt::QueuedConnection);
+void CTessaly_AllInOne_OvproxyDlg::Picture(Moment moment) {
+    if (!moment_hook_) return;
+    // The window as it will look: a text just set may need it to grow first.
+    layout()->activate();
+    moment_hook_(moment);
 }
 
-void CTessaly_AllInOne_OvproxyDlg::NextRound() {
-    // Arrives while the round's own request is still open; the click waits for its end, or it
-    // would be taken for Stop.
+void CTessaly_AllInOne_OvproxyDlg::ShowMessageLater(const std::string& caption,
+                                                    const std::string& text) {
+    messages_.emplace_back(caption, text);
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            next_round_ = true;
-            TryNextRound();
-        },
-        Qt::QueuedConnection);
+        this, [this] { ShowNextMessage(); }, Qt::QueuedConnection);
 }
 
-void CTessaly_AllInOne_OvproxyDlg::TryNextRound() {
-    if (!next_round_ || update_pending_) return;
-    next_round_ = false;
-    StartAutomatically();
-}
-
-void CTessaly_AllInOne_OvproxyDlg::LoopFinished() {
-    // Only the fields are refreshed: a step report would clear the status code and turn a
-    // failed last round into exit code 0.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            left_text_ = "Left : 0";
-            ShowFields();
-        },
-        Qt::QueuedConnection);
-}
-
-void CTessaly_AllInOne_OvproxyDlg::CameraState(const std::string& open_camera_id) {
-    QMetaObject::invokeMethod(
-        this, [this, open_camera_id] { open_camera_id_ = open_camera_id; }, Qt::QueuedConnection);
-}
-
-void CTessaly_AllInOne_OvproxyDlg::RequestDone(WorkerRequest request) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, request] {
-            if (worker_pending_ > 0) --worker_pending_;
-            if (request == kRequestUpdate) {
-                update_pending_ = false;
-                // A download that ended without a verdict must not leave the window busy for
-                // good: it counts as a failure without a specific text.
-                if (download_ran_ && !verdict_seen_) OnFailure(0);
-            }
-            if (operation_value_ == 1) return;  // a fatal error keeps everything disabled
-            if (worker_pending_ == 0 && !busy_) ApplyEnablingRule();
-            if (close_when_idle_ && pass_pause_over_ && worker_pending_ == 0) {
-                CloseDialog();
-                return;
-            }
-            TryNextRound();
-            TryDeferredStart();
-            if (moment_hook_ && device_present_ && firmware_matches_ && worker_pending_ == 0 &&
-                !busy_)
-                moment_hook_(Moment::kCameraShown);
-        },
-        Qt::QueuedConnection);
+void CTessaly_AllInOne_OvproxyDlg::ShowNextMessage() {
+    // One box at a time: a box's own event loop may bring the next message.
+    if (message_open_ || messages_.empty()) return;
+    const auto [caption, text] = messages_.front();
+    messages_.pop_front();
+    message_open_ = true;
+    prompter_->Message(caption, text, Prompter::Icon::kError);
+    message_open_ = false;
+    if (!messages_.empty())
+        QMetaObject::invokeMethod(
+            this, [this] { ShowNextMessage(); }, Qt::QueuedConnection);
 }
 
 }  // namespace orbisk

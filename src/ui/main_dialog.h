@@ -1,5 +1,7 @@
 #pragma once
+#include <QDeadlineTimer>
 #include <QDialog>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 #include "ui/pause_timer.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -66,8 +69,9 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     void CloseDialog();
     void ShowAbout();
 
-    // Moments worth a picture (for the README's screenshots): a camera is shown, PASS is shown.
-    enum class Moment { kCameraShown, kPassShown };
+    // Moments worth a picture (for the README's screenshots): a camera is shown (idle), an
+    // update is writing, PASS is shown (with the new version), FAIL is shown.
+    enum class Moment { kCameraShown, kUpdating, kPassShown, kFailShown };
     void SetMomentHook(std::function<void(Moment)> hook) { moment_hook_ = std::move(hook); }
 
     // State, for the window's own drawing and for tests.
@@ -82,12 +86,25 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     bool closing() const { return closing_; }
     uint32_t device_flag() const { return device_flag_; }
     const std::string& open_camera_id() const { return open_camera_id_; }
+    bool stop_requested() const { return stop_requested_; }
     const CThreadFlag& thread_flag() const { return flag_; }
     const ManualEvent& wake_event() const { return wake_; }
     CCRCThread* crc_thread() const { return crc_.get(); }
     CWakeUpThread* wakeup_thread() const { return wakeup_.get(); }
     DialogDevice* device() const { return device_.get(); }
     std::shared_ptr<const std::vector<uint8_t>> image_copy() const { return image_copy_; }
+
+    // A request that runs nothing: once markers_reached() has reached the returned number,
+    // every request posted before it has ended and the window has handled all it reported.
+    int PostMarker();
+    int markers_reached() const { return markers_reached_; }
+
+    // How long closing waits for the worker and the wake-up thread (real time, from the close
+    // request on): the window ends by then even if the worker has not.
+    void SetCloseWaitLimit(int ms) { close_wait_ms_ = ms; }
+    // After the window has ended: waits, up to the close limit, for the worker and the wake-up
+    // thread to end; false when one still runs (the dialog may then not be destroyed).
+    bool WaitForThreads();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,19 +117,31 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     class StatusPoster;
 
     void BuildControls();
+    QWidget* BuildLoopRow();
+    QWidget* BuildCameraRow();
     void Initialize();
     // Pushes the fields into the controls (and back, for the loop count).
     void ShowFields();
     bool ReadFields();
+    // Start is possible now: a fitting camera, nothing running, nothing pending.
+    bool CanStart() const;
     void ApplyEnablingRule();
     void DisableButtons();
+    // Upgrade, or Stop while an update runs.
+    void UpdateUpgradeButton();
     void SetProgress(int percent);
     void PostToSelf(uint32_t kind, uint32_t code, intptr_t extra = 0);
     bool PostWorker(WorkerRequest request, intptr_t param = 0, const std::string& label = {});
     void UseDevice(std::unique_ptr<DialogDevice> device);
     void SyncDeviceList();
+    // Message boxes never run inside a handler: they are shown from the event loop, one at a
+    // time, after the handler has set the window's state.
+    void ShowMessageLater(const std::string& caption, const std::string& text);
+    void ShowNextMessage();
+    void Picture(Moment moment);
 
     void OnDeviceInfo(uint32_t code, intptr_t extra, const DeviceSnapshot* snapshot);
+    std::string VersionText(const DeviceSnapshot& snapshot) const;
     void OnSuccess(uint32_t code);
     void OnFailure(uint32_t code);
     void OnErrorBox(uint32_t code);
@@ -122,21 +151,32 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
 
     // Start, after any wait for a device search has ended.
     void TryDeferredStart();
-    // The click of auto-run and of the next loop round.
+    // The click of auto-run and of the next loop round, posted to the event loop.
     void StartAutomatically();
     void TryNextRound();
     void ContinueStart();
+    // Start up to the questions; false when it ended early.
+    bool PrepareStart();
+    // Start after the questions: the update request.
+    void PostUpdate();
+    // Start ends without an update: back to idle with the status line as it was.
+    void AbandonStart();
+    void RequestStop();
+    // The device factory has no class for the camera's memory type.
+    void ShowNotSupported();
     // Power, the warning and the pass phrase; true when the update may go on.
     bool AskBeforeUpdate(LogScope& scope);
     bool PowerAllowsUpdate();
     void RefreshAfterChange();
 
     // WorkerHost, called on the worker thread.
-    void DisableUpgrade() override;
+    void DownloadStarted() override;
     void NextRound() override;
     void LoopFinished() override;
     void CameraState(const std::string& open_camera_id) override;
-    void RequestDone(WorkerRequest request) override;
+    void RequestDone(const RequestOutcome& outcome) override;
+    // The same, on the window's thread.
+    void OnRequestDone(const RequestOutcome& outcome);
 
     Process& process_;
     DialogServices services_;
@@ -173,6 +213,8 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     QLabel* chip_name_ = nullptr;         // 1143
     QLabel* chip_text_ = nullptr;         // 1137
     QLineEdit* fw_label_ = nullptr;       // 1188
+    QWidget* loop_row_ = nullptr;         // 1071, 1009, 1011: shown in loop mode
+    QWidget* camera_row_ = nullptr;       // 1050: shown with more than one camera
 
     // Fields bound to the controls.
     std::string path_text_;
@@ -203,6 +245,11 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     // start that waits for them.
     int worker_pending_ = 0;
     bool update_pending_ = false;
+    bool stop_requested_ = false;
+    // From the accepted click until the update is posted or the start is given up; the
+    // operator's questions are open meanwhile.
+    bool starting_ = false;
+    int32_t rounds_before_start_ = 0;
     bool start_waiting_ = false;
     int start_wait_number_ = 0;  // tells a wait's own time limit from an older one's
     bool next_round_ = false;
@@ -218,7 +265,14 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     bool ending_ = false;
     bool close_when_idle_ = false;  // PASS: close once the worker has no request left
     bool pass_pause_over_ = false;  // and the second after PASS has passed
+    int close_wait_ms_ = 20000;
+    QDeadlineTimer close_deadline_;
+    int markers_posted_ = 0;
+    int markers_reached_ = 0;
+    std::deque<std::pair<std::string, std::string>> messages_;
+    bool message_open_ = false;
     std::function<void(Moment)> moment_hook_;
+    bool updating_pictured_ = false;
 };
 
 }  // namespace orbisk

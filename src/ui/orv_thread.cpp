@@ -1,10 +1,16 @@
 #include "ui/orv_thread.h"
 
+#include <QDeadlineTimer>
+
 #include "base/logger.h"
 #include "base/process.h"
 #include "ui/dialog_device.h"
 
 namespace orbisk {
+namespace {
+// "Detect Device Fail!": no camera opened from the chosen entry on.
+constexpr uint32_t kStatusOpenFail = 41511;
+}  // namespace
 
 COrvThread::COrvThread(Process& process, WorkerHost& host)
     : process_(process), host_(host), context_(new QObject) {
@@ -36,11 +42,13 @@ void COrvThread::PostQuit() {
         Qt::QueuedConnection);
 }
 
-void COrvThread::Wait() {
-    thread_.wait();
+bool COrvThread::Wait(unsigned long timeout_ms) {
+    return thread_.wait(QDeadlineTimer(static_cast<qint64>(timeout_ms)));
 }
 
 void COrvThread::Run(const WorkerJob& job) {
+    RequestOutcome outcome;
+    outcome.request = job.request;
     DialogDevice* device = job.device;
     if (device != nullptr) {
         switch (job.request) {
@@ -48,10 +56,11 @@ void COrvThread::Run(const WorkerJob& job) {
                 device->GetDefaultDevice();
                 break;
             case kRequestUpdate:
-                OnDownload(job);
+                OnDownload(job, outcome);
                 break;
             case kRequestGetVersion:
-                if (device->OpenForMultiCamera() == 1) device->ResetToRom();
+                outcome.opened = device->OpenForMultiCamera() == 1;
+                if (outcome.opened) device->ResetToRom();
                 device->CloseDevice();
                 break;
             case kRequestRefreshList:
@@ -63,24 +72,36 @@ void COrvThread::Run(const WorkerJob& job) {
             case kRequestCloseCamera:
                 device->CloseDevice();
                 break;
+            case kRequestMarker:
+                break;
         }
-        host_.CameraState(device->OpenCameraId());
+        outcome.open_camera_id = device->OpenCameraId();
     }
-    host_.RequestDone(job.request);
+    host_.RequestDone(outcome);
 }
 
-void COrvThread::OnDownload(const WorkerJob& job) {
+void COrvThread::OnDownload(const WorkerJob& job, RequestOutcome& outcome) {
     LogScope scope(process_.logger, "COrvThread::OnDownload");
     DialogDevice& device = *job.device;
     device.CloseDevice();
-    if (device.OpenForMultiCamera() != 1) return;  // the open has reported already
+    if (device.OpenForMultiCamera() != 1) {
+        // The open may end without any report (the chosen camera left while the operator was
+        // asked): the update still ends with a verdict, or the window would wait for one.
+        outcome.opened = false;
+        scope.Section("Open device fail\n");
+        process_.Report(kReportFailure, kStatusOpenFail);
+        return;
+    }
     host_.CameraState(device.OpenCameraId());
-    host_.DisableUpgrade();
+    host_.DownloadStarted();
     scope.Section((Logger::CurrentTimeText() + "Start Download\n").c_str());
     device.SetTransportOptions();
     // 0x80 leaves every option bit the function library tests clear.
     device.SetCommandOptions(0x80);
     last_result_ = device.Download();
+    outcome.result = last_result_;
+    // The flow reads the version back after a good download; the window shows it.
+    if (last_result_ == 1) outcome.after = device.Snapshot();
     scope.Section((Logger::CurrentTimeText() + "End Download\n").c_str());
     if (!job.loop_mode) return;
     if (last_result_ != 0 && job.remaining > 0) {

@@ -8,20 +8,23 @@ namespace orbisk {
 
 UpgradeButton::UpgradeButton(QWidget* parent) : QPushButton("Upgrade", parent) {}
 
-void UpgradeButton::SetLook(bool device_present, bool busy) {
-    if (device_present == device_present_ && busy == busy_) return;
+void UpgradeButton::SetLook(bool device_present) {
+    if (device_present == device_present_) return;
     device_present_ = device_present;
-    busy_ = busy;
     update();
+}
+
+QColor UpgradeButton::Fill() const {
+    if (!isEnabled()) return palette().color(QPalette::Disabled, QPalette::Button);
+    return QColor::fromRgb(text() == "Stop" ? kAmber : kGreen);
 }
 
 void UpgradeButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
-    painter.fillRect(area,
-                     device_present_ ? QColor::fromRgb(kGreen) : palette().color(QPalette::Window));
+    painter.fillRect(area, Fill());
     if (raised()) {
-        qDrawWinPanel(&painter, area, palette(), false);
+        qDrawWinPanel(&painter, area, palette(), isDown());
     } else {
         qDrawShadeRect(&painter, area, palette(), true, 1, 0);  // etched
     }
@@ -31,8 +34,10 @@ void UpgradeButton::paintEvent(QPaintEvent*) {
     for (font.setPixelSize(size); size > 8; font.setPixelSize(--size))
         if (QFontMetrics(font).horizontalAdvance(text()) <= area.width() - 6) break;
     painter.setFont(font);
-    painter.setPen(device_present_ ? palette().color(QPalette::ButtonText)
-                                   : QColor::fromRgb(kGreyCaption));
+    QColor caption = palette().color(QPalette::Active, QPalette::ButtonText);
+    if (!isEnabled()) caption = palette().color(QPalette::Disabled, QPalette::ButtonText);
+    if (!device_present_) caption = QColor::fromRgb(kGreyCaption);
+    painter.setPen(caption);
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 

@@ -1,5 +1,6 @@
 #include "ui/wakeup_thread.h"
 
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -26,14 +27,16 @@ CWakeUpThread::CWakeUpThread(Logger& logger, Clock& clock, AudioCaptureSystem& a
 }
 
 CWakeUpThread::~CWakeUpThread() {
-    StopAndWait();
+    // Whoever owns the thread has given it its time to end; a QThread must not go while it
+    // still runs.
+    RequestStop();
+    wait();
 }
 
-void CWakeUpThread::StopAndWait() {
-    stop_ = true;
+bool CWakeUpThread::StopAndWait(unsigned long timeout_ms) {
+    RequestStop();
     // The loop checks the flag between bursts, and every exit path signals the event.
-    if (isRunning()) done_.WaitFor(5000);
-    wait();
+    return wait(QDeadlineTimer(static_cast<qint64>(timeout_ms)));
 }
 
 void CWakeUpThread::run() {

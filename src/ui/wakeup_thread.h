@@ -18,8 +18,11 @@ class CWakeUpThread : public QThread {
     CWakeUpThread(Logger& logger, Clock& clock, AudioCaptureSystem& audio);
     ~CWakeUpThread() override;
 
-    // Sets the stop flag and waits for the loop's done event, then for the thread.
-    void StopAndWait();
+    // Sets the stop flag; the loop ends after the burst it is in.
+    void RequestStop() { stop_ = true; }
+    // Sets the stop flag and waits, at most timeout_ms, for the loop and the thread to end;
+    // true when they have.
+    bool StopAndWait(unsigned long timeout_ms = 5000);
     const ManualEvent& done() const { return done_; }
     // Bursts captured so far.
     int bursts() const { return bursts_.load(); }

@@ -12,6 +12,7 @@
 #include "device/dev_flow.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "support/flow_only.h"
 #include "support/recorders.h"
 #include "support/temp_dir.h"
 
@@ -31,16 +32,7 @@ class Selector : public DeviceSelector {
 };
 
 // The device flow with the information steps of other layers left out.
-class Device : public CDevFlow {
-  public:
-    using CDevFlow::CDevFlow;
-    int MP_GetDeviceInfo() override { return 1; }
-
-  protected:
-    int ReadMipiDeviceInfo() override { return 1; }
-    int ReadMipiReserve(int32_t) override { return 1; }
-    uint32_t ReadOtpSpaceUsed() override { return 0; }
-};
+using Device = test::FlowOnly;
 
 class DiscoverySimTest : public ::testing::Test {
   protected:

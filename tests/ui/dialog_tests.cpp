@@ -22,7 +22,8 @@ class DialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
         QCOMPARE(rig.Text("1030"), QString("Current FW: N/A"));
         QCOMPARE(rig.Text("1016"), QString("N/A"));
-        QCOMPARE(rig.ResultColour(), QColor(255, 0, 0));
+        QVERIFY(rig.ResultColour().red() > 2 * rig.ResultColour().green());
+        QVERIFY(rig.ResultContrast() >= 4.5);
         QVERIFY(!rig.Upgrade()->isEnabled());
         QVERIFY(!rig.Upgrade()->device_present());
         QCOMPARE(rig.dialog->windowTitle(), QString("Zantrel Camera Firmware Update Tool"));
@@ -64,6 +65,10 @@ class DialogTest : public QObject {
         rig.Open();
         QTRY_VERIFY_WITH_TIMEOUT(rig.dialog->device_present() && rig.Idle(), kWait);
         QVERIFY(!rig.Upgrade()->isEnabled());
+        // It looks disabled too: not the live green, but what a disabled button is filled with.
+        QCOMPARE(rig.UpgradeDrawnFill(),
+                 rig.Upgrade()->palette().color(QPalette::Disabled, QPalette::Button));
+        QVERIFY(!rig.Upgrade()->raised());
     }
 
     void updatePassWritesResultsAndCloses() {
@@ -75,13 +80,27 @@ class DialogTest : public QObject {
         rig.Plug(FakeWorld::Camera(0x6366, 2));
         rig.Open();
         QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        // What the operator sees when the window goes.
+        QString version_at_close;
+        int progress_at_close = -1;
+        connect(rig.dialog.get(), &QDialog::finished, this, [&] {
+            version_at_close = rig.Text("1030");
+            progress_at_close = rig.Progress();
+        });
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.UpgradeDrawnFill(), QColor::fromRgb(UpgradeButton::kGreen));
         const uint64_t before = rig.clock.now_ms();
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
-        QCOMPARE(rig.ResultColour(), QColor(0, 255, 0));
+        QVERIFY(rig.ResultColour().green() > 2 * rig.ResultColour().red());
+        QVERIFY(rig.ResultContrast() >= 4.5);
+        QVERIFY(rig.Label("1016")->font().bold());
+        QCOMPARE(rig.Label("1016")->font().pixelSize(), 24);
         QCOMPARE(rig.Text("1033"), QString("Firmware Upgrading successfully done!"));
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        // The version the camera runs now, and a full bar, until the very end.
+        QCOMPARE(version_at_close, QString("Current FW: 2.00.00"));
+        QCOMPARE(progress_at_close, 100);
         QDir::setCurrent(old_dir);
         // Closed by itself one second after PASS, with the status code that makes exit code 0.
         QVERIFY(rig.clock.now_ms() - before >= 1000);
@@ -109,7 +128,8 @@ class DialogTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
-        QCOMPARE(rig.ResultColour(), QColor(255, 0, 0));
+        QVERIFY(rig.ResultColour().red() > 2 * rig.ResultColour().green());
+        QVERIFY(rig.ResultContrast() >= 4.5);
         // The refresh after the failure shows the failure text in the status line and gives
         // the buttons back, without starting anything by itself.
         QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
@@ -125,7 +145,9 @@ class DialogTest : public QObject {
         QCOMPARE(rig.dialog->result_state(), 2);
     }
 
-    void stopDuringUpdateOnlySetsTheCancelFlag() {
+    // During an update the Upgrade button is Stop: live, with that caption. Pressing it asks
+    // the flow to stop at its next check; the window says so and waits for the flow's verdict.
+    void stopIsTheUpgradeButtonDuringAnUpdate() {
         DialogRig rig;
         rig.world.hold_download = true;
         rig.Plug(FakeWorld::Camera(0x6366, 2));
@@ -134,25 +156,28 @@ class DialogTest : public QObject {
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QVERIFY(rig.world.download_started.WaitFor(kWait));
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("Erasing"), kWait);
+        QCOMPARE(rig.Upgrade()->text(), QString("Stop"));
+        QVERIFY(rig.Upgrade()->isEnabled());
+        QCOMPARE(rig.UpgradeDrawnFill(), QColor::fromRgb(UpgradeButton::kAmber));
         QVERIFY(!rig.dialog->thread_flag().Cancel());
-        // Stop: press again (the button is disabled while busy, so press it as the program does).
-        rig.dialog->OnBnClickedButtonStart();
+
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QVERIFY(rig.dialog->thread_flag().Cancel());
-        QVERIFY(rig.dialog->busy());
-        QCOMPARE(rig.Text("1033"), QString("Erasing"));
+        QCOMPARE(rig.Text("1033"), QString("Stopping..."));
+        QVERIFY(!rig.Upgrade()->isEnabled());     // taken: a second press changes nothing
         QCOMPARE(rig.world.creations.load(), 2);  // no second start re-created the device
+
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Upgrade()->text(), QString("Upgrade"));
+        QCOMPARE(rig.Text("1033"), QString("Stopped: Update Flash Fail!"));
         QCOMPARE(rig.world.downloads.load(), 1);
         QVERIFY(!rig.dialog->thread_flag().Cancel());
     }
 
     void startDuringADeviceSearchWaitsForItWithoutBlocking() {
         DialogRig rig;
-        rig.Set("AutoRun", 1);
-        rig.world.hold_search = true;
-        rig.Plug(FakeWorld::Camera(0x6366, 2));
-        rig.Open();
-        QVERIFY(rig.world.search_started.WaitFor(kWait));
+        rig.OpenWithTheSearchHeld();
         // The search runs on the worker; Start returns at once and waits for it.
         rig.dialog->OnBnClickedButtonStart();
         QVERIFY(rig.log.Contains("Waiting>>>"));
@@ -207,23 +232,38 @@ class DialogTest : public QObject {
         QVERIFY(rig.prompter.confirmations().empty());
         QVERIFY(rig.Idle());
         QVERIFY(rig.Upgrade()->isEnabled());
-        QTest::qWait(20);
+        QCOMPARE(rig.Text("1033"), QString("Camera ready"));
+        QVERIFY(rig.Settle());
         QCOMPARE(rig.world.downloads.load(), 0);
     }
 
+    // Cancel at the warning: nothing posted, nothing written, the status line as before (it
+    // never claimed a download was beginning), the last verdict file left alone.
     void declinedWarningPostsNothing() {
         DialogRig rig;
+        rig.Set("Loop Test", 1);
+        rig.Set("SaveResultToFile", 1);
+        WriteFile(rig.dir.File("Result.txt"), "pass");
         rig.prompter.confirm = false;
+        QString status_while_asked;
+        rig.prompter.while_open = [&](const std::string&) {
+            status_while_asked = rig.Text("1033");
+        };
         rig.Plug(FakeWorld::Camera(0x6366, 2));
         rig.Open();
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        rig.dialog->findChild<QLineEdit*>("1009")->setText("3");
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QCOMPARE(rig.prompter.confirmations(),
                  std::vector<std::string>{"Warning!\nDo you Want to continue to Update?"});
+        QCOMPARE(status_while_asked, QString("Camera ready"));
         QVERIFY(rig.Idle());
         QVERIFY(rig.Upgrade()->isEnabled());
-        QTest::qWait(20);
+        QCOMPARE(rig.Text("1033"), QString("Camera ready"));
+        QCOMPARE(rig.Text("1009"), QString("3"));  // no round was used up
+        QVERIFY(rig.Settle());
         QCOMPARE(rig.world.downloads.load(), 0);
+        QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("pass"));
     }
 
     void autoRunStartsOnceAfterItsDelay() {
@@ -242,8 +282,7 @@ class DialogTest : public QObject {
         rig.notifier.Push({DeviceChangeKind::kArrival, true,
                            CameraInterfaceName(FakeWorld::Camera(0x6367, 3).usb)});
         QTRY_COMPARE_WITH_TIMEOUT(rig.world.refreshes.load(), 2, kWait);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
-        QTest::qWait(20);
+        QVERIFY(rig.Settle());
         QCOMPARE(rig.world.downloads.load(), 1);
         QVERIFY(!rig.dialog->auto_run());
     }
@@ -303,7 +342,7 @@ class DialogTest : public QObject {
             QCOMPARE(rig.prompter.messages(),
                      std::vector<std::string>{"Tessaly_AllInOne|" + message.toStdString()});
             QVERIFY(rig.Idle());
-            QTest::qWait(20);
+            QVERIFY(rig.Settle());
         }
         QCOMPARE(rig.world.downloads.load(), downloads);
     }
@@ -332,7 +371,7 @@ class DialogTest : public QObject {
         // Devices that are not cameras are ignored.
         rig.notifier.Push({DeviceChangeKind::kRemoval, false, CameraInterfaceName(other.usb)});
         rig.notifier.Push({DeviceChangeKind::kArrival, false, CameraInterfaceName(other.usb)});
-        QTest::qWait(50);
+        QVERIFY(rig.SettleNotices());
         QCOMPARE(rig.world.refreshes.load(), 2);
 
         // The open camera leaving during an update: the device layer hears it is gone.
@@ -348,6 +387,8 @@ class DialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
     }
 
+    // Two cameras: the list is there, numbered, and says which one Upgrade writes; the
+    // operator's choice (by keyboard) is applied by the worker before Upgrade is live again.
     void choosingAnotherCameraInTheList() {
         DialogRig rig;
         rig.Plug(FakeWorld::Camera(0x6366, 2));
@@ -358,12 +399,15 @@ class DialogTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         auto* list = rig.dialog->findChild<QComboBox*>("1050");
         QCOMPARE(list->count(), 2);
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->currentText(), QString("1: VID_0C45&PID_6366&REV_0123"));
         QCOMPARE(rig.Text("1030"), QString("Current FW: 1.02.03"));
-        rig.dialog->OnDeviceSelected(1);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
         QVERIFY(!rig.Upgrade()->isEnabled());  // busy until the worker has applied it
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1030"), QString("Current FW: 2.00.00"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
-        QCOMPARE(list->currentIndex(), 1);
+        QCOMPARE(list->currentText(), QString("2: VID_0C45&PID_6367&REV_0123"));
     }
 
     void closingDuringAnUpdateStopsItAndEndsAfterTheWorker() {
@@ -418,8 +462,83 @@ class DialogTest : public QObject {
         QVERIFY(!rig.Upgrade()->isEnabled());
         // A later device report does not give the buttons back.
         rig.process.Report(kReportDeviceInfo, 41906);
-        QTest::qWait(20);
+        QVERIFY(rig.Settle());
         QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    // The box of a fatal error runs its own event loop: the window is disabled before it
+    // opens, and what arrives meanwhile (here the search's report, whose auto-run start
+    // follows) starts nothing.
+    void fatalErrorBoxSetsTheStateBeforeItShows() {
+        DialogRig rig;
+        rig.OpenWithTheSearchHeld();
+        bool busy_while_open = false;
+        rig.prompter.while_open = [&](const std::string& text) {
+            if (text != "Load ORV Lib Fail!") return;
+            busy_while_open = rig.dialog->busy() && !rig.Upgrade()->isEnabled();
+            rig.world.search_release.Set();
+            QVERIFY(QTest::qWaitFor([&] { return rig.dialog->device_present(); }, kWait));
+        };
+        rig.process.Report(kReportErrorBox, 41501);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.messages().size(), size_t{1}, kWait);
+        QVERIFY(busy_while_open);
+        QVERIFY(rig.Settle());
+        QVERIFY(rig.Settle());  // a start would have been posted by the last round
+        QVERIFY(rig.prompter.confirmations().empty());
+        QCOMPARE(rig.world.downloads.load(), 0);
+        QVERIFY(!rig.Upgrade()->isEnabled());
+    }
+
+    // A camera whose memory type this build has no class for: Upgrade says so and keeps the
+    // device object it has, so the next camera is found and updated as usual.
+    void unsupportedMemoryTypeThenASupportedCamera() {
+        DialogRig rig;
+        auto mtp = FakeWorld::Camera(0x6366, 2);
+        mtp.project_type = 4;
+        const auto flash = FakeWorld::Camera(0x6367, 3);
+        rig.Plug(mtp);
+        rig.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QCOMPARE(rig.Text("1033"), QString("Not Support! (MTP)"));
+        QVERIFY(!rig.Upgrade()->isEnabled());
+        QVERIFY(rig.prompter.confirmations().empty());
+        QCOMPARE(rig.process.status.Code(), 41500u);
+        QVERIFY(rig.dialog->device() != nullptr);
+
+        {
+            std::lock_guard lock(rig.world.mutex);
+            rig.world.cameras = {flash};
+        }
+        rig.notifier.Push({DeviceChangeKind::kRemoval, true, CameraInterfaceName(mtp.usb)});
+        rig.notifier.Push({DeviceChangeKind::kArrival, true, CameraInterfaceName(flash.usb)});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.Text("1033"), QString("Camera ready"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QCOMPARE(rig.world.downloads.load(), 1);
+    }
+
+    // A worker stuck in a device call that ignores the stop request: the window still ends
+    // within the close limit, and says the worker has not.
+    void closingIsBoundedWhenTheWorkerDoesNotReturn() {
+        DialogRig rig;
+        rig.world.hold_download = true;
+        rig.world.ignore_cancel = true;
+        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        rig.Open();
+        rig.dialog->SetCloseWaitLimit(200);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QVERIFY(rig.world.download_started.WaitFor(kWait));
+        rig.dialog->close();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QVERIFY(rig.log.Contains("The worker did not end in time"));
+        QVERIFY(!rig.dialog->WaitForThreads());
+        rig.world.release.Set();
+        QVERIFY(QTest::qWaitFor([&] { return rig.dialog->WaitForThreads(); }, kWait) ||
+                rig.dialog->WaitForThreads());
     }
 
     void reportKinds() {
@@ -436,7 +555,7 @@ class DialogTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->device_flag(), 1u, kWait);
         // A step report without text keeps the line.
         rig.process.Report(kReportStepText, 0);
-        QTest::qWait(20);
+        QVERIFY(rig.Settle());
         QCOMPARE(rig.Text("1033"), QString("Verify"));
     }
 
@@ -452,15 +571,27 @@ class DialogTest : public QObject {
         rig.notifier.Push({DeviceChangeKind::kArrival, true, CameraInterfaceName(camera.usb)});
         QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->version_pending(), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+
+        // The camera is gone before the request opens it: nothing resets, so nothing arrives;
+        // the window stops waiting and shows what is there.
+        {
+            std::lock_guard lock(rig.world.mutex);
+            rig.world.cameras.clear();
+        }
+        rig.dialog->OnBnClickedGetVersion();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1033"), QString("No ZN Camera"), kWait);
+        QVERIFY(!rig.dialog->version_pending());
     }
 
     void bridgeUpdateKeepsTheReservedTailAndAsksForTheCrc() {
         DialogRig rig;
-        rig.process.project_type = 5;
+        rig.world.classes.insert(5);
         rig.Set("MIPI Reserve", 2);
         rig.world.image.assign(33 * 4096, 0x11);
         rig.world.reserved.assign(31 * 4096, 0x22);
-        rig.Plug(FakeWorld::Camera(0x6366, 2));
+        auto bridge = FakeWorld::Camera(0x6366, 2);
+        bridge.project_type = 5;
+        rig.Plug(bridge);
         rig.Open();
         QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);

@@ -34,6 +34,8 @@ int FakeDevice::Search(int32_t flag) {
         list_->Insert(static_cast<int>(i), label);
     }
     selected_ = cameras.empty() ? -1 : 0;
+    // The search takes the memory type from the chosen camera's image.
+    if (selected_ >= 0) process_.project_type = cameras[0].project_type;
     if (selected_ >= 0) {
         list_->Select(selected_);
         process_.Report(kReportDeviceInfo, 41906, flag);
@@ -45,12 +47,14 @@ int FakeDevice::Search(int32_t flag) {
 }
 
 int FakeDevice::OpenForMultiCamera() {
-    if (process_.CheckCancel()) return 0;
-    {
-        std::lock_guard lock(world_.mutex);
-        open_ = selected_ >= 0 && selected_ < static_cast<int>(world_.cameras.size());
+    // As the device flow: without a chosen entry it says so; otherwise it opens the first
+    // camera from the chosen entry on and reports nothing when there is none.
+    if (selected_ < 0) {
+        process_.Report(kReportDeviceInfo, 41511);
+        return 0;
     }
-    if (!open_) process_.Report(kReportDeviceInfo, 41511);  // outside the lock: it snapshots
+    std::lock_guard lock(world_.mutex);
+    open_ = selected_ < static_cast<int>(world_.cameras.size());
     return open_ ? 1 : 0;
 }
 
@@ -67,7 +71,7 @@ int FakeDevice::Download() {
     world_.download_started.Set();
     if (world_.hold_download) {
         while (!world_.release.WaitFor(5)) {
-            if (process_.CheckCancel()) {
+            if (!world_.ignore_cancel && process_.CheckCancel()) {
                 process_.Report(kReportFailure, 41706);
                 return 0;
             }
@@ -77,6 +81,10 @@ int FakeDevice::Download() {
     process_.Report(kReportProgress, 100);
     if (world_.download_result == 1) {
         process_.Report(kReportSuccess, 41755);
+        // The camera now runs the new firmware, and the flow has read its version back.
+        std::lock_guard lock(world_.mutex);
+        if (selected_ >= 0 && selected_ < static_cast<int>(world_.cameras.size()))
+            world_.cameras[selected_].version = world_.new_version;
         return 1;
     }
     process_.Report(kReportFailure, world_.failure_code);
@@ -95,7 +103,8 @@ DeviceSnapshot FakeDevice::Snapshot() {
     snapshot.pid = camera.usb.pid;
     snapshot.rev = camera.usb.rev;
     snapshot.chip_text = "FLASH";
-    snapshot.description = "Camera ready";
+    snapshot.chip_info = camera.chip_info;
+    snapshot.description = camera.description;
     snapshot.serial_text[0] = camera.serial;
     snapshot.serial_text[1] = camera.serial + "-cfg";
     snapshot.firmware_available = camera.fits ? 1 : 0;

@@ -1,9 +1,12 @@
 #pragma once
+#include <QCoreApplication>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,10 @@ struct FakeCamera {
     std::string serial = "SN0001";
     bool fits = true;
     int otp_programmed = 0;
+    // The project type its image's configuration area names (0 serial flash ... 6 OTP).
+    int32_t project_type = 0;
+    int32_t chip_info = 0;                     // "ChipInfo" of its profile
+    std::string description = "Camera ready";  // what the status line says of it
 };
 
 // What the fake device objects share: the cameras plugged in and how updates go. Several
@@ -36,8 +43,14 @@ struct FakeWorld {
     bool load_result = true;
     std::vector<uint8_t> image = std::vector<uint8_t>(64 * 1024, 0x5A);
     std::vector<uint8_t> reserved;
+    // Project types the device factory has a class for: as this build, the flash memories.
+    std::set<int32_t> classes{0, 1};
+    // What a camera runs after a good download.
+    std::string new_version = "2.00.00";
     // When set, a download waits for `release` (or the stop request) before it ends.
     bool hold_download = false;
+    // A download that never looks at the stop request (a device call that does not return).
+    bool ignore_cancel = false;
     ManualEvent release;
     ManualEvent download_started;
     // When set, a device search waits for `search_release` before it lists anything.
@@ -77,6 +90,7 @@ class FakeDevice final : public DialogDevice {
         {
             std::lock_guard lock(world_.mutex);
             selected_ = index < static_cast<int>(world_.cameras.size()) ? index : -1;
+            if (selected_ >= 0) process_.project_type = world_.cameras[selected_].project_type;
         }
         process_.Report(kReportDeviceInfo, selected_ >= 0 ? 41906 : 41511);
         return 1;
@@ -105,9 +119,11 @@ class FakeDevice final : public DialogDevice {
 
     std::function<bool(uint32_t, uint32_t*)> crc_source;
 
-    // A maker for the dialog: every object on the one world, carrying the chosen camera over.
+    // A maker for the dialog: every object on the one world, carrying the chosen camera over;
+    // none for a project type without a class.
     static DeviceMaker Maker(Process& process, FakeWorld& world) {
-        return [&process, &world](DialogDevice* previous) {
+        return [&process, &world](DialogDevice* previous) -> std::unique_ptr<DialogDevice> {
+            if (world.classes.count(process.project_type) == 0) return nullptr;
             auto device = std::make_unique<FakeDevice>(process, world);
             device->TakeOver(previous);
             return device;
@@ -125,26 +141,28 @@ class FakeDevice final : public DialogDevice {
     bool open_ = false;
 };
 
-// Answers the dialog's questions from a script and keeps what it was shown.
+// Answers the dialog's questions from a script and keeps what it was shown. Like a real
+// modal box, each question runs the event loop while it is open: whatever the window has
+// queued (reports, timers, device changes) is handled before the answer comes.
 class FakePrompter final : public Prompter {
   public:
     void Message(const std::string& caption, const std::string& text, Icon) override {
-        std::lock_guard lock(mutex_);
-        messages_.push_back(caption + "|" + text);
+        Add(messages_, caption + "|" + text);
+        WhileOpen(text);
     }
     bool Confirm(const std::string&, const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        confirmations_.push_back(text);
+        Add(confirmations_, text);
+        WhileOpen(text);
         return confirm;
     }
     bool AskYesNo(const std::string&, const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        questions_.push_back(text);
+        Add(questions_, text);
+        WhileOpen(text);
         return answer_yes;
     }
     std::optional<std::string> AskPassPhrase() override {
-        std::lock_guard lock(mutex_);
         ++pass_phrase_asks;
+        WhileOpen("pass phrase");
         return pass_phrase;
     }
     std::vector<std::string> messages() const {
@@ -164,8 +182,19 @@ class FakePrompter final : public Prompter {
     bool answer_yes = false;
     std::optional<std::string> pass_phrase;
     int pass_phrase_asks = 0;
+    // Runs while a box is open, before its event loop (the operator doing something meanwhile).
+    std::function<void(const std::string& text)> while_open;
 
   private:
+    void Add(std::vector<std::string>& list, std::string entry) {
+        std::lock_guard lock(mutex_);
+        list.push_back(std::move(entry));
+    }
+    void WhileOpen(const std::string& text) {
+        if (while_open) while_open(text);
+        QCoreApplication::processEvents();
+    }
+
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::vector<std::string> confirmations_;

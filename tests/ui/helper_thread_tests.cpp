@@ -41,19 +41,21 @@ class HelperThreadTest : public QObject {
         Logger logger(clock, &log);
         CCRCThread thread(logger);
         uint32_t crc = 0;
-        QVERIFY(!thread.WaitResult(0, &crc));  // nothing asked yet
-        thread.Request(std::make_shared<const std::vector<uint8_t>>());
-        QVERIFY(thread.WaitResult(kWait, &crc));
+        QVERIFY(!thread.WaitLatest(0, &crc));  // nothing asked yet
+        const uint64_t empty = thread.Request(std::make_shared<const std::vector<uint8_t>>());
+        QVERIFY(thread.WaitResult(empty, kWait, &crc));
         QCOMPARE(crc, 0xFFFFFFFFu);
-        // Each request is waited for right after it is made: a done event left over from the
-        // previous one would hand out that one's CRC.
-        for (int round = 1; round <= 40; ++round) {
-            auto image = std::make_shared<std::vector<uint8_t>>(size_t(4096) * round,
-                                                                static_cast<uint8_t>(round));
-            thread.Request(image);
-            QVERIFY(thread.WaitResult(kWait, &crc));
-            QCOMPARE(crc, Crc32Mpeg2(image->data(), image->size()));
-        }
+        // A second request made while the first still runs: its waiter must not take the
+        // first one's result, which finishes while it waits.
+        auto big = std::make_shared<std::vector<uint8_t>>(size_t(8) << 20, 0x11);
+        auto small = std::make_shared<std::vector<uint8_t>>(size_t(4096), 0x22);
+        const uint64_t first = thread.Request(big);
+        const uint64_t second = thread.Request(small);
+        QVERIFY(thread.WaitLatest(kWait, &crc));
+        QCOMPARE(crc, Crc32Mpeg2(small->data(), small->size()));
+        // The first request's result was replaced: its waiter is told so, not handed another.
+        QVERIFY(!thread.WaitResult(first, kWait, &crc));
+        QVERIFY(thread.WaitResult(second, 0, &crc));
         QVERIFY(log.Contains("Finished"));
     }
 
@@ -66,7 +68,7 @@ class HelperThreadTest : public QObject {
         CWakeUpThread thread(logger, clock, audio);
         thread.start();
         QVERIFY(thread.done().WaitFor(kWait));
-        thread.StopAndWait();
+        QVERIFY(thread.StopAndWait());
         QVERIFY(log.Contains("deviceCount is 1"));
         QVERIFY(log.Contains("deviceName is ALC257 Analog (HDA Intel PCH)"));
         QVERIFY(log.Contains("Record Start Fail PickDevice"));
@@ -86,7 +88,7 @@ class HelperThreadTest : public QObject {
         thread.start();
         QTRY_VERIFY_WITH_TIMEOUT(thread.bursts() >= 3, kWait);
         QVERIFY(!thread.done().IsSet());
-        thread.StopAndWait();
+        QVERIFY(thread.StopAndWait());
         QVERIFY(thread.done().IsSet());
         QCOMPARE(audio.opened, std::string("Usb Audio (Camera Mic)"));
         // Each burst is 50 ms of capture.

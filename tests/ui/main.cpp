@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
         {"HelperThreadTest", [] { return orbisk::test::MakeHelperThreadTest(); }},
         {"SimDialogTest", [] { return orbisk::test::MakeSimDialogTest(); }},
         {"CableDialogTest", [] { return orbisk::test::MakeCableDialogTest(); }},
+        {"SimOperatorTest", [] { return orbisk::test::MakeSimOperatorTest(); }},
+        {"LayoutTest", [] { return orbisk::test::MakeLayoutTest(); }},
     };
     if (argc >= 2 && classes.count(argv[1]) != 0) {
         auto test = classes.at(argv[1])();

@@ -18,6 +18,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_fixture.h"
 #include "sim/sim_store.h"
+#include "sim_rig.h"
 #include "test_classes.h"
 #include "ui/dev_flow_device.h"
 #include "ui/device_stack.h"
@@ -26,160 +27,6 @@ namespace orbisk::test {
 namespace {
 
 constexpr int kWait = 10000;
-constexpr const char* kLockName = "orbisk-dialog-sim-test";
-
-// The device flow with the information steps of the layers above it left out.
-class FlowOnly : public CDevFlow {
-  public:
-    using CDevFlow::CDevFlow;
-    int MP_GetDeviceInfo() override { return 1; }
-
-  protected:
-    int ReadMipiDeviceInfo() override { return 1; }
-    int ReadMipiReserve(int32_t) override { return 1; }
-    uint32_t ReadOtpSpaceUsed() override { return 0; }
-};
-
-// The device object with its download held at the start until the test lets it go.
-class HeldDevice final : public DialogDevice {
-  public:
-    HeldDevice(std::unique_ptr<DialogDevice> inner, ManualEvent& started, ManualEvent& release)
-        : inner_(std::move(inner)), started_(started), release_(release) {}
-    int Download() override {
-        started_.Set();
-        release_.WaitFor(kWait);
-        return inner_->Download();
-    }
-    void AttachDialog(DeviceListModel* l, std::function<void(bool)> w) override {
-        inner_->AttachDialog(l, std::move(w));
-    }
-    int GetDefaultDevice() override { return inner_->GetDefaultDevice(); }
-    int GetDeviceList(int32_t flag) override { return inner_->GetDeviceList(flag); }
-    int ApplySelection(int i, const std::string& l) override {
-        return inner_->ApplySelection(i, l);
-    }
-    int OpenForMultiCamera() override { return inner_->OpenForMultiCamera(); }
-    void CloseDevice() override { inner_->CloseDevice(); }
-    std::string OpenCameraId() override { return inner_->OpenCameraId(); }
-    void ResetToRom() override { inner_->ResetToRom(); }
-    void SetTransportOptions() override { inner_->SetTransportOptions(); }
-    void SetCommandOptions(uint32_t o) override { inner_->SetCommandOptions(o); }
-    DeviceSnapshot Snapshot() override { return inner_->Snapshot(); }
-    int LoadFirmware() override { return inner_->LoadFirmware(); }
-    std::vector<uint8_t> ImageBytes() override { return inner_->ImageBytes(); }
-    std::string FirmwarePath() override { return inner_->FirmwarePath(); }
-    std::vector<uint8_t> ReservedData() override { return inner_->ReservedData(); }
-    bool OverwriteImage(size_t o, const uint8_t* d, size_t n) override {
-        return inner_->OverwriteImage(o, d, n);
-    }
-    void SetImageCrcSource(std::function<bool(uint32_t, uint32_t*)> s) override {
-        inner_->SetImageCrcSource(std::move(s));
-    }
-    void MarkCameraGone() override { inner_->MarkCameraGone(); }
-    DialogDevice* inner() { return inner_.get(); }
-
-  private:
-    std::unique_ptr<DialogDevice> inner_;
-    ManualEvent& started_;
-    ManualEvent& release_;
-};
-
-// A dialog rig whose device maker builds the real device flow over a simulated bus.
-struct SimRig : DialogRig {
-    sim::SimUsbBus bus{clock};
-    UsbTransportFactory factory{bus, logger, OpenDeviceLock(kLockName)};
-    CamLib lib{process, bus, factory};
-    CICTypeIni profiles{process};
-
-    SimRig() {
-        profiles.BuildProfileList();
-        profiles.SelectDefaultProfile();
-        lib.CamLib_Init(0);
-    }
-    ~SimRig() {
-        dialog.reset();
-        RemoveDeviceLock(kLockName);
-    }
-    std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
-                                         const std::string& manufacturer = "Fixture Maker") {
-        sim::SimSettings settings = sim::test::AppSettings();
-        settings.ports = {port};
-        sim::test::ImageSpec image;
-        image.vid = 0x2C7E;
-        image.pid = pid;
-        image.manufacturer = manufacturer;
-        auto camera =
-            std::make_shared<sim::SimCamera>(settings, sim::test::BuildImage(image), clock);
-        bus.AddCamera(camera);
-        return camera;
-    }
-    // A camera running older demo firmware than the image the program carries.
-    std::shared_ptr<sim::SimCamera> PlugOldDemoCamera(uint8_t port, bool drop_writes = false) {
-        sim::SimSettings settings = sim::test::AppSettings();
-        settings.ports = {port};
-        settings.faults.drop_all_writes = drop_writes;
-        DemoImageSpec old_firmware;
-        old_firmware.manufacturer = "SN-CAM-000042";
-        old_firmware.version = 0x1050;
-        auto camera =
-            std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
-        bus.AddCamera(camera);
-        return camera;
-    }
-    // A camera an update left in its boot ROM: the old image erased and only half written
-    // again, untagged. With `record`, the program folder still holds its recovery record.
-    std::shared_ptr<sim::SimCamera> PlugRomCamera(uint8_t port, bool record,
-                                                  const std::string& serial = "SN-ROM-0007",
-                                                  const std::string& profile = "ORV6363") {
-        sim::SimSettings settings;
-        settings.ports = {port};
-        settings.profile = profile;
-        std::vector<uint8_t> memory(DemoLayout::kImageSize, 0xFF);
-        const auto image = MakeDemoImage(DemoImageSpec{});
-        std::copy_n(image.begin(), 0x8000, memory.begin());
-        memory[DemoLayout::kTagAddress] = memory[DemoLayout::kTagAddress + 1] = 0xFF;
-        auto camera = std::make_shared<sim::SimCamera>(settings, memory, clock);
-        bus.AddCamera(camera);
-        if (record) {
-            RecoveryRecord r;
-            r.port = "1-" + std::to_string(port);
-            r.vid = 0x2C7E;
-            r.pid = 0x6363;
-            r.rev = 0x0050;
-            r.chip_identity = 0xC010;  // the identity bytes 0x10 0xC0 of the chip
-            r.serial = serial;
-            r.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
-            r.version = "0x00-0000-1050";
-            r.chip_model = 22;
-            r.image = "built-in 3068";
-            r.image_sha256 = std::string(64, '0');
-            r.time = "2026-12-10 09:14:03";
-            std::string error;
-            if (!WriteRecoveryRecord(RecoveryPath(port), r, &error)) qWarning("%s", error.c_str());
-        }
-        return camera;
-    }
-    std::string RecoveryPath(uint8_t port) const {
-        return RecoveryRecordPath(dir.path(), "1-" + std::to_string(port));
-    }
-    // With `full`, the device object of the memory type the factory chooses; without, the
-    // device flow alone.
-    void OpenOnSim(bool full = false) {
-        DialogServices services;
-        services.make_device = MakeDevFlowMaker(process, bus, lib, profiles, [this, full] {
-            std::unique_ptr<CDevFlow> device;
-            if (full)
-                device = CreateDeviceObject(RunDeviceFactory(process), process, lib, profiles);
-            if (!full) device = std::make_unique<FlowOnly>(process, lib, profiles);
-            return device;
-        });
-        services.prompter = &prompter;
-        services.power = &power;
-        services.notifier = &notifier;
-        dialog = std::make_unique<CTessaly_AllInOne_OvproxyDlg>(process, std::move(services));
-        dialog->show();
-    }
-};
 
 class SimDialogTest : public QObject {
     Q_OBJECT
@@ -210,8 +57,10 @@ class SimDialogTest : public QObject {
         auto* list = rig.dialog->findChild<QComboBox*>("1050");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentIndex(), matching_port - 1);
-        QVERIFY(list->currentText().startsWith("VID_2C7E&PID_6363&REV_"));
-        QCOMPARE(rig.Text("1033"), list->currentText());
+        // Numbered in list order, with the camera's identity.
+        QVERIFY(list->currentText().startsWith(
+            QString("%1: VID_2C7E&PID_6363&REV_").arg(matching_port)));
+        QCOMPARE(rig.Text("1033"), list->currentText().section(": ", 1));
         QVERIFY(rig.Text("1030").startsWith("Current FW: "));
         QCOMPARE(rig.Text("1028"), QString("SN-PORT%1").arg(matching_port));
         QVERIFY(rig.Upgrade()->raised());
@@ -257,39 +106,6 @@ class SimDialogTest : public QObject {
         QVERIFY(ReadFile(rig.dir.File("Result.txt"))
                     .rfind("After Download,TestResult = pass, VID is 0x2c7e, PID is 0x6363", 0) ==
                 0);
-    }
-
-    // Stop while the real update runs: the flow ends with its own failure at its next check,
-    // before the flash is touched.
-    void stopDuringAnUpdateOnASimulatedCamera() {
-        SimRig rig;
-        auto camera = rig.PlugOldDemoCamera(1);
-        ManualEvent started, release;
-        auto maker = MakeDevFlowMaker(rig.process, rig.bus, rig.lib, rig.profiles, [&rig] {
-            return CreateDeviceObject(RunDeviceFactory(rig.process), rig.process, rig.lib,
-                                      rig.profiles);
-        });
-        DialogServices services;
-        services.make_device = [&](DialogDevice* previous) -> std::unique_ptr<DialogDevice> {
-            auto* held = dynamic_cast<HeldDevice*>(previous);
-            return std::make_unique<HeldDevice>(maker(held ? held->inner() : previous), started,
-                                                release);
-        };
-        services.prompter = &rig.prompter;
-        services.power = &rig.power;
-        rig.dialog =
-            std::make_unique<CTessaly_AllInOne_OvproxyDlg>(rig.process, std::move(services));
-        rig.dialog->show();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
-        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(started.IsSet(), kWait);
-        rig.dialog->OnBnClickedButtonStart();  // Stop
-        QVERIFY(rig.dialog->thread_flag().Cancel());
-        release.Set();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
-        QCOMPARE(ReadDemoVersion(camera->Memory()), std::optional<uint32_t>(0x1050));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
-        QVERIFY(!rig.dialog->thread_flag().Cancel());
     }
 
     // Production settings: auto-run starts once by itself; in loop mode each round re-opens

@@ -9,5 +9,7 @@ std::unique_ptr<QObject> MakeWorkerTest();
 std::unique_ptr<QObject> MakeHelperThreadTest();
 std::unique_ptr<QObject> MakeSimDialogTest();
 std::unique_ptr<QObject> MakeCableDialogTest();
+std::unique_ptr<QObject> MakeSimOperatorTest();
+std::unique_ptr<QObject> MakeLayoutTest();
 
 }  // namespace orbisk::test

@@ -12,11 +12,20 @@ namespace {
 // Keeps what the worker tells the dialog, in order.
 class RecordingHost final : public WorkerHost {
   public:
-    void DisableUpgrade() override { Add("disable"); }
+    void DownloadStarted() override { Add("started"); }
     void NextRound() override { Add("next"); }
     void LoopFinished() override { Add("loop-finished"); }
     void CameraState(const std::string& id) override { Add(id.empty() ? "closed" : "open"); }
-    void RequestDone(WorkerRequest request) override { Add("done " + std::to_string(request)); }
+    void RequestDone(const RequestOutcome& outcome) override {
+        Add(outcome.open_camera_id.empty() ? "closed" : "open");
+        Add("done " + std::to_string(outcome.request) + (outcome.opened ? "" : " not opened"));
+        std::lock_guard lock(mutex_);
+        outcomes_.push_back(outcome);
+    }
+    std::vector<RequestOutcome> outcomes() const {
+        std::lock_guard lock(mutex_);
+        return outcomes_;
+    }
     std::vector<std::string> events() const {
         std::lock_guard lock(mutex_);
         return events_;
@@ -29,6 +38,7 @@ class RecordingHost final : public WorkerHost {
     }
     mutable std::mutex mutex_;
     std::vector<std::string> events_;
+    std::vector<RequestOutcome> outcomes_;
 };
 
 struct WorkerRig {
@@ -72,15 +82,14 @@ class WorkerTest : public QObject {
         worker.Post(rig.Job(kRequestRefreshList, 1));
         worker.PostQuit();
         QVERIFY(rig.world.download_started.WaitFor(kWait));
-        // The refresh and the quit wait behind the update.
-        QTest::qWait(20);
+        // The refresh and the quit wait behind the update the worker is in.
         QCOMPARE(rig.world.refreshes.load(), 0);
         QVERIFY(rig.reports.codes(kReportClose).empty());
         rig.world.release.Set();
-        worker.Wait();
+        QVERIFY(worker.Wait(kWait));
         QCOMPARE(
             rig.host.events(),
-            (std::vector<std::string>{"closed", "done 1080", "open", "disable", "open", "done 1073",
+            (std::vector<std::string>{"closed", "done 1080", "open", "started", "open", "done 1073",
                                       "closed", "done 1089", "closed", "done 1084"}));
         QCOMPARE(rig.world.refreshes.load(), 1);
         // The thread's end asks the dialog to close, last of all.
@@ -88,15 +97,29 @@ class WorkerTest : public QObject {
         QCOMPARE(all.back(), (Report{kReportClose, 0, 0}));
         QCOMPARE(all[all.size() - 2], (Report{kReportDeviceInfo, 41906, 1}));
         QCOMPARE(worker.last_result(), 1);
+        // The passed update tells the window what the camera runs now.
+        const auto outcomes = rig.host.outcomes();
+        QVERIFY(outcomes[1].after.has_value());
+        QCOMPARE(outcomes[1].after->firmware_version, std::string("2.00.00"));
     }
 
-    void updateWithoutCameraLeavesTheDialogAlone() {
-        WorkerRig rig;  // no camera: the open fails
+    // The chosen camera is gone when the update opens it: the open reports nothing, and the
+    // update still ends with a verdict the window acts on.
+    void updateWhoseCameraIsGoneEndsWithAFailure() {
+        WorkerRig rig;
+        rig.world.cameras.push_back(FakeWorld::Camera(0x6366, 2));
         COrvThread worker(rig.process, rig.host);
+        worker.Post(rig.Job(kRequestDefaultCamera));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.host.events().size(), size_t{2}, kWait);
+        rig.world.cameras.clear();
+        rig.reports.clear();
         worker.Post(rig.Job(kRequestUpdate));
         worker.PostQuit();
-        worker.Wait();
-        QCOMPARE(rig.host.events(), (std::vector<std::string>{"closed", "done 1073"}));
+        QVERIFY(worker.Wait(kWait));
+        QCOMPARE(rig.host.events(), (std::vector<std::string>{"closed", "done 1080", "closed",
+                                                              "done 1073 not opened"}));
+        QCOMPARE(rig.reports.codes(kReportFailure), std::vector<uint32_t>{41511});
+        QCOMPARE(rig.process.status.Code(), 41511u);
         QVERIFY(!rig.log.Contains("Start Download"));
         QCOMPARE(rig.world.downloads.load(), 0);
     }
@@ -125,8 +148,8 @@ class WorkerTest : public QObject {
         const uint64_t before = rig.clock.now_ms();
         worker.Post(job);
         worker.PostQuit();
-        worker.Wait();
-        std::vector<std::string> expected{"closed", "done 1080", "open", "disable"};
+        QVERIFY(worker.Wait(kWait));
+        std::vector<std::string> expected{"closed", "done 1080", "open", "started"};
         if (!after.isEmpty()) expected.push_back(after.toStdString());
         expected.insert(expected.end(), {"open", "done 1073"});
         QCOMPARE(rig.host.events(), expected);
