@@ -153,6 +153,8 @@ class CDevFlow : public CDevTypeInfo {
     int DeviceInfoForListedCamera();
     // The checks of a candidate in the default choice and the list refresh.
     int CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini);
+    // With an image file: the camera may be offered when the lists allow it and the file fits.
+    int FileCheckResult(int allowed, int fits);
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
     void Fail(LogScope& scope, const char* text);
 

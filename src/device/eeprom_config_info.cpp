@@ -61,7 +61,12 @@ bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check
     if (!DEV_LoadImageForCamera()) return refuse(kLoadFail, "Load File Data Fail!\n");
     read_length_ = static_cast<uint32_t>(images_.front.size());
     if (!parse_and_check) return true;
+    // The memory type was chosen from the image as checked before; a file that changed since
+    // may be another memory's.
+    const int32_t project_type = process_.project_type;
     if (!PreUpdate(images_.front.data(), 0)) return refuse(kParseFail, "Parse FW File Fail!\n");
+    if (process_.project_type != project_type)
+        return refuse(kNotForDevice, "Firmware is not for this device\n");
     const bool fits = check == ChipCheck::kStrict
                           ? ChipCheckStrict(images_.chip_model, profiles_.chip_info)
                           : ChipCheckPaired(images_.chip_model, profiles_.chip_info);

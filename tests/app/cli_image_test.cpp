@@ -9,6 +9,7 @@
 
 #include "app/cli_fixture.h"
 #include "device/otp_rules.h"
+#include "support/otp_dead_blocks.h"
 
 namespace orbisk::test {
 namespace {
@@ -275,6 +276,45 @@ TEST_F(CliImageTest, AnOtpCameraLeftInItsBootRomKeepsItsSerialNumber) {
     EXPECT_EQ(Field(after, "manufacturer"), "SN-OTP-9");
     EXPECT_TRUE(OtpHolds(camera) == WithSerial(image, row, "SN-OTP-9"));
     EXPECT_FALSE(FileExists(record));
+}
+
+// Earlier failed writes used up most of the camera's OTP.
+void FillOtpWithDeadBlocks(const std::string& camera) {
+    const Bytes otp = WithDeadOtpBlocks(Load(camera + "/otp.bin"));
+    WriteFile(camera + "/otp.bin", std::string(otp.begin(), otp.end()));
+}
+
+TEST_F(CliImageTest, TheOtpSpaceQuestionsAreAnsweredFromTheSettings) {
+    const MemoryRow& row = kMemories[2];
+    const std::string image =
+        Image("new.rfw", row, {"--version", "1060", "--rev", "0100", "--code-size", "600"});
+    const std::string questions =
+        "orbisk: OTP Code Size Less than 5K, Continue to Update! %s (OTP Space Continue=%d)";
+    for (const int answer : {0, 1}) {
+        SCOPED_TRACE(answer);
+        const std::string camera = OldCamera("cam" + std::to_string(answer), row, "SN-OTP-5");
+        FillOtpWithDeadBlocks(camera);
+        const std::string before = Show(camera);
+        Config("SaveSN=1\nOTP MP=0\nOTP Space Continue=" + std::to_string(answer) + "\n");
+        const ProgramRun run = Orbisk({"-s", "--image", image}, camera);
+        char asked[160];
+        std::snprintf(asked, sizeof asked, questions.c_str(), answer ? "Yes" : "No", answer);
+        EXPECT_NE(run.err.find(asked), std::string::npos) << run.err;
+        if (answer == 0) {
+            // No: the camera goes back to its code, nothing written.
+            EXPECT_EQ(run.exit_code, 1);
+            EXPECT_NE(run.err.find("Write OTP Fail! (status 41914)"), std::string::npos)
+                << run.err;
+            EXPECT_EQ(Show(camera), before);
+            continue;
+        }
+        ExpectPass(run, Home());
+        EXPECT_NE(run.err.find("orbisk: OTP VD Block Less than 4, Continue to Update! Yes"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(Field(Show(camera), "version"), "0x00-0000-1060");
+        EXPECT_TRUE(OtpHolds(camera) == WithSerial(image, row, "SN-OTP-5"));
+    }
 }
 
 }  // namespace
