@@ -190,10 +190,9 @@ void CParseArg::ExplainRecordedImage(const RecoveryState& state) {
                          recorded.c_str());
     } else if (recorded != process_.image_file) {
         // The operator's choice stands; the record then names it for any later run.
-        std::fprintf(stderr,
-                     "orbisk: the record was written for the image %s; writing %s as asked\n",
-                     carried ? "the program carries" : recorded.c_str(),
-                     process_.image_file.c_str());
+        std::fprintf(
+            stderr, "orbisk: the record was written for the image %s; writing %s as asked\n",
+            carried ? "the program carries" : recorded.c_str(), process_.image_file.c_str());
     }
 }
 

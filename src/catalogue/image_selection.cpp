@@ -86,8 +86,9 @@ bool LoadSelectedImage(ImageSelection& s) {
         return s.any_identity ? LoadCarriedImage(s.images) : LoadFileData(s.images, s.vid, s.pid);
     if (!LoadImageFile(s.images, s.file, s.profiles.LargestMemory())) {
         if (!s.file_sha256.empty())
-            s.images.problem.text += "; it is the image the recovery record names: name the "
-                                     "image to write with --image FILE";
+            s.images.problem.text +=
+                "; it is the image the recovery record names: name the "
+                "image to write with --image FILE";
         return false;
     }
     if (!s.file_sha256.empty() && Sha256Hex(s.images.front) != s.file_sha256) {
@@ -107,8 +108,10 @@ bool FileIdentityFits(ImageSelection& s) {
     s.images.problem.code = kStatusVidPidMismatch;
     s.images.problem.text =
         s.images.vid_pid_text.empty()
-            ? s.file + " carries no USB identity where this camera's chip keeps it, so it cannot "
-                       "be the image of " + camera
+            ? s.file +
+                  " carries no USB identity where this camera's chip keeps it, so it cannot "
+                  "be the image of " +
+                  camera
             : s.file + " is the image of " + s.images.vid_pid_text + ", not of this camera, " +
                   camera;
     return false;

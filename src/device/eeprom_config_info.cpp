@@ -48,8 +48,8 @@ int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
     return CheckImage(images_, slot, env) ? 1 : 0;
 }
 
-bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check,
-                                   LogScope& scope, ChipCheck check) {
+bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope,
+                                   ChipCheck check) {
     images_.front_path = path;
     const auto refuse = [&](uint32_t code, const char* line) {
         if (!images_.problem.text.empty()) scope.Text("%s\n", images_.problem.text.c_str());

@@ -43,8 +43,7 @@ int COTPInfo::OTP_Update() {
     return RunDownload(images_.rear, kOtpUpdateSucceed, scope);
 }
 
-int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code,
-                          LogScope& scope) {
+int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code, LogScope& scope) {
     failure_reported_ = false;
     int result = MP_OpenRomDevice();
     if (result) result = CheckSpace(scope);  // a declined check restarts the camera itself
@@ -152,8 +151,8 @@ int COTPInfo::OTP_Erase() {
 // ---- Reads ------------------------------------------------------------------------------------
 
 std::optional<std::vector<uint8_t>> COTPInfo::ReadBlockOfKind(const otp::VdTable& vd,
-                                                             const otp::EccTable& ecc,
-                                                             uint8_t flag, bool* failed) {
+                                                              const otp::EccTable& ecc,
+                                                              uint8_t flag, bool* failed) {
     // The address and length of the same, newest entry: an older block of equal length must not
     // stand in for it.
     const int index = otp::LatestBlockOfKind(vd, ecc, flag);

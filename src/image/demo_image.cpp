@@ -56,8 +56,9 @@ bool StringsFit(const DemoImageSpec& recipe, std::string* error) {
 bool LayoutHolds(const FlashImageLayout& l, std::string* error) {
     const uint64_t size = l.image_size;
     if (l.code_size < DemoLayout::kVersionMarker + kMarkerSpace || l.code_size > l.config_address)
-        return Refuse(error, "the code region does not hold the version marker before the "
-                             "configuration area");
+        return Refuse(error,
+                      "the code region does not hold the version marker before the "
+                      "configuration area");
     if (uint64_t{l.config_address} + l.config_size > size || uint64_t{l.tag_address} + 2 > size)
         return Refuse(error, "the configuration area or the tag lies past the image end");
     return true;

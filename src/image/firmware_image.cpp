@@ -83,7 +83,8 @@ bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size) {
     if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         static_cast<uint64_t>(info.st_size) > max_size)
         return refuse(path + ": " + std::to_string(info.st_size) + " bytes, more than the " +
-                      std::to_string(max_size) + " bytes of the largest memory of any chip profile");
+                      std::to_string(max_size) +
+                      " bytes of the largest memory of any chip profile");
     switch (ReadWholeFile(path, &bytes, &error, max_size)) {
         case FileRead::kMissing:
             return refuse(path + ": no such file");
@@ -165,8 +166,7 @@ ConfigInfoResult ReadConfigInfoEx(std::span<const uint8_t> image, ImageRecord& r
     CConfigReader reader;
     reader.Load(image.subspan(a));
     const CDescGlobal& header = reader.ReadHeader();
-    if (env.project_type)
-        ApplyHeaderEffects(header.config_type, *env.project_type, env.flash_type);
+    if (env.project_type) ApplyHeaderEffects(header.config_type, *env.project_type, env.flash_type);
     const bool whole = reader.Walk(
         [&](std::unique_ptr<CDescriptor> d) {
             if (auto* id = dynamic_cast<CDescVIDPID*>(d.get())) {

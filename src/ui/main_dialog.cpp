@@ -3,10 +3,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QFileDialog>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>

@@ -42,7 +42,10 @@ struct MemoryRow {
 
 const MemoryRow kMemories[] = {
     {"sf", "ORV7507", {}, "", FlashHolds},
-    {"nor", "ORV6363", {"--memory", "nor", "--memory-size", "0x10000"}, "NOR Flash=1\n",
+    {"nor",
+     "ORV6363",
+     {"--memory", "nor", "--memory-size", "0x10000"},
+     "NOR Flash=1\n",
      FlashHolds},
     {"otp", "ORV6099", {"--memory", "otp"}, "", OtpHolds},
     // EEPROM (8 and 16), MTP and the MIPI bridge: one row each once their cameras are simulated.
@@ -71,9 +74,9 @@ class CliImageTest : public CliFixture {
     // A camera of the row's memory running version 0x1050 with its serial number.
     std::string OldCamera(const std::string& name, const MemoryRow& row,
                           const std::string& serial) {
-        const std::string old_image = Image(name + "-old.rfw", row,
-                                            {"--version", "1050", "--rev", "0050",
-                                             "--manufacturer", serial});
+        const std::string old_image =
+            Image(name + "-old.rfw", row,
+                  {"--version", "1050", "--rev", "0050", "--manufacturer", serial});
         std::vector<std::string> options{"--profile", row.profile, "--image", old_image};
         options.insert(options.end(), row.camera.begin(), row.camera.end());
         return Camera(name, options);
@@ -81,8 +84,8 @@ class CliImageTest : public CliFixture {
     // The image as the update writes it: with the camera's serial number carried over.
     Bytes WithSerial(const std::string& image, const MemoryRow& row, const std::string& serial) {
         const std::string out = image + ".sn";
-        RunOk({ORBISK_TOOLS_DIR "/orbisk-image", "set-string", image, out, "--type", "1",
-               "--text", serial, "--profile", row.profile});
+        RunOk({ORBISK_TOOLS_DIR "/orbisk-image", "set-string", image, out, "--type", "1", "--text",
+               serial, "--profile", row.profile});
         return Load(out);
     }
     static void ExpectPass(const ProgramRun& run, const std::string& home) {
@@ -153,8 +156,8 @@ TEST_F(CliImageTest, FilesThatCannotBeTheCamerasImageAreRefusedBeforeAnythingIsW
         SCOPED_TRACE(c.name);
         const ProgramRun run = Orbisk({"-s", "--image", c.file}, camera);
         EXPECT_EQ(run.exit_code, 1);
-        const std::string lines = c.code == 41530 ? "\nLoad File Data Fail!\nGet IC Info Fail\n"
-                                                  : "\nGet IC Info Fail\n";
+        const std::string lines =
+            c.code == 41530 ? "\nLoad File Data Fail!\nGet IC Info Fail\n" : "\nGet IC Info Fail\n";
         EXPECT_EQ(run.out, lines + Home() + ">");
         EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("(status " + std::to_string(c.code) + ")"), std::string::npos)
@@ -246,8 +249,8 @@ TEST_F(CliImageTest, ARecoveryWithAnotherFileIsTheOperatorsChoiceWithinTheRecord
     const std::string second = Image("second.rfw", row, {"--version", "1070", "--rev", "0200"});
     run = Orbisk({"-s", "--image", second}, camera);
     ExpectPass(run, Home());
-    EXPECT_NE(run.err.find("orbisk: the record was written for the image " + first +
-                           "; writing " + second + " as asked"),
+    EXPECT_NE(run.err.find("orbisk: the record was written for the image " + first + "; writing " +
+                           second + " as asked"),
               std::string::npos)
         << run.err;
     const std::string after = Show(camera);
@@ -303,8 +306,7 @@ TEST_F(CliImageTest, TheOtpSpaceQuestionsAreAnsweredFromTheSettings) {
         if (answer == 0) {
             // No: the camera goes back to its code, nothing written.
             EXPECT_EQ(run.exit_code, 1);
-            EXPECT_NE(run.err.find("Write OTP Fail! (status 41914)"), std::string::npos)
-                << run.err;
+            EXPECT_NE(run.err.find("Write OTP Fail! (status 41914)"), std::string::npos) << run.err;
             EXPECT_EQ(Show(camera), before);
             continue;
         }

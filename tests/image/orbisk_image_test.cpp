@@ -97,23 +97,23 @@ struct ProfileMemories {
     size_t flash_size;  // the length of its serial-flash image
 };
 const ProfileMemories kProfileMemories[] = {
-    {"ORV7771", {"sf", "nor"}, 0x10000},  {"ORV7391D", {"sf", "nor"}, 0x10000},
-    {"ORV7476", {"sf", "nor"}, 0x10000},  {"ORV7350", {"sf", "nor"}, 0x10000},
-    {"ORV6375", {"sf", "nor"}, 0x10000},  {"ORV6644", {"sf"}, 0x20000},
-    {"ORV7937", {"sf", "nor"}, 0x10000},  {"ORV7464", {"sf", "nor"}, 0x10000},
-    {"ORV7339", {"sf", "nor"}, 0x10000},  {"ORV6521", {"sf"}, 0x20000},
-    {"ORV6475", {"sf", "nor"}, 0x10000},  {"ORV6987", {"eeprom16", "eeprom8", "mtp"}, 0},
-    {"ORV7054", {"sf", "nor"}, 0x10000},  {"ORV6099", {"otp", "eeprom16", "eeprom8", "mtp"}, 0},
-    {"ORV7192", {"sf", "nor"}, 0x10000},  {"ORV6363", {"sf", "nor"}, 0x20000},
-    {"ORV7365", {"sf", "nor"}, 0x10000},  {"ORV7971", {"sf", "nor"}, 0x10000},
+    {"ORV7771", {"sf", "nor"}, 0x10000}, {"ORV7391D", {"sf", "nor"}, 0x10000},
+    {"ORV7476", {"sf", "nor"}, 0x10000}, {"ORV7350", {"sf", "nor"}, 0x10000},
+    {"ORV6375", {"sf", "nor"}, 0x10000}, {"ORV6644", {"sf"}, 0x20000},
+    {"ORV7937", {"sf", "nor"}, 0x10000}, {"ORV7464", {"sf", "nor"}, 0x10000},
+    {"ORV7339", {"sf", "nor"}, 0x10000}, {"ORV6521", {"sf"}, 0x20000},
+    {"ORV6475", {"sf", "nor"}, 0x10000}, {"ORV6987", {"eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7054", {"sf", "nor"}, 0x10000}, {"ORV6099", {"otp", "eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7192", {"sf", "nor"}, 0x10000}, {"ORV6363", {"sf", "nor"}, 0x20000},
+    {"ORV7365", {"sf", "nor"}, 0x10000}, {"ORV7971", {"sf", "nor"}, 0x10000},
 };
 
 TEST(OrbiskImage, DemoImagesOfEveryMemoryOfEveryProfile) {
     TempDir dir;
     const std::vector<std::string> all{"sf", "nor", "eeprom8", "eeprom16", "mtp", "otp"};
     const std::map<std::string, std::string> info_name{
-        {"sf", "flash"},     {"nor", "flash"}, {"eeprom8", "eeprom8"},
-        {"eeprom16", "eeprom16"}, {"mtp", "mtp"}, {"otp", "otp"}};
+        {"sf", "flash"},          {"nor", "flash"}, {"eeprom8", "eeprom8"},
+        {"eeprom16", "eeprom16"}, {"mtp", "mtp"},   {"otp", "otp"}};
     for (const ProfileMemories& p : kProfileMemories) {
         SCOPED_TRACE(p.profile);
         const std::string usual = dir.File(std::string(p.profile) + ".rfw");
@@ -158,9 +158,14 @@ TEST(OrbiskImage, DemoImagesBootOnTheirChips) {
         std::vector<std::string> memory;  // options of both tools
     };
     const Boot cases[] = {
-        {"ORV6363", {}},         {"ORV7507", {}},     {"ORV6644", {}},
-        {"ORV6521", {}},         {"ORV7054", {}},     {"ORV7192", {}},
-        {"ORV7971", {}},         {"ORV7507", {"--memory", "nor"}},
+        {"ORV6363", {}},
+        {"ORV7507", {}},
+        {"ORV6644", {}},
+        {"ORV6521", {}},
+        {"ORV7054", {}},
+        {"ORV7192", {}},
+        {"ORV7971", {}},
+        {"ORV7507", {"--memory", "nor"}},
         {"ORV6099", {"--memory", "otp"}},
     };
     int n = 0;
@@ -171,8 +176,8 @@ TEST(OrbiskImage, DemoImagesBootOnTheirChips) {
         std::vector<std::string> demo{"demo", image, "--profile", c.profile, "--version", "1234"};
         demo.insert(demo.end(), c.memory.begin(), c.memory.end());
         ASSERT_EQ(Tool(demo).exit_code, 0);
-        std::vector<std::string> create{sim, "create", camera, "--profile", c.profile, "--image",
-                                        image};
+        std::vector<std::string> create{sim,       "create",  camera, "--profile",
+                                        c.profile, "--image", image};
         create.insert(create.end(), c.memory.begin(), c.memory.end());
         if (!c.memory.empty() && c.memory.back() == "nor")
             create.insert(create.end(), {"--memory-size", "0x10000"});

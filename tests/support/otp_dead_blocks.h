@@ -9,7 +9,9 @@ namespace orbisk::test {
 // 5 KB and four VD entries remain. `used` receives where the last block ends.
 inline std::vector<uint8_t> WithDeadOtpBlocks(std::vector<uint8_t> otp, uint32_t* used = nullptr) {
     constexpr uint32_t kTable = 0x3F70, kEntry = 5, kDead = 1050;
-    const auto word = [&](uint32_t at) { return static_cast<uint32_t>(otp[at] << 8 | otp[at + 1]); };
+    const auto word = [&](uint32_t at) {
+        return static_cast<uint32_t>(otp[at] << 8 | otp[at + 1]);
+    };
     uint32_t end = word(kTable + kEntry) + word(kTable + kEntry + 2);
     for (uint32_t i = 2; i < 12; ++i, end += kDead) {
         uint8_t* e = &otp[kTable + kEntry * i];

@@ -64,7 +64,8 @@ std::shared_ptr<sim::SimCamera> PlugNearlyFullOtpCamera(SimRig& rig, const std::
     return camera;
 }
 
-std::string SaveImage(const SimRig& rig, const std::string& name, const std::vector<uint8_t>& image) {
+std::string SaveImage(const SimRig& rig, const std::string& name,
+                      const std::vector<uint8_t>& image) {
     const std::string path = rig.dir.File(name);
     WriteFile(path, std::string(image.begin(), image.end()));
     return path;

@@ -14,7 +14,7 @@ struct MemoryRow {
     const char* name;
 };
 constexpr MemoryRow kMemories[] = {
-    {DemoMemory::kSerialFlash, "sf"}, {DemoMemory::kNorFlash, "nor"},
+    {DemoMemory::kSerialFlash, "sf"},  {DemoMemory::kNorFlash, "nor"},
     {DemoMemory::kEeprom8, "eeprom8"}, {DemoMemory::kEeprom16, "eeprom16"},
     {DemoMemory::kMtp, "mtp"},         {DemoMemory::kOtp, "otp"},
     {DemoMemory::kBridge, "bridge"},
@@ -121,9 +121,12 @@ struct ConfigTypeRow {
     const char* text;
 };
 constexpr ConfigTypeRow kConfigTypes[] = {
-    {0x11, "eeprom8", "EEPROM, 8-bit addresses"}, {0x12, "eeprom16", "EEPROM, 16-bit addresses"},
-    {0x40, "mtp", "MTP"},                          {0x60, "otp", "OTP"},
-    {0x30, "flash", "serial or NOR flash"},        {0x55, "flash", "serial or NOR flash"},
+    {0x11, "eeprom8", "EEPROM, 8-bit addresses"},
+    {0x12, "eeprom16", "EEPROM, 16-bit addresses"},
+    {0x40, "mtp", "MTP"},
+    {0x60, "otp", "OTP"},
+    {0x30, "flash", "serial or NOR flash"},
+    {0x55, "flash", "serial or NOR flash"},
     {0x61, "flash", "serial or NOR flash"},
 };
 constexpr ConfigTypeRow kUnknownType{0, "unknown", "unknown"};

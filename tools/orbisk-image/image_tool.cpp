@@ -17,15 +17,15 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "catalogue/ic_type_ini.h"
+#include "demo_kinds.h"
 #include "device/serial_number.h"
 #include "image/catalogue/desc_catalogue.h"
 #include "image/config_chain.h"
 #include "image/config_edit.h"
 #include "image/demo_image.h"
-#include "image/otp_demo_image.h"
 #include "image/firmware_image.h"
+#include "image/otp_demo_image.h"
 #include "image/resources.h"
-#include "demo_kinds.h"
 #include "profile_pick.h"
 
 namespace orbisk::image_tool {
@@ -459,8 +459,8 @@ int Demo(const Args& a) {
         if (!memory) return Usage("--memory is sf, nor, eeprom8, eeprom16, mtp, otp or bridge");
         if (std::find(memories.begin(), memories.end(), *memory) == memories.end()) {
             std::string kinds;
-            for (DemoMemory m : memories) kinds += std::string(kinds.empty() ? "" : ", ") +
-                                                   DemoMemoryName(m);
+            for (DemoMemory m : memories)
+                kinds += std::string(kinds.empty() ? "" : ", ") + DemoMemoryName(m);
             return Refuse(s.profiles.chip_name + " keeps no firmware in " + it->second +
                           "; its memories: " + kinds);
         }
@@ -495,7 +495,7 @@ int Run(const std::vector<std::string>& args) {
     else if (cmd == "extract")
         known = {};
     else if (cmd == "demo")
-        known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
+        known = {"--vid",     "--pid",    "--rev",     "--version",   "--manufacturer",
                  "--product", "--serial", "--profile", "--code-size", "--memory"};
     else
         return Usage("unknown command " + cmd);
