@@ -88,6 +88,32 @@ class CliImageTest : public CliFixture {
                serial, "--profile", row.profile});
         return Load(out);
     }
+    // A camera of the row's memory that an update with `image` left in its boot ROM: `fault`
+    // (orbisk-sim fault options) made the update fail.
+    std::string StrandedCamera(const MemoryRow& row, const std::string& serial,
+                               const std::string& image, const std::vector<std::string>& fault) {
+        const std::string camera = OldCamera("cam", row, serial);
+        Config("SaveSN=1\n");
+        std::vector<std::string> args{"fault", camera};
+        args.insert(args.end(), fault.begin(), fault.end());
+        Sim(args);
+        EXPECT_EQ(Orbisk({"-s", "--image", image}, camera).exit_code, 1);
+        Sim({"fault", camera, "--clear"});
+        EXPECT_EQ(Field(Show(camera), "mode"), "rom");
+        EXPECT_TRUE(FileExists(Home("Recovery/1-1.ini")));
+        return camera;
+    }
+    // The run brought the camera back, said `told` on stderr, and the camera runs `version`
+    // with its own serial number; its record is gone.
+    void ExpectRestored(const ProgramRun& run, const std::string& camera, const std::string& told,
+                        const std::string& version, const std::string& serial) {
+        ExpectPass(run, Home());
+        EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
+        const std::string after = Show(camera);
+        EXPECT_EQ(Field(after, "version"), version);
+        EXPECT_EQ(Field(after, "manufacturer"), serial);
+        EXPECT_FALSE(FileExists(Home("Recovery/1-1.ini")));
+    }
     static void ExpectPass(const ProgramRun& run, const std::string& home) {
         EXPECT_EQ(run.exit_code, 0) << run.err;
         EXPECT_EQ(run.out, "\nBegin to Write fw!\r\nWrite fw pass!\r\n" + home + ">");
@@ -195,38 +221,22 @@ TEST_F(CliImageTest, TheOptionNeedsItsFileAndAnUpdate) {
 
 TEST_F(CliImageTest, ACameraLeftInItsBootRomIsBroughtBackWithTheImageItsRecordNames) {
     const MemoryRow& row = kMemories[0];
-    const std::string camera = OldCamera("cam", row, "SN-ROM-7");
-    Config("SaveSN=1\n");
     const std::string first = Image("first.rfw", row, {"--version", "1060", "--rev", "0100"});
-    Sim({"fault", camera, "--drop-all-writes"});
-    EXPECT_EQ(Orbisk({"-s", "--image", first}, camera).exit_code, 1);
-    Sim({"fault", camera, "--clear"});
-    ASSERT_EQ(Field(Show(camera), "mode"), "rom");
+    const std::string camera = StrandedCamera(row, "SN-ROM-7", first, {"--drop-all-writes"});
     const std::string record = Home("Recovery/1-1.ini");
     EXPECT_NE(ReadFile(record).find("Image=" + first + "\n"), std::string::npos);
 
     // Plain orbisk -s: the camera gets the file its record names, with its serial number.
-    const ProgramRun restored = Orbisk({"-s"}, camera);
-    ExpectPass(restored, Home());
-    EXPECT_NE(restored.err.find("orbisk: the image is the one the record names: " + first),
-              std::string::npos)
-        << restored.err;
-    const std::string after = Show(camera);
-    EXPECT_EQ(Field(after, "rev"), "0100");
-    EXPECT_EQ(Field(after, "manufacturer"), "SN-ROM-7");
-    EXPECT_FALSE(FileExists(record));
+    ExpectRestored(Orbisk({"-s"}, camera), camera,
+                   "orbisk: the image is the one the record names: " + first, "0x00-0000-1060",
+                   "SN-ROM-7");
 }
 
 TEST_F(CliImageTest, ARecoveryWithAnotherFileIsTheOperatorsChoiceWithinTheRecordedIdentity) {
     const MemoryRow& row = kMemories[0];
-    const std::string camera = OldCamera("cam", row, "SN-ROM-8");
-    Config("SaveSN=1\n");
     const std::string first = Image("first.rfw", row, {"--version", "1060", "--rev", "0100"});
-    Sim({"fault", camera, "--drop-all-writes"});
-    EXPECT_EQ(Orbisk({"-s", "--image", first}, camera).exit_code, 1);
-    Sim({"fault", camera, "--clear"});
+    const std::string camera = StrandedCamera(row, "SN-ROM-8", first, {"--drop-all-writes"});
     const std::string stranded = Show(camera);
-    ASSERT_EQ(Field(stranded, "mode"), "rom");
     const std::string record = Home("Recovery/1-1.ini");
 
     // The recorded file changed since: not taken for what the update was writing.
@@ -247,38 +257,26 @@ TEST_F(CliImageTest, ARecoveryWithAnotherFileIsTheOperatorsChoiceWithinTheRecord
 
     // A file the operator names is written, said so, with the recorded serial number.
     const std::string second = Image("second.rfw", row, {"--version", "1070", "--rev", "0200"});
-    run = Orbisk({"-s", "--image", second}, camera);
-    ExpectPass(run, Home());
-    EXPECT_NE(run.err.find("orbisk: the record was written for the image " + first + "; writing " +
-                           second + " as asked"),
-              std::string::npos)
-        << run.err;
-    const std::string after = Show(camera);
-    EXPECT_EQ(Field(after, "version"), "0x00-0000-1070");
-    EXPECT_EQ(Field(after, "manufacturer"), "SN-ROM-8");
-    EXPECT_FALSE(FileExists(record));
+    ExpectRestored(Orbisk({"-s", "--image", second}, camera), camera,
+                   "orbisk: the record was written for the image " + first + "; writing " + second +
+                       " as asked",
+                   "0x00-0000-1070", "SN-ROM-8");
 }
 
 TEST_F(CliImageTest, AnOtpCameraLeftInItsBootRomKeepsItsSerialNumber) {
     const MemoryRow& row = kMemories[2];
-    const std::string camera = OldCamera("cam", row, "SN-OTP-9");
-    Config("SaveSN=1\n");
     const std::string image = Image("new.rfw", row, {"--version", "1060", "--rev", "0100"});
-    // Every transfer fails from the middle of the update on: the camera stays in its boot ROM.
-    Sim({"fault", camera, "--fail-from", "600"});
-    EXPECT_EQ(Orbisk({"-s", "--image", image}, camera).exit_code, 1);
-    Sim({"fault", camera, "--clear"});
-    ASSERT_EQ(Field(Show(camera), "mode"), "rom");
+    // Every transfer fails from the middle of the update on, the restart into the older blocks
+    // too: the camera stays in its boot ROM.
+    const std::string camera = StrandedCamera(row, "SN-OTP-9", image, {"--fail-from", "600"});
     const std::string record = Home("Recovery/1-1.ini");
     ASSERT_NE(ReadFile(record).find("Serial=SN-OTP-9\n"), std::string::npos);
 
-    const ProgramRun restored = Orbisk({"-s", "--image", image}, camera);
-    ExpectPass(restored, Home());
-    const std::string after = Show(camera);
-    EXPECT_EQ(Field(after, "version"), "0x00-0000-1060");
-    EXPECT_EQ(Field(after, "manufacturer"), "SN-OTP-9");
+    ExpectRestored(Orbisk({"-s", "--image", image}, camera), camera,
+                   "orbisk: the camera on port 1-1 runs its boot ROM; recovering it with " +
+                       record + " (serial number SN-OTP-9)",
+                   "0x00-0000-1060", "SN-OTP-9");
     EXPECT_TRUE(OtpHolds(camera) == WithSerial(image, row, "SN-OTP-9"));
-    EXPECT_FALSE(FileExists(record));
 }
 
 // Earlier failed writes used up most of the camera's OTP.
