@@ -12,7 +12,8 @@
 //   cpu_ms     host CPU time of one update
 //   cpu_share  host CPU time / virtual time
 #include <benchmark/benchmark.h>
-#include <time.h>
+
+#include "bench_support.h"
 
 // The scenario tests' rig: the whole tool against one simulated camera.
 #include "device/flash_rig.cpp"
@@ -22,12 +23,6 @@
 namespace {
 
 using namespace orbisk;
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 enum Path { kPackets8 = 0, kPackets64 = 1, kVendorV2 = 2 };
 
@@ -51,11 +46,8 @@ void BM_FlashDownload(benchmark::State& state) {
         rig.camera_clock.charged_us = 0;
         state.ResumeTiming();
 
-        const uint64_t start_us = rig.clock.now_us();
-        const double cpu_start = CpuSeconds();
-        const int result = rig.device->Download();
-        cpu_s = CpuSeconds() - cpu_start;
-        virtual_s = static_cast<double>(rig.clock.now_us() - start_us) / 1e6;
+        const int result = bench::TimedRun(
+            rig.clock, [&] { return rig.device->Download(); }, &virtual_s, &cpu_s);
 
         state.PauseTiming();
         if (result != 1 || !rig.camera->AppMode()) {

@@ -36,7 +36,7 @@ _orbisk_value() {
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
         --fault) values='short status close silent' ;;
         --type) values='1 3' ;;
-        --image)
+        --image | --bridge-image)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return 0
@@ -44,7 +44,8 @@ _orbisk_value() {
         --profile | --vid | --pid | --rev | --version | --manufacturer | --product | --serial | \
             --memory-size | --bus | --ports | --fail-transfer | --fail-from | --disconnect-at | \
             --stuck-bit | --drop-write | --text | --listen | --split | --fault-at | --otp-weak | \
-            --otp-false-report | --code-size)
+            --otp-false-report | --code-size | --second-word | --bridge-fail-command | \
+            --bridge-fail-code | --bridge-fail-skip | --bridge-fail-program)
             COMPREPLY=()
             return 0
             ;;
@@ -65,19 +66,22 @@ _orbisk_sim() {
     case ${COMP_WORDS[1]} in
         create)
             options='--profile --vid --pid --rev --manufacturer --product --serial --generation
-                --image --mode --memory --memory-size --bus --ports --force'
+                --image --mode --memory --memory-size --bus --ports --force --bridge
+                --bridge-image'
             ;;
         show) options='--json' ;;
         serve) options='--listen --split --fault --fault-at' ;;
         fault)
             options='--clear --fail-transfer --fail-from --fail-errno --disconnect-at --stuck-bit
                 --drop-write --drop-all-writes --busy-stuck --bad-qualify --no-return
-                --otp-weak --otp-locked --otp-false-report'
+                --otp-weak --otp-locked --otp-false-report --bridge-fail-command
+                --bridge-fail-code --bridge-fail-skip --bridge-fail-program --bridge-busy
+                --bridge-no-start'
             ;;
         set)
             # Section.Key=VALUE: the section, then the key is typed.
             compopt -o nospace 2>/dev/null
-            options='Camera. Rom. Running. Usb. Timing. Faults.'
+            options='Camera. Rom. Running. Usb. Timing. Faults. Bridge.'
             ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -97,7 +101,7 @@ _orbisk_image() {
         strip) options='--type --profile' ;;
         demo)
             options='--vid --pid --rev --version --manufacturer --product --serial --profile
-                --memory --code-size'
+                --memory --code-size --second-word'
             ;;
     esac
     if [[ $cur == -* ]]; then

@@ -90,6 +90,7 @@ void COrbiskApp::CreateProcessObjects(bool with_cameras) {
         auto factory = std::make_unique<UsbTransportFactory>(*backend_.bus, logger_);
         network_ = CreateNativeTcpNetwork();
         factory->EnableIpCameras(*network_, OpenTuningLock());
+        factory->SetHostI2c(HostI2cSource(process_));
         transports_ = std::move(factory);
         camlib_ = std::make_unique<CamLib>(process_, *backend_.bus, *transports_);
     }
@@ -108,6 +109,7 @@ CDevFlow* COrbiskApp::RecreateDeviceObject() {
             fresh->texts() = device_->texts();
             fresh->images() = std::move(device_->images());
             fresh->selected_index = device_->selected_index;
+            fresh->set_mipi_reserved(device_->mipi_reserved());
         } else {
             device_->DEV_CloseDevice();
         }

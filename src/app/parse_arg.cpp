@@ -229,6 +229,11 @@ int CParseArg::Prepare() {
     if (!OpenCamera()) return fail(kStatusDetectDeviceFail);
     device_->SetRecoverWithoutRecord(recover_);
     ExplainRomCamera();
+    // A camera behind a MIPI bridge: the bridge's own flash takes the image, so the chip check
+    // of the controller's image does not apply; what the device flow reads of a found bridge
+    // camera (its identity, the bridge's version, the data "MIPI Reserve" keeps) is read here.
+    const bool bridge = process_.project_type == 5 && device_->connection().mipi_bridge;
+    if (bridge) device_->DEV_ReadMipiCameraInfo();
     if (operation_ != 'D' && operation_ != 'Y' && operation_ != 'Z' && operation_ != 'E') {
         ImageRecord& images = device_->images();
         images.front_path = image_path_;
@@ -240,7 +245,7 @@ int CParseArg::Prepare() {
             return fail(kStatusLoadFileDataFail);
         }
     }
-    if (!IdentifyAndCheck()) {
+    if (!bridge && !IdentifyAndCheck()) {
         // An image file says why it is not this camera's, with the code of that reason.
         if (const uint32_t code = ExplainImageProblem(); code != 0) {
             process_.Report(kReportFailure, code);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/process.h"
+#include "platform/linux/i2c_dev_adapter.h"
 #include "platform/linux/inotify_folder_watch.h"
 #include "platform/linux/linux_usb_bus.h"
 #include "sim/sim_bus.h"
@@ -40,6 +42,17 @@ UsbBackend MakeUsbBackend(Clock& clock) {
 bool FinishUsbBackend(UsbBackend& backend, std::string* error) {
     if (!backend.bus || !backend.simulated) return true;
     return sim::SaveCameraFolders(*backend.bus, error);
+}
+
+std::function<std::unique_ptr<I2cAdapter>()> HostI2cSource(Process& process) {
+    return [&process]() -> std::unique_ptr<I2cAdapter> {
+        const std::string name = process.ConfigText(cfg::kMipiI2cAdapter);
+        if (name.empty()) return nullptr;
+        std::string error;
+        auto adapter = I2cDevAdapter::Open(name, &error);
+        if (!adapter) process.logger.DebugPrint("MIPI I2C Adapter: %s\n", error.c_str());
+        return adapter;
+    };
 }
 
 std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus) {

@@ -1,8 +1,10 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "base/clock.h"
+#include "platform/i2c_adapter.h"
 #include "platform/usb.h"
 
 namespace orbisk {
@@ -19,6 +21,11 @@ UsbBackend MakeUsbBackend(Clock& clock);
 // The end of the program's use of the bus: simulated cameras are written back to their
 // folders now. False with the reason when one of them cannot be.
 bool FinishUsbBackend(UsbBackend& backend, std::string* error);
+
+struct Process;
+// Opens the host I2C adapter that "MIPI I2C Adapter" names, for a MIPI camera on the host's
+// own bus; null (with the reason traced) when the key is empty or the adapter does not open.
+std::function<std::unique_ptr<I2cAdapter>()> HostI2cSource(Process& process);
 
 // A second view of the cameras of `bus` for a hot-plug watch: its change notifications are its
 // own, so the function library's wait for a camera returning from a reset never loses one to

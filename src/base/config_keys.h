@@ -51,6 +51,8 @@ inline constexpr ConfigKey kRemovePpWriteBack{"Remove_PPWriteBack", 0};
 inline constexpr const char* kFrontCamera = "FrontCamera";
 inline constexpr const char* kRearCamera = "RearCamera";
 inline constexpr const char* kOtpPassword = "OTP Password";
+// The host I2C adapter of a MIPI camera on the host's own bus ("/dev/i2c-3", "i2c-3", "3").
+inline constexpr const char* kMipiI2cAdapter = "MIPI I2C Adapter";
 }  // namespace cfg
 
 }  // namespace orbisk

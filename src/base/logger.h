@@ -54,6 +54,8 @@ public:
     void SetSink(LogSink* sink) { sink_ = sink; }
     void SetCategoryMask(uint32_t mask) { category_mask_ = mask; }
     void SetOutputEnabled(bool on) { output_enabled_ = on; }
+    // The clock of the trace ticks, which is the program's clock.
+    Clock& clock() const { return clock_; }
 
     // "(%X-%d):" thread id and tick, scope name, ":> ", the text; cut to 512 characters.
     void TraceLine(const LogScope& scope, const char* format, ...)

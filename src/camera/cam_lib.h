@@ -131,6 +131,36 @@ class CamLib {
     uint8_t last_otp_status() const { return last_otp_status_; }
     int CamLib_ChangeDataControlSize(uint64_t handle, uint16_t* size);
 
+    // The MIPI bridge's functions (cam_lib_bridge.cpp): its two mailboxes over the I2C long
+    // read and write, flash programming pipelined over both. 1 success, 0 failure.
+    int CamLib_Bridge_SetParams(uint64_t handle, uint32_t piece_size, uint32_t options);
+    // The low nibble of the mode register (1 boot ROM, 2 application); with `flag` a 1 reads
+    // as 2; 0 when the read fails.
+    int CamLib_Bridge_GetMode(uint64_t handle, int flag);
+    int CamLib_Bridge_WaitMode1(uint64_t handle);
+    int CamLib_Bridge_WaitMode2(uint64_t handle);
+    int CamLib_Bridge_ReadMem(uint64_t handle, uint16_t addr, uint8_t len, uint8_t* buf);
+    int CamLib_Bridge_WriteMem(uint64_t handle, uint16_t addr, uint8_t len, const uint8_t* data);
+    int CamLib_Bridge_FlashRead(uint64_t handle, uint32_t addr, uint32_t len, uint8_t* buf);
+    // Posts a program command of at most 256 bytes; its outcome is collected by the next
+    // command on its mailbox or by CamLib_Bridge_FlashProgramWait.
+    int CamLib_Bridge_FlashProgram(uint64_t handle, uint32_t addr, uint32_t len,
+                                   const uint8_t* data);
+    int CamLib_Bridge_FlashProgramWait(uint64_t handle);
+    int CamLib_Bridge_FlashChecksum(uint64_t handle, uint32_t addr, uint32_t len,
+                                    uint8_t* out /* 4 */);
+    int CamLib_Bridge_FlashReadStatus(uint64_t handle, uint8_t* status);
+    int CamLib_Bridge_FlashWriteStatus(uint64_t handle, uint8_t value);
+    int CamLib_Bridge_FlashCommand07(uint64_t handle);
+    int CamLib_Bridge_FlashErase08(uint64_t handle, uint32_t addr);
+    int CamLib_Bridge_FlashCommand09(uint64_t handle);
+    int CamLib_Bridge_Command0507(uint64_t handle, uint8_t value);
+    int CamLib_Bridge_Command0508(uint64_t handle);
+    int CamLib_Bridge_ReadInfo(uint64_t handle, uint8_t* out /* 32 */);
+    // Pipelined programming (the default); switched off, each program command waits for its
+    // own end, as an ordinary command does.
+    void SetBridgePipelining(bool on) { bridge_.pipelined = on; }
+
   private:
     COrvCam* orv();
     // "XU or general": option 0x20 takes the access method's extension unit.
@@ -148,6 +178,27 @@ class CamLib {
     int AfterProxyReset(int error, uint64_t* handle);
     // Waits until a device shows up again at `location` (cut at "#USBMI("), at most wait_ms.
     void WaitForArrival(const std::string& location, uint32_t wait_ms);
+
+    // The bridge's settings and what the library knows of its mailboxes.
+    struct BridgeState {
+        uint32_t piece_size = 64;
+        uint32_t options = 0;
+        bool pipelined = true;
+        bool good[2] = {true, true};    // the last finished command had no error bit
+        bool used[2] = {false, false};  // a program command was started on it
+    };
+    CVendorCmdCommon* BridgeCommandTransport();
+    CVendorCmdCommon* BridgeStatusTransport();
+    bool BridgeStatus(int mailbox, uint8_t* status);
+    bool BridgeWrite(int mailbox, const std::vector<uint8_t>& block);
+    // Reads the mailbox's status until it is not busy, at most `reads` times; records the
+    // outcome in good[]. False on a time-out.
+    bool BridgeWaitMailbox(int mailbox, uint32_t reads);
+    // An ordinary command: a free mailbox, the block, its end, its reply (long or short).
+    int BridgeCommand(const std::vector<uint8_t>& block, bool long_reply, uint8_t* reply,
+                      uint32_t reply_len);
+    int BridgeWaitMode(int mode);
+    BridgeState bridge_;
 
     Process& process_;
     UsbEnumeration enumeration_;

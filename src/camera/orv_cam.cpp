@@ -34,9 +34,12 @@ void COrvCam::CreateTransports() {
         ext_unit_ = factory_.CreateExtUnit(*record_, cap->unit_id);
     if (cap->vendor_gen1) v1_ = factory_.CreateVendorRequestV1(*record_, cap->unit_id);
     if (cap->vendor_gen2) v2_ = factory_.CreateVendorRequestV2(*record_);
-    // The extension unit probed for the MIPI bridge when it was made.
-    if (auto* unit = dynamic_cast<CExtUnitBase*>(ext_unit_.get()); unit && unit->mipi_io())
-        mipi_ = factory_.CreateMipi(*ext_unit_);
+    // The extension unit probed for the MIPI bridge when it was made. The bridge's I2C goes
+    // through the newest vendor-request generation the camera has, else the extension unit.
+    if (auto* unit = dynamic_cast<CExtUnitBase*>(ext_unit_.get()); unit && unit->mipi_io()) {
+        CVendorCmdCommon* underlying = v2_ ? v2_.get() : v1_ ? v1_.get() : ext_unit_.get();
+        mipi_ = factory_.CreateMipi(*ext_unit_, *underlying);
+    }
     if (cap->ip_camera && !ip_) ip_ = factory_.CreateIpCamera(*record_);
     if (cap->intel_mipi) intel_ = factory_.CreateIntelMipiHost(*record_);
 }

@@ -26,8 +26,10 @@ class TransportFactory {
     virtual std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
                                                                   uint8_t unit_id,
                                                                   uint32_t access) = 0;
-    // The MIPI bridge behind a camera's extension unit.
-    virtual std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) = 0;
+    // The MIPI bridge behind a camera's extension unit: power control goes to `ext_unit`, the
+    // bridge's I2C traffic through `underlying`.
+    virtual std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit,
+                                                         CVendorCmdCommon& underlying) = 0;
     // IP cameras and the Intel MIPI host come with their own transports.
     virtual std::unique_ptr<CVendorCmdCommon> CreateIpCamera(CameraDeviceRecord&) {
         return nullptr;

@@ -5,6 +5,7 @@
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/ext_unit_kernel.h"
+#include "transport/intel_mipi_host.h"
 #include "transport/ip_cam_vendor_cmd.h"
 #include "transport/vendor_request_v1.h"
 #include "transport/vendor_request_v2.h"
@@ -111,9 +112,16 @@ std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateKernelExtUnit(
     return unit;
 }
 
-std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateMipi(CVendorCmdCommon&) {
-    // The MIPI bridge transport comes with the command layer's MIPI work.
-    return nullptr;
+std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateMipi(CVendorCmdCommon& ext_unit,
+                                                                  CVendorCmdCommon& underlying) {
+    return std::make_unique<CMipiVendorCmd>(&ext_unit, &underlying, logger_);
+}
+
+std::unique_ptr<CVendorCmdCommon> UsbTransportFactory::CreateIntelMipiHost(CameraDeviceRecord&) {
+    // Without its adapter the transport is not made, as without the host's I2C library.
+    std::unique_ptr<I2cAdapter> adapter = host_i2c_ ? host_i2c_() : nullptr;
+    if (!adapter) return nullptr;
+    return std::make_unique<CIntelMipiHost>(std::move(adapter), logger_);
 }
 
 void UsbTransportFactory::EnableIpCameras(TcpNetwork& network,

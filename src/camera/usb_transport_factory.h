@@ -1,8 +1,10 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "camera/transport_factory.h"
 #include "platform/device_lock.h"
+#include "platform/i2c_adapter.h"
 #include "platform/tcp.h"
 #include "transport/ip_cam_channel.h"
 
@@ -27,7 +29,13 @@ class UsbTransportFactory : public TransportFactory {
     std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
                                                           uint8_t unit_id,
                                                           uint32_t access) override;
-    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit) override;
+    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon& ext_unit,
+                                                 CVendorCmdCommon& underlying) override;
+    // A camera on a host I2C adapter: the adapter comes from `host_i2c` (null: none).
+    std::unique_ptr<CVendorCmdCommon> CreateIntelMipiHost(CameraDeviceRecord& record) override;
+    void SetHostI2c(std::function<std::unique_ptr<I2cAdapter>()> host_i2c) {
+        host_i2c_ = std::move(host_i2c);
+    }
 
     // IP cameras over `network`, their exchanges serialised by `tuning_lock`. Without this
     // call no IP camera can be opened.
@@ -40,6 +48,7 @@ class UsbTransportFactory : public TransportFactory {
     UsbBus& bus_;
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;
+    std::function<std::unique_ptr<I2cAdapter>()> host_i2c_;
     TcpNetwork* network_ = nullptr;
     std::shared_ptr<DeviceLock> tuning_lock_;
     IpCamTimeouts ip_timeouts_;

@@ -115,15 +115,33 @@ int CDevFlow::DEV_ReadChipIdentity() {
     return 1;
 }
 
-int CDevFlow::DeviceInfoForListedCamera() {
-    if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) {
-        ReadMipiDeviceInfo();
-        const int found = FindFirstImage();
-        if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0)
+void CDevFlow::Notice(const std::string& text) {
+    CDevTypeInfo::Notice(text);
+    if (notice_) notice_(text);
+}
+
+int CDevFlow::DEV_ReadMipiCameraInfo() {
+    ReadMipiDeviceInfo();
+    const int found = FindFirstImage();
+    // Nothing of an earlier camera is kept for this one.
+    set_mipi_reserved({});
+    CheckBridgeRecovery();
+    if (const int32_t reserve = process_.ConfigInt("MIPI Reserve", 0); reserve != 0) {
+        const BridgeRecovery& bridge = texts_.bridge_recovery;
+        std::vector<uint8_t> kept;
+        // A bridge an update left in its boot ROM may hold a half-written flash: its reserved
+        // data come from the record of that update, or from nowhere.
+        if (bridge.record && ReservedDataFromRecord(&kept))
+            set_mipi_reserved(std::move(kept));
+        else if (!bridge.in_rom)
             ReadMipiReserve(reserve);
-        process_.project_type = 5;
-        return found;
     }
+    process_.project_type = 5;
+    return found;
+}
+
+int CDevFlow::DeviceInfoForListedCamera() {
+    if (process_.ConfigInt("MIPI Camera", 0) && ProbeMipi() != 0) return DEV_ReadMipiCameraInfo();
     DEV_ReadChipIdentity();
     MP_GetDeviceInfo();
     DEV_CheckRecovery();

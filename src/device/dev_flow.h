@@ -49,6 +49,10 @@ class CDevFlow : public CDevTypeInfo {
     // The two chip identity bytes of the open camera (0, 0 without one); 0 when the read
     // failed.
     int DEV_ReadChipIdentity();
+    // What is read of a camera behind a MIPI bridge when it is found: its device information
+    // and the bridge's version, the first image of the program folder, the reserved tail of
+    // the bridge's flash; the project type becomes 5. 1 when an image was found.
+    int DEV_ReadMipiCameraInfo();
 
     // Cameras found in their boot ROM. Reads the open camera's status block and, when it runs
     // its boot ROM, the recovery record of its port into texts().recovery; 0 when the status
@@ -103,6 +107,9 @@ class CDevFlow : public CDevTypeInfo {
     int CheckImageForChip();
     int FindFirstImage();
 
+    // Messages for the operator go to the notice callback when there is one.
+    void Notice(const std::string& text) override;
+
     // What the memory types call around an update, so that no failure strands a camera.
     // First: the camera answers, and runs its code or may be written from its boot ROM.
     // Reports its own failure (41511 no answer, 41530 a boot ROM camera without usable record).
@@ -117,6 +124,16 @@ class CDevFlow : public CDevTypeInfo {
     bool CheckFileIdentity();
     // After a pass: the camera runs the new image, its record is done with.
     void ForgetRecovery(LogScope& scope);
+    // The bridge of a camera behind one (dev_flow_bridge_recovery.cpp). When it is found: is it
+    // in its boot ROM, and is there a record of the update that left it there.
+    void CheckBridgeRecovery();
+    // The reserved data kept with the bridge's record; false when there are none whole.
+    bool ReservedDataFromRecord(std::vector<uint8_t>* data);
+    // Before the bridge leaves its code: the record and the reserved data; a record already
+    // there is kept, since the flash it would be taken from may be half written.
+    bool RecordBridgeBeforeUpdate(std::span<const uint8_t> image, LogScope& scope,
+                                  uint32_t& code);
+    void ForgetBridgeRecovery(LogScope& scope);
     // The serial number to carry into the image: read from the camera now when it runs its
     // code, taken from the record when it is in its ROM; nullopt when none is to be carried (the
     // image keeps its own). False when it cannot be read or is empty: the update must stop

@@ -1,6 +1,7 @@
 #include "device/device_object.h"
 
 #include "device/farrow_flash_info_usb.h"
+#include "device/flash_info_7608_usb.h"
 #include "device/nor_flash_info_usb.h"
 #include "device/otp_info_usb.h"
 #include "device/spi_flash_info_usb.h"
@@ -19,6 +20,8 @@ std::unique_ptr<CDevFlow> CreateDeviceObject(MemoryClass memory_class, Process& 
             return std::make_unique<CTarnFlashInfo_USB>(process, camlib, profiles);
         case MemoryClass::kFarrowFlashInfo_USB:
             return std::make_unique<CFarrowFlashInfo_USB>(process, camlib, profiles);
+        case MemoryClass::k7608FlashInfo_USB:
+            return std::make_unique<C7608FlashInfo_USB>(process, camlib, profiles);
         case MemoryClass::kOTPInfo_USB:
             return std::make_unique<COTPInfo_USB>(process, camlib, profiles);
         default:

@@ -43,6 +43,15 @@ struct RecoveryState {
     bool InRom() const { return rom != Rom::kNo && rom != Rom::kUnknown; }
 };
 
+// A MIPI bridge that an update left in its boot ROM, its image not complete: a record of that
+// update on the camera's port keeps what the bridge's flash no longer holds for sure (the data
+// "MIPI Reserve" keeps).
+struct BridgeRecovery {
+    bool in_rom = false;  // the bridge runs its boot ROM
+    bool record = false;  // a record of the update that left it there
+    std::string record_path;
+};
+
 // The texts of the open camera that the dialogs show and the checks compare.
 struct DeviceTexts {
     std::string manufacturer;    // USB manufacturer string, kept as the serial number
@@ -69,6 +78,7 @@ struct DeviceTexts {
     int32_t code_signature = 0;    // the camera's code carries 0x55 0xAA
     int32_t second_code = 0;
     RecoveryState recovery;
+    BridgeRecovery bridge_recovery;
 };
 
 // The main dialog's device selector: the four operations the device flow uses on it.

@@ -138,13 +138,28 @@ int CEepromConfigInfo::BridgeDumpCompare() {
 }
 
 int CEepromConfigInfo::ReadMipiDeviceInfo() {
-    LogScope scope(process_.logger, "CEepromConfigInfo::ReadMipiDeviceInfo");
-    scope.Text("No MIPI bridge support in this memory type\n");
-    return 0;
+    MP_GetMIPIDeviceInfo();
+    return MP_Get7608VersionText();
 }
 
-int CEepromConfigInfo::ReadMipiReserve(int32_t) {
-    return 0;
+int CEepromConfigInfo::ReadMipiReserve(int32_t reserve) {
+    LogScope scope(process_.logger, "CEepromConfigInfo::ReadMipiReserve");
+    mipi_reserved_.clear();
+    // Units of 4096 bytes from unit reserve - 1 to the end of the bridge's flash.
+    constexpr int32_t kUnits = 33;
+    if (reserve < 1 || reserve >= kUnits) {
+        scope.Text("MIPI Reserve %d keeps nothing of the bridge's flash\n", reserve);
+        return 0;
+    }
+    const uint32_t start = static_cast<uint32_t>(reserve - 1) * kBridgeSectorSize;
+    std::vector<uint8_t> tail(kBridgeFlashSize - start, 0xFF);
+    // Data that were not read whole are not kept: the update refuses to go on without them.
+    if (!MP_7608SPI_SF_ReadAt(start, static_cast<uint32_t>(tail.size()), tail)) {
+        scope.Section("Read Flash Fail!\n");
+        return 0;
+    }
+    mipi_reserved_ = std::move(tail);
+    return 1;
 }
 
 uint32_t CEepromConfigInfo::ReadOtpSpaceUsed() {

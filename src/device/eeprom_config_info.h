@@ -18,7 +18,7 @@ class CEepromConfigInfo : public CDevFlow {
     int PreActionForAllInOne(uint32_t& status);
     // Prepares the read-back in place and compares it with the front image.
     int DumpCompare() override;
-    int BridgeDumpCompare();
+    int BridgeDumpCompare() override;
     // Keeps a failed read-back under Fail/ in the program folder.
     void SaveFailedReadBackFile();
 
@@ -28,8 +28,9 @@ class CEepromConfigInfo : public CDevFlow {
     int PreUpdate(const uint8_t* buffer, uint32_t word) override;
 
   protected:
-    // Cameras behind a MIPI bridge have their own memory type; the flash types have no bridge
-    // information to read.
+    // The information of a camera behind a MIPI bridge and its bridge's version; the tail of
+    // the bridge's flash that "MIPI Reserve" keeps. Read whatever the object's class, as the
+    // device search finds the camera before the device object for its memory is made.
     int ReadMipiDeviceInfo() override;
     int ReadMipiReserve(int32_t reserve) override;
     // The OTP space of an OTP camera: the text (kept in the device texts for the dialogs) and

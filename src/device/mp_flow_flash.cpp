@@ -7,7 +7,6 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kNotSupport = 41500;
 constexpr uint32_t kResetDeviceFail = 41512;
 constexpr uint32_t kReadFlashFail = 41704;
 constexpr uint32_t kEraseFlashFail = 41705;
@@ -44,25 +43,12 @@ uint32_t CMpFlow_Flash::TagAddress() {
     return static_cast<uint32_t>(profiles_.ReadVendorValue("TagAddress"));
 }
 
-int CMpFlow_Flash::BridgeUpdate(std::span<uint8_t>) {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-int CMpFlow_Flash::BridgeErase() {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-int CMpFlow_Flash::BridgeRead() {
-    process_.Report(kReportFailure, kNotSupport);
-    return 0;
-}
-
 int CMpFlow_Flash::FF_UpdateEx(std::span<uint8_t> image) {
+    if (process_.project_type == 5) return FF_UpdateExMipi(image);
     if (!AllocateReadback(static_cast<uint32_t>(image.size()))) {
         process_.Report(kReportFailure, kMallocFail);
         return 0;
     }
-    if (process_.project_type == 5) return BridgeUpdate(image);
     return StandardUpdate(image);
 }
 
@@ -225,7 +211,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
 
 int CMpFlow_Flash::FF_EraseEx() {
     LogScope scope(process_.logger, "CMpFlow_Flash::FF_EraseEx");
-    if (conn_.mipi_bridge) return BridgeErase();
+    if (conn_.mipi_bridge) return FF_EraseEx_For7608();
     if (!MP_DisableSPIWriteProtect()) {
         process_.Report(kReportFailure, kDisableWpFail);
         return 0;
@@ -260,7 +246,7 @@ int CMpFlow_Flash::FF_ReadEx() {
     MP_ChangeDataControlSize(64);
     int result = 0;
     if (conn_.mipi_bridge) {
-        result = BridgeRead();
+        result = FF_ReadEx_For7608(read_length_);
     } else {
         result = MP_ReadSPIFlash(read_length_, readback_);
         if (!result) process_.Report(kReportFailure, kReadFlashFail);
@@ -275,20 +261,29 @@ int CMpFlow_Flash::FF_ReadEx() {
     return result;
 }
 
-int CMpFlow_Flash::FF_ReadExDumpCheck(uint32_t read_length) {
-    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheck");
-    if (!AllocateReadback(read_length)) {
+int CMpFlow_Flash::ReadAndCompare(LogScope& scope, uint32_t length,
+                                  const std::function<int(uint32_t, std::span<uint8_t>)>& read,
+                                  const std::function<int()>& compare) {
+    if (!AllocateReadback(length)) {
         process_.Report(kReportFailure, kMallocFail);
         return 0;
     }
-    if (!MP_ReadSPIFlash(read_length, readback_)) {
+    if (!read(length, readback_)) {
         scope.Section("Read Flash Fail!\n");
         process_.Report(kReportFailure, kReadFlashFail);
         return 0;
     }
-    const int result = DumpCompare();
+    const int result = compare();
     if (result == 0) dump_mismatch_ = true;
     return result;
+}
+
+int CMpFlow_Flash::FF_ReadExDumpCheck(uint32_t read_length) {
+    LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadExDumpCheck");
+    return ReadAndCompare(
+        scope, read_length,
+        [this](uint32_t n, std::span<uint8_t> out) { return MP_ReadSPIFlash(n, out); },
+        [this] { return DumpCompare(); });
 }
 
 }  // namespace orbisk

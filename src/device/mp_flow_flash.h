@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +19,20 @@ class CMpFlow_Flash : public CMpFlow_OTP {
     int FF_EraseEx();
     int FF_ReadEx();
     int FF_ReadExDumpCheck(uint32_t read_length);
+
+    // The bridge flash's sequences (mp_flow_flash_7608.cpp). The update path of FF_UpdateEx
+    // for the bridge: the read-back buffer, then the update with its failure reported.
+    int FF_UpdateExMipi(std::span<const uint8_t> image);
+    // 0 with `status` set, not yet reported.
+    int FF_UpdateEx_For7608(std::span<const uint8_t> image, uint32_t& status);
+    int FF_EraseEx_For7608();
+    int FF_ReadEx_For7608(uint32_t read_length);
+    int FF_ReadExDumpCheckFor7608();
+
+    // Where the bridge update of dialog mode gets the image's CRC from the CRC worker: waits
+    // at most timeout_ms; false when none came.
+    using ImageCrcSource = std::function<bool(uint32_t timeout_ms, uint32_t* crc)>;
+    void SetImageCrcSource(ImageCrcSource source) { image_crc_ = std::move(source); }
 
     const std::vector<uint8_t>& readback() const { return readback_; }
     uint32_t read_length() const { return read_length_; }
@@ -39,17 +54,21 @@ class CMpFlow_Flash : public CMpFlow_OTP {
     int FinishUpdate(LogScope& scope, bool image_written, uint32_t& error);
     // The comparison of a read-back with the image; the configuration-area layer provides it.
     virtual int DumpCompare() { return 0; }
-    // The bridge flows replace these for cameras behind a MIPI bridge.
-    virtual int BridgeUpdate(std::span<uint8_t> image);
-    virtual int BridgeErase();
-    virtual int BridgeRead();
+    // The comparison of the bridge's dump checks; the configuration-area layer provides it.
+    virtual int BridgeDumpCompare() { return 0; }
     bool AllocateReadback(uint32_t length);
+    // The read and comparison of a dump check: `length` bytes read back by `read`, compared by
+    // `compare`; a mismatch sets the dump-mismatch flag.
+    int ReadAndCompare(LogScope& scope, uint32_t length,
+                       const std::function<int(uint32_t, std::span<uint8_t>)>& read,
+                       const std::function<int()>& compare);
     uint32_t TagAddress();
 
     std::vector<uint8_t> readback_;
     uint32_t read_length_ = 0x20000;
     bool dump_mismatch_ = false;
     std::string dump_path_;
+    ImageCrcSource image_crc_;
 };
 
 }  // namespace orbisk

@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "device/mp_flow4.h"
+#include "device/mp_flow5.h"
 #include "device/otp_tables.h"
 
 namespace orbisk {
@@ -33,9 +33,9 @@ inline constexpr uint32_t kOtpNotSupportErase = 41938;
 // OTP programming: every part of an image becomes a new block appended behind the blocks
 // already written and listed in the VD table; bytes that do not program are repaired with ECC
 // records; blocks that are superseded or failed are made dead by setting all their bits.
-class CMpFlow_OTP : public CMpFlow4 {
+class CMpFlow_OTP : public CMpFlow5 {
   public:
-    using CMpFlow4::CMpFlow4;
+    using CMpFlow5::CMpFlow5;
 
     // One part as a new block: write, verify through the ECC view, commit its VD entry,
     // retire the older blocks of its kind. `part` is the working copy.

@@ -27,7 +27,7 @@ std::vector<uint8_t> TakeFlashBytes(const SimSettings& settings, std::vector<uin
 }  // namespace
 
 SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& clock,
-                     std::string path)
+                     std::string path, std::vector<uint8_t> bridge_memory)
     : settings_(std::move(settings)),
       clock_(clock),
       path_(std::move(path)),
@@ -38,6 +38,8 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
         otp_ = std::make_unique<SimOtp>(std::move(memory), settings_.faults, clock,
                                         settings_.timing);
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
+    if (settings_.bridge.present)
+        bridge_ = std::make_unique<SimBridge>(settings_.bridge, std::move(bridge_memory));
     if (settings_.app_mode && settings_.running.vid == 0) {
         Boot(BootTarget::kCode);
     } else {
@@ -83,6 +85,7 @@ void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) const {
 
 void SimCamera::Boot(BootTarget target) {
     PowerOnRegisters();
+    PowerBridge();
     data_size_ = 8;
     phase_ = Phase::kIdle;
     status_ = kStsCmd;
@@ -448,6 +451,7 @@ SimSettings SimCamera::Settings() {
     UpdatePresence();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
+    if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());
     return copy;
 }
 
@@ -456,6 +460,7 @@ SimSettings SimCamera::SettingsToSave() {
     UpdatePresence();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
+    if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());
     // A camera on its way back is saved as it will come back; one that never returns as it
     // starts when it is plugged in again.
     if (!present_) ApplyBoot(return_at_us_ ? pending_boot_ : BootTarget::kCode, &copy);

@@ -11,6 +11,7 @@
 
 #include "base/clock.h"
 #include "platform/usb.h"
+#include "sim/sim_bridge.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
 #include "sim/sim_otp.h"
@@ -43,8 +44,10 @@ inline constexpr size_t kStatusBlockSize = 104;
 // injected clock.
 class SimCamera {
   public:
+    // With settings.bridge.present the module carries a MIPI bridge whose flash starts as
+    // `bridge_memory` (blank when empty).
     SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& clock,
-              std::string path = {});
+              std::string path = {}, std::vector<uint8_t> bridge_memory = {});
     SimCamera(const SimCamera&) = delete;
     SimCamera& operator=(const SimCamera&) = delete;
 
@@ -87,6 +90,10 @@ class SimCamera {
     std::vector<uint8_t> StatusBlock();
     UsbIdentity CurrentIdentity();
     bool AppMode();
+    // The MIPI bridge, when the module has one (null otherwise); it locks itself.
+    SimBridge* bridge() { return bridge_.get(); }
+    std::vector<uint8_t> BridgeMemory();
+    int BridgeMode();
     const std::string& path() const { return path_; }
     // Called (without the camera's lock) after every reset, to write the folder back; a
     // listener that returns false fails the transfer that caused the reset (EIO), so a camera
@@ -156,6 +163,14 @@ class SimCamera {
     bool WpPinHigh() const;
     void WriteRegister(uint16_t address, uint8_t value);
 
+    // The controller's I2C long read and write (16-bit register addresses), in pieces of at
+    // most kI2cPieceMax bytes; a device that does not acknowledge gives kStsHwErr.
+    static constexpr uint16_t kI2cPieceMax = 64;
+    uint8_t I2cLongRead(uint16_t slave, uint16_t reg, uint8_t* out, uint16_t length);
+    uint8_t I2cLongWrite(uint16_t slave, uint16_t reg, const uint8_t* data, uint16_t length);
+    // The power-control register drives the bridge's power: 2 holds it off.
+    void PowerBridge();
+
     // Descriptors.
     std::vector<uint8_t> DeviceDescriptor() const;
     std::vector<uint8_t> ConfigDescriptor() const;
@@ -172,6 +187,7 @@ class SimCamera {
     std::array<uint8_t, 0x10000> xdata_{};
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};
+    std::unique_ptr<SimBridge> bridge_;
     std::array<uint8_t, 2> mode_bytes_{};
     uint8_t power_mipi_ = 0;
     uint8_t vendor_byte_ = 0;

@@ -139,6 +139,9 @@ std::vector<uint8_t> SimCamera::BuildStatusBlock() {
     block[6] = xdata_[0xFE21];
     block[7] = xdata_[0xFE22];
     if (settings_.generation == Generation::kVendorV2) std::memcpy(&block[24], "ZORVINE", 8);
+    // A MIPI module says so where the second generation names itself.
+    if (bridge_)
+        std::memcpy(&block[24], settings_.bridge.simulation_signature ? "MIPISIM" : "MIPI IO", 8);
     block[32] = settings_.rear_camera ? 1 : 0;
     // Primary mode byte: run mode 1 = application, 2 = boot ROM; version style 0.
     const bool app = settings_.app_mode;

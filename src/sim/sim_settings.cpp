@@ -19,6 +19,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, 0xFEA0, 0xFEA6, 0x01},
     // The OTP chip: configuration (and code) from offset 0, no tag.
     {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, 0xFEA0, 0xFEA6, 0x01},
+    // A MIPI module: its controller reads no identity, its bridge keeps its own flash.
+    {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, 0xFEA0, 0xFEA6, 0x01, true},
 };
 
 const char* kCamera = "Camera";
@@ -253,6 +255,17 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     f.busy_stuck = GetU(ini, kFaults, "BusyStuck", 0) != 0;
     f.bad_qualify = GetU(ini, kFaults, "BadQualify", 0) != 0;
     f.no_return = GetU(ini, kFaults, "NoReturn", 0) != 0;
+
+    if (!bridge.Load(ini, error)) return false;
+    if (bridge.present && !Profile().bridge) {
+        *error = "profile " + profile + " has no MIPI bridge (ORV7608 has)";
+        return false;
+    }
+    if (bridge.present && generation == Generation::kVendorV2) {
+        // Status bytes 24-31 carry either the bridge's signature or the second generation's.
+        *error = "a camera with a MIPI bridge answers xu or v1, not v2";
+        return false;
+    }
     if (!ParseOtpWeak(ini.GetValue(kFaults, "OtpWeak"), &f.otp_weak)) {
         *error = "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas";
         return false;
@@ -315,6 +328,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kFaults, "BusyStuck", f.busy_stuck);
     ini->SetValueI(kFaults, "BadQualify", f.bad_qualify);
     ini->SetValueI(kFaults, "NoReturn", f.no_return);
+    bridge.Save(ini);
     ini->SetValue(kFaults, "OtpWeak", OtpWeakText(f.otp_weak));
     ini->SetValueI(kFaults, "OtpLocked", f.otp_locked);
     ini->SetValueI(kFaults, "OtpFalseReport", static_cast<int32_t>(f.otp_false_report));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ini_file.h"
+#include "sim/sim_bridge_settings.h"
 
 namespace orbisk::sim {
 
@@ -31,6 +32,8 @@ struct ChipProfile {
     uint16_t wp_enable_reg;
     uint16_t wp_level_reg;
     uint8_t wp_mask;
+    // The module may carry a MIPI bridge on the controller's I2C bus.
+    bool bridge = false;
 };
 
 const ChipProfile* FindProfile(const std::string& name);
@@ -111,6 +114,7 @@ struct SimSettings {
     bool app_allows_flash_write = false;
     Timing timing;
     Faults faults;
+    BridgeSettings bridge;
 
     const ChipProfile& Profile() const;
     uint32_t MemorySize() const;

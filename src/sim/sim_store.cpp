@@ -1,5 +1,6 @@
 #include "sim/sim_store.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -70,11 +71,23 @@ std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& cl
                  " bytes, the memory has " + std::to_string(settings.MemorySize());
         return nullptr;
     }
-    return std::make_shared<SimCamera>(std::move(settings), std::move(memory), clock, folder);
+    std::vector<uint8_t> bridge_memory;
+    if (settings.bridge.present) {
+        const fs::path bridge_path = dir / kBridgeMemoryFile;
+        if (!ReadWhole(bridge_path, &bridge_memory, error)) return nullptr;
+        if (bridge_memory.size() != kBridgeFlashSize) {
+            *error = bridge_path.string() + ": holds " + std::to_string(bridge_memory.size()) +
+                     " bytes, the bridge's flash has " + std::to_string(kBridgeFlashSize);
+            return nullptr;
+        }
+    }
+    return std::make_shared<SimCamera>(std::move(settings), std::move(memory), clock, folder,
+                                       std::move(bridge_memory));
 }
 
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
-                       const std::vector<uint8_t>& memory, std::string* error) {
+                       const std::vector<uint8_t>& memory, std::string* error,
+                       const std::vector<uint8_t>* bridge_memory) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
@@ -86,6 +99,17 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
     settings.Save(&ini);
     const fs::path dir(folder);
     std::string reason;
+    if (settings.bridge.present) {
+        std::vector<uint8_t> bridge(kBridgeFlashSize, 0xFF);
+        if (bridge_memory)
+            std::copy_n(bridge_memory->begin(), std::min(bridge_memory->size(), bridge.size()),
+                        bridge.begin());
+        if (!ReplaceFile(dir / kBridgeMemoryFile, std::string(bridge.begin(), bridge.end()),
+                         &reason)) {
+            *error = "cannot write the simulated camera's bridge back: " + reason;
+            return false;
+        }
+    }
     if (!ReplaceFile(dir / MemoryFileFor(settings), std::string(memory.begin(), memory.end()),
                      &reason) ||
         !ReplaceFile(dir / kSettingsFile, ini.Serialize(), &reason)) {
@@ -97,7 +121,9 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
 
 bool SaveCamera(SimCamera& camera, std::string* error) {
     if (camera.path().empty()) return true;
-    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error);
+    const std::vector<uint8_t> bridge = camera.BridgeMemory();
+    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error,
+                             &bridge);
 }
 
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {

@@ -20,6 +20,8 @@ inline constexpr const char* kOtpMemoryFile = "otp.bin";
 inline const char* MemoryFileFor(const SimSettings& settings) {
     return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
 }
+// The MIPI bridge's own flash, for a module with a bridge: exactly 128 KB.
+inline constexpr const char* kBridgeMemoryFile = "bridge.bin";
 inline constexpr const char* kSimEnvironment = "ORBISK_SIM";
 // The camera's cable: "plugged" or "unplugged"; a folder without the file is plugged in.
 inline constexpr const char* kCableFile = "cable";
@@ -28,9 +30,11 @@ inline constexpr const char* kCableFile = "cable";
 std::shared_ptr<SimCamera> LoadCameraFolder(const std::string& folder, Clock& clock,
                                             std::string* error);
 // Writes settings and memory into a folder (created when missing); each file is written
-// to a temporary name first and renamed, so a failed write leaves the old file.
+// to a temporary name first and renamed, so a failed write leaves the old file. A module with
+// a bridge gets `bridge_memory` as its bridge flash (blank when null).
 bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
-                       const std::vector<uint8_t>& memory, std::string* error);
+                       const std::vector<uint8_t>& memory, std::string* error,
+                       const std::vector<uint8_t>* bridge_memory = nullptr);
 bool SaveCamera(SimCamera& camera, std::string* error);
 // Writes a file of the camera folder through a temporary name, so a failed write leaves the
 // old file.

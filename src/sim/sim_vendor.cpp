@@ -70,6 +70,12 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
         case 0x4F:
             if (in || length) return Stall();
             return kOk;
+        case 0x44:  // I2C long read: wValue slave, wIndex register
+        case 0x45:  // I2C long write
+            if (in != (request == 0x44)) return Stall();
+            return done(in ? I2cLongRead(value, index, data, length)
+                           : I2cLongWrite(value, index, data, length),
+                        length);
         case 0x06:  // generation probe
             if (!in || length != 1) return Stall();
             data[0] = 1;

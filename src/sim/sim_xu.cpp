@@ -150,6 +150,16 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 packet_out();
                 result = kStsNoErr;
                 break;
+            case 0xF0:  // I2C long read: p1 register, p2 length, p3 slave
+                buffer_.assign(c.p2, 0);
+                expected_ = c.p2;
+                result = I2cLongRead(c.p3, c.p1, buffer_.data(), c.p2);
+                break;
+            case 0xB0:  // I2C long write
+                if (c.p2 == 0 || c.p2 > kI2cPieceMax) return kStsErrLen;
+                expected_ = c.p2;
+                result = kStsNoErr;
+                break;
             default:
                 return kStsUnknownSubCmd;
         }
@@ -248,7 +258,10 @@ uint8_t SimCamera::XuFinishOut() {
                 return kStsNoErr;
             case 0xB3:
                 power_mipi_ = data[0];
+                PowerBridge();
                 return kStsNoErr;
+            case 0xB0:
+                return I2cLongWrite(c.p3, c.p1, data, c.p2);
             default:
                 break;
         }

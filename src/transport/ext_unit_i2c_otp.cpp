@@ -4,6 +4,7 @@
 
 #include "base/logger.h"
 #include "transport/ext_unit_base.h"
+#include "transport/i2c_pieces.h"
 
 namespace orbisk {
 namespace {
@@ -88,25 +89,12 @@ HResult CExtUnitBase::I2CLongRead(uint16_t slave, uint16_t reg, uint32_t len, ui
     });
 }
 
-// Bit 15 of the register marks "more pieces follow" for the bridge: it is cleared for the
-// piece that ends the transfer, except when the whole transfer is one full piece.
 HResult CExtUnitBase::I2CLongWrite(uint16_t slave, uint16_t reg, uint32_t, uint32_t len,
                                    const uint8_t* buf, ProgressCallback progress, void* context) {
     return Locked("I2CLongWrite", [&] {
-        uint32_t left = len;
-        const uint8_t* data = buf;
-        while (left > kI2CPacketMax) {
-            const HResult hr =
-                LongPiece(slave, reg, data, nullptr, kI2CPacketMax, progress, context);
-            if (hr != kOk) return hr;
-            reg = uint16_t(reg + kI2CPacketMax);
-            data += kI2CPacketMax;
-            left -= kI2CPacketMax;
-            if (left <= kI2CPacketMax) reg &= 0x7FFF;
-        }
-        if (left == 0) return kOk;
-        if (left < kI2CPacketMax) reg &= 0x7FFF;
-        return LongPiece(slave, reg, data, nullptr, uint16_t(left), progress, context);
+        return ForEachLongWritePiece(reg, len, [&](uint16_t at, uint32_t offset, uint32_t n) {
+            return LongPiece(slave, at, buf + offset, nullptr, uint16_t(n), progress, context);
+        });
     });
 }
 

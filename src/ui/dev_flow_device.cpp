@@ -46,7 +46,7 @@ void DevFlowDialogDevice::TakeOver(DevFlowDialogDevice& previous) {
     flow_->selected_index = previous.flow_->selected_index;
     flow_->check_result = previous.flow_->check_result;
     flow_->otp_space_used = previous.flow_->otp_space_used;
-    reserved_ = previous.reserved_;
+    flow_->set_mipi_reserved(previous.flow_->mipi_reserved());
 }
 
 void DevFlowDialogDevice::AttachDialog(DeviceListModel* list, std::function<void(bool)> wake) {

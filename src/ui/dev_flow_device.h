@@ -46,14 +46,12 @@ class DevFlowDialogDevice final : public DialogDevice {
     int LoadFirmware() override;
     std::vector<uint8_t> ImageBytes() override { return flow_->images().front; }
     std::string FirmwarePath() override;
-    std::vector<uint8_t> ReservedData() override { return reserved_; }
+    std::vector<uint8_t> ReservedData() override { return flow_->mipi_reserved(); }
     bool OverwriteImage(size_t offset, const uint8_t* data, size_t size) override;
     void SetImageCrcSource(std::function<bool(uint32_t, uint32_t*)> source) override {
-        crc_source_ = std::move(source);
+        flow_->SetImageCrcSource(std::move(source));
     }
     void MarkCameraGone() override;
-
-    const std::function<bool(uint32_t, uint32_t*)>& crc_source() const { return crc_source_; }
 
   private:
     Process& process_;
@@ -62,8 +60,6 @@ class DevFlowDialogDevice final : public DialogDevice {
     CICTypeIni& profiles_;
     std::unique_ptr<CDevFlow> flow_;
     std::shared_ptr<DialogPeer> peer_;
-    std::vector<uint8_t> reserved_;
-    std::function<bool(uint32_t, uint32_t*)> crc_source_;
 };
 
 // The status line for a camera in its boot ROM: what Upgrade does with it, or why it is

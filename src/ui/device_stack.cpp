@@ -20,6 +20,7 @@ DeviceStack::DeviceStack(Process& process) : process_(process) {
     watch_bus_ = MakeWatchBus(*bus_);
     if (watch_bus_) notifier_ = std::make_unique<BusDeviceNotifier>(*watch_bus_);
     factory_ = std::make_unique<UsbTransportFactory>(*bus_, process.logger);
+    factory_->SetHostI2c(HostI2cSource(process));
     camlib_ = std::make_unique<CamLib>(process, *bus_, *factory_);
     camlib_->CamLib_Init(process.lib_type);
     profiles_ = std::make_unique<CICTypeIni>(process);

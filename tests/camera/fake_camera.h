@@ -78,7 +78,9 @@ class FakeTransportFactory : public TransportFactory {
     std::unique_ptr<CVendorCmdCommon> CreateKernelExtUnit(CameraDeviceRecord& record,
                                                           uint8_t unit_id,
                                                           uint32_t access) override;
-    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon&) override { return nullptr; }
+    std::unique_ptr<CVendorCmdCommon> CreateMipi(CVendorCmdCommon&, CVendorCmdCommon&) override {
+        return nullptr;
+    }
 
     // Names of the transports made, in order ("XU", "V1", "V2", "KS2", "KS3").
     std::vector<std::string> made;

@@ -82,10 +82,6 @@ sim::SimSettings FlashRig::DefaultSettings() {
 }
 
 FlashRig::FlashRig(sim::SimSettings settings, std::vector<uint8_t> memory) {
-    process.status.SetSink(&sink);
-    process.status.SetCancelSource(&cancel);
-    process.run_mode = kRunCommandLine;
-    process.program_folder = folder.path();
     camera = std::make_shared<sim::SimCamera>(std::move(settings), std::move(memory), camera_clock);
     sim_bus.AddCamera(camera);
     camlib.CamLib_Init(0);

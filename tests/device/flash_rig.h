@@ -85,7 +85,27 @@ class ChargingClock : public Clock {
 
 inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
 
-struct FlashRig {
+// The tool's process on a virtual clock, run as the command line runs it, with every report and
+// trace line recorded; the camera charges its work on camera_clock.
+struct ToolCore {
+    ToolCore() {
+        process.program_folder = folder.path();
+        process.status.SetSink(&sink);
+        process.status.SetCancelSource(&cancel);
+        process.run_mode = kRunCommandLine;
+    }
+    // The program folder (recovery records, failed read-backs).
+    TempDir folder;
+    VirtualClock clock;
+    ChargingClock camera_clock{clock};
+    RecordingLogSink log;
+    Logger logger{clock, &log};
+    Process process{clock, logger};
+    RecordingStatusSink sink;
+    CThreadFlag cancel;
+};
+
+struct FlashRig : ToolCore {
     explicit FlashRig(sim::SimSettings settings = DefaultSettings(),
                       std::vector<uint8_t> memory = MakeDemoImage(OldFirmware()));
     ~FlashRig();
@@ -98,15 +118,6 @@ struct FlashRig {
     // Progress values reported, in order.
     std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
 
-    // The program folder (recovery records, failed read-backs).
-    TempDir folder;
-    VirtualClock clock;
-    ChargingClock camera_clock{clock};
-    RecordingLogSink log;
-    Logger logger{clock, &log};
-    Process process{clock, logger};
-    RecordingStatusSink sink;
-    CThreadFlag cancel;
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};
     std::shared_ptr<sim::SimCamera> camera;

@@ -207,6 +207,34 @@ class SimDialogTest : public QObject {
         QVERIFY(rig.Upgrade()->isEnabled());
     }
 
+    // A MIPI module: found through its bridge, updated on Upgrade with the image verified by
+    // the CRC worker against the bridge's own CRC, the camera's data kept, PASS.
+    void updateToPassOnASimulatedMipiModule() {
+        SimRig rig;
+        rig.Set("MIPI Camera", 1);
+        rig.Set("MIPI Reserve", 31);
+        rig.Set("CheckVIDPID_BIN", 0);
+        std::vector<uint8_t> old_bridge;
+        auto camera = rig.PlugMipiModule(1, &old_bridge);
+        rig.OpenOnSim(true);
+        QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Upgrade()->isEnabled(), kWait);
+        QCOMPARE(rig.dialog->findChild<QComboBox*>("1050")->currentText(), QString("MIPI Camera"));
+        QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+        QCOMPARE(rig.process.status.Code(), 0u);
+        QVERIFY(rig.log.Contains("Finished"));  // the CRC worker computed the image's CRC
+        const std::vector<uint8_t> flash = camera->BridgeMemory();
+        QCOMPARE(ReadDemoVersion(flash), std::optional<uint32_t>(0x1060));
+        QVERIFY(std::equal(flash.begin() + 0x1E000, flash.end(), old_bridge.begin() + 0x1E000));
+        // Closed, the camera's bridge is powered down; powered up it starts the new code.
+        QCOMPARE(camera->BridgeMode(), 0);
+        const uint64_t now = rig.clock.now_us();
+        camera->bridge()->SetPowered(now, true);
+        QCOMPARE(camera->bridge()->Mode(now + 1000000), 2);
+    }
+
     // A camera an earlier update left in its boot ROM, with its recovery record: the status
     // line says what Upgrade will do, and the update brings it back with its serial number.
     void romCameraWithRecordIsRestored() {

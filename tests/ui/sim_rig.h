@@ -8,6 +8,7 @@
 #include "device/device_factory.h"
 #include "device/device_object.h"
 #include "device/recovery_record.h"
+#include "image/bridge_demo_image.h"
 #include "image/demo_image.h"
 #include "rig.h"
 #include "sim/sim_bus.h"
@@ -66,6 +67,21 @@ struct SimRig : DialogRig {
         old_firmware.version = 0x1050;
         auto camera =
             std::make_shared<sim::SimCamera>(settings, MakeDemoImage(old_firmware), clock);
+        camera_slots[camera.get()] = bus.AddCamera(camera);
+        return camera;
+    }
+    // A MIPI module: the controller runs the demo image, the bridge an older firmware of its
+    // own and keeps the camera's data in the last two units of its flash.
+    std::shared_ptr<sim::SimCamera> PlugMipiModule(uint8_t port, std::vector<uint8_t>* bridge) {
+        sim::SimSettings settings = sim::test::AppSettings();
+        settings.profile = "ORV7608";
+        settings.ports = {port};
+        settings.bridge.present = true;
+        settings.bridge.complete = true;
+        *bridge = MakeBridgeDemoImage(0x0100);
+        for (size_t i = 0x1E000; i < bridge->size(); ++i) (*bridge)[i] = static_cast<uint8_t>(i);
+        auto camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(DemoImageSpec{}),
+                                                       clock, "", *bridge);
         camera_slots[camera.get()] = bus.AddCamera(camera);
         return camera;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/process.h"
+#include "image/bridge_demo_image.h"
 #include "image/otp_demo_image.h"
 
 namespace orbisk::image_tool {
@@ -107,9 +108,8 @@ std::vector<uint8_t> MakeProfileDemoImage(const CICTypeIni& profile, const DemoR
                                                                : OtpDemoLayout::kDefaultCodeSize,
                                     error);
         case DemoMemory::kBridge:
-            break;
+            return MakeBridgeDemoImage(recipe.version, request.second_word);
     }
-    if (error) *error = "no demo image of the MIPI bridge's flash in this build";
     return {};
 }
 

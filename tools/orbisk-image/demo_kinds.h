@@ -27,6 +27,7 @@ struct DemoRequest {
     DemoImageSpec recipe;
     DemoMemory memory = DemoMemory::kSerialFlash;
     size_t otp_code_size = 0;  // 0: the OTP demo image's default
+    uint32_t second_word = 0;  // a bridge image's second version word
 };
 
 // The demo image of that memory for the selected profile; empty with `error` when it cannot be

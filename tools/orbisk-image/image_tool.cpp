@@ -43,6 +43,7 @@ constexpr const char* kUsage =
     "       orbisk-image demo OUT [--profile P] [--memory KIND] [--vid H] [--pid H] [--rev H]\n"
     "                             [--version H] [--manufacturer S] [--product S] [--serial S]\n"
     "                             [--code-size N]  (OTP image: bytes of code)\n"
+    "                             [--second-word H] (bridge image: its second version word)\n"
     "KIND: sf, nor, eeprom8, eeprom16, mtp, otp, bridge (those of the profile's chip; its usual\n"
     "one by default).\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
@@ -466,6 +467,19 @@ int Demo(const Args& a) {
         }
         request.memory = *memory;
     }
+    if (request.memory == DemoMemory::kBridge) {
+        // The bridge's firmware: its flash holds no configuration area, so no identity or
+        // strings.
+        for (const char* name :
+             {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial", "--code-size"})
+            if (a.options.count(name))
+                return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
+        if (auto it = a.options.find("--second-word");
+            it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, request.second_word))
+            return Usage("bad hexadecimal value for --second-word: " + it->second);
+    } else if (a.options.count("--second-word")) {
+        return Usage("--second-word is a version word of ORV7608");
+    }
     if (auto it = a.options.find("--code-size"); it != a.options.end()) {
         char* end = nullptr;
         const unsigned long n = std::strtoul(it->second.c_str(), &end, 0);
@@ -474,7 +488,7 @@ int Demo(const Args& a) {
         request.otp_code_size = n;
     }
     const Bytes image = MakeProfileDemoImage(s.profiles, request, &error);
-    if (image.empty()) return request.memory == DemoMemory::kBridge ? Refuse(error) : Usage(error);
+    if (image.empty()) return Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
 }
@@ -495,8 +509,8 @@ int Run(const std::vector<std::string>& args) {
     else if (cmd == "extract")
         known = {};
     else if (cmd == "demo")
-        known = {"--vid",     "--pid",    "--rev",     "--version",   "--manufacturer",
-                 "--product", "--serial", "--profile", "--code-size", "--memory"};
+        known = {"--vid",    "--pid",     "--rev",       "--version", "--manufacturer", "--product",
+                 "--serial", "--profile", "--code-size", "--memory",  "--second-word"};
     else
         return Usage("unknown command " + cmd);
     Args a;

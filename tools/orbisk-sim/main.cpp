@@ -4,6 +4,7 @@
 //   orbisk-sim unplug DIR             orbisk-sim plug DIR
 //   orbisk-sim serve DIR --listen ADDRESS [options]
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,10 @@ const CommandHelp kCommands[] = {
      "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
      "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
      "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
+     "                        [--bridge [--bridge-image FILE]]\n"
      "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
-     "      camera folder beside it uses\n"},
+     "      camera folder beside it uses; --bridge (profile ORV7608) adds the MIPI bridge with\n"
+     "      its own flash, blank or holding FILE (which it then runs)\n"},
     {"show",
      "  orbisk-sim show DIR [--json]\n"
      "      identity, mode, version, port, cable and memory of the camera\n"},
@@ -47,6 +50,9 @@ const CommandHelp kCommands[] = {
      "                       [--fail-errno EPIPE|EIO|ETIMEDOUT] [--disconnect-at N]\n"
      "                       [--stuck-bit ADDRESS:MASK:VALUE] [--drop-write N]\n"
      "                       [--drop-all-writes] [--busy-stuck] [--bad-qualify] [--no-return]\n"
+     "                       [--bridge-fail-command 0xGGSS] [--bridge-fail-code N]\n"
+     "                       [--bridge-fail-skip N] [--bridge-fail-program ADDRESS]\n"
+     "                       [--bridge-busy] [--bridge-no-start]\n"
      "                       [--otp-weak ADDRESS:MASK]... [--otp-locked] [--otp-false-report N]\n"
      "      injects faults (--clear first switches them all off)\n"},
     {"set",
@@ -146,13 +152,31 @@ std::string Hex4(uint16_t value) {
     return text;
 }
 
+// A firmware file for a memory of `capacity` bytes.
+bool ReadImageFile(const std::string& path, size_t capacity, std::vector<uint8_t>* out,
+                   std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path)) {
+        *error = "cannot read image " + path;
+        return false;
+    }
+    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (out->size() > capacity) {
+        *error = path + " holds " + std::to_string(out->size()) +
+                 " bytes, more than the memory of " + std::to_string(capacity) + " bytes";
+        return false;
+    }
+    return true;
+}
+
 int Create(const std::string& dir, int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv,
-                      {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
-                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports"},
-                      {"force"}, &options, &error))
+    if (!ParseOptions(
+            argc, argv,
+            {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
+             "image", "mode", "memory", "memory-size", "bus", "ports", "bridge-image"},
+            {"force", "bridge"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
         return Usage("unexpected argument " + options.rest.front(), "create");
@@ -175,6 +199,9 @@ int Create(const std::string& dir, int argc, char** argv) {
     put("Camera", "MemorySize", "memory-size");
     put("Usb", "Bus", "bus");
     put("Usb", "Ports", "ports");
+    if (options.values.count("bridge-image") && !options.flags["bridge"])
+        return Usage("--bridge-image goes with --bridge", "create");
+    if (options.flags["bridge"]) ini.SetValue("Bridge", "Present", "1");
     SimSettings settings;
     if (!settings.Load(ini, &error)) return Fail(error);
     // Several cameras made in one folder go on one bus together (ORBISK_SIM=a:b:c).
@@ -200,16 +227,9 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (options.values.count("serial")) settings.rom.serial = options.values["serial"];
 
     std::vector<uint8_t> memory;
-    if (options.values.count("image")) {
-        const std::string& path = options.values["image"];
-        std::ifstream in(path, std::ios::binary);
-        if (!in || std::filesystem::is_directory(path)) return Fail("cannot read image " + path);
-        memory.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (memory.size() > settings.MemorySize())
-            return Fail(path + " holds " + std::to_string(memory.size()) +
-                        " bytes, more than the camera's memory of " +
-                        std::to_string(settings.MemorySize()));
-    }
+    if (options.values.count("image") &&
+        !ReadImageFile(options.values["image"], settings.MemorySize(), &memory, &error))
+        return Fail(error);
     ImageFacts facts;
     bool bootable = false;
     if (settings.memory == MemoryKind::kOtp) {
@@ -240,8 +260,25 @@ int Create(const std::string& dir, int argc, char** argv) {
         settings.running = facts.identity;
         settings.running_version = facts.version();
     }
-    if (!WriteCameraFolder(dir, settings, memory, &error)) return Fail(error);
+    std::vector<uint8_t> bridge_memory;
+    if (options.values.count("bridge-image")) {
+        if (!ReadImageFile(options.values["bridge-image"], kBridgeFlashSize, &bridge_memory,
+                           &error))
+            return Fail(error);
+        // A bridge given its firmware runs it, as a module from the factory does.
+        settings.bridge.complete = true;
+    }
+    if (!WriteCameraFolder(dir, settings, memory, &error, &bridge_memory)) return Fail(error);
     return 0;
+}
+
+// The bridge's firmware version as orbisk shows it: "0x%02X-%02X%02X-%02X%02X" of bytes 27,
+// 30, 31, 4 and 5 of its information block.
+std::string BridgeVersionText(const std::array<uint8_t, 32>& info) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%02X-%02X%02X-%02X%02X", info[27], info[30], info[31],
+                  info[4], info[5]);
+    return text;
 }
 
 int Show(const std::string& dir, int argc, char** argv) {
@@ -260,19 +297,32 @@ int Show(const std::string& dir, int argc, char** argv) {
     const bool otp = settings.memory == MemoryKind::kOtp;
     bool plugged = true;
     if (!ReadCable(dir, &plugged, &error)) return Fail(error);
+    SimBridge* bridge = camera->bridge();
+    const std::vector<uint8_t> bridge_memory = camera->BridgeMemory();
+    const char* bridge_mode = camera->BridgeMode() == 2 ? "app" : "rom";
+    const std::string bridge_version =
+        bridge ? BridgeVersionText(bridge->Info(clock.now_us())) : std::string();
     if (options.flags["json"]) {
+        std::string bridge_json, bridge_memory_json;
+        if (bridge) {
+            bridge_json = ", \"bridge_mode\": \"" + std::string(bridge_mode) +
+                          "\", \"bridge_version\": \"" + bridge_version + "\"";
+            bridge_memory_json =
+                ", {\"name\": \"bridge\", \"size\": " + std::to_string(bridge_memory.size()) +
+                ", \"sha256\": \"" + Sha256Hex(bridge_memory) + "\"}";
+        }
         std::printf(
             "{\"vid\": \"%s\", \"pid\": \"%s\", \"rev\": \"%s\", \"manufacturer\": %s, "
             "\"product\": %s, \"serial\": %s, \"mode\": \"%s\", \"version\": \"%s\", "
             "\"profile\": \"%s\", \"generation\": \"%s\", \"bus\": %u, \"ports\": \"%s\", "
-            "\"plugged\": %s, "
-            "\"memories\": [{\"name\": \"%s\", \"size\": %zu, \"sha256\": \"%s\"}]}\n",
+            "\"plugged\": %s%s, "
+            "\"memories\": [{\"name\": \"%s\", \"size\": %zu, \"sha256\": \"%s\"}%s]}\n",
             Hex4(id.vid).c_str(), Hex4(id.pid).c_str(), Hex4(id.rev).c_str(),
             JsonText(id.manufacturer).c_str(), JsonText(id.product).c_str(),
             JsonText(id.serial).c_str(), app ? "app" : "rom", version.c_str(),
             settings.profile.c_str(), GenerationName(settings.generation), settings.bus,
-            PortsText(settings.ports).c_str(), plugged ? "true" : "false", otp ? "otp" : "flash",
-            memory.size(), sha.c_str());
+            PortsText(settings.ports).c_str(), plugged ? "true" : "false", bridge_json.c_str(),
+            otp ? "otp" : "flash", memory.size(), sha.c_str(), bridge_memory_json.c_str());
         return 0;
     }
     std::printf("camera:       %s (%s, %s)\n", dir.c_str(), settings.profile.c_str(),
@@ -289,6 +339,10 @@ int Show(const std::string& dir, int argc, char** argv) {
     if (!otp) {
         std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
                     settings.flash_status, sha.c_str());
+        if (bridge)
+            std::printf("bridge:       %s, version %s, flash %zu bytes, status 0x%02X, sha256 %s\n",
+                        bridge_mode, bridge_version.c_str(), bridge_memory.size(),
+                        settings.bridge.flash_status, Sha256Hex(bridge_memory).c_str());
         return 0;
     }
     std::printf("otp:          %zu bytes%s, sha256 %s\n", memory.size(),
@@ -332,19 +386,19 @@ int Fault(const std::string& dir, int argc, char** argv) {
     const std::vector<std::string> numbers = {"fail-transfer", "fail-from", "disconnect-at",
                                               "drop-write"};
     std::vector<std::string> with_value = numbers;
-    with_value.push_back("fail-errno");
-    with_value.push_back("stuck-bit");
-    with_value.push_back("otp-weak");
-    with_value.push_back("otp-false-report");
+    for (const char* name :
+         {"fail-errno", "stuck-bit", "otp-weak", "otp-false-report", "bridge-fail-command",
+          "bridge-fail-code", "bridge-fail-skip", "bridge-fail-program"})
+        with_value.push_back(name);
     // --otp-weak may be given more than once: every one counts.
     std::string weak_list;
     for (int i = 3; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--otp-weak")
             weak_list += (weak_list.empty() ? "" : ",") + std::string(argv[++i]);
-    if (!ParseOptions(
-            argc, argv, with_value,
-            {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return", "otp-locked"},
-            &options, &error))
+    if (!ParseOptions(argc, argv, with_value,
+                      {"clear", "drop-all-writes", "busy-stuck", "bad-qualify", "no-return",
+                       "otp-locked", "bridge-busy", "bridge-no-start"},
+                      &options, &error))
         return Usage(error, "fault");
     if (!options.rest.empty()) return Usage("unexpected argument " + options.rest.front(), "fault");
     std::vector<std::pair<std::string, std::string>> edits;
@@ -392,6 +446,19 @@ int Fault(const std::string& dir, int argc, char** argv) {
             return Fail("--otp-false-report must be an OTP write number");
         edits.emplace_back("Faults.OtpFalseReport", std::to_string(value));
     }
+    // The bridge's faults: checked with the rest when the folder is read back.
+    if (options.values.count("bridge-fail-command"))
+        edits.emplace_back("Faults.BridgeFailCommand", options.values["bridge-fail-command"]);
+    if (options.values.count("bridge-fail-code"))
+        edits.emplace_back("Faults.BridgeFailCode", options.values["bridge-fail-code"]);
+    if (options.values.count("bridge-fail-skip"))
+        edits.emplace_back("Faults.BridgeFailSkip", options.values["bridge-fail-skip"]);
+    if (options.values.count("bridge-fail-program")) {
+        edits.emplace_back("Faults.BridgeFailProgram", "1");
+        edits.emplace_back("Faults.BridgeFailAddress", options.values["bridge-fail-program"]);
+    }
+    if (options.flags["bridge-busy"]) edits.emplace_back("Faults.BridgeBusy", "1");
+    if (options.flags["bridge-no-start"]) edits.emplace_back("Faults.BridgeNoStart", "1");
     if (edits.empty() && !options.flags["clear"])
         return Usage("fault needs at least one option", "fault");
     std::vector<std::string> clear;
