@@ -22,12 +22,15 @@ Bytes Load(const std::string& path) {
 }
 
 // What a camera's memory holds as an image: a flash's bytes as they are; an OTP's newest
-// blocks, read through its ECC records and joined.
+// blocks, read through its ECC records and joined; a MIPI module's bridge flash.
 Bytes FlashHolds(const std::string& folder) {
     return Load(folder + "/flash.bin");
 }
 Bytes OtpHolds(const std::string& folder) {
     return otp_rules::Joined(otp_rules::Read(Load(folder + "/otp.bin")));
+}
+Bytes BridgeHolds(const std::string& folder) {
+    return Load(folder + "/bridge.bin");
 }
 
 // One memory of the table: the chip and options of its demo image and its camera, what
@@ -38,6 +41,9 @@ struct MemoryRow {
     std::vector<std::string> camera;  // orbisk-sim create options besides --profile and --image
     const char* config;               // config.ini lines besides SaveSN
     Bytes (*holds)(const std::string& folder);
+    // A MIPI module: the image goes into its bridge's flash, which keeps no identity or serial
+    // number (the controller runs the demo image with the camera's).
+    bool bridge = false;
 };
 
 const MemoryRow kMemories[] = {
@@ -48,7 +54,8 @@ const MemoryRow kMemories[] = {
      "NOR Flash=1\n",
      FlashHolds},
     {"otp", "ORV6099", {"--memory", "otp"}, "", OtpHolds},
-    // EEPROM (8 and 16), MTP and the MIPI bridge: one row each once their cameras are simulated.
+    {"bridge", "ORV7608", {"--bridge"}, "MIPI Camera=1\n", BridgeHolds, true},
+    // EEPROM (8 and 16) and MTP: one row each once their cameras are simulated.
 };
 
 // The largest "FlashSize" among the built-in chip profiles, read from their files.
@@ -71,18 +78,33 @@ class CliImageTest : public CliFixture {
         options.insert(options.begin(), {"--profile", row.profile, "--memory", row.memory});
         return DemoImage(name, options);
     }
+    // The options of a demo image of the row's memory with `version` and `rev`.
+    static std::vector<std::string> Version(const MemoryRow& row, const char* version,
+                                            const char* rev) {
+        if (row.bridge) return {"--version", version};
+        return {"--version", version, "--rev", rev};
+    }
     // A camera of the row's memory running version 0x1050 with its serial number.
     std::string OldCamera(const std::string& name, const MemoryRow& row,
                           const std::string& serial) {
-        const std::string old_image =
-            Image(name + "-old.rfw", row,
-                  {"--version", "1050", "--rev", "0050", "--manufacturer", serial});
-        std::vector<std::string> options{"--profile", row.profile, "--image", old_image};
+        std::vector<std::string> old = Version(row, "1050", "0050");
+        std::vector<std::string> options{"--profile", row.profile};
+        if (row.bridge) {
+            options.insert(
+                options.end(),
+                {"--image", DemoImage(name + "-controller.rfw", {"--manufacturer", serial}),
+                 "--bridge-image", Image(name + "-old.rfw", row, old)});
+        } else {
+            old.insert(old.end(), {"--manufacturer", serial});
+            options.insert(options.end(), {"--image", Image(name + "-old.rfw", row, old)});
+        }
         options.insert(options.end(), row.camera.begin(), row.camera.end());
         return Camera(name, options);
     }
-    // The image as the update writes it: with the camera's serial number carried over.
+    // The image as the update writes it: with the camera's serial number carried over (a
+    // bridge's image as it is).
     Bytes WithSerial(const std::string& image, const MemoryRow& row, const std::string& serial) {
+        if (row.bridge) return Load(image);
         const std::string out = image + ".sn";
         RunOk({ORBISK_TOOLS_DIR "/orbisk-image", "set-string", image, out, "--type", "1", "--text",
                serial, "--profile", row.profile});
@@ -126,15 +148,17 @@ TEST_F(CliImageTest, EveryMemoryIsUpdatedFromAnImageFile) {
         const std::string serial = std::string("SN-") + row.memory;
         const std::string camera = OldCamera(std::string("cam-") + row.memory, row, serial);
         Config(std::string("SaveSN=1\n") + row.config);
-        const std::string image = Image(std::string("new-") + row.memory + ".rfw", row,
-                                        {"--version", "1060", "--rev", "0100"});
+        const std::string image =
+            Image(std::string("new-") + row.memory + ".rfw", row, Version(row, "1060", "0100"));
 
         ExpectPass(Orbisk({"-s", "--image", image}, camera), Home());
         // The camera restarted into the new image, read back from its memory as written.
         const std::string after = Show(camera);
         EXPECT_EQ(Field(after, "mode"), "app");
-        EXPECT_EQ(Field(after, "version"), "0x00-0000-1060");
-        EXPECT_EQ(Field(after, "rev"), "0100");
+        EXPECT_EQ(Field(after, row.bridge ? "bridge_version" : "version"), "0x00-0000-1060");
+        if (!row.bridge) {
+            EXPECT_EQ(Field(after, "rev"), "0100");
+        }
         EXPECT_EQ(Field(after, "manufacturer"), serial);
         const Bytes expected = WithSerial(image, row, serial);
         Bytes held = row.holds(camera);

@@ -97,23 +97,33 @@ struct ProfileMemories {
     size_t flash_size;  // the length of its serial-flash image
 };
 const ProfileMemories kProfileMemories[] = {
-    {"ORV7771", {"sf", "nor"}, 0x10000}, {"ORV7391D", {"sf", "nor"}, 0x10000},
-    {"ORV7476", {"sf", "nor"}, 0x10000}, {"ORV7350", {"sf", "nor"}, 0x10000},
-    {"ORV6375", {"sf", "nor"}, 0x10000}, {"ORV6644", {"sf"}, 0x20000},
-    {"ORV7937", {"sf", "nor"}, 0x10000}, {"ORV7464", {"sf", "nor"}, 0x10000},
-    {"ORV7339", {"sf", "nor"}, 0x10000}, {"ORV6521", {"sf"}, 0x20000},
-    {"ORV6475", {"sf", "nor"}, 0x10000}, {"ORV6987", {"eeprom16", "eeprom8", "mtp"}, 0},
-    {"ORV7054", {"sf", "nor"}, 0x10000}, {"ORV6099", {"otp", "eeprom16", "eeprom8", "mtp"}, 0},
-    {"ORV7192", {"sf", "nor"}, 0x10000}, {"ORV6363", {"sf", "nor"}, 0x20000},
-    {"ORV7365", {"sf", "nor"}, 0x10000}, {"ORV7971", {"sf", "nor"}, 0x10000},
+    {"ORV7771", {"sf", "nor"}, 0x10000},
+    {"ORV7391D", {"sf", "nor"}, 0x10000},
+    {"ORV7476", {"sf", "nor"}, 0x10000},
+    {"ORV7350", {"sf", "nor"}, 0x10000},
+    {"ORV6375", {"sf", "nor"}, 0x10000},
+    {"ORV6644", {"sf"}, 0x20000},
+    {"ORV7937", {"sf", "nor"}, 0x10000},
+    {"ORV7464", {"sf", "nor"}, 0x10000},
+    {"ORV7339", {"sf", "nor"}, 0x10000},
+    {"ORV6521", {"sf"}, 0x20000},
+    {"ORV6475", {"sf", "nor"}, 0x10000},
+    {"ORV6987", {"eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7054", {"sf", "nor"}, 0x10000},
+    {"ORV7608", {"bridge"}, 0},
+    {"ORV6099", {"otp", "eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7192", {"sf", "nor"}, 0x10000},
+    {"ORV6363", {"sf", "nor"}, 0x20000},
+    {"ORV7365", {"sf", "nor"}, 0x10000},
+    {"ORV7971", {"sf", "nor"}, 0x10000},
 };
 
 TEST(OrbiskImage, DemoImagesOfEveryMemoryOfEveryProfile) {
     TempDir dir;
-    const std::vector<std::string> all{"sf", "nor", "eeprom8", "eeprom16", "mtp", "otp"};
+    const std::vector<std::string> all{"sf", "nor", "eeprom8", "eeprom16", "mtp", "otp", "bridge"};
     const std::map<std::string, std::string> info_name{
-        {"sf", "flash"},          {"nor", "flash"}, {"eeprom8", "eeprom8"},
-        {"eeprom16", "eeprom16"}, {"mtp", "mtp"},   {"otp", "otp"}};
+        {"sf", "flash"}, {"nor", "flash"}, {"eeprom8", "eeprom8"}, {"eeprom16", "eeprom16"},
+        {"mtp", "mtp"},  {"otp", "otp"},   {"bridge", "bridge"}};
     for (const ProfileMemories& p : kProfileMemories) {
         SCOPED_TRACE(p.profile);
         const std::string usual = dir.File(std::string(p.profile) + ".rfw");
@@ -121,8 +131,12 @@ TEST(OrbiskImage, DemoImagesOfEveryMemoryOfEveryProfile) {
         for (const std::string& memory : all) {
             SCOPED_TRACE(memory);
             const std::string out = dir.File(std::string(p.profile) + "-" + memory + ".rfw");
-            const ProgramRun r = Tool({"demo", out, "--profile", p.profile, "--memory", memory,
-                                       "--pid", "4321", "--version", "1234"});
+            // A bridge's image has no identity to give.
+            const bool bridge = memory == "bridge";
+            std::vector<std::string> args{"demo",     out,    "--profile", p.profile,
+                                          "--memory", memory, "--version", "1234"};
+            if (!bridge) args.insert(args.end(), {"--pid", "4321"});
+            const ProgramRun r = Tool(args);
             const bool offered =
                 std::find(p.memories.begin(), p.memories.end(), memory) != p.memories.end();
             ASSERT_EQ(r.exit_code, offered ? 0 : 1) << r.err;
@@ -136,13 +150,16 @@ TEST(OrbiskImage, DemoImagesOfEveryMemoryOfEveryProfile) {
             EXPECT_NE(info.out.find("\"memory\": \"" + info_name.at(memory) + "\""),
                       std::string::npos)
                 << info.out;
-            EXPECT_NE(info.out.find("\"pid\": 17185"), std::string::npos) << info.out;
+            if (!bridge) {
+                EXPECT_NE(info.out.find("\"pid\": 17185"), std::string::npos) << info.out;
+            }
             EXPECT_NE(info.out.find("\"version\": 4660"), std::string::npos) << info.out;
             // As long as the memory it fills (an OTP image is as long as its records).
-            const size_t want = memory == "sf"    ? p.flash_size
-                                : memory == "nor" ? 0x10000
-                                : memory == "otp" ? Load(out).size()
-                                                  : 8192;
+            const size_t want = memory == "sf"       ? p.flash_size
+                                : memory == "nor"    ? 0x10000
+                                : memory == "bridge" ? 0x20000
+                                : memory == "otp"    ? Load(out).size()
+                                                     : 8192;
             EXPECT_EQ(Load(out).size(), want);
         }
     }
