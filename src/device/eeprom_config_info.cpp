@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "device/device_rules.h"
 #include "device/file_output.h"
 #include "device/serial_number.h"
 #include "image/config_edit.h"
@@ -73,6 +74,17 @@ bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check
     if (!fits) return refuse(kNotForDevice, "Firmware is not for this device\n");
     // What is written is checked as loaded now, whatever an earlier look at the file found.
     if (!CheckFileIdentity()) return refuse(kStatusVidPidMismatch, "The Vid/Pid does not Match!\n");
+    return true;
+}
+
+bool CEepromConfigInfo::CameraRunsImage(LogScope& scope) {
+    char label[40];
+    std::snprintf(label, sizeof label, "VID_%04X&PID_%04X&REV_%04X", conn_.vid, conn_.pid,
+                  conn_.rev);
+    if (!ImageMatchesCameraIdentity(images_.vid_pid_text, images_.rev_text, label)) return false;
+    scope.Text("Device firmware version is the latest version.\n");
+    // The camera runs this image: an update that wrote it and could not finish is done.
+    ForgetRecovery(scope);
     return true;
 }
 

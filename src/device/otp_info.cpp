@@ -232,6 +232,9 @@ int COTPInfo::OTP_DumpCheck() {
 int COTPInfo::Silence_OTPWriteBin(const std::string& path) {
     LogScope scope(process_.logger, "COTPInfo::Silence_OTPWriteBin");
     if (!SilentLoad(path, true, scope, ChipCheck::kStrict)) return 0;
+    // Every OTP download takes a block for good: a camera that runs the image already keeps
+    // the space, as a flash camera is left alone.
+    if (CameraRunsImage(scope)) return 1;
     return OTP_Download();
 }
 
