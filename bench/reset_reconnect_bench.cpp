@@ -32,10 +32,11 @@ void BM_ResetRoundTrip(benchmark::State& state) {
         lib.CamLib_Init(0);
         uint64_t handle = lib.CamLib_OpenDevice(0);
         const uint64_t start = clock.now_ms();
-        const bool ok = lib.CamLib_ResetToUpdateFW(&handle, 0, 0, 5000) &&
-                        lib.CamLib_ResetToRomAndReconnect(&handle, 0, 5000);
+        const bool in_rom = lib.CamLib_ResetToUpdateFW(&handle, 0, 0, 5000) && !camera->AppMode();
+        const bool back = lib.CamLib_ResetToRomAndReconnect(&handle, 0, 5000);
         camera_ms = static_cast<double>(clock.now_ms() - start) / 2;
-        if (!ok || !camera->AppMode()) state.SkipWithError("the camera did not come back");
+        if (!in_rom || !back || !camera->AppMode())
+            state.SkipWithError("the camera did not go to its boot ROM and back");
     }
     RemoveDeviceLock("orbisk-reset-bench");
     state.counters["camera_ms"] = camera_ms;

@@ -21,8 +21,9 @@ void BM_SimFlashUpdate(benchmark::State& state) {
         const uint64_t start = rig.clock.now_us();
         rig.ReleaseWpPin();
         rig.WriteSr(0x00);
-        while (rig.ReadSr() & 1) rig.clock.sleep_ms(50);
+        rig.WaitWhileBusy();
         rig.Command(0x02, 0x04);
+        rig.WaitWhileBusy();
         rig.Command(0x00, 0x16, 0, data_size);
         std::vector<uint8_t> chunk(4096);
         for (uint32_t a = 0; a < image.size(); a += 4096) {
@@ -32,6 +33,7 @@ void BM_SimFlashUpdate(benchmark::State& state) {
         }
         for (uint32_t a = 0; a < image.size(); a += 4096) rig.FlashRead(a, 4096, chunk.data());
         rig.FlashWrite(0x0FFE, {0x55, 0xAA});
+        rig.WaitWhileBusy();
         rig.Command(0x00, 0x09);
         rig.Reopen();
         camera_seconds = static_cast<double>(rig.clock.now_us() - start) / 1e6;

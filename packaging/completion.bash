@@ -33,6 +33,7 @@ _orbisk_value() {
         --generation) values='xu v1 v2' ;;
         --mode) values='rom app' ;;
         --memory) values='sf nor otp' ;;
+        --protected) values='yes no' ;;
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
         --fault) values='short status close silent' ;;
         --type) values='1 3' ;;
@@ -66,7 +67,7 @@ _orbisk_sim() {
     case ${COMP_WORDS[1]} in
         create)
             options='--profile --vid --pid --rev --manufacturer --product --serial --generation
-                --image --mode --memory --memory-size --bus --ports --force --bridge
+                --image --mode --memory --memory-size --bus --ports --protected --force --bridge
                 --bridge-image'
             ;;
         show) options='--json' ;;

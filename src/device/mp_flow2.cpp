@@ -1,5 +1,6 @@
 #include "device/mp_flow2.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -10,6 +11,8 @@ namespace orbisk {
 namespace {
 
 constexpr uint32_t kStepErasing = 41719;
+// Pause between two reads of the flash's busy bit.
+constexpr uint32_t kBusyPollMs = 50;
 
 std::string Format(const char* format, uint32_t a, uint32_t b, uint32_t c = 0) {
     char text[96];
@@ -184,7 +187,7 @@ bool CMpFlow2::IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text) {
     int rereads = 0;
     while (ok && (status & 0x01)) {
         scope.Text("Waiting for SPI_SF_WriteSr\n");
-        process_.clock.sleep_ms(50);
+        process_.clock.sleep_ms(kBusyPollMs);
         ok = camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options);
         // The 20th re-read ends the wait whatever it shows.
         if (++rereads == 20) {
@@ -196,6 +199,25 @@ bool CMpFlow2::IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text) {
     if (timed_out && with_timeout_text) scope.Text("Waiting Time Out\n");
     scope.Text("Waiting for failed\n");
     return false;
+}
+
+bool CMpFlow2::WaitForErase(LogScope& scope, int32_t timeout_ms) {
+    // The flash erases after the command has been acknowledged and takes nothing else until it
+    // is done: its busy bit says when.
+    const uint64_t deadline =
+        process_.clock.now_ms() + static_cast<uint64_t>(std::max(timeout_ms, 0));
+    for (;;) {
+        uint8_t status = 0;
+        if (!camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options))
+            return false;
+        if (!(status & 0x01)) return true;
+        if (process_.CheckCancel()) return false;
+        if (process_.clock.now_ms() >= deadline) {
+            scope.Section("Waiting for SPI_SF_EraseChip timed out\n");
+            return false;
+        }
+        process_.clock.sleep_ms(kBusyPollMs);
+    }
 }
 
 bool CMpFlow2::SpiWriteProtect(bool enable, const char* scope_name) {
@@ -230,9 +252,9 @@ int CMpFlow2::MP_EraseSPIFlash() {
             result = false;
             break;
         }
-        // The erase takes the time-out as its argument; the command itself ignores it.
-        (void)timeout;
-        result = camlib_.CamLib_SPI_SF_EraseChip(conn_.camera_handle, conn_.command_options);
+        // The command ignores the time-out; it bounds the wait for the erase to finish.
+        result = camlib_.CamLib_SPI_SF_EraseChip(conn_.camera_handle, conn_.command_options) &&
+                 WaitForErase(scope, timeout);
         if (result) break;
         process_.clock.sleep_ms(128);
     }

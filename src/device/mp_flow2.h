@@ -80,6 +80,7 @@ class CMpFlow2 : public CMpFlow {
     uint16_t ReadChipIdOrZero(bool keep_low_nibble = false);
     RegisterPort& registers() { return registers_; }
     bool IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text);
+    bool WaitForErase(LogScope& scope, int32_t timeout_ms);
     bool SpiWriteProtect(bool enable, const char* scope_name);
     // The device operation of one chunk.
     enum class MemoryOp {

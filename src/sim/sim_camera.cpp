@@ -32,7 +32,8 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
       clock_(clock),
       path_(std::move(path)),
       profile_(settings_.Profile()),
-      flash_(TakeFlashBytes(settings_, memory), settings_.flash_status, clock, settings_.timing,
+      flash_(TakeFlashBytes(settings_, memory), settings_.flash_status,
+             settings_.memory == MemoryKind::kSerialFlash, clock, settings_.timing,
              settings_.faults) {
     if (settings_.memory == MemoryKind::kOtp)
         otp_ = std::make_unique<SimOtp>(std::move(memory), settings_.faults, clock,
@@ -62,7 +63,7 @@ void SimCamera::UpdatePresence() {
     ++change_count_;
 }
 
-void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) const {
+void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) {
     settings->app_mode = false;
     if (target != BootTarget::kCode) return;
     if (otp_) {
@@ -111,6 +112,13 @@ void SimCamera::PowerOnRegisters() {
 void SimCamera::ScheduleReset(BootTarget target) {
     pending_boot_ = target;
     reset_requested_ = true;
+}
+
+void SimCamera::ScheduleUpdateReset(uint16_t sub_mode) {
+    const bool known = settings_.memory == MemoryKind::kOtp ? OtpUpdateSubModeKnown(sub_mode)
+                                                            : FlashUpdateSubModeKnown(sub_mode);
+    ScheduleReset(StaysInRomForUpdate(profile_.reset, known, xdata_.data()) ? BootTarget::kRom
+                                                                            : BootTarget::kCode);
 }
 
 void SimCamera::Unplug() {
@@ -458,6 +466,8 @@ SimSettings SimCamera::Settings() {
 SimSettings SimCamera::SettingsToSave() {
     std::lock_guard lock(mutex_);
     UpdatePresence();
+    // The folder holds the camera as it will be: the flash finishes what it is working on.
+    flash_.FinishWork();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
     if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());

@@ -11,6 +11,7 @@
 
 #include "base/clock.h"
 #include "platform/usb.h"
+#include "sim/sim_commands.h"
 #include "sim/sim_bridge.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
@@ -18,21 +19,6 @@
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
-
-// Status codes of the extension unit's status block (byte 0).
-enum VcmdStatus : uint8_t {
-    kStsCmd = 0,
-    kStsDataIn = 1,
-    kStsDataOut = 2,
-    kStsErrDir = 3,
-    kStsNotFinish = 4,
-    kStsErrLen = 5,
-    kStsUnknownSubCmd = 6,
-    kStsErrOutRange = 7,
-    kStsUnknownCmd = 8,
-    kStsHwErr = 9,
-    kStsNoErr = 0xFE,
-};
 
 // Control selectors of the vendor extension unit.
 inline constexpr uint8_t kCommandControl = 10;
@@ -84,7 +70,8 @@ class SimCamera {
 
     // Inspection and persistence.
     SimSettings Settings();
-    // The settings as the camera folder keeps them.
+    // The settings as the camera folder keeps them, with the flash's work finished (read the
+    // memory to save after them).
     SimSettings SettingsToSave();
     std::vector<uint8_t> Memory();
     std::vector<uint8_t> StatusBlock();
@@ -116,9 +103,11 @@ class SimCamera {
     // Presence and resets (lock held).
     void UpdatePresence();
     void Boot(BootTarget target);
-    void ApplyBoot(BootTarget target, SimSettings* settings) const;
+    void ApplyBoot(BootTarget target, SimSettings* settings);
     void PowerOnRegisters();
     void ScheduleReset(BootTarget target);
+    // A reset into update mode: where it leads depends on the sub-mode and the registers now.
+    void ScheduleUpdateReset(uint16_t sub_mode);
     void Unplug();
     HResult Stall();
     HResult CheckFaults();
@@ -143,6 +132,7 @@ class SimCamera {
     uint8_t XuStart(const Command& command);
     uint8_t XuFinishOut();
     bool StorageAllowed() const;
+    bool FlashWriteOpen() const;
     // The OTP commands of the storage group (sim_otp_xu.cpp).
     uint8_t OtpStart(const Command& command);
     uint8_t OtpFinishOut();
@@ -152,7 +142,9 @@ class SimCamera {
     bool InRange(Space space, uint32_t address, uint32_t length) const;
     uint8_t ReadSpace(Space space, uint32_t address, uint32_t length, uint8_t* out);
     uint8_t WriteSpace(Space space, uint32_t address, const uint8_t* data, uint32_t length);
-    uint8_t EraseChip(bool nor);
+    uint8_t ProgramPages(uint32_t address, const uint8_t* data, uint32_t length);
+    uint8_t ProgramBuffered(bool final);
+    uint8_t EraseChip();
     uint8_t EraseSector(uint32_t address);
     uint8_t WriteTag(bool nor);
     uint8_t WriteFlashStatus(uint8_t value);
@@ -219,6 +211,7 @@ class SimCamera {
     std::vector<uint8_t> buffer_;
     size_t expected_ = 0;
     size_t done_ = 0;
+    size_t programmed_ = 0;  // bytes of a flash write's data phase already programmed
     uint16_t data_size_ = 8;
 };
 

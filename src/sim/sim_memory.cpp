@@ -65,9 +65,8 @@ uint8_t SimCamera::WriteSpace(Space space, uint32_t address, const uint8_t* data
             return kStsUnknownSubCmd;
         case Space::kSerialFlash:
         case Space::kNorFlash:
-            if (!flash_.WaitReady()) return kStsHwErr;
-            flash_.Program(address, data, length);
-            return kStsNoErr;
+            flash_.BeginWrite();
+            return ProgramPages(address, data, length);
     }
     return kStsUnknownSubCmd;
 }
@@ -89,22 +88,51 @@ void SimCamera::WriteRegister(uint16_t address, uint8_t value) {
 }
 
 bool SimCamera::WpPinHigh() const {
-    return (xdata_[profile_.wp_enable_reg] & profile_.wp_mask) &&
-           (xdata_[profile_.wp_level_reg] & profile_.wp_mask);
+    return profile_.wp_pin.High(xdata_.data());
 }
 
-uint8_t SimCamera::EraseChip(bool nor) {
-    (void)nor;
-    if (!flash_.WaitReady()) return kStsHwErr;
-    flash_.EraseChip();
+namespace {
+
+uint8_t StatusOf(SimFlash::Outcome outcome) {
+    // An operation the part ignores is still acknowledged: the controller cannot tell.
+    return outcome == SimFlash::Outcome::kNeverReady ? kStsHwErr : kStsNoErr;
+}
+
+}  // namespace
+
+uint8_t SimCamera::ProgramPages(uint32_t address, const uint8_t* data, uint32_t length) {
+    // The controller cuts a write into page programs, each waiting for the one before.
+    while (length > 0) {
+        const uint32_t n = std::min(length, SimFlash::kPageSize - address % SimFlash::kPageSize);
+        if (flash_.ProgramPage(address, data, n) == SimFlash::Outcome::kNeverReady)
+            return kStsHwErr;
+        address += n;
+        data += n;
+        length -= n;
+    }
     return kStsNoErr;
+}
+
+uint8_t SimCamera::ProgramBuffered(bool final) {
+    // Pages are programmed as soon as their bytes are in, while the next packets arrive.
+    const uint32_t start =
+        command_.group == 0x02 ? command_.address() : static_cast<uint32_t>(command_.p1);
+    const uint32_t end = start + static_cast<uint32_t>(buffer_.size());
+    const uint32_t from = start + static_cast<uint32_t>(programmed_);
+    const uint32_t ready =
+        final ? end : std::max(from, end / SimFlash::kPageSize * SimFlash::kPageSize);
+    if (ready <= from) return kStsNoErr;
+    programmed_ = ready - start;
+    return ProgramPages(from, buffer_.data() + (from - start), ready - from);
+}
+
+uint8_t SimCamera::EraseChip() {
+    return StatusOf(flash_.EraseChip());
 }
 
 uint8_t SimCamera::EraseSector(uint32_t address) {
     if (address >= flash_.size()) return kStsErrOutRange;
-    if (!flash_.WaitReady()) return kStsHwErr;
-    flash_.EraseSector(address);
-    return kStsNoErr;
+    return StatusOf(flash_.EraseSector(address));
 }
 
 uint8_t SimCamera::WriteTag(bool nor) {
@@ -113,9 +141,7 @@ uint8_t SimCamera::WriteTag(bool nor) {
 }
 
 uint8_t SimCamera::WriteFlashStatus(uint8_t value) {
-    if (!flash_.WaitReady()) return kStsHwErr;
-    flash_.WriteStatus(value, WpPinHigh());
-    return kStsNoErr;
+    return StatusOf(flash_.WriteStatus(value, WpPinHigh()));
 }
 
 uint8_t SimCamera::ChangeDataSize(uint16_t requested) {

@@ -3,24 +3,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
+
+#include "sim/sim_ini_reader.h"
 
 namespace orbisk::sim {
 
 namespace {
 
+// The write-protect pin follows the chip's family: the plain GPIO 0 pin (chip ids 0xC010,
+// 0x6000, 0x1010), both GPIO 1 bits 2 and 3 (0x6010, 0x9010), GPIO 1 bit 2 (0xD000), GPIO 0
+// routed through 0xFF9C (0x0020). Only the 0x6000 and 0x1010 chips stay in their boot ROM
+// without the boot-select register; the 0xD000 chip needs its boot strap as well.
+constexpr ResetNeeds kSelect{true, false};
+constexpr ResetNeeds kSelectAndStrap{true, true};
+constexpr ResetNeeds kNone{false, false};
 const std::vector<ChipProfile> kProfiles = {
-    // name       fe21  fe22  idx config   tag      size     chip    wp enable/level/mask
-    {"ORV6363", 0x10, 0xC0, 22, 0xAE00, 0x0FFE, 0x20000, 0x6363, 0xFEA0, 0xFEA6, 0x01},
-    {"ORV7507", 0x00, 0xD0, 12, 0xEE00, 0xEFFE, 0x10000, 0x7507, 0xFEA1, 0xFEA7, 0x04},
-    {"ORV6644", 0x01, 0x60, 10, 0x18000, 0x17FEE, 0x20000, 0x6644, 0xFEA0, 0xFEA6, 0x01},
-    {"ORV6521", 0x10, 0x10, 15, 0xAE00, 0x1EFFE, 0x20000, 0x6521, 0xFEA0, 0xFEA6, 0x01},
-    {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, 0xFEA1, 0xFEA7, 0x04},
-    {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, 0xFEA0, 0xFEA6, 0x01},
-    {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, 0xFEA0, 0xFEA6, 0x01},
+    // name    fe21  fe22  idx config   tag      size     chip    pin              reset
+    {"ORV6363", 0x10, 0xC0, 22, 0xAE00, 0x0FFE, 0x20000, 0x6363, kPinGpio0, kSelect},
+    {"ORV7507", 0x00, 0xD0, 12, 0xEE00, 0xEFFE, 0x10000, 0x7507, kPinGpio1, kSelectAndStrap},
+    {"ORV6644", 0x01, 0x60, 10, 0x18000, 0x17FEE, 0x20000, 0x6644, kPinGpio0, kNone},
+    {"ORV6521", 0x10, 0x10, 15, 0xAE00, 0x1EFFE, 0x20000, 0x6521, kPinGpio0, kNone},
+    {"ORV7054", 0x10, 0x60, 18, 0xAE00, 0x0FFE, 0x20000, 0x7054, kPinGpio1Pair, kSelect},
+    {"ORV7192", 0x10, 0x90, 20, 0xAE00, 0x0FFE, 0x20000, 0x7192, kPinGpio1Pair, kSelect},
+    {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed, kSelect},
     // The OTP chip: configuration (and code) from offset 0, no tag.
-    {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, 0xFEA0, 0xFEA6, 0x01},
+    {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, kPinGpio0, kSelect},
     // A MIPI module: its controller reads no identity, its bridge keeps its own flash.
-    {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, 0xFEA0, 0xFEA6, 0x01, true},
+    {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, kPinGpio0, kNone, true},
 };
 
 const char* kCamera = "Camera";
@@ -45,17 +55,13 @@ void SaveIdentity(CIniFile* ini, const char* section, const UsbIdentity& id) {
     ini->SetValue(section, "Serial", id.serial);
 }
 
-void LoadIdentity(const CIniFile& ini, const char* section, UsbIdentity* id) {
-    id->vid = static_cast<uint16_t>(ini.GetValueI(section, "VID", id->vid));
-    id->pid = static_cast<uint16_t>(ini.GetValueI(section, "PID", id->pid));
-    id->rev = static_cast<uint16_t>(ini.GetValueI(section, "REV", id->rev));
+void LoadIdentity(const CIniFile& ini, SettingsReader& read, const char* section, UsbIdentity* id) {
+    read.Number(section, "VID", 0, 0xFFFF, &id->vid);
+    read.Number(section, "PID", 0, 0xFFFF, &id->pid);
+    read.Number(section, "REV", 0, 0xFFFF, &id->rev);
     id->manufacturer = ini.GetValue(section, "Manufacturer", id->manufacturer);
     id->product = ini.GetValue(section, "Product", id->product);
     id->serial = ini.GetValue(section, "Serial", id->serial);
-}
-
-uint32_t GetU(const CIniFile& ini, const char* section, const char* key, uint32_t def) {
-    return static_cast<uint32_t>(ini.GetValueI(section, key, static_cast<int32_t>(def)));
 }
 
 // An optional byte: absent or empty keeps it unset; anything else must be 0 to 0xFF.
@@ -67,13 +73,12 @@ bool LoadByte(const CIniFile& ini, const char* key, std::optional<uint8_t>* out,
         return true;
     }
     // The whole text must be the number: a typo must not turn into a plausible identity.
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (*end != '\0' || value < 0 || value > 0xFF) {
+    const std::optional<uint64_t> value = ParseWholeNumber(text);
+    if (!value || *value > 0xFF) {
         *error = std::string(key) + " must be a byte (0 to 0xFF)";
         return false;
     }
-    *out = static_cast<uint8_t>(value);
+    *out = static_cast<uint8_t>(*value);
     return true;
 }
 
@@ -184,77 +189,80 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         *error = "Memory must be sf, nor or otp";
         return false;
     }
-    memory_size = GetU(ini, kCamera, "MemorySize", 0);
-    if (MemorySize() < 0x1000 || MemorySize() > 0x1000000 || MemorySize() % 0x1000) {
-        *error = "MemorySize must be a multiple of 4096 between 4 KB and 16 MB";
-        return false;
-    }
-    if (memory == MemoryKind::kNorFlash && MemorySize() > 0x10000) {
-        *error = "NOR flash is addressed with 16 bits: at most 64 KB";
-        return false;
-    }
     const std::string mode = ini.GetValue(kCamera, "Mode", "rom");
     if (mode != "rom" && mode != "app") {
         *error = "Mode must be rom or app";
         return false;
     }
     app_mode = mode == "app";
-    flash_status = static_cast<uint8_t>(GetU(ini, kCamera, "FlashStatus", flash_status));
-    rom_version = GetU(ini, kCamera, "RomVersion", rom_version);
-    app_allows_flash_write = GetU(ini, kCamera, "AppAllowsFlashWrite", 0) != 0;
-    max_data_size = static_cast<uint16_t>(GetU(ini, kCamera, "MaxDataSize", max_data_size));
-    if (max_data_size < 8 || max_data_size > 4096) {
-        *error = "MaxDataSize must lie between 8 and 4096";
-        return false;
-    }
-    rear_camera = GetU(ini, kCamera, "RearCamera", 0) != 0;
-    LoadIdentity(ini, kRom, &rom);
-    LoadIdentity(ini, kRunning, &running);
-    running_version = GetU(ini, kRunning, "Version", 0);
 
-    bus = static_cast<uint8_t>(GetU(ini, kUsb, "Bus", bus));
-    if (!ParsePorts(ini.GetValue(kUsb, "Ports", PortsText(ports)), &ports)) {
-        *error = "Ports must be port numbers separated by dots, such as 1.4";
-        return false;
-    }
-    speed = static_cast<uint8_t>(GetU(ini, kUsb, "Speed", speed));
-    unit_id = static_cast<uint8_t>(GetU(ini, kUsb, "UnitId", unit_id));
-    vc_interface = static_cast<uint8_t>(GetU(ini, kUsb, "Interface", vc_interface));
-    second_unit = GetU(ini, kUsb, "SecondUnit", 0) != 0;
-    entries = static_cast<uint8_t>(GetU(ini, kUsb, "Entries", entries));
-    direct_access = GetU(ini, kUsb, "DirectAccess", 1) != 0;
-    if (unit_id == 0 || entries < 1 || entries > 2 || speed < 1 || speed > 4) {
-        *error = "UnitId must be non-zero, Entries 1 or 2, Speed 1 to 4";
-        return false;
-    }
+    // Every figure is checked when it is read: a negative or overflowing one is refused with
+    // its key named, never wrapped into a plausible value.
+    SettingsReader read(ini);
+    read.Number(kCamera, "MemorySize", 0, 0xFFFFFFFF, &memory_size);
+    read.Require(MemorySize() >= 0x1000 && MemorySize() <= 0x1000000 && MemorySize() % 0x1000 == 0,
+                 "MemorySize must be a multiple of 4096 between 4 KB and 16 MB");
+    read.Require(memory != MemoryKind::kNorFlash || MemorySize() <= 0x10000,
+                 "NOR flash is addressed with 16 bits: at most 64 KB");
+    read.Number(kCamera, "FlashStatus", 0, 0xFF, &flash_status);
+    read.Require(memory == MemoryKind::kSerialFlash || flash_status == 0,
+                 "FlashStatus belongs to serial flash: a NOR or OTP camera has no status register");
+    read.Number(kCamera, "RomVersion", 0, 0xFFFFFFFF, &rom_version);
+    read.Flag(kCamera, "AppAllowsFlashWrite", &app_allows_flash_write);
+    read.Number(kCamera, "MaxDataSize", 8, 4096, &max_data_size);
+    read.Flag(kCamera, "RearCamera", &rear_camera);
+    LoadIdentity(ini, read, kRom, &rom);
+    LoadIdentity(ini, read, kRunning, &running);
+    read.Number(kRunning, "Version", 0, 0xFFFFFFFF, &running_version);
+
+    read.Number(kUsb, "Bus", 0, 0xFF, &bus);
+    read.Require(ParsePorts(ini.GetValue(kUsb, "Ports", PortsText(ports)), &ports),
+                 "Ports must be port numbers separated by dots, such as 1.4");
+    read.Number(kUsb, "Speed", 1, 4, &speed);
+    read.Number(kUsb, "UnitId", 1, 0xFF, &unit_id);
+    read.Number(kUsb, "Interface", 0, 0xFF, &vc_interface);
+    read.Flag(kUsb, "SecondUnit", &second_unit);
+    read.Number(kUsb, "Entries", 1, 2, &entries);
+    read.Flag(kUsb, "DirectAccess", &direct_access);
 
     Timing& t = timing;
-    t.transfer_us = GetU(ini, kTiming, "TransferUs", t.transfer_us);
-    t.wire_ns_per_byte = GetU(ini, kTiming, "WireNsPerByte", t.wire_ns_per_byte);
-    t.page_program_us = GetU(ini, kTiming, "PageProgramUs", t.page_program_us);
-    t.chip_erase_ms = GetU(ini, kTiming, "ChipEraseMs", t.chip_erase_ms);
-    t.sector_erase_ms = GetU(ini, kTiming, "SectorEraseMs", t.sector_erase_ms);
-    t.status_write_ms = GetU(ini, kTiming, "StatusWriteMs", t.status_write_ms);
-    t.reenumerate_ms = GetU(ini, kTiming, "ReenumerateMs", t.reenumerate_ms);
+    for (auto [key, field] : {std::pair{"TransferUs", &t.transfer_us},
+                              {"WireNsPerByte", &t.wire_ns_per_byte},
+                              {"PageProgramUs", &t.page_program_us},
+                              {"ChipEraseMs", &t.chip_erase_ms},
+                              {"SectorEraseMs", &t.sector_erase_ms},
+                              {"StatusWriteMs", &t.status_write_ms},
+                              {"ReenumerateMs", &t.reenumerate_ms}})
+        read.Number(kTiming, key, 0, 0xFFFFFFFF, field);
 
     Faults& f = faults;
-    f.fail_transfer = GetU(ini, kFaults, "FailTransfer", 0);
-    f.fail_from = GetU(ini, kFaults, "FailFrom", 0);
+    for (auto [key, field] : {std::pair{"FailTransfer", &f.fail_transfer},
+                              {"FailFrom", &f.fail_from},
+                              {"DisconnectAt", &f.disconnect_at},
+                              {"DropWrite", &f.drop_write}})
+        read.Number(kFaults, key, 0, 0xFFFFFFFF, field);
     f.fail_errno = ini.GetValue(kFaults, "FailErrno", f.fail_errno);
-    if (f.fail_errno != "EPIPE" && f.fail_errno != "EIO" && f.fail_errno != "ETIMEDOUT") {
-        *error = "FailErrno must be EPIPE, EIO or ETIMEDOUT";
+    read.Require(f.fail_errno == "EPIPE" || f.fail_errno == "EIO" || f.fail_errno == "ETIMEDOUT",
+                 "FailErrno must be EPIPE, EIO or ETIMEDOUT");
+    for (auto [key, field] : {std::pair{"StuckBit", &f.stuck_bit},
+                              {"StuckValue", &f.stuck_value},
+                              {"DropAllWrites", &f.drop_all_writes},
+                              {"BusyStuck", &f.busy_stuck},
+                              {"BadQualify", &f.bad_qualify},
+                              {"NoReturn", &f.no_return}})
+        read.Flag(kFaults, key, field);
+    read.Number(kFaults, "StuckAddress", 0, 0xFFFFFFFF, &f.stuck_address);
+    read.Number(kFaults, "StuckMask", 0, 0xFF, &f.stuck_mask);
+    read.Require(!f.stuck_bit || (f.stuck_mask != 0 && f.stuck_address < MemorySize()),
+                 "a stuck bit needs a StuckMask and a StuckAddress inside the memory");
+    read.Require(ParseOtpWeak(ini.GetValue(kFaults, "OtpWeak"), &f.otp_weak),
+                 "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas");
+    read.Flag(kFaults, "OtpLocked", &f.otp_locked);
+    read.Number(kFaults, "OtpFalseReport", 0, 0xFFFFFFFF, &f.otp_false_report);
+    if (!read.ok()) {
+        *error = read.error();
         return false;
     }
-    f.disconnect_at = GetU(ini, kFaults, "DisconnectAt", 0);
-    f.stuck_bit = GetU(ini, kFaults, "StuckBit", 0) != 0;
-    f.stuck_address = GetU(ini, kFaults, "StuckAddress", 0);
-    f.stuck_mask = static_cast<uint8_t>(GetU(ini, kFaults, "StuckMask", 0x01));
-    f.stuck_value = GetU(ini, kFaults, "StuckValue", 0) != 0;
-    f.drop_write = GetU(ini, kFaults, "DropWrite", 0);
-    f.drop_all_writes = GetU(ini, kFaults, "DropAllWrites", 0) != 0;
-    f.busy_stuck = GetU(ini, kFaults, "BusyStuck", 0) != 0;
-    f.bad_qualify = GetU(ini, kFaults, "BadQualify", 0) != 0;
-    f.no_return = GetU(ini, kFaults, "NoReturn", 0) != 0;
 
     if (!bridge.Load(ini, error)) return false;
     if (bridge.present && !Profile().bridge) {
@@ -266,12 +274,6 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         *error = "a camera with a MIPI bridge answers xu or v1, not v2";
         return false;
     }
-    if (!ParseOtpWeak(ini.GetValue(kFaults, "OtpWeak"), &f.otp_weak)) {
-        *error = "OtpWeak must be ADDRESS:MASK items below 0x4000, separated by commas";
-        return false;
-    }
-    f.otp_locked = GetU(ini, kFaults, "OtpLocked", 0) != 0;
-    f.otp_false_report = GetU(ini, kFaults, "OtpFalseReport", 0);
     return true;
 }
 
@@ -351,14 +353,10 @@ bool ParseOtpWeak(const std::string& text, std::vector<std::pair<uint16_t, uint8
     while (std::getline(stream, item, ',')) {
         const size_t colon = item.find(':');
         if (colon == std::string::npos) return false;
-        char* end = nullptr;
-        const std::string address_text = item.substr(0, colon);
-        const unsigned long address = std::strtoul(address_text.c_str(), &end, 0);
-        if (*end != '\0' || colon == 0 || address >= 0x4000) return false;
-        const std::string mask_text = item.substr(colon + 1);
-        const unsigned long mask = std::strtoul(mask_text.c_str(), &end, 0);
-        if (*end != '\0' || mask_text.empty() || mask == 0 || mask > 0xFF) return false;
-        out->emplace_back(static_cast<uint16_t>(address), static_cast<uint8_t>(mask));
+        const std::optional<uint64_t> address = ParseWholeNumber(item.substr(0, colon));
+        const std::optional<uint64_t> mask = ParseWholeNumber(item.substr(colon + 1));
+        if (!address || *address >= 0x4000 || !mask || *mask == 0 || *mask > 0xFF) return false;
+        out->emplace_back(static_cast<uint16_t>(*address), static_cast<uint8_t>(*mask));
     }
     return true;
 }

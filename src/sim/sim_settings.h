@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "base/ini_file.h"
+#include "sim/sim_protect.h"
+#include "sim/sim_reset_rules.h"
 #include "sim/sim_bridge_settings.h"
 
 namespace orbisk::sim {
@@ -26,12 +28,9 @@ struct ChipProfile {
     uint32_t config_address;
     uint32_t tag_address;
     uint32_t memory_size;
-    uint16_t chip_id;  // as the firmware's 0x2F record names it
-    // Write-protect pin of the serial flash: driven high (released) when both the output-enable
-    // and the level register have `wp_mask` set.
-    uint16_t wp_enable_reg;
-    uint16_t wp_level_reg;
-    uint8_t wp_mask;
+    uint16_t chip_id;        // as the firmware's 0x2F record names it
+    WriteProtectPin wp_pin;  // of the serial flash
+    ResetNeeds reset;        // registers the boot ROM looks at before it stays for an update
     // The module may carry a MIPI bridge on the controller's I2C bus.
     bool bridge = false;
 };
@@ -83,6 +82,10 @@ struct Faults {
     bool otp_locked = false;
     uint32_t otp_false_report = 0;
 };
+
+// The serial flash's status register as an update leaves it: write-disable and two block
+// protection bits, to be released only with the write-protect pin high.
+inline constexpr uint8_t kProtectedFlashStatus = 0x8C;
 
 // Everything the camera folder's INI file holds.
 struct SimSettings {

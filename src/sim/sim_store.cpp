@@ -121,9 +121,9 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
 
 bool SaveCamera(SimCamera& camera, std::string* error) {
     if (camera.path().empty()) return true;
+    const SimSettings settings = camera.SettingsToSave();
     const std::vector<uint8_t> bridge = camera.BridgeMemory();
-    return WriteCameraFolder(camera.path(), camera.SettingsToSave(), camera.Memory(), error,
-                             &bridge);
+    return WriteCameraFolder(camera.path(), settings, camera.Memory(), error, &bridge);
 }
 
 bool ReadCable(const std::string& folder, bool* plugged, std::string* error) {

@@ -32,9 +32,10 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
     uint32_t address = 0;
     switch (request) {
         case 0x01:  // reset: wIndex = 7 update mode, 8 or 9 the code in memory
-            if (in || length) return Stall();
+            // wValue: the 8-bit argument of targets 7 and 8; target 9 takes none.
+            if (in || length || value > 0xFF || (index == 9 && value != 0)) return Stall();
             if (index == 7)
-                ScheduleReset(BootTarget::kRom);
+                ScheduleUpdateReset(value);
             else if (index == 8 || index == 9)
                 ScheduleReset(BootTarget::kCode);
             else
@@ -42,9 +43,9 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
             return kOk;
         case 0x02:  // erase: wValue 1 NOR, 0 serial flash
         case 0x03:  // tag
-            if (in || length || value > 1 || (value == 1) != nor || !StorageAllowed())
+            if (in || length || index || value > 1 || (value == 1) != nor || !StorageAllowed())
                 return Stall();
-            return done(request == 0x02 ? EraseChip(nor) : WriteTag(nor), 0);
+            return done(request == 0x02 ? EraseChip() : WriteTag(nor), 0);
         case 0x04:
         case 0x05: {
             const bool write = request == 0x04;
@@ -68,7 +69,7 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
             address = (uint32_t{value} << 16) | index;
             return done(ReadSpace(Space::kSerialFlash, address, length, data), length);
         case 0x4F:
-            if (in || length) return Stall();
+            if (in || length || value || index) return Stall();
             return kOk;
         case 0x44:  // I2C long read: wValue slave, wIndex register
         case 0x45:  // I2C long write
@@ -77,12 +78,12 @@ HResult SimCamera::VendorV1(bool in, uint8_t request, uint16_t value, uint16_t i
                            : I2cLongWrite(value, index, data, length),
                         length);
         case 0x06:  // generation probe
-            if (!in || length != 1) return Stall();
+            if (!in || length != 1 || index) return Stall();
             data[0] = 1;
             *transferred = 1;
             return kOk;
         case 0x10:
-            if (in || length) return Stall();
+            if (in || length || index || value > 0xFF) return Stall();
             vendor_byte_ = static_cast<uint8_t>(value);
             return kOk;
         default:
@@ -99,6 +100,8 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
         return kOk;
     };
     auto no_data_out = [&]() { return !in && length == 0; };
+    // A request without address: wValue and wIndex carry nothing else.
+    auto bare = [&]() { return value == 0 && index == 0; };
     uint32_t address = 0;
     // Memory requests: direction, space, whether it writes.
     struct Access {
@@ -132,50 +135,57 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
     }
     switch (request) {
         case 0x06:
-            if (!in || length != 1) return Stall();
+            if (!in || length != 1 || index) return Stall();
             data[0] = 2;
             *transferred = 1;
             return kOk;
         case 0x10:
-            if (!no_data_out()) return Stall();
+            if (!no_data_out() || index || value > 0xFF) return Stall();
             vendor_byte_ = static_cast<uint8_t>(value);
             return kOk;
         case 0x07:  // one 8-byte record of the status block
-            if (!in || length != 8 || value * 8u >= kStatusBlockSize) return Stall();
+            if (!in || length != 8 || index || value * 8u >= kStatusBlockSize) return Stall();
             StatusRecord(value, data);
             *transferred = 8;
             return kOk;
         case 0x20:
-        case 0x21:
+        case 0x21:  // wValue: the 8-bit argument
+            if (!no_data_out() || index || value > 0xFF) return Stall();
+            if (request == 0x20)
+                ScheduleUpdateReset(value);
+            else
+                ScheduleReset(BootTarget::kCode);
+            return kOk;
         case 0x22:
-            if (!no_data_out()) return Stall();
-            ScheduleReset(request == 0x20 ? BootTarget::kRom : BootTarget::kCode);
+            if (!no_data_out() || !bare()) return Stall();
+            ScheduleReset(BootTarget::kCode);
             return kOk;
         case 0x29:
         case 0x2C:
         case 0x32:
         case 0x34: {
             const bool nor_request = request == 0x29 || request == 0x2C;
-            if (!no_data_out() || nor_request != nor || !StorageAllowed()) return Stall();
+            if (!no_data_out() || !bare() || nor_request != nor || !StorageAllowed())
+                return Stall();
             const bool erase = request == 0x29 || request == 0x32;
-            return done(erase ? EraseChip(nor) : WriteTag(nor), 0);
+            return done(erase ? EraseChip() : WriteTag(nor), 0);
         }
         case 0x33:
             if (!no_data_out() || nor || !StorageAllowed() || (value & 0xFF)) return Stall();
             if (!Unpack(value, index, 0, &address)) return Stall();
             return done(EraseSector(address), 0);
         case 0x2D:
-            if (!in || length != 8 || nor) return Stall();
+            if (!in || length != 8 || !bare() || nor) return Stall();
             FlashId(data);
             *transferred = 8;
             return kOk;
         case 0x30:
-            if (!in || length != 1 || nor) return Stall();
+            if (!in || length != 1 || !bare() || nor) return Stall();
             data[0] = flash_.ReadStatus();
             *transferred = 1;
             return kOk;
         case 0x31:
-            if (in || length != 1 || nor || !StorageAllowed()) return Stall();
+            if (in || length != 1 || !bare() || nor || !StorageAllowed()) return Stall();
             return done(WriteFlashStatus(data[0]), 1);
         default:
             return Stall();

@@ -41,11 +41,18 @@ HResult SimCamera::XuSetCommand(const uint8_t* data, uint16_t length) {
     return XuFail(status);
 }
 
+bool SimCamera::FlashWriteOpen() const {
+    return phase_ == Phase::kDataOut && ((command_.group == 0x00 && command_.opcode == 0x85) ||
+                                         (command_.group == 0x02 && command_.opcode == 0x82));
+}
+
 bool SimCamera::StorageAllowed() const {
     return !settings_.app_mode || settings_.app_allows_flash_write;
 }
 
 uint8_t SimCamera::XuStart(const Command& c) {
+    const uint8_t shape = CheckCommand(c.group, c.opcode, c.p1, c.p2, c.p3);
+    if (shape != kStsNoErr) return shape;
     const bool data_phase = (c.opcode & 0x80) != 0;
     const bool in = data_phase && (c.opcode & 0x40) != 0;
     const bool nor = settings_.memory == MemoryKind::kNorFlash;
@@ -65,7 +72,12 @@ uint8_t SimCamera::XuStart(const Command& c) {
     auto bytes_out = [&](Space space, uint32_t address) -> uint8_t {
         expected_ = c.p2;
         // The range is checked before any data arrives.
-        return InRange(space, address, c.p2) ? kStsNoErr : kStsErrOutRange;
+        if (!InRange(space, address, c.p2)) return kStsErrOutRange;
+        if (space == Space::kSerialFlash || space == Space::kNorFlash) {
+            flash_.BeginWrite();
+            programmed_ = 0;
+        }
+        return kStsNoErr;
     };
     uint8_t result = kStsUnknownSubCmd;
     if (c.group == 0x00) {
@@ -83,7 +95,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = kStsNoErr;
                 break;
             case 0x07:
-                ScheduleReset(BootTarget::kRom);
+                ScheduleUpdateReset(c.p1);
                 return kStsNoErr;
             case 0x08:
             case 0x09:
@@ -99,7 +111,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = bytes_out(Space::kXdata, c.address());
                 break;
             case 0xC3:
-                result = bytes_in(Space::kCode, c.address());
+                result = bytes_in(Space::kCode, c.p1);
                 break;
             case 0xCC:
                 packet_in();
@@ -111,7 +123,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 break;
             case 0x04:
                 if (!nor || !StorageAllowed()) return kStsUnknownSubCmd;
-                return EraseChip(true);
+                return EraseChip();
             case 0xC5:
                 if (!nor) return kStsUnknownSubCmd;
                 result = bytes_in(Space::kNorFlash, c.p1);
@@ -142,7 +154,6 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = kStsNoErr;
                 break;
             case 0xBD:
-                if (c.p2 == 0) return kStsErrLen;
                 expected_ = c.p2;
                 result = kStsNoErr;
                 break;
@@ -196,7 +207,7 @@ uint8_t SimCamera::XuStart(const Command& c) {
                 result = kStsNoErr;
                 break;
             case 0x04:
-                return EraseChip(false);
+                return EraseChip();
             case 0x05:
                 return EraseSector(c.address());
             case 0x13:
@@ -204,10 +215,8 @@ uint8_t SimCamera::XuStart(const Command& c) {
             default:
                 return kStsUnknownSubCmd;
         }
-    } else if (c.group == 0x01 || c.group == 0x03 || c.group == 0x04 || c.group == 0x06) {
-        return kStsUnknownSubCmd;
     } else {
-        return kStsUnknownCmd;
+        return kStsUnknownSubCmd;
     }
     if (result != kStsNoErr) return result;
     if (!data_phase) return kStsNoErr;
@@ -230,6 +239,10 @@ HResult SimCamera::XuData(bool in, uint8_t* data, uint16_t length, uint32_t* tra
         std::memset(data + count, 0, length - count);
     } else {
         buffer_.insert(buffer_.end(), data, data + count);
+        if (FlashWriteOpen()) {
+            const uint8_t status = ProgramBuffered(false);
+            if (status != kStsNoErr) return XuFail(status);
+        }
     }
     done_ += count;
     *transferred = length;
@@ -249,7 +262,7 @@ uint8_t SimCamera::XuFinishOut() {
             case 0x8C:
                 return WriteSpace(Space::kPhy, c.p1, data, 1);
             case 0x85:
-                return WriteSpace(Space::kNorFlash, c.p1, data, c.p2);
+                return ProgramBuffered(true);
             case 0x93:
                 mode_bytes_ = {data[0], data[1]};
                 return kStsNoErr;
@@ -270,7 +283,7 @@ uint8_t SimCamera::XuFinishOut() {
     } else if (c.group == 0x02) {
         switch (c.opcode) {
             case 0x82:
-                return WriteSpace(Space::kSerialFlash, c.address(), data, c.p2);
+                return ProgramBuffered(true);
             case 0x83:
                 return WriteFlashStatus(data[0]);
             default:

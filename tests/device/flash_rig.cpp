@@ -75,9 +75,38 @@ DemoImageSpec NewFirmware() {
     return recipe;
 }
 
+std::string ChipCaseName(const ChipCase& c) {
+    return std::string(c.profile) + (c.locked ? "_Locked" : "_Unlocked");
+}
+
+sim::SimSettings ChipSettings(const ChipCase& c) {
+    sim::SimSettings settings;
+    settings.profile = c.profile;
+    settings.app_mode = true;
+    settings.flash_status = c.locked ? sim::kProtectedFlashStatus : 0x00;
+    return settings;
+}
+
+std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe) {
+    const sim::ChipProfile& chip = *sim::FindProfile(profile);
+    std::vector<uint8_t> image = MakeDemoImage(recipe);
+    // Move the configuration area and the tag to where this chip keeps them.
+    std::vector<uint8_t> area(image.begin() + DemoLayout::kConfigAddress,
+                              image.begin() + DemoLayout::kConfigAddress + DemoLayout::kConfigSize);
+    std::fill_n(image.begin() + DemoLayout::kConfigAddress, DemoLayout::kConfigSize, 0xFF);
+    area[2] = static_cast<uint8_t>((chip.chip_model_index << 3) | (area[2] & 0x07));
+    image[DemoLayout::kTagAddress] = image[DemoLayout::kTagAddress + 1] = 0xFF;
+    image.resize(chip.memory_size, 0xFF);
+    std::copy(area.begin(), area.end(), image.begin() + chip.config_address);
+    image[chip.tag_address] = 0x55;
+    image[chip.tag_address + 1] = 0xAA;
+    return image;
+}
+
 sim::SimSettings FlashRig::DefaultSettings() {
     sim::SimSettings settings;
     settings.app_mode = true;
+    settings.flash_status = sim::kProtectedFlashStatus;  // as the last update left it
     return settings;
 }
 

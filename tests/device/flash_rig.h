@@ -1,9 +1,11 @@
 #pragma once
 // A whole tool against one simulated camera: virtual clock, logger, process, the simulated bus,
 // the real transports, the function library, the chip profiles and a serial-flash device object.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,25 @@ class HookedTransportFactory : public UsbTransportFactory {
 DemoImageSpec OldFirmware();
 DemoImageSpec NewFirmware();
 
+// A camera of one chip family, found as an updated camera is (its flash locked) or blank
+// (unlocked). One chip of each write-protect family: plain GPIO 0 pin (ORV6363), GPIO 1 pair
+// (ORV7054), GPIO 1 bit 2 (ORV7507), GPIO 0 routed through 0xFF9C (ORV7971).
+struct ChipCase {
+    const char* profile;
+    bool locked;
+};
+inline constexpr ChipCase kChipCases[] = {
+    {"ORV6363", true}, {"ORV6363", false}, {"ORV7054", true}, {"ORV7054", false},
+    {"ORV7507", true}, {"ORV7507", false}, {"ORV7971", true}, {"ORV7971", false},
+};
+std::string ChipCaseName(const ChipCase& c);
+inline void PrintTo(const ChipCase& c, std::ostream* out) {
+    *out << ChipCaseName(c);
+}
+sim::SimSettings ChipSettings(const ChipCase& c);
+// A demo image laid out for the chip: its chip model, configuration and tag addresses, size.
+std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe);
+
 // The camera's clock: runs on the tool's virtual clock and adds up the time the camera charges
 // for its own work (transfers, programming, erasing).
 class ChargingClock : public Clock {
@@ -84,6 +105,32 @@ class ChargingClock : public Clock {
 };
 
 inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
+
+// The device lock, with the longest time (on the virtual clock) it was held in one go.
+class TimedLock : public DeviceLock {
+  public:
+    TimedLock(std::shared_ptr<DeviceLock> inner, Clock& clock)
+        : inner_(std::move(inner)), clock_(clock) {}
+    LockWaitResult Wait(uint32_t timeout_ms) override {
+        const LockWaitResult result = inner_->Wait(timeout_ms);
+        if ((result.kind == LockWait::kAcquired || result.kind == LockWait::kAbandoned) &&
+            depth_++ == 0)
+            since_ms_ = clock_.now_ms();
+        return result;
+    }
+    void Release() override {
+        if (depth_ > 0 && --depth_ == 0)
+            longest_hold_ms = std::max(longest_hold_ms, clock_.now_ms() - since_ms_);
+        inner_->Release();
+    }
+    uint64_t longest_hold_ms = 0;
+
+  private:
+    std::shared_ptr<DeviceLock> inner_;
+    Clock& clock_;
+    int depth_ = 0;
+    uint64_t since_ms_ = 0;
+};
 
 // The tool's process on a virtual clock, run as the command line runs it, with every report and
 // trace line recorded; the camera charges its work on camera_clock.
@@ -121,7 +168,9 @@ struct FlashRig : ToolCore {
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};
     std::shared_ptr<sim::SimCamera> camera;
-    HookedTransportFactory factory{bus, logger, OpenDeviceLock(kRigLockName)};
+    std::shared_ptr<TimedLock> lock =
+        std::make_shared<TimedLock>(OpenDeviceLock(kRigLockName), clock);
+    HookedTransportFactory factory{bus, logger, lock};
     CamLib camlib{process, bus, factory};
     CICTypeIni profiles{process};
     // The serial-flash memory type unless a test puts another flash class in.

@@ -28,6 +28,7 @@ std::vector<uint8_t> NorImage(const DemoImageSpec& recipe) {
 sim::SimSettings NorSettings() {
     sim::SimSettings settings = FlashRig::DefaultSettings();
     settings.memory = sim::MemoryKind::kNorFlash;
+    settings.flash_status = 0;  // no status register
     settings.memory_size = kNorSize;
     return settings;
 }

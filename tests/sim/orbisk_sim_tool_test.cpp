@@ -63,6 +63,38 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
     EXPECT_NE(refused.err.find("cannot run its application"), std::string::npos);
 }
 
+TEST(OrbiskSimTool, CameraMadeFromAnImageIsLockedAsAnUpdateLeavesIt) {
+    TempDir temp;
+    const std::string image = ImageFile(temp, "tagged.rfw", ImageSpec{});
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        int status;  // the flash status register, or -1: refused
+    };
+    const Case cases[] = {
+        {"app", {"--image", image}, kProtectedFlashStatus},
+        {"app-unlocked", {"--image", image, "--protected", "no"}, 0x00},
+        {"blank", {}, 0x00},
+        {"blank-locked", {"--protected", "yes"}, kProtectedFlashStatus},
+        {"rom-image", {"--image", image, "--mode", "rom"}, 0x00},
+        {"nor", {"--memory", "nor", "--memory-size", "0x10000", "--protected", "yes"}, -1},
+        {"typo", {"--protected", "1"}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"create", temp.File(c.name)};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto run = Sim(args);
+        ASSERT_EQ(run.exit_code, c.status < 0 ? 1 : 0) << run.err;
+        if (c.status < 0) continue;
+        VirtualClock clock;
+        std::string error;
+        auto camera = LoadCameraFolder(temp.File(c.name), clock, &error);
+        ASSERT_NE(camera, nullptr) << error;
+        EXPECT_EQ(camera->Settings().flash_status, c.status);
+    }
+}
+
 TEST(OrbiskSimTool, DemoImageRunsWithItsIdentityAndWithoutTagStaysInRom) {
     TempDir temp;
     const std::string demo = temp.File("demo.rfw");

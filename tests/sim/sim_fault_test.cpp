@@ -94,6 +94,7 @@ TEST(SimFaults, MemoryLies) {
         ASSERT_EQ(rig.FlashWrite(0x000, {0x01}), kOk);
         ASSERT_EQ(rig.FlashWrite(0x100, {0x02}), kOk);
         ASSERT_EQ(rig.FlashWrite(0x200, {0x03}), kOk);
+        ASSERT_TRUE(rig.WaitWhileBusy());
         const auto memory = rig.camera->Memory();
         EXPECT_EQ(memory[0x000], faults.drop_all_writes ? 0xFF : 0x01);
         EXPECT_EQ(memory[0x100], 0xFF);
@@ -104,12 +105,21 @@ TEST(SimFaults, MemoryLies) {
 TEST(SimFaults, BusyBitThatNeverClears) {
     Faults faults;
     faults.busy_stuck = true;
-    Rig rig(WithFaults(faults));
+    // A serial flash shows the busy bit for ever and ignores what it is sent.
+    Rig rig(WithFaults(faults), BuildImage());
     EXPECT_EQ(rig.ReadSr() & 1, 1);
     rig.clock.sleep_ms(60000);
     EXPECT_EQ(rig.ReadSr() & 1, 1);
-    EXPECT_EQ(rig.Command(0x02, 0x04), kStall);
-    EXPECT_EQ(rig.Status(), kStsHwErr);
+    EXPECT_EQ(rig.Command(0x02, 0x04), kOk);
+    EXPECT_EQ(rig.FlashWrite(0x0000, {0x00}), kOk);
+    EXPECT_EQ(rig.camera->Memory(), BuildImage());
+    // A NOR controller waits for its part itself, and gives up with a hardware error.
+    SimSettings nor = WithFaults(faults);
+    nor.memory = MemoryKind::kNorFlash;
+    nor.memory_size = 0x10000;
+    Rig nor_rig(nor);
+    EXPECT_EQ(nor_rig.Command(0x00, 0x04), kStall);
+    EXPECT_EQ(nor_rig.Status(), kStsHwErr);
 }
 
 TEST(SimFaults, WrongQualifyReply) {

@@ -203,6 +203,16 @@ struct Rig {
         return In(0x02, 0xC3, 0, 1, 0, &value, 1) == kOk ? value : 0xEE;
     }
     HResult WriteSr(uint8_t value) { return Out(0x02, 0x83, 0, 1, 0, &value, 1); }
+    // Polls the busy bit as a host does between flash operations; false when it never clears.
+    bool WaitWhileBusy(uint32_t limit_ms = 10000) {
+        for (uint32_t waited = 0; waited <= limit_ms; ++waited) {
+            const uint8_t status = ReadSr();
+            if (status == 0xEE) return false;
+            if (!(status & 1)) return true;
+            clock.sleep_ms(1);
+        }
+        return false;
+    }
     std::vector<uint8_t> StatusBlock() {
         std::vector<uint8_t> block(kStatusBlockSize, 0);
         for (uint16_t i = 0; i < kStatusBlockSize / 8; ++i)
@@ -222,9 +232,12 @@ struct Rig {
     }
 };
 
+// A camera in the field: it runs its application, and its flash is locked as the last update
+// left it.
 inline SimSettings AppSettings() {
     SimSettings settings;
     settings.app_mode = true;
+    settings.flash_status = kProtectedFlashStatus;
     return settings;
 }
 

@@ -55,6 +55,7 @@ TEST(SimReset, TargetAndMemoryDecideModeIdentityAndVersion) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Rig rig(SimSettings{}, BuildImage(c.image));
+        ASSERT_EQ(rig.WriteMem(kBootSelectRegister, {1}), kOk);  // stay for the update
         ASSERT_EQ(rig.Command(0x00, c.opcode, 0), kOk);
         ASSERT_TRUE(rig.Reopen());
         EXPECT_EQ(rig.camera->AppMode(), c.app);
@@ -71,6 +72,59 @@ TEST(SimReset, TargetAndMemoryDecideModeIdentityAndVersion) {
             EXPECT_EQ(rig.info.manufacturer, c.image.manufacturer);
         }
     }
+}
+
+TEST(SimReset, UpdateModeNeedsTheSubModeAndTheRegistersTheChipLooksAt) {
+    // A camera running a tagged image; where it comes back after a reset into update mode.
+    using Writes = std::vector<std::pair<uint16_t, uint8_t>>;
+    const Writes select = {{kBootSelectRegister, 1}};
+    const Writes select_and_strap = {{kBootSelectRegister, 1}, {kBootStrapRegister, 0x24}};
+    struct Case {
+        const char* profile;
+        Writes writes;
+        uint16_t sub_mode;
+        bool rom;
+    };
+    const Case cases[] = {
+        {"ORV6363", select, 0, true},
+        {"ORV6363", select, 1, true},
+        {"ORV6363", select, 2, true},
+        {"ORV6363", select, 3, false},  // a sub-mode of another memory
+        {"ORV6363", select, 0x13, false},
+        {"ORV6363", {}, 0, false},  // no boot select
+        {"ORV6363", {{kBootSelectRegister, 2}}, 0, false},
+        {"ORV7507", select_and_strap, 1, true},
+        {"ORV7507", select, 1, false},  // no boot strap
+        {"ORV7507", {{kBootStrapRegister, 0x24}}, 1, false},
+        {"ORV6644", {}, 0, true},  // boots from the opcode alone
+        {"ORV6644", {}, 4, false},
+        {"ORV6521", {}, 1, true},
+        {"ORV7971", {}, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.profile) + " sub-mode " + std::to_string(c.sub_mode) + " " +
+                     std::to_string(c.writes.size()) + " writes");
+        SimSettings settings = AppSettings();
+        settings.profile = c.profile;
+        const ChipProfile& chip = *FindProfile(c.profile);
+        ImageSpec image;
+        image.config_address = chip.config_address;
+        image.tag_address = chip.tag_address;
+        image.size = chip.memory_size;
+        Rig rig(settings, BuildImage(image));
+        ASSERT_TRUE(rig.camera->AppMode());
+        for (const auto& [reg, value] : c.writes) ASSERT_EQ(rig.WriteMem(reg, {value}), kOk);
+        ASSERT_EQ(rig.Command(0x00, 0x07, c.sub_mode), kOk);
+        ASSERT_TRUE(rig.Reopen());
+        EXPECT_EQ(rig.camera->AppMode(), !c.rom);
+    }
+    // A reset into the code without a tag stays in the ROM, whatever the registers say.
+    ImageSpec untagged;
+    untagged.tag = false;
+    Rig rig(SimSettings{}, BuildImage(untagged));
+    ASSERT_EQ(rig.Command(0x00, 0x07, 7), kOk);
+    ASSERT_TRUE(rig.Reopen());
+    EXPECT_FALSE(rig.camera->AppMode());
 }
 
 TEST(SimReset, ResetRestoresPowerOnState) {
@@ -98,7 +152,9 @@ TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     image[0x0FFE] = image[0x0FFF] = 0xFF;
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     ASSERT_EQ(rig.Command(0x02, 0x04), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     ASSERT_EQ(rig.Command(0x00, 0x16, 0, 64), kOk);
     for (uint32_t a = 0; a < image.size(); a += 4096)
         ASSERT_EQ(

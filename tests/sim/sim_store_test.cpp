@@ -106,6 +106,51 @@ TEST(SimStore, BadFoldersAreRefusedWithAReason) {
     EXPECT_EQ(ReadFile(short_memory + "/flash.bin").size(), 100u);
 }
 
+TEST(SimStore, FiguresAreCheckedWhenRead) {
+    // Each key alone in an otherwise default folder; a refused one names itself.
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* reason;  // nullptr: taken
+    };
+    const Case cases[] = {
+        {"Timing", "TransferUs", "-5", "[Timing] TransferUs must be a whole number"},
+        {"Timing", "ReenumerateMs", "99999999999", "[Timing] ReenumerateMs"},
+        {"Timing", "ChipEraseMs", "0x3E8", nullptr},
+        {"Timing", "PageProgramUs", " 1400", "[Timing] PageProgramUs"},
+        {"Timing", "SectorEraseMs", "60ms", "[Timing] SectorEraseMs"},
+        {"Faults", "FailTransfer", "+3", "[Faults] FailTransfer"},
+        {"Faults", "BusyStuck", "2", "[Faults] BusyStuck must be a whole number from 0 to 1"},
+        {"Faults", "StuckBit", "1", "a stuck bit needs a StuckMask"},
+        {"Camera", "FlashStatus", "0x18C", "[Camera] FlashStatus"},
+        {"Camera", "MaxDataSize", "4", "[Camera] MaxDataSize must be a whole number from 8"},
+        {"Running", "VID", "0x12345", "[Running] VID"},
+        {"Usb", "Speed", "0", "[Usb] Speed must be a whole number from 1 to 4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        CIniFile ini;
+        ini.SetValue(c.section, c.key, c.value);
+        if (std::string(c.key) == "StuckBit") ini.SetValue("Faults", "StuckMask", "0");
+        SimSettings settings;
+        std::string error;
+        EXPECT_EQ(settings.Load(ini, &error), c.reason == nullptr);
+        if (c.reason) {
+            EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        }
+    }
+    // A NOR camera has no status register to hold protection bits.
+    CIniFile nor;
+    nor.SetValue("Camera", "Memory", "nor");
+    nor.SetValue("Camera", "MemorySize", "0x10000");
+    nor.SetValue("Camera", "FlashStatus", "0x8C");
+    SimSettings settings;
+    std::string error;
+    EXPECT_FALSE(settings.Load(nor, &error));
+    EXPECT_NE(error.find("FlashStatus"), std::string::npos) << error;
+}
+
 TEST(SimStore, EnvironmentSelectsTheCameras) {
     TempDir temp;
     const std::string a = MakeFolder(temp, "a", SimSettings{}, {});

@@ -55,8 +55,10 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     uint8_t zero = 0;
     ASSERT_EQ(rig.Vendor(0x40, 0x31, 0, 0, &zero, 1), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     std::vector<uint8_t> page(4096, 0x42);
     ASSERT_EQ(rig.Vendor(0x40, 0x2F, 0x0100, 0x2000, page.data(), 4096), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x12000], 0x42);
     std::vector<uint8_t> read(4096);
     ASSERT_EQ(rig.Vendor(0xC0, 0x2E, 0x0100, 0x2000, read.data(), 4096), kOk);
@@ -65,6 +67,9 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     ASSERT_EQ(rig.Vendor(0xC0, 0x30, 0, 0, &status, 1), kOk);
     EXPECT_EQ(status & 0xFE, 0);
     ASSERT_EQ(rig.Vendor(0x40, 0x33, 0x0100, 0x2000, nullptr, 0), kOk);  // sector erase
+    ASSERT_EQ(rig.Vendor(0xC0, 0x30, 0, 0, &status, 1), kOk);
+    EXPECT_EQ(status, SimFlash::kBusy);
+    rig.clock.sleep_ms(60);
     EXPECT_EQ(rig.camera->Memory()[0x12000], 0xFF);
 
     // Requests the camera refuses.
@@ -76,6 +81,12 @@ TEST(SimVendor, SecondGenerationMemoryAndFlash) {
     EXPECT_EQ(rig.Vendor(0x40, 0x01, 0, 7, nullptr, 0), kStall);             // first generation
     EXPECT_EQ(rig.Vendor(0xC0, 0x2E, 0x0200, 0, big.data(), 16), kStall);    // past the memory
     EXPECT_EQ(rig.Vendor(0xC1, 0x25, 0, 0x8000, big.data(), 4), kStall);     // to an interface
+    // Fields a request does not take must be 0.
+    EXPECT_EQ(rig.Vendor(0xC0, 0x30, 1, 0, big.data(), 1), kStall);   // status read
+    EXPECT_EQ(rig.Vendor(0x40, 0x32, 0, 1, nullptr, 0), kStall);      // chip erase
+    EXPECT_EQ(rig.Vendor(0x40, 0x22, 1, 0, nullptr, 0), kStall);      // restart
+    EXPECT_EQ(rig.Vendor(0x40, 0x20, 0x100, 0, nullptr, 0), kStall);  // 8-bit sub-mode
+    EXPECT_EQ(rig.Vendor(0xC0, 0x07, 0, 1, big.data(), 8), kStall);   // status record
 }
 
 TEST(SimVendor, ResetsOfBothGenerations) {
@@ -92,6 +103,7 @@ TEST(SimVendor, ResetsOfBothGenerations) {
         SCOPED_TRACE(c.request * 100 + c.index);
         SimSettings settings = WithGeneration(c.generation);
         Rig rig(settings, BuildImage());
+        ASSERT_EQ(rig.WriteMem(kBootSelectRegister, {1}), kOk);  // stays for an update
         ASSERT_EQ(rig.Vendor(0x40, c.request, c.value, c.index, nullptr, 0), kOk);
         EXPECT_TRUE(rig.bus.List().empty());
         ASSERT_TRUE(rig.Reopen());
@@ -99,12 +111,14 @@ TEST(SimVendor, ResetsOfBothGenerations) {
     }
     Rig rig(WithGeneration(Generation::kVendorV1));
     EXPECT_EQ(rig.Vendor(0x40, 0x01, 0, 5, nullptr, 0), kStall);  // no such target
+    EXPECT_EQ(rig.Vendor(0x40, 0x01, 1, 9, nullptr, 0), kStall);  // the restart takes no argument
 }
 
 TEST(SimVendor, FirstGenerationFlash) {
     Rig rig(WithGeneration(Generation::kVendorV1));
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     ASSERT_EQ(rig.WriteSr(0x00), kOk);
+    ASSERT_TRUE(rig.WaitWhileBusy());
     std::vector<uint8_t> data = {1, 2, 3, 4};
     ASSERT_EQ(rig.Vendor(0x40, 0x04, 0x0100, 0x0010, data.data(), 4), kOk);  // 0x10010
     std::vector<uint8_t> back(4);
@@ -114,8 +128,10 @@ TEST(SimVendor, FirstGenerationFlash) {
     EXPECT_EQ(back, data);
     EXPECT_EQ(rig.Vendor(0x40, 0x04, 0x0101, 0x0010, data.data(), 4), kStall);  // NOR selector
     ASSERT_EQ(rig.Vendor(0x40, 0x02, 0, 0, nullptr, 0), kOk);                   // chip erase
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x10010], 0xFF);
     ASSERT_EQ(rig.Vendor(0x40, 0x03, 0, 0, nullptr, 0), kOk);  // tag
+    ASSERT_TRUE(rig.WaitWhileBusy());
     EXPECT_EQ(rig.camera->Memory()[0x0FFF], 0xAA);
 }
 

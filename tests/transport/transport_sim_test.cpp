@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/logger.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
+#include "support/busy_wait.h"
 #include "support/recorders.h"
 #include "transport/transports.h"
 
@@ -20,6 +22,12 @@ std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
     std::vector<uint8_t> out(n);
     for (size_t i = 0; i < n; ++i) out[i] = uint8_t(seed + i * 13 + (i >> 8));
     return out;
+}
+
+// Polls the flash's busy bit through the transport, as the flows do after an erase.
+bool WaitWhileBusy(CVendorCmdCommon& transport, Clock& clock) {
+    return test::WaitWhileBusy(
+        clock, [&](uint8_t* status) { return transport.SPI_SF_ReadSr(status) == kOk; });
 }
 
 class TransportSimTest : public ::testing::Test {
@@ -85,6 +93,7 @@ TEST_F(TransportSimTest, ExtensionUnitWritesAndReadsTheSerialFlash) {
     uint16_t size = 512;
     ASSERT_TRUE(xu.ChangeDataControlSize(&size));
     ASSERT_EQ(xu.SPI_SF_EraseChip(0), kOk);
+    ASSERT_TRUE(WaitWhileBusy(xu, clock_));
     const auto image = Pattern(0x18000, 3);
     std::vector<uint32_t> progress;
     ASSERT_EQ(xu.SPI_SF_Write(0, 0x18000, image.data(), nullptr, nullptr), kOk);
@@ -93,12 +102,16 @@ TEST_F(TransportSimTest, ExtensionUnitWritesAndReadsTheSerialFlash) {
     EXPECT_EQ(back, image);
     const auto memory = camera_->Memory();
     EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin()));
-    // Erasing one sector leaves its neighbours.
-    ASSERT_EQ(xu.SPI_SF_EraseSector(0x1000, 0x1000), kOk);
-    uint8_t edge[2] = {};
-    ASSERT_EQ(xu.SPI_SF_Read(0x0FFF, 2, edge, 0, nullptr, nullptr), kOk);
-    EXPECT_EQ(edge[0], image[0x0FFF]);
-    EXPECT_EQ(edge[1], 0xFF);
+    // Erasing one sector, above 64 KB, leaves its neighbours and the sector its low address
+    // bits alone would name.
+    ASSERT_EQ(xu.SPI_SF_EraseSector(0x11000, 0x1000), kOk);
+    ASSERT_TRUE(WaitWhileBusy(xu, clock_));
+    const auto erased = camera_->Memory();
+    EXPECT_EQ(erased[0x10FFF], image[0x10FFF]);
+    EXPECT_TRUE(std::all_of(erased.begin() + 0x11000, erased.begin() + 0x12000,
+                            [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(erased[0x12000], image[0x12000]);
+    EXPECT_EQ(erased[0x1000], image[0x1000]);
 }
 
 // Two transport objects on two threads: the device lock keeps each command, its data phase
@@ -172,11 +185,12 @@ TEST_F(TransportSimTest, SecondGenerationVendorRequests) {
     std::vector<uint8_t> back(10000);
     ASSERT_EQ(v2.ReadMem(0x4000, 10000, back.data(), nullptr, nullptr), kOk);
     EXPECT_EQ(back, data);
-    ASSERT_EQ(v2.SPI_SF_EraseSector(0x2000, 0x1000), kOk);
+    ASSERT_EQ(v2.SPI_SF_EraseSector(0x12000, 0x1000), kOk);
+    ASSERT_TRUE(WaitWhileBusy(v2, clock_));
     const auto code = Pattern(5000, 9);
-    ASSERT_EQ(v2.SPI_SF_Write(0x2000, 5000, code.data(), nullptr, nullptr), kOk);
+    ASSERT_EQ(v2.SPI_SF_Write(0x12000, 5000, code.data(), nullptr, nullptr), kOk);
     std::vector<uint8_t> code_back(5000);
-    ASSERT_EQ(v2.SPI_SF_Read(0x2000, 5000, code_back.data(), 0, nullptr, nullptr), kOk);
+    ASSERT_EQ(v2.SPI_SF_Read(0x12000, 5000, code_back.data(), 0, nullptr, nullptr), kOk);
     EXPECT_EQ(code_back, code);
 }
 
@@ -188,6 +202,7 @@ TEST_F(TransportSimTest, FirstGenerationVendorRequestsWithTheExtensionUnitBeneat
     CVendorRequestV1 v1(*handle, settings_.unit_id, settings_.vc_interface, logger_, lock_);
     EXPECT_TRUE(v1.DevQualify());
     ASSERT_EQ(v1.SPI_SF_EraseChip(0), kOk);
+    ASSERT_TRUE(WaitWhileBusy(v1, clock_));
     const auto code = Pattern(5000, 11);
     ASSERT_EQ(v1.SPI_SF_Write(0x10000, 5000, code.data(), nullptr, nullptr), kOk);
     std::vector<uint8_t> back(5000);

@@ -37,11 +37,12 @@ const CommandHelp kCommands[] = {
      "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
      "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
      "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
-     "                        [--memory-size N] [--bus N] [--ports A.B...] [--force]\n"
-     "                        [--bridge [--bridge-image FILE]]\n"
+     "                        [--memory-size N] [--bus N] [--ports A.B...] [--protected yes|no]\n"
+     "                        [--force] [--bridge [--bridge-image FILE]]\n"
      "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
-     "      camera folder beside it uses; --bridge (profile ORV7608) adds the MIPI bridge with\n"
-     "      its own flash, blank or holding FILE (which it then runs)\n"},
+     "      camera folder beside it uses; a camera running an image is locked (--protected)\n"
+     "      as an update leaves it; --bridge (profile ORV7608) adds the MIPI bridge with its\n"
+     "      own flash, blank or holding FILE (which it then runs)\n"},
     {"show",
      "  orbisk-sim show DIR [--json]\n"
      "      identity, mode, version, port, cable and memory of the camera\n"},
@@ -175,7 +176,8 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (!ParseOptions(
             argc, argv,
             {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
-             "image", "mode", "memory", "memory-size", "bus", "ports", "bridge-image"},
+             "image", "mode", "memory", "memory-size", "bus", "ports", "protected",
+             "bridge-image"},
             {"force", "bridge"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
@@ -256,6 +258,14 @@ int Create(const std::string& dir, int argc, char** argv) {
             "the memory holds no tagged image with an identity at the profile's "
             "addresses: the camera cannot run its application");
     settings.app_mode = mode == "app";
+    // An updated camera's flash is locked as the update left it; a blank one is not.
+    const bool serial_flash = settings.memory == MemoryKind::kSerialFlash;
+    std::string protect = options.values.count("protected") ? options.values["protected"] : "";
+    if (protect.empty()) protect = settings.app_mode && serial_flash ? "yes" : "no";
+    if (protect != "yes" && protect != "no") return Fail("--protected must be yes or no");
+    if (protect == "yes" && !serial_flash)
+        return Fail("--protected yes needs serial flash: NOR flash and OTP have no status register");
+    settings.flash_status = protect == "yes" ? kProtectedFlashStatus : 0x00;
     if (settings.app_mode) {
         settings.running = facts.identity;
         settings.running_version = facts.version();

@@ -14,6 +14,7 @@
 #include "platform/device_lock.h"
 #include "platform/linux/emulated_sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "support/busy_wait.h"
 #include "support/recorders.h"
 
 namespace orbisk::test {
@@ -113,7 +114,7 @@ TEST_F(FunctionLibraryTest, DirectAccessFallsBackToTheKernelDriverWithoutRights)
 // protection released, chip erased, the image written with its tag held back and read back,
 // the tag written last, the camera restarted): afterwards the camera runs the new code and
 // enumerates with its identity.
-void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera) {
+void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera, Clock& clock) {
     sim::test::ImageSpec shape;
     shape.pid = 0x5679;
     shape.marker_version = 0x00040001;
@@ -130,6 +131,8 @@ void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera) {
     ASSERT_EQ(lib.CamLib_WriteMem(handle, 0xFEA0, 1, &one, 0), 1);  // write-protect pin
     ASSERT_EQ(lib.CamLib_WriteMem(handle, 0xFEA6, 1, &one, 0), 1);
     ASSERT_EQ(lib.CamLib_SPI_SF_EraseChip(handle, 0), 1);
+    ASSERT_TRUE(test::WaitWhileBusy(
+        clock, [&](uint8_t* status) { return lib.CamLib_SPI_SF_ReadSr(handle, status, 0) == 1; }));
     for (const auto& [begin, end] : regions) {
         ASSERT_EQ(lib.CamLib_SPI_SF_Write(handle, begin, end - begin, untagged.data() + begin,
                                           nullptr, nullptr, 0),
@@ -155,14 +158,14 @@ TEST_F(FunctionLibraryTest, ImageProgrammedThroughDirectUsbRunsAfterTheReset) {
     Plug();
     CamLib lib(process_, bus_, factory_);
     ASSERT_EQ(lib.CamLib_Init(0), 1);
-    ProgramAndRestart(lib, *camera_);
+    ProgramAndRestart(lib, *camera_, clock_);
 }
 
 TEST_F(FunctionLibraryTest, ImageProgrammedThroughTheKernelDriverRunsAfterTheReset) {
     Plug();
     CamLib lib(process_, bus_, factory_);
     ASSERT_EQ(lib.CamLib_Init(1), 1);
-    ProgramAndRestart(lib, *camera_);
+    ProgramAndRestart(lib, *camera_, clock_);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/device_lock.h"
 #include "platform/linux/emulated_sim_bus.h"
 #include "sim/sim_fixture.h"
+#include "support/busy_wait.h"
 #include "support/recorders.h"
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
@@ -81,13 +82,15 @@ TEST_F(SimOverKernelTest, DirectUsbQualifiesReadsAndWritesTheCamera) {
     ASSERT_EQ(xu.WriteMem(0xFEA0, 1, &one, nullptr, nullptr), kOk);
     ASSERT_EQ(xu.WriteMem(0xFEA6, 1, &one, nullptr, nullptr), kOk);
     ASSERT_EQ(xu.SPI_SF_EraseSector(0x10000, 0x1000), kOk);
+    ASSERT_TRUE(test::WaitWhileBusy(
+        clock_, [&](uint8_t* status) { return xu.SPI_SF_ReadSr(status) == kOk; }));
     std::vector<uint8_t> block(600);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 13 + 1);
     ASSERT_EQ(xu.SPI_SF_Write(0x10000, block.size(), block.data(), nullptr, nullptr), kOk);
-    EXPECT_EQ(MemoryAt(0x10000, block.size()), block);
     std::vector<uint8_t> back(block.size());
     ASSERT_EQ(xu.SPI_SF_Read(0x10000, back.size(), back.data(), 0, nullptr, nullptr), kOk);
     EXPECT_EQ(back, block);
+    EXPECT_EQ(MemoryAt(0x10000, block.size()), block);
 }
 
 TEST_F(SimOverKernelTest, KernelDriverPathQualifiesAndReadsTheCamera) {

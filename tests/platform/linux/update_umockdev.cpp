@@ -42,6 +42,7 @@ struct LinuxRig {
         process.config.SetValue(kConfigSection, "Lib Type", std::to_string(lib_type));
         sim::SimSettings settings;
         settings.app_mode = true;
+        settings.flash_status = sim::kProtectedFlashStatus;
         camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(OldFirmware()), clock);
         bus.AddCamera(camera);
         started = bus.Start();
