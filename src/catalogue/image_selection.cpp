@@ -204,7 +204,8 @@ int GetFwFileForTarnAllInOneFarrow(ImageSelection& s, SensorSlot slot, uint16_t 
         SetChosen(s, file);
         slot_path = file;
         const bool loaded = front ? LoadFileData(s.images, s.vid, s.pid)
-                                  : LoadSecondFileData(s.images, s.process.program_folder);
+                                  : LoadSecondFileData(s.images, s.process.program_folder,
+                                                       s.profiles.LargestMemory());
         if (!loaded) {
             SetChosen(s, "");
             continue;

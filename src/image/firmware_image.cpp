@@ -6,8 +6,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "base/file_io.h"
 #include "base/logger.h"
@@ -72,34 +70,52 @@ bool LoadCarriedImage(ImageRecord& rec) {
     return true;
 }
 
-bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size) {
-    FreeFront(rec);
+namespace {
+
+// A regular file of 1 to max_size bytes, read whole; otherwise false with the reason.
+bool ReadImageFile(const std::string& path, size_t max_size, std::vector<uint8_t>* out,
+                   std::string* why) {
     std::string bytes, error;
-    const auto refuse = [&](const std::string& why) {
-        rec.problem = {kStatusLoadFileDataFail, "cannot use the image " + why};
-        return false;
-    };
     struct stat info {};
+    // A size that is known too large is refused before anything is allocated for it.
     if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<uint64_t>(info.st_size) > max_size)
-        return refuse(path + ": " + std::to_string(info.st_size) + " bytes, more than the " +
-                      std::to_string(max_size) +
-                      " bytes of the largest memory of any chip profile");
+        static_cast<uint64_t>(info.st_size) > max_size) {
+        *why = path + ": " + std::to_string(info.st_size) + " bytes, more than the " +
+               std::to_string(max_size) + " bytes of the largest memory of any chip profile";
+        return false;
+    }
     switch (ReadWholeFile(path, &bytes, &error, max_size)) {
         case FileRead::kMissing:
-            return refuse(path + ": no such file");
+            *why = path + ": no such file";
+            return false;
         case FileRead::kFailed:
-            return refuse(error);
+            *why = error;
+            return false;
         case FileRead::kOk:
             break;
     }
-    if (bytes.empty()) return refuse(path + ": the file is empty");
-    rec.front.assign(bytes.begin(), bytes.end());
+    if (bytes.empty()) {
+        *why = path + ": the file is empty";
+        return false;
+    }
+    out->assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+}  // namespace
+
+bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size) {
+    FreeFront(rec);
+    std::string why;
+    if (!ReadImageFile(path, max_size, &rec.front, &why)) {
+        rec.problem = {kStatusLoadFileDataFail, "cannot use the image " + why};
+        return false;
+    }
     rec.working = rec.front;
     return true;
 }
 
-bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder) {
+bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder, size_t max_size) {
     rec.rear.clear();
     rec.rear.shrink_to_fit();
     rec.working.clear();
@@ -109,16 +125,14 @@ bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder) {
     std::string path = rec.rear_path;
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.front() != '/') path = program_folder + "/" + path;
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     char full[PATH_MAX];
     if (realpath(path.c_str(), full)) rec.rear_path = full;
-    std::ifstream in(rec.rear_path, std::ios::binary);
-    if (!in) return false;
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-    if (in.bad() || data.empty()) return false;
-    rec.rear = std::move(data);
+    std::string why;
+    if (!ReadImageFile(rec.rear_path, max_size, &rec.rear, &why)) {
+        rec.rear.clear();
+        rec.problem = {kStatusLoadFileDataFail, "cannot use the rear image " + why};
+        return false;
+    }
     rec.working = rec.rear;
     return true;
 }

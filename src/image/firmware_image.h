@@ -76,8 +76,9 @@ bool IsAcceptedImageIdentity(uint16_t vid, uint16_t pid);
 // Front slot: the image file at `path`, which must be a regular file of 1 to `max_size` bytes
 // (never waited on, as a FIFO would be). False with `rec.problem` (41530) saying why not.
 bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size);
-// Rear slot: the file at rear_path (relative paths are taken from `program_folder`).
-bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder);
+// Rear slot: the file at rear_path (relative paths are taken from `program_folder`), bounded
+// as the front file is. False with `rec.problem` (41530) saying why not.
+bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder, size_t max_size);
 
 // Locates the configuration area of the front image; non-zero on success. Sets the image
 // chip model index and, through ReadConfigInfo, the identity texts.

@@ -37,29 +37,43 @@ TEST(FirmwareImage, LoadSecondFileData) {
     TempDir dir;
     ::mkdir(dir.File("sub").c_str(), 0755);
     WriteFile(dir.File("sub/cam.rfw"), "\x01\x02\x03");
+    WriteFile(dir.File("big.rfw"), "\x01\x02\x03\x04");
+    WriteFile(dir.File("empty.rfw"), "");
+    // A reader would wait on a FIFO for ever.
+    ASSERT_EQ(::mkfifo(dir.File("fifo.rfw").c_str(), 0600), 0);
+    constexpr size_t kLimit = 3;
     struct Case {
         const char* path;
-        bool ok;
+        const char* why;  // nullptr: loads
     };
-    const Case cases[] = {{"sub\\cam.rfw", true},
-                          {"sub/cam.rfw", true},
-                          {"sub", false},
-                          {"missing.rfw", false},
-                          {"", false}};
+    const Case cases[] = {{"sub\\cam.rfw", nullptr},
+                          {"sub/cam.rfw", nullptr},
+                          {"sub", "Is a directory"},
+                          {"missing.rfw", "no such file"},
+                          {"", ""},
+                          {"big.rfw", "4 bytes, more than the 3 bytes"},
+                          {"empty.rfw", "the file is empty"},
+                          {"fifo.rfw", "not a regular file"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ImageRecord rec;
+        rec.rear = rec.working = {9};
         rec.rear_path = c.path;
-        EXPECT_EQ(c.ok, LoadSecondFileData(rec, dir.path()));
-        if (c.ok) {
+        EXPECT_EQ(c.why == nullptr, LoadSecondFileData(rec, dir.path(), kLimit));
+        if (c.why == nullptr) {
             EXPECT_EQ(rec.rear, (Bytes{1, 2, 3}));
             EXPECT_EQ(rec.working, rec.rear);
             EXPECT_EQ(rec.rear_path[0], '/');
+        } else {
+            // The slot is left empty, with the reason for the operator.
+            EXPECT_TRUE(rec.rear.empty());
+            EXPECT_TRUE(rec.working.empty());
+            EXPECT_NE(rec.problem.text.find(c.why), std::string::npos) << rec.problem.text;
         }
     }
     ImageRecord absolute;
     absolute.rear_path = dir.File("sub/cam.rfw");
-    EXPECT_TRUE(LoadSecondFileData(absolute, "/nonexistent"));
+    EXPECT_TRUE(LoadSecondFileData(absolute, "/nonexistent", kLimit));
 }
 
 TEST(FirmwareImage, ParseFindsTheAreaAtConfigAddressOrAtStart) {
