@@ -250,8 +250,7 @@ TEST_F(CliTest, OnlyTheArgumentsAskForTheUpdate) {
     RunOk({"/bin/mkdir", Path("tools-s")});
     ASSERT_EQ(symlink(ORBISK_BIN, Path("tools-s/orbisk").c_str()), 0);
     ProgramRun run =
-        RunProgram({Path("tools-s/orbisk"), "check"},
-                   {"ORBISK_HOME=" + Home(), "ORBISK_SIM=" + camera, "ORBISK_SIM_CLOCK=virtual"});
+        RunProgram({Path("tools-s/orbisk"), "check"}, Isolated(camera));
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadFile(Home("Result.txt")), "fail");

@@ -14,7 +14,7 @@ namespace orbisk::test {
 class CliFixture : public ::testing::Test {
   protected:
     CliFixture() {
-        for (const char* sub : {"home", "work", "xdg-home", "xdg-dirs"})
+        for (const char* sub : {"home", "work"})
             RunOk({"/bin/mkdir", "-p", dir_.File(sub)});
     }
 
@@ -56,17 +56,22 @@ class CliFixture : public ::testing::Test {
         return std::regex_search(json, m, pattern) ? m[1].str() : "(no " + key + ")";
     }
 
-    // orbisk with the cameras named by `sim` (ORBISK_SIM), in the working folder.
+    // orbisk with the cameras named by `sim` (ORBISK_SIM; ":" none), in the working folder,
+    // with HOME and the XDG folders of its own.
     ProgramRun Orbisk(const std::vector<std::string>& args, const std::string& sim,
                       std::vector<std::string> env = {}) {
         std::vector<std::string> argv{ORBISK_BIN};
         argv.insert(argv.end(), args.begin(), args.end());
-        env.push_back("ORBISK_HOME=" + Home());
-        env.push_back("ORBISK_SIM=" + sim);
-        env.push_back("ORBISK_SIM_CLOCK=virtual");
-        env.push_back("XDG_CONFIG_HOME=" + dir_.File("xdg-home"));
-        env.push_back("XDG_CONFIG_DIRS=" + dir_.File("xdg-dirs"));
+        const std::vector<std::string> isolated = Isolated(sim);
+        env.insert(env.end(), isolated.begin(), isolated.end());
         return RunProgram(argv, env, Work());
+    }
+
+    // The environment Orbisk() runs in, for a run made another way.
+    std::vector<std::string> Isolated(const std::string& sim) const {
+        std::vector<std::string> env = IsolatedEnv(dir_.path(), sim);
+        env.push_back("ORBISK_HOME=" + Home());
+        return env;
     }
 
     static ProgramRun RunOk(const std::vector<std::string>& argv) {

@@ -13,7 +13,9 @@ ProgramRun Demo(const TempDir& tmp, std::vector<std::string> options = {}) {
     std::vector<std::string> argv{"/bin/bash", ORBISK_SOURCE_DIR "/scripts/demo.sh",
                                   ORBISK_TOOLS_DIR "/.."};
     argv.insert(argv.end(), options.begin(), options.end());
-    return RunProgram(argv, {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path()});
+    // The demo makes its own camera and XDG folders below TMPDIR; HOME is one of the test's.
+    const TempDir home;
+    return RunProgram(argv, {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path(), "HOME=" + home.path()});
 }
 
 TEST(DemoTest, DemoUpdatesTheCameraAndKeepsItsSerialNumber) {

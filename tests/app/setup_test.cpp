@@ -87,10 +87,9 @@ TEST_F(SetupTest, MissingConfigIsAFreshInstallation) {
 TEST_F(SetupTest, ProgramFolderThatIsNotThereIsAnError) {
     const std::string camera = OldCamera();
     const std::string before = Show(camera);
-    const ProgramRun run = RunProgram({ORBISK_BIN, "-s"},
-                                      {"ORBISK_HOME=" + Path("no-such-folder"),
-                                       "ORBISK_SIM=" + camera, "ORBISK_SIM_CLOCK=virtual"},
-                                      Work());
+    std::vector<std::string> env = Isolated(camera);
+    env.push_back("ORBISK_HOME=" + Path("no-such-folder"));  // the later entry holds
+    const ProgramRun run = RunProgram({ORBISK_BIN, "-s"}, env, Work());
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.err,
               "orbisk: ORBISK_HOME names " + Path("no-such-folder") + ", which is not a folder\n");

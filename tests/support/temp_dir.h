@@ -28,6 +28,11 @@ struct ProgramRun {
     std::string out;  // standard output
     std::string err;  // standard error
 };
+// The environment of a program run that can touch nothing of the user's: HOME and the XDG
+// folders below `root` (created), a virtual clock, and the simulated cameras of `sim` in place
+// of the real bus (":" is a bus without cameras).
+std::vector<std::string> IsolatedEnv(const std::string& root, const std::string& sim = ":");
+
 // Runs a program with extra environment entries ("NAME=value") and waits for it.
 ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                       const std::string& working_dir = {});
