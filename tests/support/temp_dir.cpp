@@ -37,6 +37,16 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+WorkingFolder::WorkingFolder(const std::string& path)
+    : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+}
+
+WorkingFolder::~WorkingFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
 std::vector<std::string> IsolatedEnv(const std::string& root, const std::string& sim) {
     for (const char* sub : {"user-home", "xdg-home", "xdg-dirs"}) ::mkdir((root + "/" + sub).c_str(), 0755);
     return {"HOME=" + root + "/user-home",

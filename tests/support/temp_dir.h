@@ -19,6 +19,19 @@ private:
     std::string path_;
 };
 
+// The process's working folder is `path` while this lives; the old one comes back at its end,
+// whether the test passed or not.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& path);
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::string previous_;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -75,8 +74,7 @@ class DialogTest : public QObject {
         DialogRig rig;
         rig.Set("SaveResultToFile", 1);
         rig.Set("LogType", 1);
-        const QString old_dir = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(rig.dir.path()));  // burn_result.txt lands here
+        const WorkingFolder working(rig.dir.path());  // burn_result.txt lands here
         rig.Plug(FakeWorld::Camera(0x6366, 2));
         rig.Open();
         QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
@@ -101,7 +99,6 @@ class DialogTest : public QObject {
         // The version the camera runs now, and a full bar, until the very end.
         QCOMPARE(version_at_close, QString("Current FW: 2.00.00"));
         QCOMPARE(progress_at_close, 100);
-        QDir::setCurrent(old_dir);
         // Closed by itself one second after PASS, with the status code that makes exit code 0.
         QVERIFY(rig.clock.now_ms() - before >= 1000);
         QCOMPARE(rig.process.status.Code(), 0u);
@@ -118,8 +115,7 @@ class DialogTest : public QObject {
         DialogRig rig;
         rig.Set("SaveResultToFile", 1);
         rig.Set("LogType", 1);
-        const QString old_dir = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(rig.dir.path()));
+        const WorkingFolder working(rig.dir.path());
         rig.world.download_result = 0;
         rig.world.failure_code = 41709;
         rig.Plug(FakeWorld::Camera(0x6366, 2));
@@ -136,7 +132,6 @@ class DialogTest : public QObject {
         QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
         QCOMPARE(rig.world.refreshes.load(), 1);
         QCOMPARE(finished.count(), 0);
-        QDir::setCurrent(old_dir);
         QCOMPARE(ReadFile(rig.dir.File("Result.txt")), std::string("fail"));
         // The row carries the failure's code although a progress report came after it.
         QVERIFY(ReadFile(rig.dir.File("burn_result.txt")).find("Fail,    41709:") !=

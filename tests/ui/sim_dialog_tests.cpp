@@ -1,7 +1,6 @@
 // The dialog over the real device flow, function library and transports, against simulated
 // cameras.
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -191,8 +190,7 @@ class SimDialogTest : public QObject {
         // The window shows the USB serial-number string; the row still names the serial number
         // the update carries (the manufacturer string).
         rig.Set("SN Address", 1);
-        const QString old_dir = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(rig.dir.path()));
+        const WorkingFolder working(rig.dir.path());
         auto camera = rig.PlugOldDemoCamera(1, true);
         rig.OpenOnSim(true);
         QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
@@ -200,7 +198,6 @@ class SimDialogTest : public QObject {
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("FAIL"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(rig.Idle(), kWait);
-        QDir::setCurrent(old_dir);
         // The verification catches the dropped writes; the refresh after the failure finds the
         // camera again and shows the failure's text.
         QCOMPARE(rig.Text("1033"), QString("Compare Data Fail!"));
