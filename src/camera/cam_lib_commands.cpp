@@ -38,8 +38,7 @@ int CamLib::CamLib_WriteMem(uint64_t, uint32_t addr, uint32_t len, const uint8_t
     return t && t->WriteMem(addr, len, buf, nullptr, nullptr) == kOk ? 1 : 0;
 }
 
-int CamLib::CamLib_GetDevStatus(uint64_t, uint8_t* out, uint32_t options,
-                                uint16_t first_record) {
+int CamLib::CamLib_GetDevStatus(uint64_t, uint8_t* out, uint32_t options, uint16_t first_record) {
     constexpr uint32_t kRecords = 104 / 8;
     if (first_record >= kRecords) return 0;
     CVendorCmdCommon* t = XuOrGeneral(options);

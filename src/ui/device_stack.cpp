@@ -39,13 +39,12 @@ DeviceMaker DeviceStack::Maker() {
     CamLib& camlib = *camlib_;
     CICTypeIni& profiles = *profiles_;
     CSystemInfo* system_info = system_info_;
-    return MakeDevFlowMaker(process, *bus_, camlib, profiles,
-                            [&process, &camlib, &profiles, system_info] {
-                                auto device = CreateDeviceObject(RunDeviceFactory(process),
-                                                                 process, camlib, profiles);
-                                if (device) device->SetSystemInfo(system_info);
-                                return device;
-                            });
+    return MakeDevFlowMaker(
+        process, *bus_, camlib, profiles, [&process, &camlib, &profiles, system_info] {
+            auto device = CreateDeviceObject(RunDeviceFactory(process), process, camlib, profiles);
+            if (device) device->SetSystemInfo(system_info);
+            return device;
+        });
 }
 
 }  // namespace orbisk

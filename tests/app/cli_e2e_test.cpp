@@ -249,8 +249,7 @@ TEST_F(CliTest, OnlyTheArgumentsAskForTheUpdate) {
     // A program stored under a folder whose name holds "-s", run with another argument.
     RunOk({"/bin/mkdir", Path("tools-s")});
     ASSERT_EQ(symlink(ORBISK_BIN, Path("tools-s/orbisk").c_str()), 0);
-    ProgramRun run =
-        RunProgram({Path("tools-s/orbisk"), "check"}, Isolated(camera));
+    ProgramRun run = RunProgram({Path("tools-s/orbisk"), "check"}, Isolated(camera));
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadFile(Home("Result.txt")), "fail");

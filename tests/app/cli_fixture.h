@@ -14,8 +14,7 @@ namespace orbisk::test {
 class CliFixture : public ::testing::Test {
   protected:
     CliFixture() {
-        for (const char* sub : {"home", "work"})
-            RunOk({"/bin/mkdir", "-p", dir_.File(sub)});
+        for (const char* sub : {"home", "work"}) RunOk({"/bin/mkdir", "-p", dir_.File(sub)});
     }
 
     std::string Home(const std::string& name = {}) const { return Sub("home", name); }

@@ -7,6 +7,7 @@
 
 #include "cli_fixture.h"
 #include "support/net_camera_rig.h"
+#include "support/table_row.h"
 
 namespace orbisk::test {
 namespace {
@@ -75,6 +76,7 @@ TEST_F(CliIpTest, UploadEndsWithTheFileInTheCameraFolder) {
         {"no value", {"--ip-upload"}, "--ip-upload needs a value"},
     };
     for (const Case& c : failures) {
+        TRACE_ROW(failures, c);
         const ProgramRun failed = Orbisk(c.args, ":");
         EXPECT_EQ(failed.exit_code, 1) << c.what;
         EXPECT_EQ(failed.out, "Upload fw fail!\n") << c.what;

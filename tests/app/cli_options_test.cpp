@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/autostart.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -23,6 +24,7 @@ TEST(CliOptionsTest, InformationalOptionsWinOverTheUpdate) {
         {{"--helpme"}, InfoRequest::kNone},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         EXPECT_EQ(FindInfoRequest(c.args), c.want) << c.args.front();
     }
 }

@@ -15,7 +15,8 @@ ProgramRun Demo(const TempDir& tmp, std::vector<std::string> options = {}) {
     argv.insert(argv.end(), options.begin(), options.end());
     // The demo makes its own camera and XDG folders below TMPDIR; HOME is one of the test's.
     const TempDir home;
-    return RunProgram(argv, {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path(), "HOME=" + home.path()});
+    return RunProgram(argv,
+                      {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path(), "HOME=" + home.path()});
 }
 
 TEST(DemoTest, DemoUpdatesTheCameraAndKeepsItsSerialNumber) {

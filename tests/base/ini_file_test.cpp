@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk {
@@ -21,6 +22,7 @@ TEST(CIniFileTest, IntegersUseAutomaticBase) {
         {"09", 0},      {" 7", 7},     {"99999999999", -1},  {"-5", -5},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         CIniFile ini;
         ini.SetValue(kSection, "Key", c.text);
         EXPECT_EQ(ini.GetValueI(kSection, "Key", 1234), c.expected) << '"' << c.text << '"';
@@ -96,6 +98,7 @@ TEST(CIniFileTest, LoadStopsAtNonPrintableLineAndKeepsEarlierLines) {
         {"[S]\r\n\r\na=1\r\n", false, "1"},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         CIniFile ini;
         testing::internal::CaptureStdout();
         ini.ReadMemory(c.text);

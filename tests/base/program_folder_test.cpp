@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_row.h"
+
 namespace orbisk {
 namespace {
 
@@ -49,6 +51,7 @@ TEST(ProgramFolderTest, ChoiceFollowsHomePortableWritableInstalled) {
          "/home/u/robin"},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         const ProgramFolderChoice choice = ChooseProgramFolder(c.facts);
         EXPECT_EQ(choice.source, c.source) << c.what;
         EXPECT_EQ(choice.folder, c.folder) << c.what;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/recorders.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -39,6 +40,7 @@ TEST(StatusTest, ReportUpdatesTheStatusCode) {
     test::RecordingStatusSink sink;
     reporter.SetSink(&sink);
     for (const auto& s : steps) {
+        TRACE_ROW(steps, s);
         reporter.ReportStatus(s.kind, s.code);
         EXPECT_EQ(reporter.Code(), s.expected_after) << s.kind << " " << s.code;
     }

@@ -9,6 +9,7 @@
 #include "base/process.h"
 #include "camera/orv_cam.h"
 #include "fake_camera.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -73,6 +74,7 @@ TEST_F(CamLibTest, ChoosesTransportsByCapability) {
         {"second generation", false, true, {"XU", "V2"}},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bus.devices.clear();
         factory.made.clear();
         test::FakeCamera camera;
@@ -125,6 +127,7 @@ TEST_F(CamLibTest, EachFunctionTakesItsTransport) {
         {"OTP", [&] { return lib.CamLib_OTP_Write(h, 0, 0, 4, data, 0, 0); }, "XU OTP_Write"},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         EXPECT_EQ(c.call(), 1) << c.what;
         ASSERT_FALSE(fake->log.empty()) << c.what;
         EXPECT_EQ(fake->log.back(), c.expected_log) << c.what;
@@ -186,6 +189,7 @@ TEST_F(CamLibTest, ResetFindsTheSameCameraByItsPort) {
         {"kernel driver, rom", 1, false, true, "KS2 reset rom"},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bus.devices.clear();
         bus.denied.clear();
         test::FakeCamera other;
@@ -243,6 +247,7 @@ TEST_F(CamLibTest, ResetArgumentsAndTheRequestThatCarriesThem) {
         {true, false, 0, kOptionForceExtUnit, "XU reset 7 value 1"},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bus.devices.clear();
         test::FakeCamera camera;
         camera.gen1 = c.gen1;
@@ -286,6 +291,7 @@ TEST_F(CamLibTest, ProxyResetWritesTheChipSpecificRegisters) {
         {{0x21, 0x90}, true, false, 0},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bus.devices.clear();
         test::FakeCamera camera;
         std::memcpy(camera.chip, c.chip, 2);

@@ -8,6 +8,7 @@
 #include "camera/config_descriptor.h"
 #include "camera/usb_enumeration.h"
 #include "fake_camera.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -53,6 +54,7 @@ TEST_F(CapabilitiesTest, ProbesTheGenerationsAndQualifies) {
         {"first generation, qualify fails", false, true, false, false, false, true, 0},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         test::FakeCamera camera;
         camera.gen2 = c.v2;
         camera.gen1 = c.v1;
@@ -87,6 +89,7 @@ TEST_F(CapabilitiesTest, ChipIdentityAdjustment) {
         {0x0021, {0x22, 0x00}, 0x0021}, {0x0071, {0x20, 0x00}, 0x0071},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         test::FakeCamera camera;
         camera.status_chip = c.word;
         std::memcpy(camera.chip, c.fe21, 2);

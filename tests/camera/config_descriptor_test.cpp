@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_usb.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -28,6 +29,7 @@ TEST(DescriptorWalkerTest, StopsAtShortLengthsAndTheTotalLength) {
         {"past end", past_end, 1}, {"short total", short_total, 1}, {"long total", long_total, 1},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         DescriptorWalker walker(c.config);
         int seen = -1;  // the configuration descriptor itself
         for (auto d = walker.Next(); !d.empty(); d = walker.Next()) {
@@ -94,6 +96,7 @@ TEST(FindVideoExtensionUnitTest, QualifiesTheVendorUnit) {
          false},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bool second = !c.second;
         EXPECT_EQ(FindVideoExtensionUnit(c.config, c.interface_number, &second), c.unit) << c.what;
         EXPECT_EQ(second, c.second) << c.what;

@@ -6,6 +6,7 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk {
@@ -57,6 +58,7 @@ TEST_F(VidPidListTest, ThreeChecksOverOneList) {
         {"VID_2C7E\n", "VID_2C7E&PID_6363", 0, 1, 0},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         List(c.list);
         const std::string label = std::string(c.camera) + "&REV_0011";
         EXPECT_EQ(Exact(c.camera), c.exact) << c.list;

@@ -57,8 +57,7 @@ TEST(BridgeInfoTest, TheRefreshReadsTheStatusFromItsSecondRecordBehindABridge) {
     const std::vector<uint8_t> block = rig.camera->StatusBlock();
     std::vector<uint8_t> from_second(block.size(), 0);
     std::copy(block.begin() + 8, block.end(), from_second.begin());
-    EXPECT_EQ(rig.device->texts().fw_version,
-              sim::VersionText(from_second) + "-VID2C7E&&PID6363");
+    EXPECT_EQ(rig.device->texts().fw_version, sim::VersionText(from_second) + "-VID2C7E&&PID6363");
     EXPECT_NE(sim::VersionText(from_second), sim::VersionText(block));
 }
 

@@ -11,6 +11,7 @@
 #include "camera/config_descriptor.h"
 #include "catalogue/ic_type_ini.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk {
@@ -296,6 +297,7 @@ TEST_F(DevFlowTest, ChipIdentityQuirks) {
         {{{0x00, 0x61}}, {0x00, 0x60}},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         bus.devices.clear();
         test::FakeCamera camera;
         camera.chip_reads = c.reads;
@@ -364,6 +366,7 @@ TEST_F(DevFlowTest, TransportOptionsFromTheConfiguration) {
         {1, 0, 0, 0, 0, 0x17, 5, 0}, {1, 0, 1, 1, 0, 0x33, 6, 1}, {1, 0, 1, 0, 10, 0x17, 6, 0},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         Config("ResetToCache", c.reset_to_cache);
         Config("Lib Type", c.lib_type);
         Config("Normal Reset", c.normal_reset);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/process.h"
+#include "support/table_row.h"
 
 namespace orbisk::test {
 namespace {
@@ -31,6 +32,7 @@ TEST(DeviceFactory, ClassTable) {
         {1, 2, 0, ""},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         EXPECT_STREQ(MemoryClassName(SelectMemoryClass(c.project, c.bus, c.mode)), c.cls)
             << c.project << "/" << c.bus << "/" << c.mode;
     }

@@ -8,9 +8,9 @@
 #include "device/farrow_flash_info_usb.h"
 #include "device/flash_rig.h"
 #include "device/recovery_record.h"
+#include "image/demo_image.h"
 #include "platform/sysinfo.h"
 #include "platform/sysinfo_fixed.h"
-#include "image/demo_image.h"
 #include "sim/sim_image.h"
 #include "support/temp_dir.h"
 
@@ -123,7 +123,8 @@ TEST(FlashOperationsTest, SecondCodeFlagOfTheChipThatHasOne) {
         int32_t flag;
     };
     for (const Case& c : {Case{0xF0, true, 1}, Case{0xF0, false, 0}, Case{0xD0, true, 0}}) {
-        SCOPED_TRACE(testing::Message() << "fe22 " << int{c.fe22} << " second " << c.runs_second_code);
+        SCOPED_TRACE(testing::Message()
+                     << "fe22 " << int{c.fe22} << " second " << c.runs_second_code);
         sim::SimSettings settings = FlashRig::DefaultSettings();
         settings.profile = "ORV7507";
         settings.chip_id_fe22 = c.fe22;
@@ -167,9 +168,9 @@ TEST(FlashOperationsTest, DeviceInformationTexts) {
         return backend;
     }());
     rig.device->SetSystemInfo(&system_info);
-    for (const auto& [product, shown] : {std::pair<std::optional<std::string>, std::string>{
-                                             "X570 AORUS-TEST", "X570 AORUS-TEST"},
-                                         {std::nullopt, "N/A"}}) {
+    for (const auto& [product, shown] :
+         {std::pair<std::optional<std::string>, std::string>{"X570 AORUS-TEST", "X570 AORUS-TEST"},
+          {std::nullopt, "N/A"}}) {
         SCOPED_TRACE(shown);
         board->board_product = product;
         rig.log.clear();

@@ -6,6 +6,7 @@
 
 #include "image/config_chain.h"
 #include "image/demo_image.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -39,6 +40,7 @@ TEST(SerialNumberTest, CarriedIntoTheChosenDescriptor) {
         {{.bell_prefix = true}, 1, "SN-0042"},  // the prefix belongs to the serial string only
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         std::vector<uint8_t> image = loaded;
         size_t size = 0;
         ASSERT_EQ(CarrySerialNumber(image, kDemo, "SN-0042", c.placement, nullptr, &size),

@@ -6,6 +6,7 @@
 
 #include "image/area_fixture.h"
 #include "image/config_edit.h"
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk::test {
@@ -235,6 +236,7 @@ TEST(OrbiskImage, RefusalsAndUsage) {
         {{"demo", dir.File("o.rfw"), "--code-size", "4000"}, 2},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         const ProgramRun r = Tool(c.args);
         std::string joined;
         for (const auto& a : c.args) joined += a + " ";

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/linux/linux_power.h"
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk {
@@ -62,6 +63,7 @@ TEST(SysfsPowerSource, ReadsMainsAndBattery) {
          PowerStatus::kUnknown},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         TempDir root;
         for (const auto& [name, attributes] : c.supplies) Supply(root, name, attributes);
         const PowerStatus status = SysfsPowerSource(root.path()).Query();

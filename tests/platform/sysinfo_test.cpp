@@ -4,6 +4,7 @@
 
 #include "platform/smbios_fixtures.h"
 #include "platform/sysinfo_fixed.h"
+#include "support/table_row.h"
 
 namespace orbisk {
 namespace {
@@ -47,6 +48,7 @@ TEST(SystemInfoTest, VersionChecksAndWow64) {
         {std::nullopt, true, {0, 0}, false, false, false},
     };
     for (const auto& c : cases) {
+        TRACE_ROW(cases, c);
         auto backend = std::make_unique<FixedSystemInfoBackend>();
         backend->version = c.version;
         backend->wow64 = c.wow64;

@@ -9,6 +9,7 @@
 #include "platform/linux/inotify_folder_watch.h"
 #include "sim/sim_fixture.h"
 #include "sim/sim_store.h"
+#include "support/table_row.h"
 #include "support/temp_dir.h"
 
 namespace orbisk::sim::test {
@@ -149,6 +150,7 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
         {{"create", "--force"}, 2},  // an option where the folder belongs
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         const auto run = Sim(c.args);
         EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0] << " " << c.args.back();
         EXPECT_FALSE(run.err.empty());
@@ -175,6 +177,7 @@ TEST(OrbiskSimTool, HelpPrintsTheUsageAndDoesNothingElse) {
         {{"show", dir, "--help"}, "orbisk-sim show DIR [--json]", "orbisk-sim set"},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         std::vector<std::string> argv = c.args;
         argv.insert(argv.begin(), kTool);
         const auto run = RunProgram(argv, {}, temp.path());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/sim_settings.h"
+#include "support/table_row.h"
 
 namespace orbisk::sim {
 namespace {
@@ -113,6 +114,7 @@ TEST(SimBridgeTest, ErrorCodesOfBadCommands) {
     };
     uint64_t at = 0;
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         SimBridge bridge(Settings(), {});
         ASSERT_TRUE(Send(bridge, at, kMailbox1, c.block));
         EXPECT_EQ(Status(bridge, at + kMs, 0), (c.code << 2) | 0x02);
@@ -181,6 +183,7 @@ TEST(SimBridgeTest, SettingsAreCheckedWhenRead) {
         {{{"Camera.Profile", "ORV7608"}, {"Faults.BridgeFailCode", "64"}}, "BridgeFailCode"},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         CIniFile ini;
         for (const auto& [key, value] : c.keys) {
             const std::string k = key;

@@ -1,8 +1,7 @@
 #include "support/temp_dir.h"
 
-#include <sys/stat.h>
-
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,11 +47,10 @@ WorkingFolder::~WorkingFolder() {
 }
 
 std::vector<std::string> IsolatedEnv(const std::string& root, const std::string& sim) {
-    for (const char* sub : {"user-home", "xdg-home", "xdg-dirs"}) ::mkdir((root + "/" + sub).c_str(), 0755);
-    return {"HOME=" + root + "/user-home",
-            "XDG_CONFIG_HOME=" + root + "/xdg-home",
-            "XDG_CONFIG_DIRS=" + root + "/xdg-dirs",
-            "ORBISK_SIM=" + sim,
+    for (const char* sub : {"user-home", "xdg-home", "xdg-dirs"})
+        ::mkdir((root + "/" + sub).c_str(), 0755);
+    return {"HOME=" + root + "/user-home", "XDG_CONFIG_HOME=" + root + "/xdg-home",
+            "XDG_CONFIG_DIRS=" + root + "/xdg-dirs", "ORBISK_SIM=" + sim,
             "ORBISK_SIM_CLOCK=virtual"};
 }
 

@@ -22,13 +22,13 @@ private:
 // The process's working folder is `path` while this lives; the old one comes back at its end,
 // whether the test passed or not.
 class WorkingFolder {
-public:
+  public:
     explicit WorkingFolder(const std::string& path);
     ~WorkingFolder();
     WorkingFolder(const WorkingFolder&) = delete;
     WorkingFolder& operator=(const WorkingFolder&) = delete;
 
-private:
+  private:
     std::string previous_;
 };
 

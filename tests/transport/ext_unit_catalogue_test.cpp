@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/logger.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "transport/ext_unit.h"
 #include "transport/mock_usb.h"
 
@@ -176,6 +177,7 @@ TEST_F(ExtUnitCatalogueTest, EachOperationSendsItsTemplateAndDataPhase) {
          "02 9A 40 00 02 00 01 00", 'w', 1, "A1 A2 00 00 00 00 00 00"},
     };
     for (const Row& row : rows) {
+        TRACE_ROW(rows, row);
         device_.requests.clear();
         ASSERT_EQ(row.call(unit_), kOk) << row.name;
         ASSERT_FALSE(device_.requests.empty()) << row.name;

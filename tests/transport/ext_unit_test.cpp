@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "base/logger.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "transport/mock_usb.h"
 
 namespace orbisk {
@@ -111,6 +112,7 @@ TEST_F(ExtUnitTest, LargeTransfersSplitIntoPiecesOf0x8000AndTheRestInOneCommand)
     };
     auto unit = Make();
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         device_.requests.clear();
         std::vector<uint8_t> buf(c.len + 1, 0xEE);
         std::vector<uint32_t> progress;
@@ -187,6 +189,7 @@ TEST_F(ExtUnitTest, I2CLongWriteClearsBit15ForThePieceThatEndsTheTransfer) {
     std::vector<uint8_t> data(130);
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i);
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         device_.requests.clear();
         ASSERT_EQ(unit->I2CLongWrite(0x48, 0x8010, 999, c.len, data.data(), nullptr, nullptr), kOk);
         EXPECT_EQ(Commands(), c.commands) << c.len;
@@ -282,6 +285,7 @@ TEST_F(ExtUnitTest, DataControlSizeNegotiation) {
         {0, 0, false, 8, 8, false},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         test::MockUsbDevice device;
         CExtUnit unit(device, kUnit, kInterface, logger_, lock_, 1000);
         device.requests.clear();

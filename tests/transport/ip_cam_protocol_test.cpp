@@ -10,6 +10,7 @@
 #include "base/logger.h"
 #include "platform/tuning_lock.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "transport/ip_cam_vendor_cmd.h"
 #include "transport/mock_usb.h"
 
@@ -38,6 +39,7 @@ TEST(IpCamProtocolTest, TheHostComesFromTheAuthorityOfAnRtspAddress) {
         {"", nullptr},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         std::string host, reason;
         const bool ok = ipcam::HostOfAddress(c.address, &host, &reason);
         EXPECT_EQ(ok, c.host != nullptr) << c.address << ": " << reason;
@@ -69,6 +71,7 @@ TEST(IpCamProtocolTest, ChipIdentityTextIsOneToFourHexDigits) {
         {std::string(17, '1'), -1},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         uint16_t word = 0;
         const bool ok = ipcam::ParseChipIdentityText(
             reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), &word);
@@ -170,6 +173,7 @@ TEST_F(IpCamRepliesTest, LengthsFromTheNetworkAreCheckedBeforeUse) {
         {"a reply cut short", [&] { return ip_.IpCamGet12(bytes, 8); }, 12, 6, "41 42"},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         network_.replies.clear();
         Reply(c.command, c.length, c.data);
         const int connects = network_.connects;

@@ -13,6 +13,7 @@
 #include "platform/tuning_lock.h"
 #include "support/net_camera_rig.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "transport/mock_usb.h"
 
 namespace orbisk {
@@ -181,6 +182,7 @@ TEST_F(IpCamTest, EveryOperationSendsItsMessages) {
     };
     Sent();
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         len = sizeof buf;
         EXPECT_EQ(c.run(), kOk) << c.what;
         EXPECT_EQ(Sent(), c.messages) << c.what;
@@ -350,6 +352,7 @@ TEST_F(IpCamTest, EachFaultEndsWith1AndTheNextOperationReconnects) {
     };
     uint8_t text[256] = {};
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         CIpCamVendorCmd& ip = c.fault == sim::NetFault::kSilent ? *quick : *ip_;
         ASSERT_EQ(ip.IpCamGet12(text, sizeof text), kOk);
         const uint32_t connections = rig_.server().Connections();

@@ -12,6 +12,7 @@
 #include "base/logger.h"
 #include "platform/device_lock.h"
 #include "support/recorders.h"
+#include "support/table_row.h"
 #include "transport/driver_requests.h"
 #include "transport/ext_unit.h"
 #include "transport/mock_usb.h"
@@ -212,6 +213,7 @@ TEST_F(DeviceLockTest, FailedAndUnexpectedWaitsCountAsFailuresWithoutTheLock) {
         {{LockWait::kOther, 0x1234}, "op Unknown error 0x00001234\r\n"},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         ScriptedLock lock(c.result);
         {
             bool failed = false;

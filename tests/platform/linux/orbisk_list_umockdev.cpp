@@ -25,11 +25,10 @@ TEST(OrbiskListTest, FindsTheEmulatedCamerasWithTheirPorts) {
     // The program's sanitizer runtime must accept the preload library before it. The bus is
     // the emulated kernel's; the folders are the test's own.
     const TempDir own;
-    const ProgramRun run =
-        RunProgram({ORBISK_BIN, "--list"},
-                   {"ASAN_OPTIONS=verify_asan_link_order=0", "ORBISK_HOME=" + own.path(),
-                    "HOME=" + own.path(), "XDG_CONFIG_HOME=" + own.path(),
-                    "XDG_CONFIG_DIRS=" + own.path()});
+    const ProgramRun run = RunProgram(
+        {ORBISK_BIN, "--list"},
+        {"ASAN_OPTIONS=verify_asan_link_order=0", "ORBISK_HOME=" + own.path(), "HOME=" + own.path(),
+         "XDG_CONFIG_HOME=" + own.path(), "XDG_CONFIG_DIRS=" + own.path()});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     // One line per camera: index, identity label, hub port, firmware version, serial number.
     auto line_with = [&](const std::string& label) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_row.h"
+
 namespace orbisk {
 namespace {
 
@@ -45,6 +47,7 @@ TEST(SysfsUsbTest, SplitsTheDescriptorFileAndPicksTheActiveConfiguration) {
         {"not a configuration", Join({device, {9, 4, 0, 0, 0, 0, 0, 0, 0}}), 1, false, {}},
     };
     for (const Case& c : cases) {
+        TRACE_ROW(cases, c);
         std::vector<uint8_t> dev, config;
         EXPECT_EQ(SplitDescriptorFile(c.raw, c.active, &dev, &config), c.ok) << c.what;
         if (c.ok) {
