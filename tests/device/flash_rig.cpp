@@ -61,20 +61,6 @@ std::unique_ptr<CVendorCmdCommon> HookedTransportFactory::CreateExtUnit(CameraDe
                                            lock_, write_hook);
 }
 
-DemoImageSpec OldFirmware() {
-    DemoImageSpec recipe;
-    recipe.manufacturer = "SN-CAM-000042";
-    recipe.rev = 0x0099;
-    recipe.version = 0x1050;
-    return recipe;
-}
-
-DemoImageSpec NewFirmware() {
-    DemoImageSpec recipe;
-    recipe.version = 0x1060;
-    return recipe;
-}
-
 std::string ChipCaseName(const ChipCase& c) {
     return std::string(c.profile) + (c.locked ? "_Locked" : "_Unlocked");
 }
@@ -125,15 +111,7 @@ FlashRig::~FlashRig() {
 }
 
 bool FlashRig::OpenAndLoad(const std::vector<uint8_t>& image) {
-    if (!device->DEV_OpenDeviceByICIni(0)) return false;
-    // The chip profile of the camera, as start-up chooses it from the chip identity.
-    const auto& id = device->connection().chip_identity;
-    if (!profiles.MatchAnyProfile(id[0], id[1])) return false;
-    profiles.ApplyProfile();
-    device->DEV_SetTransportOptions();
-    device->images().front = image;
-    device->images().working = image;
-    return true;
+    return OpenForUpdate(*device, profiles, image);
 }
 
 }  // namespace orbisk::test

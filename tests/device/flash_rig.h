@@ -18,8 +18,7 @@
 #include "platform/device_lock.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
-#include "support/recorders.h"
-#include "support/temp_dir.h"
+#include "support/tool_core.h"
 
 namespace orbisk::test {
 
@@ -63,9 +62,6 @@ class HookedTransportFactory : public UsbTransportFactory {
     std::shared_ptr<DeviceLock> lock_;
 };
 
-// The firmware the camera runs before the update and the one the tool brings.
-DemoImageSpec OldFirmware();
-DemoImageSpec NewFirmware();
 
 // A camera of one chip family, found as an updated camera is (its flash locked) or blank
 // (unlocked). One chip of each write-protect family: plain GPIO 0 pin (ORV6363), GPIO 1 pair
@@ -85,24 +81,6 @@ inline void PrintTo(const ChipCase& c, std::ostream* out) {
 sim::SimSettings ChipSettings(const ChipCase& c);
 // A demo image laid out for the chip: its chip model, configuration and tag addresses, size.
 std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe);
-
-// The camera's clock: runs on the tool's virtual clock and adds up the time the camera charges
-// for its own work (transfers, programming, erasing).
-class ChargingClock : public Clock {
-  public:
-    explicit ChargingClock(VirtualClock& base) : base_(base) {}
-    uint64_t now_ms() override { return base_.now_ms(); }
-    uint64_t now_us() override { return base_.now_us(); }
-    void sleep_ms(uint32_t ms) override { sleep_us(uint64_t{ms} * 1000); }
-    void sleep_us(uint64_t us) override {
-        charged_us += us;
-        base_.sleep_us(us);
-    }
-    uint64_t charged_us = 0;
-
-  private:
-    VirtualClock& base_;
-};
 
 inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
 
@@ -130,26 +108,6 @@ class TimedLock : public DeviceLock {
     Clock& clock_;
     int depth_ = 0;
     uint64_t since_ms_ = 0;
-};
-
-// The tool's process on a virtual clock, run as the command line runs it, with every report and
-// trace line recorded; the camera charges its work on camera_clock.
-struct ToolCore {
-    ToolCore() {
-        process.program_folder = folder.path();
-        process.status.SetSink(&sink);
-        process.status.SetCancelSource(&cancel);
-        process.run_mode = kRunCommandLine;
-    }
-    // The program folder (recovery records, failed read-backs).
-    TempDir folder;
-    VirtualClock clock;
-    ChargingClock camera_clock{clock};
-    RecordingLogSink log;
-    Logger logger{clock, &log};
-    Process process{clock, logger};
-    RecordingStatusSink sink;
-    CThreadFlag cancel;
 };
 
 struct FlashRig : ToolCore {

@@ -11,7 +11,8 @@ add_executable(orbisk_linux_tests ${linux_backend_tests}
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/fake_camera.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/platform/linux/sim_camera_device.cpp
                ${CMAKE_CURRENT_SOURCE_DIR}/support/recorders.cpp
-               ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_dir.cpp)
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_dir.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/tool_core.cpp)
 target_include_directories(orbisk_linux_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # End-to-end runs of the program under the emulated kernel.
 target_compile_definitions(orbisk_linux_tests PRIVATE ORBISK_BIN="$<TARGET_FILE:orbisk>")

@@ -13,37 +13,23 @@
 #include "platform/device_lock.h"
 #include "platform/linux/emulated_sim_bus.h"
 #include "sim/sim_image.h"
-#include "support/recorders.h"
+#include "support/tool_core.h"
 
 namespace orbisk::test {
 namespace {
 
-DemoImageSpec OldFirmware() {
-    DemoImageSpec shape;
-    shape.manufacturer = "SN-CAM-000042";
-    shape.version = 0x1050;
-    return shape;
-}
-
-DemoImageSpec NewFirmware() {
-    DemoImageSpec shape;
-    shape.version = 0x1060;
-    return shape;
-}
-
 // The whole tool of the command line, on the real Linux bus.
-struct LinuxRig {
+struct LinuxRig : ToolCore {
     explicit LinuxRig(int lib_type)
         : lock_name("orbisk-test-update-" + std::to_string(::getpid())),
           factory(bus, logger, OpenDeviceLock(lock_name)) {
-        process.status.SetSink(&sink);
-        process.run_mode = kRunCommandLine;
         process.config.SetValue(kConfigSection, "SaveSN", "1");
         process.config.SetValue(kConfigSection, "Lib Type", std::to_string(lib_type));
         sim::SimSettings settings;
         settings.app_mode = true;
         settings.flash_status = sim::kProtectedFlashStatus;
-        camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(OldFirmware()), clock);
+        camera =
+            std::make_shared<sim::SimCamera>(settings, MakeDemoImage(OldFirmware()), camera_clock);
         bus.AddCamera(camera);
         started = bus.Start();
         camlib.CamLib_Init(lib_type);
@@ -56,24 +42,7 @@ struct LinuxRig {
         RemoveDeviceLock(lock_name);
     }
 
-    // Opens the camera as the command line does and loads the new image into the front slot.
-    bool OpenAndLoad(const std::vector<uint8_t>& image) {
-        if (!device->DEV_OpenDeviceByICIni(0)) return false;
-        const auto& id = device->connection().chip_identity;
-        if (!profiles.MatchAnyProfile(id[0], id[1])) return false;
-        profiles.ApplyProfile();
-        device->DEV_SetTransportOptions();
-        device->images().front = image;
-        device->images().working = image;
-        return true;
-    }
-
     std::string lock_name;
-    VirtualClock clock;
-    RecordingLogSink log;
-    Logger logger{clock, &log};
-    Process process{clock, logger};
-    RecordingStatusSink sink;
     EmulatedKernel kernel;
     EmulatedSimBus bus{kernel, clock};
     std::shared_ptr<sim::SimCamera> camera;
@@ -90,7 +59,8 @@ TEST_P(UpdateTest, DownloadLeavesTheNewImageRunningWithTheSerialNumberKept) {
     LinuxRig rig(GetParam());
     ASSERT_TRUE(rig.started);
     EXPECT_EQ(rig.camlib.CamLib_GetLibType(), GetParam());
-    ASSERT_TRUE(rig.OpenAndLoad(MakeDemoImage(NewFirmware()))) << rig.log.Joined();
+    ASSERT_TRUE(OpenForUpdate(*rig.device, rig.profiles, MakeDemoImage(NewFirmware())))
+        << rig.log.Joined();
 
     ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
 
