@@ -66,10 +66,4 @@ std::vector<sim::SimBridge::CommandRecord> BridgeRig::Commands(uint8_t group, ui
     return out;
 }
 
-std::vector<uint32_t> BridgeRig::StepTexts() const {
-    std::vector<uint32_t> steps = sink.codes(kReportStepText);
-    steps.erase(std::remove(steps.begin(), steps.end(), 0u), steps.end());
-    return steps;
-}
-
 }  // namespace orbisk::test

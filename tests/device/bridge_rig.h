@@ -46,7 +46,6 @@ struct BridgeRig : ToolCore {
     std::vector<uint8_t> BridgeFlash() { return camera->BridgeMemory(); }
     // The bridge's program commands since the last ClearHistory, in order.
     std::vector<sim::SimBridge::CommandRecord> Commands(uint8_t group, uint8_t sub);
-    std::vector<uint32_t> StepTexts() const;
 
     sim::SimUsbBus sim_bus{clock};
     std::shared_ptr<sim::SimCamera> camera;

@@ -18,6 +18,7 @@
 #include "platform/device_lock.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_camera.h"
+#include "sim/sim_image.h"
 #include "support/tool_core.h"
 
 namespace orbisk::test {
@@ -61,7 +62,6 @@ class HookedTransportFactory : public UsbTransportFactory {
     Logger& logger_;
     std::shared_ptr<DeviceLock> lock_;
 };
-
 
 // A camera of one chip family, found as an updated camera is (its flash locked) or blank
 // (unlocked). One chip of each write-protect family: plain GPIO 0 pin (ORV6363), GPIO 1 pair
@@ -122,6 +122,12 @@ struct FlashRig : ToolCore {
     std::vector<uint8_t> Memory() { return camera->Memory(); }
     // Progress values reported, in order.
     std::vector<uint32_t> Progress() const { return sink.codes(kReportProgress); }
+    // After a download that passed: the memory holds the loaded image, tagged, of version
+    // 0x1060, the camera runs it and shows its version; the reports were `steps` in order,
+    // `progress_count` rising progress values from `first_progress` to 100, one success (41755),
+    // no failure, and the status code that gives exit code 0.
+    void ExpectNewCodeRunning(const sim::ImageFacts& facts, const std::vector<uint32_t>& steps,
+                              uint32_t first_progress, size_t progress_count);
 
     sim::SimUsbBus sim_bus{clock};
     CountingBus bus{sim_bus};

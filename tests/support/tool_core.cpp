@@ -1,5 +1,7 @@
 #include "support/tool_core.h"
 
+#include <algorithm>
+
 #include "catalogue/ic_type_ini.h"
 #include "device/flash_info.h"
 
@@ -17,6 +19,12 @@ DemoImageSpec NewFirmware() {
     DemoImageSpec recipe;
     recipe.version = 0x1060;
     return recipe;
+}
+
+std::vector<uint32_t> ToolCore::StepTexts() const {
+    std::vector<uint32_t> steps = sink.codes(kReportStepText);
+    steps.erase(std::remove(steps.begin(), steps.end(), 0u), steps.end());
+    return steps;
 }
 
 bool OpenForUpdate(CFlashInfo& device, CICTypeIni& profiles, const std::vector<uint8_t>& image) {

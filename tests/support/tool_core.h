@@ -57,6 +57,9 @@ struct ToolCore {
     Process process{clock, logger};
     RecordingStatusSink sink;
     CThreadFlag cancel;
+
+    // The step texts reported, in order, without the bare refreshes (code 0).
+    std::vector<uint32_t> StepTexts() const;
 };
 
 // Opens the first camera as the command line does, applies the chip profile of its identity,
