@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev zli
   dpkg-dev file man-db desktop-file-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-test test demo fuzz package clean
+.PHONY: deps build build-test test demo fuzz package clean architecture
 
 # $(call install-missing,PACKAGES): installs those of the Debian packages that are missing.
 define install-missing
@@ -68,6 +68,11 @@ package: deps package-deps
 
 demo: build
 	@bash scripts/demo.sh build
+
+# The picture of docs/architecture.md, from its Graphviz source (graphviz installed here only).
+architecture:
+	$(call install-missing,graphviz)
+	dot -Tsvg docs/architecture.dot -o docs/images/architecture.svg
 
 clean:
 	rm -rf build build-test build-fuzz build-package
