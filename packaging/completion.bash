@@ -68,7 +68,7 @@ _orbisk_sim() {
         create)
             options='--profile --vid --pid --rev --manufacturer --product --serial --generation
                 --image --mode --memory --memory-size --bus --ports --protected --force --bridge
-                --bridge-image'
+                --bridge-image --sensor'
             ;;
         show) options='--json' ;;
         serve) options='--listen --split --fault --fault-at' ;;

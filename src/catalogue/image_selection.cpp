@@ -203,7 +203,8 @@ int GetFwFileForTarnAllInOneFarrow(ImageSelection& s, SensorSlot slot, uint16_t 
     for (const std::string& file : RfwFiles(folder)) {
         SetChosen(s, file);
         slot_path = file;
-        const bool loaded = front ? LoadFileData(s.images, s.vid, s.pid)
+        // The front slot takes the listed file too: the file the log names is the one written.
+        const bool loaded = front ? LoadImageFile(s.images, file, s.profiles.LargestMemory())
                                   : LoadSecondFileData(s.images, s.process.program_folder,
                                                        s.profiles.LargestMemory());
         if (!loaded) {

@@ -6,12 +6,37 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kNotSupport = 41500;
 constexpr uint32_t kResetDeviceFail = 41512;
 constexpr uint32_t kLoadFail = 41530;
 constexpr uint32_t kDownloadSucceed = 41755;
+// Bus addresses of the two sensors of a module on the controller's sensor bus.
+constexpr uint8_t kFrontSensor = 0x6C;
+constexpr uint8_t kRearSensor = 0x20;
 
 }  // namespace
+
+bool CFarrowFlashInfo_USB::ReadSensorWord(uint8_t bus_address, uint16_t reg, uint16_t* value) {
+    uint8_t bytes[2] = {0, 0};
+    if (!camlib_.CamLib_I2CLongRead(conn_.camera_handle, bus_address, reg, 2, bytes,
+                                    conn_.command_options))
+        return false;
+    *value = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);  // high byte first
+    return true;
+}
+
+bool CFarrowFlashInfo_USB::ReadSensorProbeId(SensorSlot slot, uint16_t* id) {
+    const bool front = slot == SensorSlot::kFront;
+    const uint16_t known = front ? kFrontLarkvaleProbeId : kRearLarkvaleProbeId;
+    uint16_t value = 0;
+    if (ReadSensorWord(front ? kFrontSensor : kRearSensor, 0x300A, &value) && value == known) {
+        *id = value;
+        return true;
+    }
+    // Another sensor answers elsewhere, always at the front sensor's address.
+    if (!ReadSensorWord(kFrontSensor, front ? 0x0000 : 0x3000, &value)) return false;
+    *id = value;
+    return true;
+}
 
 int CFarrowFlashInfo_USB::CameraDownload(SensorSlot slot, bool last, LogScope& scope,
                                          bool& finished) {
@@ -20,11 +45,12 @@ int CFarrowFlashInfo_USB::CameraDownload(SensorSlot slot, bool last, LogScope& s
     int result = front ? MP_OpenFrontRomFarrowDevice() : MP_OpenRearRomFarrowDevice();
     if (!result) return 0;
     scope.Text("%sBegin to %s Camera Download\n", Logger::CurrentTimeText().c_str(), name);
-    if (process_.ConfigInt(cfg::kSensorId) != 0) {
-        // The sensor probe ID picks the module maker's folder; this build has no sensor-bus
-        // read to take it from, so it refuses rather than guess a folder.
-        scope.Section("Sensor ID read not supported\n");
-        process_.Report(kReportFailure, kNotSupport);
+    uint16_t& probe_id = sensor_probe_ids_[front ? 0 : 1];
+    probe_id = 0;
+    // The sensor's probe ID picks the module maker's folder: without it no folder is guessed.
+    if (process_.ConfigInt(cfg::kSensorId) != 0 && !ReadSensorProbeId(slot, &probe_id)) {
+        scope.Section("Read Sensor ID Fail\n");
+        process_.Report(kReportFailure, kResetDeviceFail);
         finished = true;
         return 0;
     }
@@ -35,7 +61,7 @@ int CFarrowFlashInfo_USB::CameraDownload(SensorSlot slot, bool last, LogScope& s
         DEV_ReadChipIdentity();
         return conn_.chip_identity;
     };
-    if (!GetFwFileForTarnAllInOneFarrow(selection, slot, 0, read_chip)) {
+    if (!GetFwFileForTarnAllInOneFarrow(selection, slot, probe_id, read_chip)) {
         scope.Text("Can't Find Suitable FW\n");
         process_.Report(kReportFailure, kResetDeviceFail);
         finished = true;

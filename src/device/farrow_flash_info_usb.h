@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "catalogue/image_selection.h"
@@ -27,11 +28,19 @@ class CFarrowFlashInfo_USB : public CFlashInfo {
     int SilenceDumpCheck(const std::string& p) override { return CDevFlow::SilenceDumpCheck(p); }
 
     int FFU_FarrowDownload();
+    // The sensor probe IDs read by the last download (front, rear); 0 when none was read.
+    const std::array<uint16_t, 2>& sensor_probe_ids() const { return sensor_probe_ids_; }
 
   private:
+    // The probe ID of the slot's sensor; false when the sensor bus does not answer.
+    bool ReadSensorProbeId(SensorSlot slot, uint16_t* id);
+    bool ReadSensorWord(uint8_t bus_address, uint16_t reg, uint16_t* value);
+
     // One camera of the module: open it in its ROM, choose and load its image, write it.
     // `finished` tells whether the sequence ends here (an early return).
     int CameraDownload(SensorSlot slot, bool last, LogScope& scope, bool& finished);
+
+    std::array<uint16_t, 2> sensor_probe_ids_{};
 };
 
 }  // namespace orbisk

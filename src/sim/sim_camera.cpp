@@ -41,6 +41,7 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
     if (settings_.bridge.present)
         bridge_ = std::make_unique<SimBridge>(settings_.bridge, std::move(bridge_memory));
+    for (const SimSensor& sensor : settings_.sensors) sensors_.emplace_back(sensor);
     if (settings_.app_mode && settings_.running.vid == 0) {
         Boot(BootTarget::kCode);
     } else {

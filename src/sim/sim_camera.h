@@ -11,11 +11,12 @@
 
 #include "base/clock.h"
 #include "platform/usb.h"
-#include "sim/sim_commands.h"
 #include "sim/sim_bridge.h"
+#include "sim/sim_commands.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
 #include "sim/sim_otp.h"
+#include "sim/sim_sensor.h"
 #include "sim/sim_settings.h"
 
 namespace orbisk::sim {
@@ -180,6 +181,7 @@ class SimCamera {
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};
     std::unique_ptr<SimBridge> bridge_;
+    std::vector<SensorRegisters> sensors_;
     std::array<uint8_t, 2> mode_bytes_{};
     uint8_t power_mipi_ = 0;
     uint8_t vendor_byte_ = 0;

@@ -1,6 +1,6 @@
 // The controller's I2C master: long reads and writes to devices with 16-bit register addresses
-// on its sensor bus, where a MIPI module's bridge sits. The bus time of each piece is charged
-// to the transfer that carries it.
+// on its sensor bus, where the image sensors and a MIPI module's bridge sit. The bus time of each
+// piece is charged to the transfer that carries it.
 #include "sim/sim_camera.h"
 #include "sim/sim_i2c.h"
 
@@ -19,6 +19,11 @@ uint8_t SimCamera::I2cLongRead(uint16_t slave, uint16_t reg, uint8_t* out, uint1
     if (length == 0 || length > kI2cPieceMax) return kStsErrLen;
     const uint32_t khz = settings_.bridge.timing.i2c_khz;
     charge_us_ += NsToUs(I2cReadNs(length, khz));
+    for (const SensorRegisters& sensor : sensors_) {
+        if (!sensor.Answers(slave)) continue;
+        sensor.Read(reg, out, length);
+        return kStsNoErr;
+    }
     // A device that is not there, or does not answer, leaves the bus idle: no acknowledge.
     if (!bridge_ || !IsBridge(slave)) return kStsHwErr;
     return bridge_->Read(clock_.now_us() + charge_us_, reg, out, length) ? kStsNoErr : kStsHwErr;
@@ -29,6 +34,11 @@ uint8_t SimCamera::I2cLongWrite(uint16_t slave, uint16_t reg, const uint8_t* dat
     if (length == 0 || length > kI2cPieceMax) return kStsErrLen;
     const uint32_t khz = settings_.bridge.timing.i2c_khz;
     charge_us_ += NsToUs(I2cWriteNs(length, khz));
+    for (SensorRegisters& sensor : sensors_) {
+        if (!sensor.Answers(slave)) continue;
+        sensor.Write(reg, data, length);
+        return kStsNoErr;
+    }
     if (!bridge_ || !IsBridge(slave)) return kStsHwErr;
     return bridge_->Write(clock_.now_us() + charge_us_, reg, data, length) ? kStsNoErr : kStsHwErr;
 }

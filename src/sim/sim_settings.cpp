@@ -5,6 +5,7 @@
 #include <sstream>
 #include <utility>
 
+#include "sim/sim_bridge.h"
 #include "sim/sim_ini_reader.h"
 
 namespace orbisk::sim {
@@ -266,6 +267,13 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     }
 
     if (!bridge.Load(ini, error)) return false;
+    if (!LoadSensors(ini, &sensors, error)) return false;
+    for (const SimSensor& sensor : sensors) {
+        if (bridge.present && (sensor.address & 0xFE) == SimBridge::kSlave) {
+            *error = "[Sensors] a sensor cannot share the MIPI bridge's bus address";
+            return false;
+        }
+    }
     if (bridge.present && !Profile().bridge) {
         *error = "profile " + profile + " has no MIPI bridge (ORV7608 has)";
         return false;
@@ -336,6 +344,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kFaults, "OtpWeak", OtpWeakText(f.otp_weak));
     ini->SetValueI(kFaults, "OtpLocked", f.otp_locked);
     ini->SetValueI(kFaults, "OtpFalseReport", static_cast<int32_t>(f.otp_false_report));
+    SaveSensors(sensors, ini);
 }
 
 std::string OtpWeakText(const std::vector<std::pair<uint16_t, uint8_t>>& weak) {

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "base/ini_file.h"
+#include "sim/sim_bridge_settings.h"
 #include "sim/sim_protect.h"
 #include "sim/sim_reset_rules.h"
-#include "sim/sim_bridge_settings.h"
+#include "sim/sim_sensor.h"
 
 namespace orbisk::sim {
 
@@ -121,6 +122,7 @@ struct SimSettings {
     Timing timing;
     Faults faults;
     BridgeSettings bridge;
+    std::vector<SimSensor> sensors;  // on the sensor bus
 
     const ChipProfile& Profile() const;
     uint32_t MemorySize() const;

@@ -52,6 +52,11 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
           "\"version\": \"0x00-0003-2A07\"", "\"name\": \"flash\", \"size\": 131072"})
         EXPECT_NE(show.out.find(part), std::string::npos) << part << "\n" << show.out;
 
+    // A sensor on the camera's sensor bus, kept in its settings.
+    ASSERT_EQ(Sim({"create", temp.File("sensor"), "--sensor", "0x6c=0x300a:0x2722"}).exit_code, 0);
+    EXPECT_NE(ReadFile(temp.File("sensor") + "/camera.ini").find("[Sensors]\r\n0x6C=0x300A:0x2722"),
+              std::string::npos);
+
     ASSERT_EQ(Sim({"create", temp.File("rom"), "--image", untagged, "--serial", "R1"}).exit_code,
               0);
     show = Sim({"show", temp.File("rom"), "--json"});
@@ -141,6 +146,9 @@ TEST(OrbiskSimTool, BadInputChangesNothing) {
         {{"fault", dir, "--bogus"}, 2},
         {{"create", temp.File("x"), "--profile", "ORV0000"}, 1},
         {{"create", temp.File("y"), "--vid", "0x10000"}, 1},
+        {{"create", temp.File("x"), "--sensor", "0x6C"}, 2},                // no registers
+        {{"create", temp.File("x"), "--sensor", "0x6D=0x300A:0x2722"}, 1},  // a read address
+        {{"set", dir, "Sensors.0x20=0x300A"}, 1},                           // no value
         {{"show", temp.File("nothing")}, 1},
         {{"unplug", temp.File("nothing")}, 1},
         {{"plug", temp.File("nothing")}, 1},

@@ -127,6 +127,12 @@ TEST(SimStore, FiguresAreCheckedWhenRead) {
         {"Camera", "MaxDataSize", "4", "[Camera] MaxDataSize must be a whole number from 8"},
         {"Running", "VID", "0x12345", "[Running] VID"},
         {"Usb", "Speed", "0", "[Usb] Speed must be a whole number from 1 to 4"},
+        {"Sensors", "0x6C", "0x300A:0x2722,0x0000:0x5640", nullptr},
+        {"Sensors", "0x6D", "0x300A:0x2722", "[Sensors] 0x6D must be a bus address"},
+        {"Sensors", "0x20", "0x300A=0x6737", "[Sensors] 0x20 must be REGISTER:VALUE items"},
+        {"Sensors", "0x20", "0xFFFF:0x6737", "[Sensors] 0x20 must be REGISTER:VALUE items"},
+        {"Sensors", "0x20", "0x300A:0x16737", "[Sensors] 0x20 must be REGISTER:VALUE items"},
+        {"Sensors", "0x20", "", nullptr},  // no sensor there
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
@@ -140,6 +146,26 @@ TEST(SimStore, FiguresAreCheckedWhenRead) {
             EXPECT_NE(error.find(c.reason), std::string::npos) << error;
         }
     }
+    // Sensors come back as they were set, and on the bus they answer high byte first.
+    CIniFile with_sensors;
+    with_sensors.SetValue("Sensors", "0x20", "0x300A:0x6737");
+    with_sensors.SetValue("Sensors", "0x6C", "0x0000:0x5640");
+    SimSettings loaded;
+    std::string load_error;
+    ASSERT_TRUE(loaded.Load(with_sensors, &load_error)) << load_error;
+    CIniFile saved;
+    loaded.Save(&saved);
+    EXPECT_EQ(saved.GetValue("Sensors", "0x20"), "0x300A:0x6737");
+    EXPECT_EQ(saved.GetValue("Sensors", "0x6C"), "0x0000:0x5640");
+    ASSERT_EQ(loaded.sensors.size(), 2u);
+    SensorRegisters rear(loaded.sensors[0]);
+    EXPECT_TRUE(rear.Answers(0x21));  // the read form of the address
+    EXPECT_FALSE(rear.Answers(0x6C));
+    uint8_t bytes[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    rear.Read(0x3009, bytes, 4);  // a register the sensor does not name reads 0
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 4),
+              (std::vector<uint8_t>{0x00, 0x67, 0x37, 0x00}));
+
     // A NOR camera has no status register to hold protection bits.
     CIniFile nor;
     nor.SetValue("Camera", "Memory", "nor");

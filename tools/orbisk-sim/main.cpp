@@ -39,10 +39,12 @@ const CommandHelp kCommands[] = {
      "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
      "                        [--memory-size N] [--bus N] [--ports A.B...] [--protected yes|no]\n"
      "                        [--force] [--bridge [--bridge-image FILE]]\n"
+     "                        [--sensor ADDRESS=REGISTER:VALUE,...]\n"
      "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
      "      camera folder beside it uses; a camera running an image is locked (--protected)\n"
      "      as an update leaves it; --bridge (profile ORV7608) adds the MIPI bridge with its\n"
-     "      own flash, blank or holding FILE (which it then runs)\n"},
+     "      own flash, blank or holding FILE (which it then runs); --sensor puts an image\n"
+     "      sensor on its sensor bus (more with set Sensors.ADDRESS=...)\n"},
     {"show",
      "  orbisk-sim show DIR [--json]\n"
      "      identity, mode, version, port, cable and memory of the camera\n"},
@@ -173,12 +175,11 @@ bool ReadImageFile(const std::string& path, size_t capacity, std::vector<uint8_t
 int Create(const std::string& dir, int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseOptions(
-            argc, argv,
-            {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
-             "image", "mode", "memory", "memory-size", "bus", "ports", "protected",
-             "bridge-image"},
-            {"force", "bridge"}, &options, &error))
+    if (!ParseOptions(argc, argv,
+                      {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial",
+                       "generation", "image", "mode", "memory", "memory-size", "bus", "ports",
+                       "protected", "bridge-image", "sensor"},
+                      {"force", "bridge"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
         return Usage("unexpected argument " + options.rest.front(), "create");
@@ -204,6 +205,16 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (options.values.count("bridge-image") && !options.flags["bridge"])
         return Usage("--bridge-image goes with --bridge", "create");
     if (options.flags["bridge"]) ini.SetValue("Bridge", "Present", "1");
+    if (options.values.count("sensor")) {
+        const std::string& sensor = options.values["sensor"];
+        const size_t equals = sensor.find('=');
+        if (equals == std::string::npos)
+            return Usage(
+                "--sensor takes ADDRESS=REGISTER:VALUE,..., for example "
+                "0x6C=0x300A:0x2722",
+                "create");
+        ini.SetValue("Sensors", sensor.substr(0, equals), sensor.substr(equals + 1));
+    }
     SimSettings settings;
     if (!settings.Load(ini, &error)) return Fail(error);
     // Several cameras made in one folder go on one bus together (ORBISK_SIM=a:b:c).
