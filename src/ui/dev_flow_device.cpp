@@ -74,6 +74,19 @@ void DevFlowDialogDevice::ResetToRom() {
         camlib_.CamLib_ResetToRom(camlib_.handle());
 }
 
+namespace {
+
+// The window shows the short form of the version: the refresh at the end of a download leaves
+// the form that carries the camera's ids ("-VID2C7E&&PID6363"), which the device list's does not.
+std::string WindowVersionText(const std::string& text) {
+    const size_t ids = text.rfind("-VID");
+    if (ids != std::string::npos && text.find("&&PID", ids) != std::string::npos)
+        return text.substr(0, ids);
+    return text;
+}
+
+}  // namespace
+
 DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     DeviceSnapshot s;
     const DeviceConnection& conn = flow_->connection();
@@ -92,7 +105,7 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.chip_info = profiles_.chip_info;
     s.firmware_available = flow_->check_result;
     s.otp_programmed = flow_->otp_space_used > 0 ? 1 : 0;
-    s.firmware_version = texts.fw_version;
+    s.firmware_version = WindowVersionText(texts.fw_version);
     s.port = texts.recovery.port;
     s.rom_notice = RomCameraNotice(texts.recovery, s.firmware_available != 0);
     if (s.firmware_available == 0) s.image_notice = flow_->images().problem.text;

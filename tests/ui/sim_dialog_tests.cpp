@@ -96,6 +96,8 @@ class SimDialogTest : public QObject {
         QCOMPARE(rig.Text("1028"), QString("SN-CAM-000042"));
         QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+        // The version the camera runs now, in the window's short form.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1030"), QString("Current FW: 0x00-0000-1060"), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
         QCOMPARE(rig.process.status.Code(), 0u);
         QVERIFY(rig.log.Contains("Start Download"));
