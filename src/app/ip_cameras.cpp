@@ -5,6 +5,7 @@
 
 #include "app/console_progress.h"
 #include "base/process.h"
+#include "base/status_codes.h"
 #include "camera/cam_lib.h"
 #include "transport/ip_cam_protocol.h"
 #include "transport/ip_cam_vendor_cmd.h"
@@ -12,11 +13,6 @@
 namespace orbisk {
 namespace {
 
-constexpr uint32_t kStatusNotSupport = 41500;
-constexpr uint32_t kStatusDetectDeviceFail = 41511;
-constexpr uint32_t kStatusLoadFileDataFail = 41530;
-constexpr uint32_t kStatusUpdateFail = 41706;
-constexpr uint32_t kStepDownload = 41721;
 // Texts the camera sends are short; anything longer is not one of them.
 constexpr uint32_t kTextMax = 64;
 
@@ -131,7 +127,7 @@ int RunIpUpload(Process& process, CamLib& camlib, const IpCameraArgs& args,
     const std::string address = camlib.CamLib_IpCamera()->address();
     std::printf("Upload %s to %s\n", file.c_str(), address.c_str());
     std::fflush(stdout);
-    process.Report(kReportStepText, kStepDownload);
+    process.Report(kReportStepText, kStatusStepDownload);
     UploadProgress sent{&process, size, 0};
     const HResult result = camlib.CamLib_IpCamSendFile(handle, file, OnUploadProgress, &sent);
     camlib.CamLib_Close();

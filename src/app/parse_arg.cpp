@@ -12,6 +12,7 @@
 #include "app/cli_options.h"
 #include "app/console_progress.h"
 #include "base/process.h"
+#include "base/status_codes.h"
 #include "catalogue/image_selection.h"
 #include "device/dev_flow.h"
 #include "image/firmware_image.h"
@@ -19,7 +20,6 @@
 
 namespace orbisk {
 namespace {
-constexpr uint32_t kStatusResetDeviceFail = 41512;
 // Option bits the function library tests are all clear in this value.
 constexpr uint32_t kCommandLineOptions = 0x80;
 }  // namespace

@@ -4,32 +4,32 @@
 #include <cstring>
 
 #include "base/process.h"
+#include "base/status_codes.h"
 
 namespace orbisk {
 
 namespace {
 
 // Step texts of the status table.
-constexpr uint32_t kCheckEmpty = 41720, kDownload = 41721, kVerify = 41722, kRead = 41735;
 
 const ChunkPlan kSpecs[] = {
-    /* kSpiWrite */ {4096, kDownload, 35, 30, 0, true},
-    /* kSpiCheckEmpty */ {4096, kCheckEmpty, 5, 30, 0, true},
-    /* kSpiVerify */ {4096, kVerify, 65, 30, 0, true},
-    /* kSpiRead */ {4096, kRead, 10, 80, 0, true},
-    /* kSpiReadRange */ {4096, kRead, 10, 80, 0, false},
-    /* kNorWrite */ {4096, kDownload, 50, 20, 0, true},
-    /* kNorVerify */ {4096, kVerify, 70, 20, 0, true},
-    /* kNorCheckEmpty */ {4096, kCheckEmpty, 30, 20, 0, true},
-    /* kEep16Write */ {8, kDownload, 50, 20, 0, true},
-    /* kEep16Read */ {8, kRead, 10, 80, 0, true},
-    /* kEep16Verify */ {8, kVerify, 70, 20, 0, true},
-    /* kEep8Write */ {8, kDownload, 50, 20, 0, true},
-    /* kEep8Read */ {8, kRead, 10, 80, 0, true},
-    /* kEep8CheckEmpty */ {8, kCheckEmpty, 30, 20, 64, false},
-    /* kMtpWrite */ {4096, kDownload, 50, 20, 0, true},
-    /* kMtpRead */ {4096, kRead, 10, 80, 0, true},
-    /* kMtpCheckEmpty */ {4096, kCheckEmpty, 30, 20, 64, false},
+    /* kSpiWrite */ {4096, kStatusStepDownload, 35, 30, 0, true},
+    /* kSpiCheckEmpty */ {4096, kStatusStepCheckEmpty, 5, 30, 0, true},
+    /* kSpiVerify */ {4096, kStatusStepVerify, 65, 30, 0, true},
+    /* kSpiRead */ {4096, kStatusStepRead, 10, 80, 0, true},
+    /* kSpiReadRange */ {4096, kStatusStepRead, 10, 80, 0, false},
+    /* kNorWrite */ {4096, kStatusStepDownload, 50, 20, 0, true},
+    /* kNorVerify */ {4096, kStatusStepVerify, 70, 20, 0, true},
+    /* kNorCheckEmpty */ {4096, kStatusStepCheckEmpty, 30, 20, 0, true},
+    /* kEep16Write */ {8, kStatusStepDownload, 50, 20, 0, true},
+    /* kEep16Read */ {8, kStatusStepRead, 10, 80, 0, true},
+    /* kEep16Verify */ {8, kStatusStepVerify, 70, 20, 0, true},
+    /* kEep8Write */ {8, kStatusStepDownload, 50, 20, 0, true},
+    /* kEep8Read */ {8, kStatusStepRead, 10, 80, 0, true},
+    /* kEep8CheckEmpty */ {8, kStatusStepCheckEmpty, 30, 20, 64, false},
+    /* kMtpWrite */ {4096, kStatusStepDownload, 50, 20, 0, true},
+    /* kMtpRead */ {4096, kStatusStepRead, 10, 80, 0, true},
+    /* kMtpCheckEmpty */ {4096, kStatusStepCheckEmpty, 30, 20, 64, false},
 };
 
 }  // namespace

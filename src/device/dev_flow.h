@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/status_codes.h"
 #include "catalogue/firmware_selection.h"
 #include "catalogue/image_selection.h"
 #include "device/dev_type_info.h"
@@ -14,10 +15,6 @@ class CICTypeIni;
 class LogScope;
 
 // Status codes of the device flow.
-inline constexpr uint32_t kStatusNotSupport = 41500;
-inline constexpr uint32_t kStatusDetectDeviceFail = 41511;
-inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
-inline constexpr uint32_t kStatusRecoveryRecordFail = 41737;
 
 // The layer of the device object that turns the plugged-in cameras into one open, identified
 // camera: lists them for the dialog, chooses the default one, opens one for the command line,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "device/device_rules.h"
 #include "device/file_output.h"
 #include "device/serial_number.h"
@@ -13,10 +14,6 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kSaveSnFail = 41713;
-constexpr uint32_t kLoadFail = 41530;
-constexpr uint32_t kParseFail = 41531;
-constexpr uint32_t kNotForDevice = 41715;
 constexpr uint8_t kManufacturerType = 1;
 constexpr uint8_t kPatchWriteBackType = 9;
 constexpr int32_t kProjectOtp = 6;
@@ -64,20 +61,20 @@ bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check
         return false;
     };
     // A camera in its boot ROM: the image for the identity its recovery record names.
-    if (!DEV_LoadImageForCamera()) return refuse(kLoadFail, "Load File Data Fail!\n");
+    if (!DEV_LoadImageForCamera()) return refuse(kStatusLoadFileDataFail, "Load File Data Fail!\n");
     read_length_ = static_cast<uint32_t>(images_.front.size());
     if (!parse_and_check) return true;
     // The memory type was chosen from the image as checked before; a file that changed since
     // may be another memory's.
     const int32_t project_type = process_.project_type;
     if (!CheckSlotImage(images_.front.data(), &scope))
-        return refuse(kParseFail, "Parse FW File Fail!\n");
+        return refuse(kStatusParseFwFileFail, "Parse FW File Fail!\n");
     if (process_.project_type != project_type)
-        return refuse(kNotForDevice, "Firmware is not for this device\n");
+        return refuse(kStatusFirmwareNotForDevice, "Firmware is not for this device\n");
     const bool fits = check == ChipCheck::kStrict
                           ? ChipCheckStrict(images_.chip_model, profiles_.chip_info)
                           : ChipCheckPaired(images_.chip_model, profiles_.chip_info);
-    if (!fits) return refuse(kNotForDevice, "Firmware is not for this device\n");
+    if (!fits) return refuse(kStatusFirmwareNotForDevice, "Firmware is not for this device\n");
     // What is written is checked as loaded now, whatever an earlier look at the file found.
     if (!CheckFileIdentity()) return refuse(kStatusVidPidMismatch, "The Vid/Pid does not Match!\n");
     return true;
@@ -100,7 +97,7 @@ int CEepromConfigInfo::PreActionForAllInOne(uint32_t& status) {
     std::optional<std::string> serial;
     if (!SerialToCarry(&serial, scope)) {
         scope.Section("Save SN Fail\n");
-        status = kSaveSnFail;
+        status = kStatusSaveSnFail;
         return 0;
     }
     if (!serial) return 1;
@@ -113,7 +110,7 @@ int CEepromConfigInfo::PreActionForAllInOne(uint32_t& status) {
     if (CarrySerialNumber(images_.front, Layout(), *serial, placement, &scope, &size) !=
         EditResult::kOk) {
         scope.Section("Save SN Fail\n");
-        status = kSaveSnFail;
+        status = kStatusSaveSnFail;
         return 0;
     }
     config_area_size_ = size;

@@ -2,13 +2,12 @@
 
 #include <string>
 
+#include "base/status_codes.h"
+
 namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kLoadFail = 41530;
-constexpr uint32_t kDownloadSucceed = 41755;
 // Bus addresses of the two sensors of a module on the controller's sensor bus.
 constexpr uint8_t kFrontSensor = 0x6C;
 constexpr uint8_t kRearSensor = 0x20;
@@ -50,7 +49,7 @@ int CFarrowFlashInfo_USB::CameraDownload(SensorSlot slot, bool last, LogScope& s
     // The sensor's probe ID picks the module maker's folder: without it no folder is guessed.
     if (process_.ConfigInt(cfg::kSensorId) != 0 && !ReadSensorProbeId(slot, &probe_id)) {
         scope.Section("Read Sensor ID Fail\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         finished = true;
         return 0;
     }
@@ -63,28 +62,28 @@ int CFarrowFlashInfo_USB::CameraDownload(SensorSlot slot, bool last, LogScope& s
     };
     if (!GetFwFileForTarnAllInOneFarrow(selection, slot, probe_id, read_chip)) {
         scope.Text("Can't Find Suitable FW\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         finished = true;
         return 0;
     }
     // The selection has loaded the chosen file into the slot.
     if (front) {
         read_length_ = static_cast<uint32_t>(images_.front.size());
-        uint32_t code = kDownloadSucceed;
+        uint32_t code = kStatusDownloadSucceed;
         if (!PreActionForAllInOne(code)) {
             process_.Report(kReportFailure, code);
             finished = true;
             return 0;
         }
     } else if (images_.rear.empty()) {
-        process_.Report(kReportFailure, kLoadFail);
+        process_.Report(kReportFailure, kStatusLoadFileDataFail);
         return 0;
     }
     if (!Accelerate(scope)) return 0;
     result = FF_UpdateEx(front ? images_.front : images_.rear);
     if (result != 1) return result;
     process_.Report(kReportProgress, 100);
-    if (last) process_.Report(kReportSuccess, kDownloadSucceed);
+    if (last) process_.Report(kReportSuccess, kStatusDownloadSucceed);
     scope.Text("%s%s Camera Download Finished\n", Logger::CurrentTimeText().c_str(), name);
     return result;
 }

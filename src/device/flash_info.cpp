@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/status_codes.h"
 #include "device/device_rules.h"
 #include "device/file_output.h"
 #include "image/firmware_image.h"
@@ -10,14 +11,6 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kAccel6644Fail = 41731;
-constexpr uint32_t kAccel6521Fail = 41732;
-constexpr uint32_t kReadSucceed = 41751;
-constexpr uint32_t kEraseSucceed = 41752;
-constexpr uint32_t kUpdateSucceed = 41753;
-constexpr uint32_t kDownloadSucceed = 41755;
-constexpr uint32_t kStepResetToNewCode = 41724;
 constexpr uint8_t kOptReset = 0x01;
 
 }  // namespace
@@ -25,12 +18,12 @@ constexpr uint8_t kOptReset = 0x01;
 bool CFlashInfo::Accelerate(LogScope& scope) {
     if (!MP_Accelerate6644Download()) {
         scope.Section("Accelerate6644Download Fail\n");
-        process_.Report(kReportFailure, kAccel6644Fail);
+        process_.Report(kReportFailure, kStatusAccel6644Fail);
         return false;
     }
     if (!MP_Accelerate6521Download()) {
         scope.Section("Accelerate6521Download Fail\n");
-        process_.Report(kReportFailure, kAccel6521Fail);
+        process_.Report(kReportFailure, kStatusAccel6521Fail);
         return false;
     }
     return true;
@@ -45,7 +38,7 @@ void CFlashInfo::RefreshVersionAfterDownload() {
 bool CFlashInfo::PrepareForWriting(LogScope& scope) {
     if (!CheckCameraForWriting(scope)) return false;
     const std::vector<uint8_t> as_loaded = images_.front;
-    uint32_t code = kDownloadSucceed;
+    uint32_t code = kStatusDownloadSucceed;
     if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
         process_.Report(kReportFailure, code);
         return false;
@@ -74,7 +67,7 @@ int CFlashInfo::FFU_Download() {
             camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
             ForgetRecovery(scope);
             process_.Report(kReportProgress, 100);
-            process_.Report(kReportSuccess, kDownloadSucceed);
+            process_.Report(kReportSuccess, kStatusDownloadSucceed);
         }
     }
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);
@@ -90,7 +83,7 @@ int CFlashInfo::FFU_Update() {
     const int result = FF_UpdateEx(images_.rear);
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kUpdateSucceed);
+        process_.Report(kReportSuccess, kStatusUpdateSucceed);
     }
     return result;
 }
@@ -103,7 +96,7 @@ int CFlashInfo::FFU_Read() {
         if (process_.run_mode == kRunDialog && !dump_path_.empty())
             WriteBinaryFile(dump_path_, readback_);
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kReadSucceed);
+        process_.Report(kReportSuccess, kStatusReadSucceed);
     }
     return result;
 }
@@ -114,7 +107,7 @@ int CFlashInfo::FFU_Erase() {
     const int result = FF_EraseEx();
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kEraseSucceed);
+        process_.Report(kReportSuccess, kStatusEraseSucceed);
     }
     return result;
 }
@@ -129,12 +122,12 @@ int CFlashInfo::FFU_Silence_Erase(int reset) {
 
 int CFlashInfo::DumpCheckPassed(int result) {
     if ((process_.download_options & kOptReset) && conn_.rom_flag == 0) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         MP_ResetToCode(kBootNewCode, 0);
     }
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kDownloadSucceed);
+        process_.Report(kReportSuccess, kStatusDownloadSucceed);
     }
     return result;
 }
@@ -145,7 +138,7 @@ int CFlashInfo::DumpCheckFailed(LogScope& scope) {
     // must stay: a report of code 0 here would turn the failure into exit code 0.
     if (dump_mismatch_) {
         scope.Section("Compare Data Fail!\n");
-        process_.Report(kReportFailure, kCompareFail);
+        process_.Report(kReportFailure, kStatusCompareFail);
     }
     SaveFailedReadBackFile();
     return 0;
@@ -189,7 +182,7 @@ int CFlashInfo::FFU_Silence_VerifyBin(const std::string& path) {
     if (readback_.size() >= images_.front.size() &&
         std::memcmp(readback_.data(), images_.front.data(), images_.front.size()) == 0)
         return 1;
-    process_.status.SetCode(kCompareFail);
+    process_.status.SetCode(kStatusCompareFail);
     return 0;
 }
 

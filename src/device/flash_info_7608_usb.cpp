@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "device/file_output.h"
 #include "device/flash_codes.h"
 
@@ -34,12 +35,12 @@ bool C7608FlashInfo_USB::KeepReservedData(std::vector<uint8_t>& image, LogScope&
     }
     if (mipi_reserved_.size() != length) {
         scope.Section("Read Flash Fail!\n");
-        process_.Report(kReportFailure, kReadFlashFail);
+        process_.Report(kReportFailure, kStatusReadFlashFail);
         return false;
     }
     if (offset + length > image.size()) {
         scope.Section("Write Flash Code Fail\n");
-        process_.Report(kReportFailure, kUpdateFlashFail);
+        process_.Report(kReportFailure, kStatusUpdateFail);
         return false;
     }
     std::copy(mipi_reserved_.begin(), mipi_reserved_.end(), image.begin() + offset);
@@ -51,13 +52,13 @@ int C7608FlashInfo_USB::WaitForCode(int result) {
     if ((options & kOptReset) && (options & kOptProgram)) {
         result = camlib_.CamLib_Bridge_WaitMode2(conn_.camera_handle);
         if (result == 0) {
-            process_.Report(kReportFailure, kCannotEnterCache);
+            process_.Report(kReportFailure, kStatusCannotEnterCache);
             return 0;
         }
     }
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kDownloadSucceed);
+        process_.Report(kReportSuccess, kStatusDownloadSucceed);
     }
     return result;
 }
@@ -94,13 +95,13 @@ int C7608FlashInfo_USB::FFU_7608Read() {
     if (result) result = FF_ReadEx();
     if (result && (options & kOptReset) && (options & kOptProgram)) {
         result = camlib_.CamLib_Bridge_WaitMode2(conn_.camera_handle);
-        if (!result) process_.Report(kReportFailure, kCannotEnterCache);
+        if (!result) process_.Report(kReportFailure, kStatusCannotEnterCache);
     }
     if (result == 1) {
         if (process_.run_mode == kRunDialog && !dump_path_.empty())
             WriteBinaryFile(dump_path_, readback_);
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kReadSucceed);
+        process_.Report(kReportSuccess, kStatusReadSucceed);
     }
     RefreshBridgeVersion();
     return result;
@@ -112,7 +113,7 @@ int C7608FlashInfo_USB::FFU_7608Erase() {
     if (result) result = FF_EraseEx();
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kEraseSucceed);
+        process_.Report(kReportSuccess, kStatusEraseSucceed);
     }
     RefreshBridgeVersion();
     return result;
@@ -120,7 +121,7 @@ int C7608FlashInfo_USB::FFU_7608Erase() {
 
 int C7608FlashInfo_USB::BridgeDumpCheckPassed(int result, bool rewrite_sector) {
     if ((process_.download_options & kOptReset) && conn_.rom_flag == 0) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         MP_7608ResetToRom();
         camlib_.CamLib_Bridge_WaitMode2(conn_.camera_handle);
     }
@@ -130,7 +131,7 @@ int C7608FlashInfo_USB::BridgeDumpCheckPassed(int result, bool rewrite_sector) {
     }
     if (result == 1) {
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kDownloadSucceed);
+        process_.Report(kReportSuccess, kStatusDownloadSucceed);
     }
     return result;
 }
@@ -145,7 +146,7 @@ int C7608FlashInfo_USB::BridgeDumpCheckFailed(LogScope& scope) {
     // which must stay: a failure report with code 0 would clear it.
     if (dump_mismatch_) {
         scope.Section("Compare Data Fail!\n");
-        process_.Report(kReportFailure, kCompareFail);
+        process_.Report(kReportFailure, kStatusCompareFail);
     }
     SaveFailedReadBackFile();
     return 0;

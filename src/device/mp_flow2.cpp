@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "device/device_rules.h"
 
 namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kStepErasing = 41719;
 // Pause between two reads of the flash's busy bit.
 constexpr uint32_t kBusyPollMs = 50;
 
@@ -251,7 +251,7 @@ int CMpFlow2::MP_EraseSPIFlash() {
     if (!HasCamera()) return 0;
     const int32_t timeout = process_.ConfigInt(cfg::kEraseTimeOut);
     const int32_t settle = process_.ConfigInt(cfg::kEraseCommandTime);
-    process_.Report(kReportStepText, kStepErasing);
+    process_.Report(kReportStepText, kStatusStepErasing);
     bool result = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (process_.CheckCancel()) {

@@ -2,18 +2,10 @@
 
 #include <cstdio>
 
+#include "base/status_codes.h"
 #include "device/device_rules.h"
 
 namespace orbisk {
-
-namespace {
-
-constexpr uint32_t kStepWaitReset = 41718;
-constexpr uint32_t kDetectDeviceFail = 41511;
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kNotInRomMode = 41934;
-
-}  // namespace
 
 int CMpFlow4::MP_ResetToCode(int target, uint8_t sub_mode) {
     if (process_.CheckCancel()) return 0;
@@ -63,23 +55,23 @@ int CMpFlow4::MP_ResetToRomCode() {
 
 int CMpFlow4::MP_OpenRomDevice() {
     LogScope scope(process_.logger, "CMpFlow4::MP_OpenRomDevice");
-    process_.Report(kReportStepText, kStepWaitReset);
+    process_.Report(kReportStepText, kStatusStepWaitReset);
     const int result = MP_ResetToRomCode();
     if (!result) {
         scope.Section("Device ResetToUpdateFW Fail\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         return 0;
     }
     int running = 0;
     if (!MP_IsRunningCode(running)) {
         // Nothing may be erased before the boot ROM is known to run.
         scope.Section("Device status read Fail\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         return 0;
     }
     if (running) {
         scope.Text("Device is not in rom mode\n");
-        process_.Report(kReportFailure, kNotInRomMode);
+        process_.Report(kReportFailure, kStatusNotInRomMode);
         return 0;
     }
     return result;
@@ -131,11 +123,11 @@ int CMpFlow4::OpenRomFor(bool found, const char* scope_name, const char* not_fou
         process_.Report(kReportFailure, code);
         return 0;
     }
-    process_.Report(kReportStepText, kStepWaitReset);
+    process_.Report(kReportStepText, kStatusStepWaitReset);
     const int result = MP_ResetToRomCode();
     if (!result) {
         scope.Text("Devcie ResetToUpdateFW Fail\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         return 0;
     }
     return result;
@@ -143,24 +135,24 @@ int CMpFlow4::OpenRomFor(bool found, const char* scope_name, const char* not_fou
 
 int CMpFlow4::MP_OpenFrontRomDevice() {
     return OpenRomFor(FindTarnCamera(false), "CMpFlow4::MP_OpenFrontRomDevice",
-                      "Open Front Device Fail\n", kResetDeviceFail);
+                      "Open Front Device Fail\n", kStatusResetDeviceFail);
 }
 
 int CMpFlow4::MP_OpenRearRomDevice() {
     return OpenRomFor(FindTarnCamera(true), "CMpFlow4::MP_OpenRearRomDevice",
-                      "Open Rear Device Fail\n", kResetDeviceFail);
+                      "Open Rear Device Fail\n", kStatusResetDeviceFail);
 }
 
 int CMpFlow4::MP_OpenFrontRomFarrowDevice() {
     return OpenRomFor(FindFarrowCamera(false), "CMpFlow4::MP_OpenFrontRomFarrowDevice",
-                      "Open Farrow Front Device Fail\n", kDetectDeviceFail)
+                      "Open Farrow Front Device Fail\n", kStatusDetectDeviceFail)
                ? 1
                : 0;
 }
 
 int CMpFlow4::MP_OpenRearRomFarrowDevice() {
     return OpenRomFor(FindFarrowCamera(true), "CMpFlow4::MP_OpenRearRomFarrowDevice",
-                      "Open Farrow Rear Device Fail\n", kDetectDeviceFail)
+                      "Open Farrow Rear Device Fail\n", kStatusDetectDeviceFail)
                ? 1
                : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/status_codes.h"
 #include "device/flash_codes.h"
 
 namespace orbisk {
@@ -24,19 +25,19 @@ constexpr uint32_t kIdlePollMs = 50;
 int CMpFlow5::MP_Open7608RomDevice() {
     LogScope scope(process_.logger, "CMpFlow5::MP_Open7608RomDevice");
     camlib_.CamLib_Bridge_SetParams(conn_.camera_handle, kPieceSize, conn_.command_options);
-    process_.Report(kReportStepText, kStepWaitReset);
+    process_.Report(kReportStepText, kStatusStepWaitReset);
     if (!HasCamera()) return 0;
     const int mode = camlib_.CamLib_Bridge_GetMode(conn_.camera_handle, 0);
     if (mode == 0) return 0;
     if (mode == 1) return 1;
     if (!camlib_.CamLib_Bridge_Command0507(conn_.camera_handle, 0)) {
         scope.Section("Devcie ResetToUpdateFW Fail\n");
-        process_.Report(kReportFailure, kResetDeviceFail);
+        process_.Report(kReportFailure, kStatusResetDeviceFail);
         return 0;
     }
     if (const int result = camlib_.CamLib_Bridge_WaitMode1(conn_.camera_handle)) return result;
     scope.Section("Can't Enter ROM Code\n");
-    process_.Report(kReportFailure, kResetDeviceFail);
+    process_.Report(kReportFailure, kStatusResetDeviceFail);
     return 0;
 }
 
@@ -87,7 +88,7 @@ int CMpFlow5::MP_7608EnableWriteProtect() {
 int CMpFlow5::MP_7608SPI_SF_ReadCRC(uint32_t len, uint8_t* out) {
     if (!HasCamera()) return 0;
     process_.logger.DebugPrint("MP_7608SPI_SF_ReadCRC>>\n");
-    process_.Report(kReportStepText, kStepReadCrc);
+    process_.Report(kReportStepText, kStatusStepReadCrc);
     return camlib_.CamLib_Bridge_FlashChecksum(conn_.camera_handle, 0, len, out);
 }
 
@@ -95,7 +96,7 @@ int CMpFlow5::MP_7608SPI_SF_Write(uint32_t start, uint32_t len, std::span<const 
     if (!HasCamera()) return 0;
     process_.logger.DebugPrint("MP_7608SPI_SF_Write>>\n");
     process_.logger.DebugPrint("MP_7608SPI_SF_Write_Section2>>\n");
-    process_.Report(kReportStepText, kStepDownload);
+    process_.Report(kReportStepText, kStatusStepDownload);
     if (len == 0 || len > data.size()) return 0;
     for (uint32_t done = 0; done < len;) {
         if (process_.CheckCancel()) return 0;
@@ -114,7 +115,7 @@ int CMpFlow5::MP_7608SPI_SF_Write(uint32_t start, uint32_t len, std::span<const 
 int CMpFlow5::BridgeReadChunks(uint32_t start, uint32_t len, std::span<uint8_t> out, bool report) {
     if (!HasCamera()) return 0;
     process_.logger.DebugPrint("MP_7608SPI_SF_Read>>\n");
-    if (report) process_.Report(kReportStepText, kStepVerify);
+    if (report) process_.Report(kReportStepText, kStatusStepVerify);
     if (len == 0 || len > out.size()) return 0;
     int result = 0;
     for (uint32_t done = 0; done < len;) {

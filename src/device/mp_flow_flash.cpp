@@ -3,23 +3,12 @@
 #include <cstring>
 #include <new>
 
+#include "base/status_codes.h"
+
 namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kReadFlashFail = 41704;
-constexpr uint32_t kEraseFlashFail = 41705;
-constexpr uint32_t kUpdateFlashFail = 41706;
-constexpr uint32_t kMallocFail = 41708;
-constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kDisableWpFail = 41710;
-constexpr uint32_t kEnableWpFail = 41711;
-constexpr uint32_t kWriteTagFail = 41712;
-constexpr uint32_t kCheckEmptyFail = 41717;
-constexpr uint32_t kNotInCacheMode = 41935;
-constexpr uint32_t kStepResetToNewCode = 41724;
-constexpr uint32_t kWrittenNotFinished = 41736;
 // Tries of each step after a verified, tagged image.
 constexpr int kFinishAttempts = 3;
 
@@ -46,14 +35,14 @@ uint32_t CMpFlow_Flash::TagAddress() {
 int CMpFlow_Flash::FF_UpdateEx(std::span<uint8_t> image) {
     if (process_.project_type == 5) return FF_UpdateExMipi(image);
     if (!AllocateReadback(static_cast<uint32_t>(image.size()))) {
-        process_.Report(kReportFailure, kMallocFail);
+        process_.Report(kReportFailure, kStatusMallocFail);
         return 0;
     }
     return StandardUpdate(image);
 }
 
 int CMpFlow_Flash::StandardUpdate(std::span<uint8_t> image) {
-    uint32_t error = kResetDeviceFail;
+    uint32_t error = kStatusResetDeviceFail;
     if (process_.CheckCancel()) {
         process_.Report(kReportFailure, error);
         return 0;
@@ -61,7 +50,7 @@ int CMpFlow_Flash::StandardUpdate(std::span<uint8_t> image) {
     const int result = FF_UpdateEx_Standard(image, error);
     if (result) return result;
     // A verified, tagged image needs no clean-up; the steps after it were tried already.
-    if (error != kWrittenNotFinished) {
+    if (error != kStatusWrittenNotFinished) {
         MP_ChangeDataControlSize(8);
         MP_EnableSPIWriteProtect();
     }
@@ -101,7 +90,7 @@ int CMpFlow_Flash::FinishUpdate(LogScope& scope, bool image_written, uint32_t& e
     const int attempts = image_written ? kFinishAttempts : 1;
     bool locked = false;
     const char* failure = "Enable Write Protect Fail\n";
-    uint32_t code = kEnableWpFail;
+    uint32_t code = kStatusEnableWpFail;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0) {
             scope.Text("Trying again after: %s", failure);
@@ -110,33 +99,33 @@ int CMpFlow_Flash::FinishUpdate(LogScope& scope, bool image_written, uint32_t& e
         if (!locked) {
             if (!MP_EnableSPIWriteProtect()) {
                 failure = "Enable Write Protect Fail\n";
-                code = kEnableWpFail;
+                code = kStatusEnableWpFail;
                 continue;
             }
             locked = true;
         }
         if (!(options & kOptReset)) return 1;
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         if (!MP_ResetToCode(kBootNewCode, 0)) {
             failure = "Devcie ResetToCache Fail\n";
-            code = kResetDeviceFail;
+            code = kStatusResetDeviceFail;
             continue;
         }
         if (!(options & kOptProgram)) return 1;
         int running = 0;
         if (!MP_IsRunningCode(running)) {
             failure = "Device status read Fail\n";
-            code = kResetDeviceFail;
+            code = kStatusResetDeviceFail;
             continue;
         }
         if (running) return 1;
         failure = "Device is not in cache mode\n";
-        code = kNotInCacheMode;
+        code = kStatusNotInCacheMode;
     }
     scope.Section(failure);
     if (image_written) {
         scope.Section("Firmware written and verified; the next update finishes it\n");
-        error = kWrittenNotFinished;
+        error = kStatusWrittenNotFinished;
     } else {
         error = code;
     }
@@ -157,12 +146,13 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
     const bool program = (options & kOptProgram) != 0;
     // A tag address outside the image cannot be held back; refuse before the flash is touched.
     if (program && uint64_t{tag} + 2 > length)
-        return fail("Write Flash Code Fail\n", kUpdateFlashFail);
+        return fail("Write Flash Code Fail\n", kStatusUpdateFail);
     if (program && MemoryHoldsImage(image, scope)) return FinishUpdate(scope, true, error);
 
-    if (!MP_DisableSPIWriteProtect()) return fail("Disable Write Protect Fail\n", kDisableWpFail);
-    if (!MP_EraseSPIFlash()) return fail("Erase Flash Fail\n", kEraseFlashFail);
-    if (!MP_Prepare6521Erase()) return fail("6521 Operation Fail\n", kEraseFlashFail);
+    if (!MP_DisableSPIWriteProtect())
+        return fail("Disable Write Protect Fail\n", kStatusDisableWpFail);
+    if (!MP_EraseSPIFlash()) return fail("Erase Flash Fail\n", kStatusEraseFlashFail);
+    if (!MP_Prepare6521Erase()) return fail("6521 Operation Fail\n", kStatusEraseFlashFail);
     if (options & kOptLarge) MP_ChangeDataControlSize(64);
     if (options & kOptCheckEmpty) {
         if (!MP_CheckSPIFlashEmpty(length, readback_)) {
@@ -179,7 +169,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
                           head[8], head[9], head[10], head[11], head[12], head[13], head[14],
                           head[15]);
             process_.logger.DebugPrint("Fail %s\n", line);
-            return fail("Check Flash Empty Fail\n", kCheckEmptyFail);
+            return fail("Check Flash Empty Fail\n", kStatusCheckEmptyFail);
         }
     }
     if (program) {
@@ -191,19 +181,19 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
         };
         if (!MP_WriteSPIFlash(0, length, image)) {
             restore();
-            return fail("Write Flash Code Fail\n", kUpdateFlashFail);
+            return fail("Write Flash Code Fail\n", kStatusUpdateFail);
         }
         if (!MP_VerifyReadSPIFlash(length, readback_)) {
             restore();
-            return fail("Read Flash Code Fail\n", kReadFlashFail);
+            return fail("Read Flash Code Fail\n", kStatusReadFlashFail);
         }
         if (std::memcmp(image.data(), readback_.data(), length) != 0) {
             restore();
-            return fail("Check Flash Code Fail\n", kCompareFail);
+            return fail("Check Flash Code Fail\n", kStatusCompareFail);
         }
         restore();
         scope.Text("Verified; writing the tag\n");
-        if (!WriteTagChecked(image, tag)) return fail("Write Tag Fail\n", kWriteTagFail);
+        if (!WriteTagChecked(image, tag)) return fail("Write Tag Fail\n", kStatusWriteTagFail);
     }
     if (options & kOptLarge) MP_ChangeDataControlSize(8);
     return FinishUpdate(scope, program, error);
@@ -213,23 +203,23 @@ int CMpFlow_Flash::FF_EraseEx() {
     LogScope scope(process_.logger, "CMpFlow_Flash::FF_EraseEx");
     if (conn_.mipi_bridge) return FF_EraseEx_For7608();
     if (!MP_DisableSPIWriteProtect()) {
-        process_.Report(kReportFailure, kDisableWpFail);
+        process_.Report(kReportFailure, kStatusDisableWpFail);
         return 0;
     }
     if (!MP_EraseSPIFlash()) {
-        process_.Report(kReportFailure, kEraseFlashFail);
+        process_.Report(kReportFailure, kStatusEraseFlashFail);
         return 0;
     }
     int result = MP_EnableSPIWriteProtect();
     if (!result) {
-        process_.Report(kReportFailure, kEnableWpFail);
+        process_.Report(kReportFailure, kStatusEnableWpFail);
         return 0;
     }
     if (process_.download_options & kOptReset) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         result = MP_ResetToCode(kBootNewCode, 0);
         if (!result) {
-            process_.Report(kReportFailure, kResetDeviceFail);
+            process_.Report(kReportFailure, kStatusResetDeviceFail);
             return 0;
         }
     }
@@ -239,7 +229,7 @@ int CMpFlow_Flash::FF_EraseEx() {
 int CMpFlow_Flash::FF_ReadEx() {
     LogScope scope(process_.logger, "CMpFlow_Flash::FF_ReadEx");
     if (!AllocateReadback(read_length_)) {
-        process_.Report(kReportFailure, kMallocFail);
+        process_.Report(kReportFailure, kStatusMallocFail);
         return 0;
     }
     conn_.command_options |= kExtUnitOption;
@@ -249,12 +239,12 @@ int CMpFlow_Flash::FF_ReadEx() {
         result = FF_ReadEx_For7608(read_length_);
     } else {
         result = MP_ReadSPIFlash(read_length_, readback_);
-        if (!result) process_.Report(kReportFailure, kReadFlashFail);
+        if (!result) process_.Report(kReportFailure, kStatusReadFlashFail);
     }
     if (result && conn_.rom_flag == 0) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         result = MP_ResetToCode(kBootNewCode, 0);
-        if (!result) process_.Report(kReportFailure, kResetDeviceFail);
+        if (!result) process_.Report(kReportFailure, kStatusResetDeviceFail);
     }
     MP_ChangeDataControlSize(8);
     conn_.command_options &= ~kExtUnitOption;
@@ -265,12 +255,12 @@ int CMpFlow_Flash::ReadAndCompare(LogScope& scope, uint32_t length,
                                   const std::function<int(uint32_t, std::span<uint8_t>)>& read,
                                   const std::function<int()>& compare) {
     if (!AllocateReadback(length)) {
-        process_.Report(kReportFailure, kMallocFail);
+        process_.Report(kReportFailure, kStatusMallocFail);
         return 0;
     }
     if (!read(length, readback_)) {
         scope.Section("Read Flash Fail!\n");
-        process_.Report(kReportFailure, kReadFlashFail);
+        process_.Report(kReportFailure, kStatusReadFlashFail);
         return 0;
     }
     const int result = compare();

@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
+#include "base/status_codes.h"
+
 namespace orbisk {
 
 namespace {
 
 constexpr uint32_t kChunk = 4096;
 constexpr unsigned kTableBudget = 8;
-constexpr uint32_t kStepDownload = 41721;
-constexpr uint32_t kStopped = 41512;
 constexpr uint32_t kLockRegister = 0xFD0C;
 constexpr uint8_t kLockBit = 0x08;
 
@@ -86,7 +86,7 @@ bool CMpFlow_OTP::Writable(LogScope& scope) {
     // A lock that cannot be read is no lock: the run's failure is the lost camera.
     if (lock_unknown_) return false;
     scope.Section("OTP Locked,Can't Program!\n");
-    ReportFailure(kOtpLocked);
+    ReportFailure(kStatusOtpLocked);
     return false;
 }
 
@@ -154,7 +154,7 @@ int CMpFlow_OTP::MP_OTPConvertBinaryData(uint32_t start, uint32_t len, std::span
             if (held & (1 << bit)) scope.Text("byTestBit TRUE\n");
         if (!MP_OTPReduceErrNum(addr, image)) {
             scope.Section("Error Num Exceed 8!\n");
-            ReportFailure(kOtpErrorExceed);
+            ReportFailure(kStatusOtpErrorExceed);
             return 0;
         }
         data[addr - start] = otp::ChangeBinaryData(image, held);
@@ -174,7 +174,7 @@ int CMpFlow_OTP::MP_OTPWrite(uint32_t len, std::span<uint8_t> data) {
     const uint32_t s = block_start_;
     if (MP_CheckOTPWriteInValid(s)) {
         scope.Text("Last OTP Write Operation Abnomal\n");
-        ReportFailure(kOtpLastWriteAbnormal);
+        ReportFailure(kStatusOtpLastWriteAbnormal);
         return 0;
     }
     write_started_ = 1;
@@ -187,11 +187,11 @@ int CMpFlow_OTP::MP_OTPWrite(uint32_t len, std::span<uint8_t> data) {
     m_uExecECCNum = otp::ExecEccNum(m_uVirtualECCNum, m_uSubECCNum);
     if (m_uExecECCNum == 0) scope.Text("0 == m_uExecECCNum\n");
     if (!MP_OTPConvertBinaryData(s, len, data)) return 0;
-    process_.Report(kReportStepText, kStepDownload);
+    process_.Report(kReportStepText, kStatusStepDownload);
     if (len == 0) return 0;
     for (uint32_t done = 0; done < len;) {
         if (process_.CheckCancel()) {
-            ReportFailure(kStopped);
+            ReportFailure(kStatusResetDeviceFail);
             return 0;
         }
         const uint32_t piece = std::min(kChunk, len - done);
@@ -246,7 +246,7 @@ int CMpFlow_OTP::MP_OTPAnalyzeECC(uint32_t addr, std::span<const uint8_t> chunk)
         m_wCurAddr = chunk_end;
         scope.Text("%s", why);
         scope.Text("m_wCurAddr is 0x%x\n", m_wCurAddr);
-        ReportFailure(kOtpErrorExceed);
+        ReportFailure(kStatusOtpErrorExceed);
         return 0;
     };
     if (m_uCurErrorNum > m_uExecECCNum) return exceeded("m_uCurErrorNum > m_uExecECCNum\n");
@@ -304,7 +304,7 @@ int CMpFlow_OTP::MP_OTPReduant() {
             m_uVirtualECCNum = 0;
         } else {
             scope.Text("MP_OTPReduant Fail\n");
-            ReportFailure(kOtpReduantFail);
+            ReportFailure(kStatusOtpReduantFail);
             return 0;
         }
         if (m_uTotalErrorNum == 0) {
@@ -313,7 +313,7 @@ int CMpFlow_OTP::MP_OTPReduant() {
         }
         if (m_uTotalErrorNum > m_uVirtualECCNum || m_uVirtualECCNum == 0) {
             scope.Text("m_uVirtualECCNum lower m_uCurErrorNum\n");
-            ReportFailure(kOtpEccLower);
+            ReportFailure(kStatusOtpEccLower);
             return 0;
         }
     }
@@ -327,7 +327,7 @@ int CMpFlow_OTP::MP_OTPReduantDetail(uint16_t addr, uint8_t value) {
     const otp::EccTable ecc = otp::ParseEccTable(ecc_copy_);
     if (!MP_OTPWriteEnale()) {
         if (lock_unknown_) return 2;
-        ReportFailure(kOtpLocked);
+        ReportFailure(kStatusOtpLocked);
         return 3;
     }
     const int k = otp::RecordForRepair(ecc, addr);

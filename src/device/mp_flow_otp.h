@@ -4,31 +4,13 @@
 #include <span>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "device/mp_flow5.h"
 #include "device/otp_tables.h"
 
 namespace orbisk {
 
 // Status codes of the OTP flows.
-inline constexpr uint32_t kOtpMallocFail = 41708;
-inline constexpr uint32_t kOtpCompareFail = 41709;
-inline constexpr uint32_t kOtpWriteFail = 41914;
-inline constexpr uint32_t kOtpNotEnoughVd = 41916;
-inline constexpr uint32_t kOtpExceedLength = 41917;
-inline constexpr uint32_t kOtpLocked = 41918;
-inline constexpr uint32_t kOtpErrorExceed = 41919;
-inline constexpr uint32_t kOtpReduantFail = 41922;
-inline constexpr uint32_t kOtpEccLower = 41923;
-inline constexpr uint32_t kOtpNoVdBlock = 41924;
-inline constexpr uint32_t kOtpGetPartFail = 41925;
-inline constexpr uint32_t kOtpWriteBlockFail = 41927;
-inline constexpr uint32_t kOtpReadFail = 41928;
-inline constexpr uint32_t kOtpReadSucceed = 41929;
-inline constexpr uint32_t kOtpUpdateSucceed = 41930;
-inline constexpr uint32_t kOtpDownloadSucceed = 41931;
-inline constexpr uint32_t kOtpCodeNotExist = 41933;
-inline constexpr uint32_t kOtpLastWriteAbnormal = 41937;
-inline constexpr uint32_t kOtpNotSupportErase = 41938;
 
 // OTP programming: every part of an image becomes a new block appended behind the blocks
 // already written and listed in the VD table; bytes that do not program are repaired with ECC

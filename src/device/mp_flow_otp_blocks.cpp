@@ -2,6 +2,7 @@
 // superseded blocks and cleaning up after a failed write.
 #include <algorithm>
 
+#include "base/status_codes.h"
 #include "device/mp_flow_otp.h"
 
 namespace orbisk {
@@ -9,8 +10,6 @@ namespace orbisk {
 namespace {
 
 constexpr uint32_t kChunk = 4096;
-constexpr uint32_t kStepRead = 41735;
-constexpr uint32_t kStopped = 41512;
 constexpr uint32_t kAbnormalWindow = 256;
 
 }  // namespace
@@ -18,7 +17,7 @@ constexpr uint32_t kAbnormalWindow = 256;
 int CMpFlow_OTP::OTP_UpdateEx_Cmd2(std::span<const uint8_t> part) {
     LogScope scope(process_.logger, "CMpFlow_OTP::OTP_UpdateEx_Cmd2");
     if (process_.CheckCancel()) {
-        ReportFailure(kStopped);
+        ReportFailure(kStatusResetDeviceFail);
         return 0;
     }
     const uint32_t n = static_cast<uint32_t>(part.size());
@@ -32,19 +31,19 @@ int CMpFlow_OTP::OTP_UpdateEx_Cmd2(std::span<const uint8_t> part) {
     if (!OTP_Veriry_Cmd2(block_start_, n, readback.data()) ||
         !MP_OTPGetCorrectCodeData(block_start_, n, readback.data())) {
         scope.Text("Read OTP Code Fail\n");
-        ReportFailure(kOtpReadFail);
+        ReportFailure(kStatusOtpReadFail);
         MP_OTPFailAction(n);
         return 0;
     }
     if (!std::equal(readback.begin(), readback.end(), part.begin())) {
         scope.Text("Compare OTP Code Fail\n");
-        ReportFailure(kOtpCompareFail);
+        ReportFailure(kStatusCompareFail);
         MP_OTPFailAction(n);
         return 0;
     }
     if (!MP_OTPWriteBlock(n)) {
         MP_OTPClearCurECC(m_wCurAddr, n);
-        ReportFailure(kOtpWriteBlockFail);
+        ReportFailure(kStatusOtpWriteBlockFail);
         scope.Text("MP_OTPWriteBlock Fail\n");
         return 0;
     }
@@ -68,7 +67,7 @@ int CMpFlow_OTP::MP_CheckVDNUM() {
     m_uVDFlagNum = static_cast<unsigned>(otp::CountFreeEntries(otp::ParseVdTable(vd_copy_)));
     if (m_uVDFlagNum == 0) {
         scope.Text("0 == m_uVDFlagNum\n");
-        ReportFailure(kOtpNotEnoughVd);
+        ReportFailure(kStatusOtpNotEnoughVd);
         return 0;
     }
     return 1;
@@ -130,7 +129,7 @@ int CMpFlow_OTP::MP_CheckVDInfo(uint32_t len) {
     if (m_iSelBlock < 0) {
         m_iSelBlock = m_iPreSelBlock;
         scope.Text("Not Find Sel Block\n");
-        ReportFailure(kOtpNoVdBlock);
+        ReportFailure(kStatusOtpNoVdBlock);
         return 0;
     }
     scope.Text("Find Sel Block\n");
@@ -138,7 +137,7 @@ int CMpFlow_OTP::MP_CheckVDInfo(uint32_t len) {
     if (uint64_t{block_start_} + len > otp::kDataEnd) {
         scope.Text("Exceed Code Length\n");
         m_iSelBlock = m_iPreSelBlock;
-        ReportFailure(kOtpExceedLength);
+        ReportFailure(kStatusOtpExceedLength);
         return 0;
     }
     return 1;
@@ -304,7 +303,7 @@ int CMpFlow_OTP::MP_OTPClearCurECC(uint16_t cur_addr, uint32_t len) {
 
 int CMpFlow_OTP::OTP_ReadEx_Cmd2(uint32_t addr, uint32_t len, uint8_t* buf, bool progress) {
     LogScope scope(process_.logger, "CMpFlow_OTP::OTP_ReadEx_Cmd2");
-    process_.Report(kReportStepText, kStepRead);
+    process_.Report(kReportStepText, kStatusStepRead);
     for (uint32_t done = 0; done < len;) {
         if (process_.CheckCancel()) return 0;
         const uint32_t piece = std::min(kChunk, len - done);

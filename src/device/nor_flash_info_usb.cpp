@@ -2,21 +2,12 @@
 
 #include <cstring>
 
+#include "base/status_codes.h"
+
 namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kResetDeviceFail = 41512;
-constexpr uint32_t kReadFlashFail = 41704;
-constexpr uint32_t kEraseFlashFail = 41705;
-constexpr uint32_t kUpdateFlashFail = 41706;
-constexpr uint32_t kMallocFail = 41708;
-constexpr uint32_t kCompareFail = 41709;
-constexpr uint32_t kWriteTagFail = 41712;
-constexpr uint32_t kCheckEmptyFail = 41717;
-constexpr uint32_t kStepWriteTag = 41723;
-constexpr uint32_t kStepResetToNewCode = 41724;
-constexpr uint32_t kDownloadSucceed = 41755;
 constexpr uint32_t kNorAddressSpace = 0x10000;
 
 }  // namespace
@@ -33,14 +24,14 @@ int CNORFlashInfo_USB::NorSequence() {
     // and the device writes the tag only after the read-back matched, so an interrupted or
     // wrong write never leaves a tagged image that the boot ROM would start.
     const uint32_t tag = TagAddress();
-    if ((options & 0x10) && uint64_t{tag} + 2 > length) return failed(kUpdateFlashFail);
+    if ((options & 0x10) && uint64_t{tag} + 2 > length) return failed(kStatusUpdateFail);
     // NOR commands carry 16-bit addresses: a longer image would be cut short after the erase.
-    if (length > kNorAddressSpace) return failed(kUpdateFlashFail);
-    if (!AllocateReadback(length)) return failed(kMallocFail);
+    if (length > kNorAddressSpace) return failed(kStatusUpdateFail);
+    if (!AllocateReadback(length)) return failed(kStatusMallocFail);
     if (!MP_OpenRomDevice()) return 0;
-    if (!MP_EraseNorFlash()) return failed(kEraseFlashFail);
+    if (!MP_EraseNorFlash()) return failed(kStatusEraseFlashFail);
     if ((options & 0x02) && !MP_CheckNorFlashEmpty(length, readback_))
-        return failed(kCheckEmptyFail);
+        return failed(kStatusCheckEmptyFail);
     if (options & 0x10) {
         const uint8_t saved[2] = {image[tag], image[tag + 1]};
         image[tag] = image[tag + 1] = 0xFF;
@@ -49,25 +40,25 @@ int CNORFlashInfo_USB::NorSequence() {
         const bool same = read && std::memcmp(image.data(), readback_.data(), length) == 0;
         image[tag] = saved[0];
         image[tag + 1] = saved[1];
-        if (!written) return failed(kUpdateFlashFail);
-        if (!read) return failed(kReadFlashFail);
-        if (!same) return failed(kCompareFail);
-        process_.Report(kReportStepText, kStepWriteTag);
+        if (!written) return failed(kStatusUpdateFail);
+        if (!read) return failed(kStatusReadFlashFail);
+        if (!same) return failed(kStatusCompareFail);
+        process_.Report(kReportStepText, kStatusStepWriteTag);
         if (!camlib_.CamLib_NorFlash_WriteTag(conn_.camera_handle, conn_.command_options))
-            return failed(kWriteTagFail);
+            return failed(kStatusWriteTagFail);
         // An acknowledged command is not a written tag: read it back.
         readback_[tag] = static_cast<uint8_t>(~image[tag]);
         readback_[tag + 1] = static_cast<uint8_t>(~image[tag + 1]);
         if (!MP_ReadSPIFlashWithRetry(tag, 2, readback_) || readback_[tag] != image[tag] ||
             readback_[tag + 1] != image[tag + 1])
-            return failed(kWriteTagFail);
+            return failed(kStatusWriteTagFail);
     }
     if (options & 0x01) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
-        if (!MP_ResetToCode(kBootNewCode, 0)) return failed(kResetDeviceFail);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
+        if (!MP_ResetToCode(kBootNewCode, 0)) return failed(kStatusResetDeviceFail);
     }
     process_.Report(kReportProgress, 100);
-    process_.Report(kReportSuccess, kDownloadSucceed);
+    process_.Report(kReportSuccess, kStatusDownloadSucceed);
     return 1;
 }
 

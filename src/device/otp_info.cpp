@@ -1,6 +1,7 @@
 #include "device/otp_info.h"
 
 #include "base/prompter.h"
+#include "base/status_codes.h"
 #include "device/file_output.h"
 #include "device/otp_parts.h"
 
@@ -8,9 +9,6 @@ namespace orbisk {
 
 namespace {
 
-constexpr uint32_t kStepDownload = 41721;
-constexpr uint32_t kStepResetToNewCode = 41724;
-constexpr uint32_t kResetDeviceFail = 41512;
 constexpr uint8_t kOptReset = 0x01;
 // OTP_Read knows this chip only.
 constexpr uint16_t kOtpChipId = 0x8010;
@@ -26,21 +24,21 @@ int COTPInfo::OTP_Download() {
     // decides where its serial number comes from.
     if (!CheckCameraForWriting(scope)) return 0;
     const std::vector<uint8_t> as_loaded = images_.front;
-    uint32_t code = kOtpDownloadSucceed;
+    uint32_t code = kStatusOtpDownloadSucceed;
     // The record keeps the serial number while the camera is out of its code: a camera left
     // in its boot ROM is written again with it, not with the image's own.
     if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
         ReportFailure(code);
         return 0;
     }
-    const int result = RunDownload(images_.front, kOtpDownloadSucceed, scope);
+    const int result = RunDownload(images_.front, kStatusOtpDownloadSucceed, scope);
     if (result == 1) ForgetRecovery(scope);
     return result;
 }
 
 int COTPInfo::OTP_Update() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Update");
-    return RunDownload(images_.rear, kOtpUpdateSucceed, scope);
+    return RunDownload(images_.rear, kStatusOtpUpdateSucceed, scope);
 }
 
 int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code, LogScope& scope) {
@@ -50,7 +48,7 @@ int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code,
     if (result) {
         result = OTP_ForNormalDownload(image);
         // A camera lost in the middle fails a transfer without a code of the flow's own.
-        if (!result && !failure_reported_) ReportFailure(kOtpWriteFail);
+        if (!result && !failure_reported_) ReportFailure(kStatusOtpWriteFail);
         // Nothing in an OTP is erased: the blocks the camera ran are still listed (or the new
         // code block, once its entry is written). Restarted into them, it runs again at once
         // instead of waiting in its boot ROM; the failure keeps its code.
@@ -76,7 +74,7 @@ int COTPInfo::CheckSpace(LogScope& scope) {
     otp::EccTable ecc;
     const auto decline = [&] {
         MP_ResetToCode(kBootNewCode, 0);
-        ReportFailure(kOtpWriteFail);
+        ReportFailure(kStatusOtpWriteFail);
         return 0;
     };
     if (!ReadOtpTables(&vd, &ecc)) return decline();
@@ -116,7 +114,7 @@ int COTPInfo::WriteParts(std::span<const uint8_t> image, bool code_too) {
     if (!parts) {
         scope.Text("%s\n", why.c_str());
         scope.Section("Get VD Code Fail!\n");
-        ReportFailure(kOtpGetPartFail);
+        ReportFailure(kStatusOtpGetPartFail);
         return 0;
     }
     for (const bool code : {true, false}) {
@@ -125,11 +123,11 @@ int COTPInfo::WriteParts(std::span<const uint8_t> image, bool code_too) {
         process_.otp_code_part = code ? 1 : 0;
         // The part is the working copy the verify step compares against.
         images_.working = *part;
-        process_.Report(kReportStepText, kStepDownload);
+        process_.Report(kReportStepText, kStatusStepDownload);
         if (!OTP_UpdateEx_Cmd2(images_.working)) return 0;
     }
     if (process_.download_options & kOptReset) {
-        process_.Report(kReportStepText, kStepResetToNewCode);
+        process_.Report(kReportStepText, kStatusStepResetToNewCode);
         if (!ResetIntoNewCode(scope)) return 0;
     }
     return 1;
@@ -138,13 +136,13 @@ int COTPInfo::WriteParts(std::span<const uint8_t> image, bool code_too) {
 bool COTPInfo::ResetIntoNewCode(LogScope& scope) {
     if (MP_ResetToCode(kBootNewCode, 0)) return true;
     scope.Text("Device ResetToRom Fail\n");
-    ReportFailure(kResetDeviceFail);
+    ReportFailure(kStatusResetDeviceFail);
     return false;
 }
 
 int COTPInfo::OTP_Erase() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Erase");
-    ReportFailure(kOtpNotSupportErase);
+    ReportFailure(kStatusOtpNotSupportErase);
     return 0;
 }
 
@@ -169,33 +167,34 @@ std::optional<std::vector<uint8_t>> COTPInfo::ReadBlockOfKind(const otp::VdTable
 
 int COTPInfo::ReadBackParts(LogScope& scope) {
     const auto fail = [&](uint32_t code) {
-        scope.Section(code == kOtpCodeNotExist ? "OTP Code Not Exist!\n" : "Read OTP Fail!\n");
+        scope.Section(code == kStatusOtpCodeNotExist ? "OTP Code Not Exist!\n"
+                                                     : "Read OTP Fail!\n");
         ReportFailure(code);
         return 0;
     };
-    if (ReadChipIdOrZero() != kOtpChipId) return fail(kOtpReadFail);
+    if (ReadChipIdOrZero() != kOtpChipId) return fail(kStatusOtpReadFail);
     if (!MP_OpenRomDevice()) return 0;
     otp::VdTable vd;
     otp::EccTable ecc;
-    if (!ReadOtpTables(&vd, &ecc)) return fail(kOtpReadFail);
+    if (!ReadOtpTables(&vd, &ecc)) return fail(kStatusOtpReadFail);
     bool failed = false;
     const auto code = ReadBlockOfKind(vd, ecc, otp::kFlagCode, &failed);
     const auto config = failed ? std::nullopt : ReadBlockOfKind(vd, ecc, otp::kFlagConfig, &failed);
-    if (failed) return fail(kOtpReadFail);
+    if (failed) return fail(kStatusOtpReadFail);
     readback_ = otp::CombineParts(code, config);
-    if (readback_.empty()) return fail(kOtpCodeNotExist);
+    if (readback_.empty()) return fail(kStatusOtpCodeNotExist);
     return 1;
 }
 
 int COTPInfo::OTP_Read() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Read");
     if (!ReadBackParts(scope)) return 0;
-    process_.Report(kReportStepText, kStepResetToNewCode);
+    process_.Report(kReportStepText, kStatusStepResetToNewCode);
     if (!ResetIntoNewCode(scope)) return 0;
     if (process_.run_mode == kRunDialog && !dump_path_.empty())
         WriteBinaryFile(dump_path_, readback_);
     process_.Report(kReportProgress, 100);
-    process_.Report(kReportSuccess, kOtpReadSucceed);
+    process_.Report(kReportSuccess, kStatusOtpReadSucceed);
     return 1;
 }
 
@@ -210,18 +209,18 @@ int COTPInfo::OTP_DumpCheck() {
     const bool reset = (process_.download_options & kOptReset) != 0;
     if (result) {
         if (reset && conn_.rom_flag == 0) {
-            process_.Report(kReportStepText, kStepResetToNewCode);
+            process_.Report(kReportStepText, kStatusStepResetToNewCode);
             MP_ResetToCode(kBootNewCode, 0);
         }
         process_.Report(kReportProgress, 100);
-        process_.Report(kReportSuccess, kOtpReadSucceed);
+        process_.Report(kReportSuccess, kStatusOtpReadSucceed);
         return 1;
     }
     if (reset) MP_ResetToCode(kBootNewCode, 0);
     // A failed read keeps the code it reported: reporting 0 here would turn it into success.
     if (dump_mismatch_) {
         scope.Section("Compare Data Fail!\n");
-        ReportFailure(kOtpCompareFail);
+        ReportFailure(kStatusCompareFail);
     }
     SaveFailedReadBackFile();
     return 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "image/config_edit.h"
 
 namespace orbisk {
@@ -13,10 +14,6 @@ namespace orbisk {
 class LogScope;
 struct Process;
 
-inline constexpr uint32_t kStatusLoadFileDataFail = 41530;
-inline constexpr uint32_t kStatusParseFwFileFail = 41531;
-inline constexpr uint32_t kStatusVidPidMismatch = 41714;
-inline constexpr uint32_t kStatusFirmwareNotForDevice = 41715;
 inline constexpr uint8_t kNoChipModel = 0xFF;
 inline constexpr int kFrontImageResource = 3068;
 inline constexpr int kCommandLineImageResource = 3033;

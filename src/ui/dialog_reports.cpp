@@ -6,6 +6,7 @@
 
 #include "base/logger.h"
 #include "base/process.h"
+#include "base/status_codes.h"
 #include "ui/crc_thread.h"
 #include "ui/main_dialog.h"
 #include "ui/upgrade_button.h"
@@ -52,7 +53,7 @@ void CTessaly_AllInOne_OvproxyDlg::OnReport(uint32_t kind, uint32_t code, intptr
 void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
                                                 const DeviceSnapshot* snapshot) {
     LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo");
-    if (code == 41906 && snapshot != nullptr) {
+    if (code == kStatusDeviceInfoSucceed && snapshot != nullptr) {
         snapshot_ = *snapshot;
         version_text_ = VersionText(snapshot_);
         chip_->setText(QString::fromStdString(snapshot_.chip_text));

@@ -11,6 +11,7 @@
 
 #include "app/orbisk_app.h"
 #include "base/logger.h"
+#include "base/status_codes.h"
 #include "platform/audio_capture.h"
 #include "platform/power.h"
 #include "ui/device_stack.h"
@@ -19,8 +20,6 @@
 
 namespace orbisk {
 namespace {
-
-constexpr uint32_t kStatusNotSupport = 41500;
 
 // The prompter of unattended screenshot runs: OK to the warning, everything else as usual.
 class ConfirmingPrompter final : public Prompter {

@@ -6,6 +6,7 @@
 
 #include "base/logger.h"
 #include "base/process.h"
+#include "base/status_codes.h"
 #include "device/dev_type_info.h"
 #include "platform/power.h"
 #include "ui/crc_thread.h"
@@ -15,7 +16,6 @@
 namespace orbisk {
 namespace {
 
-constexpr uint32_t kStatusNotSupport = 41500;
 constexpr uint32_t kReserveUnit = 4096;
 constexpr int kReserveUnits = 33;
 // How long a start waits for a device search the worker still runs.

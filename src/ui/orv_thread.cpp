@@ -4,12 +4,12 @@
 
 #include "base/logger.h"
 #include "base/process.h"
+#include "base/status_codes.h"
 #include "ui/dialog_device.h"
 
 namespace orbisk {
 namespace {
 // "Detect Device Fail!": no camera opened from the chosen entry on.
-constexpr uint32_t kStatusOpenFail = 41511;
 }  // namespace
 
 COrvThread::COrvThread(Process& process, WorkerHost& host)
@@ -89,7 +89,7 @@ void COrvThread::OnDownload(const WorkerJob& job, RequestOutcome& outcome) {
         // asked): the update still ends with a verdict, or the window would wait for one.
         outcome.opened = false;
         scope.Section("Open device fail\n");
-        process_.Report(kReportFailure, kStatusOpenFail);
+        process_.Report(kReportFailure, kStatusDetectDeviceFail);
         return;
     }
     host_.CameraState(device.OpenCameraId());

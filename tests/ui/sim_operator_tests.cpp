@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "base/clock.h"
+#include "base/status_codes.h"
 #include "fakes.h"
 #include "image/demo_image.h"
 #include "rig.h"
@@ -28,7 +29,7 @@ class WriteGate final : public StatusSink {
         status.SetSink(this);
     }
     void Post(uint32_t kind, uint32_t code, intptr_t extra) override {
-        if (kind == kReportStepText) writing_ = code == kStepDownload;
+        if (kind == kReportStepText) writing_ = code == kStatusStepDownload;
         if (kind == kReportProgress && writing_ && !reached.IsSet()) {
             reached.Set();
             release.WaitFor(kWait);
@@ -39,7 +40,6 @@ class WriteGate final : public StatusSink {
     ManualEvent release;
 
   private:
-    static constexpr uint32_t kStepDownload = 41721;
     StatusSink* next_ = nullptr;
     bool writing_ = false;
 };
