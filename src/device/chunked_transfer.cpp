@@ -12,7 +12,7 @@ namespace {
 
 // Step texts of the status table.
 
-const ChunkPlan kSpecs[] = {
+const ChunkPlan kPlans[] = {
     /* kSpiWrite */ {4096, kStatusStepDownload, 35, 30, 0, true},
     /* kSpiCheckEmpty */ {4096, kStatusStepCheckEmpty, 5, 30, 0, true},
     /* kSpiVerify */ {4096, kStatusStepVerify, 65, 30, 0, true},
@@ -35,7 +35,7 @@ const ChunkPlan kSpecs[] = {
 }  // namespace
 
 const ChunkPlan& ChunkPlanFor(ChunkedKind kind) {
-    return kSpecs[static_cast<int>(kind)];
+    return kPlans[static_cast<int>(kind)];
 }
 
 uint32_t ChunkProgress(const ChunkPlan& plan, uint32_t done, uint32_t total) {

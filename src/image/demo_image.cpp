@@ -46,7 +46,7 @@ bool Refuse(std::string* error, const std::string& why) {
     return false;
 }
 
-bool StringsFit(const DemoImageSpec& recipe, std::string* error) {
+bool StringsFit(const DemoImageRecipe& recipe, std::string* error) {
     for (const std::string* s : {&recipe.manufacturer, &recipe.product, &recipe.serial})
         if (s->size() > CDescString::kMaxChars)
             return Refuse(error, "string longer than 53 characters: " + *s);
@@ -66,7 +66,7 @@ bool LayoutHolds(const FlashImageLayout& l, std::string* error) {
 
 }  // namespace
 
-bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t config_type,
+bool BeginDemoArea(CConfigBuilder& builder, const DemoImageRecipe& recipe, uint8_t config_type,
                    uint8_t chip_model) {
     // The 0x2F record written here, not by Begin, so a version whose low half is 0 stays 0.
     builder.Begin(DemoHeader(config_type, chip_model), false, 0, false, 0);
@@ -85,12 +85,12 @@ bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t
     return true;
 }
 
-std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error) {
+std::vector<uint8_t> MakeDemoImage(const DemoImageRecipe& recipe, std::string* error) {
     return MakeFlashDemoImage(recipe, FlashImageLayout{}, error);
 }
 
-std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const FlashImageLayout& layout,
-                                        std::string* error) {
+std::vector<uint8_t> MakeFlashDemoImage(const DemoImageRecipe& recipe,
+                                        const FlashImageLayout& layout, std::string* error) {
     if (!StringsFit(recipe, error) || !LayoutHolds(layout, error)) return {};
     std::vector<uint8_t> image(layout.image_size, 0xFF);
     FillCode(image, layout.code_size, recipe.version);
@@ -107,7 +107,7 @@ std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const Flash
     return image;
 }
 
-std::vector<uint8_t> MakeConfigDemoImage(const DemoImageSpec& recipe, uint8_t config_type,
+std::vector<uint8_t> MakeConfigDemoImage(const DemoImageRecipe& recipe, uint8_t config_type,
                                          uint8_t chip_model, size_t memory_size,
                                          std::string* error) {
     if (!StringsFit(recipe, error)) return {};

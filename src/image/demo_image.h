@@ -33,7 +33,7 @@ struct FlashImageLayout {
     uint8_t chip_model = DemoLayout::kChipModel;
 };
 
-struct DemoImageSpec {
+struct DemoImageRecipe {
     uint16_t vid = 0x2C7E;
     uint16_t pid = 0x6363;
     uint16_t rev = 0x0100;
@@ -46,20 +46,21 @@ struct DemoImageSpec {
 class CConfigBuilder;
 // Starts a demo configuration area: header, 0x2F (the recipe's version), 0x08, the identity and
 // the three strings. False when they do not fit.
-bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t config_type,
+bool BeginDemoArea(CConfigBuilder& builder, const DemoImageRecipe& recipe, uint8_t config_type,
                    uint8_t chip_model);
 
 // The whole image; empty with `error` set when a string is longer than a record can hold.
-std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error = nullptr);
+std::vector<uint8_t> MakeDemoImage(const DemoImageRecipe& recipe, std::string* error = nullptr);
 // The same image for another flash chip: code with the version marker, the configuration area
 // (type 0x55) at the layout's address, the tag. Empty with `error` when the layout cannot hold
 // it (the marker, the area or the tag outside the image, the code over the area).
-std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const FlashImageLayout& layout,
+std::vector<uint8_t> MakeFlashDemoImage(const DemoImageRecipe& recipe,
+                                        const FlashImageLayout& layout,
                                         std::string* error = nullptr);
 // A configuration-only image (an EEPROM's or an MTP's, the whole memory): the demo area of
 // `config_type` from offset 0, padded with 0xFF to `memory_size` bytes. Empty with `error` when
 // it does not fit.
-std::vector<uint8_t> MakeConfigDemoImage(const DemoImageSpec& recipe, uint8_t config_type,
+std::vector<uint8_t> MakeConfigDemoImage(const DemoImageRecipe& recipe, uint8_t config_type,
                                          uint8_t chip_model, size_t memory_size,
                                          std::string* error = nullptr);
 // The version a demo image carries in its marker, if it has one.

@@ -20,7 +20,7 @@ bool Refuse(std::string* error, const std::string& why) {
 
 // The extended 0x27 record at offset 15: length field 1023, total length, data offset (from
 // the start of the area), data length, then the code.
-std::vector<uint8_t> CodeRecord(const DemoImageSpec& recipe, size_t code_size) {
+std::vector<uint8_t> CodeRecord(const DemoImageRecipe& recipe, size_t code_size) {
     const size_t total = kCodeRecordHeader + code_size;
     std::vector<uint8_t> record(total);
     record[0] = 0xFF;
@@ -44,7 +44,7 @@ std::vector<uint8_t> CodeRecord(const DemoImageSpec& recipe, size_t code_size) {
 
 }  // namespace
 
-std::vector<uint8_t> MakeOtpDemoImage(const DemoImageSpec& recipe, size_t code_size,
+std::vector<uint8_t> MakeOtpDemoImage(const DemoImageRecipe& recipe, size_t code_size,
                                       std::string* error) {
     const size_t min_code = DemoLayout::kVersionMarker + kMarkerSpace -
                             OtpDemoLayout::kCodeRecordOffset - kCodeRecordHeader;

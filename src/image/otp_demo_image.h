@@ -24,7 +24,7 @@ struct OtpDemoLayout {
 
 // The OTP image with `code_size` bytes of code (at least 0x130, for the marker); empty with
 // `error` set when a string or the code does not fit.
-std::vector<uint8_t> MakeOtpDemoImage(const DemoImageSpec& recipe,
+std::vector<uint8_t> MakeOtpDemoImage(const DemoImageRecipe& recipe,
                                       size_t code_size = OtpDemoLayout::kDefaultCodeSize,
                                       std::string* error = nullptr);
 

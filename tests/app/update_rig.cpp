@@ -43,7 +43,7 @@ class Marker final : public LogSink, public StatusSink {
 }  // namespace
 
 StoredCamera OldDemoCamera(const std::string& serial) {
-    DemoImageSpec old_firmware;
+    DemoImageRecipe old_firmware;
     old_firmware.version = 0x1050;
     old_firmware.rev = 0x0050;
     old_firmware.manufacturer = serial;

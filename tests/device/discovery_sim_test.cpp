@@ -49,11 +49,11 @@ class DiscoverySimTest : public ::testing::Test {
     // A camera running its application, identity PID `pid`, on hub port `port`.
     std::shared_ptr<sim::SimCamera> Plug(uint8_t port, uint16_t pid,
                                          std::function<void(sim::SimSettings&)> tweak = {},
-                                         std::function<void(sim::test::ImageSpec&)> code = {}) {
+                                         std::function<void(sim::test::ImageRecipe&)> code = {}) {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
         if (tweak) tweak(settings);
-        sim::test::ImageSpec image;
+        sim::test::ImageRecipe image;
         image.vid = 0x2C7E;
         image.pid = pid;
         if (code) code(image);
@@ -165,7 +165,7 @@ TEST_F(DiscoverySimTest, DefaultChoiceRunsTheChecksAndTheOperatorsChoiceFollows)
 // chosen camera (on port 2, the middle one), not the last one it looked at.
 TEST_F(DiscoverySimTest, ChosenCameraKeepsItsIdentityAfterLaterOnesAreExamined) {
     const auto named = [](uint16_t rev, const char* maker, const char* serial) {
-        return [=](sim::test::ImageSpec& image) {
+        return [=](sim::test::ImageRecipe& image) {
             image.rev = rev;
             image.manufacturer = maker;
             image.serial = serial;

@@ -23,7 +23,7 @@ bool AllErased(const std::vector<uint8_t>& memory) {
 
 TEST(FlashOperationsTest, SilentWriteSkipsACameraThatRunsTheImageAlready) {
     // The carried image and the camera agree on VID, PID and REV.
-    DemoImageSpec same = NewFirmware();
+    DemoImageRecipe same = NewFirmware();
     FlashRig rig(FlashRig::DefaultSettings(), MakeDemoImage(same));
     ASSERT_TRUE(rig.OpenAndLoad());
     const std::vector<uint8_t> before = rig.Memory();
@@ -230,7 +230,7 @@ namespace orbisk::test {
 namespace {
 
 // A demo image made for the chip of identity 0x1010 (chip model 15, tag at 0x1EFFE).
-std::vector<uint8_t> Chip15Image(const DemoImageSpec& recipe) {
+std::vector<uint8_t> Chip15Image(const DemoImageRecipe& recipe) {
     std::vector<uint8_t> image = MakeDemoImage(recipe);
     uint8_t& model = image[DemoLayout::kConfigAddress + 2];
     model = static_cast<uint8_t>((15 << 3) | (model & 0x07));
@@ -248,7 +248,7 @@ TEST(FlashOperationsTest, MultiCameraModuleTakesEachCameraItsOwnImage) {
     rig.device = std::make_unique<CFarrowFlashInfo_USB>(rig.process, rig.camlib, rig.profiles);
     rig.process.program_folder = dir.path();
     std::filesystem::create_directory(dir.File("rear"));
-    DemoImageSpec rear = NewFirmware();
+    DemoImageRecipe rear = NewFirmware();
     rear.product = "Rear Module Camera";
     const std::vector<uint8_t> image = Chip15Image(rear);
     WriteFile(dir.File("rear/module.rfw"), std::string(image.begin(), image.end()));

@@ -75,7 +75,7 @@ sim::SimSettings ChipSettings(const ChipCase& c) {
     return settings;
 }
 
-std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe) {
+std::vector<uint8_t> ChipImage(const char* profile, const DemoImageRecipe& recipe) {
     const sim::ChipProfile& chip = *sim::FindProfile(profile);
     std::vector<uint8_t> image = MakeDemoImage(recipe);
     // Move the configuration area and the tag to where this chip keeps them.

@@ -80,7 +80,7 @@ inline void PrintTo(const ChipCase& c, std::ostream* out) {
 }
 sim::SimSettings ChipSettings(const ChipCase& c);
 // A demo image laid out for the chip: its chip model, configuration and tag addresses, size.
-std::vector<uint8_t> ChipImage(const char* profile, const DemoImageSpec& recipe);
+std::vector<uint8_t> ChipImage(const char* profile, const DemoImageRecipe& recipe);
 
 inline constexpr const char* kRigLockName = "orbisk_flash_test_lock";
 

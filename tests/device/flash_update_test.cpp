@@ -267,10 +267,10 @@ TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
     rig.sim_bus.AddCamera(rear);
     rig.device = std::make_unique<CTarnFlashInfo_USB>(rig.process, rig.camlib, rig.profiles);
     ASSERT_TRUE(rig.OpenAndLoad());
-    DemoImageSpec rear_spec = NewFirmware();
-    rear_spec.product = "Orbisk Rear Camera";
-    rear_spec.version = 0x1070;
-    rig.device->images().rear = MakeDemoImage(rear_spec);
+    DemoImageRecipe rear_recipe = NewFirmware();
+    rear_recipe.product = "Orbisk Rear Camera";
+    rear_recipe.version = 0x1070;
+    rig.device->images().rear = MakeDemoImage(rear_recipe);
     rig.sink.clear();
 
     ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();

@@ -16,7 +16,7 @@ namespace {
 // NOR commands carry 16-bit addresses: the camera has 64 KB and the images are cut to that.
 constexpr size_t kNorSize = 0x10000;
 
-std::vector<uint8_t> NorImage(const DemoImageSpec& recipe) {
+std::vector<uint8_t> NorImage(const DemoImageRecipe& recipe) {
     std::vector<uint8_t> image = MakeDemoImage(recipe);
     // Everything past 64 KB is unused in the demo images, so nothing is lost.
     EXPECT_TRUE(

@@ -111,7 +111,7 @@ TEST(OtpOperationsTest, TheSerialNumberIsCarriedIntoTheConfigurationBlock) {
     // it (read from the running camera right before it is carried).
     OtpRig rig;
     ASSERT_TRUE(rig.Open());
-    DemoImageSpec first;
+    DemoImageRecipe first;
     first.pid = 0x6099;
     first.product = "Orbisk OTP Camera";
     first.manufacturer = "SN-OTP-0042";

@@ -3,7 +3,7 @@
 namespace orbisk::test {
 
 std::vector<uint8_t> OtpImage(uint32_t version, size_t code_size) {
-    DemoImageSpec recipe;
+    DemoImageRecipe recipe;
     recipe.pid = 0x6099;
     recipe.product = "Orbisk OTP Camera";
     recipe.version = version;

@@ -22,7 +22,7 @@ FlashImageLayout RearLayout() {
 
 std::vector<uint8_t> Image(const FlashImageLayout& layout, const std::string& product,
                            uint32_t version) {
-    DemoImageSpec recipe;
+    DemoImageRecipe recipe;
     recipe.product = product;
     recipe.version = version;
     return MakeFlashDemoImage(recipe, layout);

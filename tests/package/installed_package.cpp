@@ -297,8 +297,8 @@ TEST_F(InstalledPackageTest, BashCompletionOffersEveryCommandAndOption) {
         for (const std::string& word : words) array += " " + Quote(word);
         const ProgramRun run = RunProgram(
             {"/bin/bash", "--norc", "-c",
-             "source " + Quote(folder + program) + " && spec=$(complete -p " + program +
-                 ") && fn=${spec#*-F } && fn=${fn%% *} && COMP_WORDS=(" + Quote(program) + array +
+             "source " + Quote(folder + program) + " && entry=$(complete -p " + program +
+                 ") && fn=${entry#*-F } && fn=${fn%% *} && COMP_WORDS=(" + Quote(program) + array +
                  ") && COMP_CWORD=" + std::to_string(words.size()) +
                  " && { $fn; printf '%s\\n' \"${COMPREPLY[@]}\"; }"},
             {});

@@ -27,7 +27,7 @@ orbisk::test::ProgramRun Sim(std::vector<std::string> args) {
     return RunProgram(args, {});
 }
 
-std::string ImageFile(const TempDir& temp, const std::string& name, const ImageSpec& recipe) {
+std::string ImageFile(const TempDir& temp, const std::string& name, const ImageRecipe& recipe) {
     const auto image = BuildImage(recipe);
     WriteFile(temp.File(name), std::string(image.begin(), image.end()));
     return temp.File(name);
@@ -35,7 +35,7 @@ std::string ImageFile(const TempDir& temp, const std::string& name, const ImageS
 
 TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
     TempDir temp;
-    ImageSpec recipe;
+    ImageRecipe recipe;
     recipe.vid = 0x4B3D;
     recipe.pid = 0x113F;
     recipe.serial = "A-17";
@@ -71,7 +71,7 @@ TEST(OrbiskSimTool, CreateWithImageShowsTheImagesIdentityOrTheRom) {
 
 TEST(OrbiskSimTool, CameraMadeFromAnImageIsLockedAsAnUpdateLeavesIt) {
     TempDir temp;
-    const std::string image = ImageFile(temp, "tagged.rfw", ImageSpec{});
+    const std::string image = ImageFile(temp, "tagged.rfw", ImageRecipe{});
     struct Case {
         const char* name;
         std::vector<std::string> options;

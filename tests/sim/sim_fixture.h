@@ -15,7 +15,7 @@
 
 namespace orbisk::sim::test {
 
-struct ImageSpec {
+struct ImageRecipe {
     uint16_t vid = 0x1234;
     uint16_t pid = 0x5678;
     uint16_t rev = 0x0102;
@@ -42,7 +42,7 @@ inline void AppendString(std::vector<uint8_t>* area, uint8_t type, const std::st
 
 // An image as the demo images are laid out: code, a configuration area (header 0x55 0xA5,
 // records 0x2F, 0x08, strings, 0x04) and the tag.
-inline std::vector<uint8_t> BuildImage(const ImageSpec& recipe = {}) {
+inline std::vector<uint8_t> BuildImage(const ImageRecipe& recipe = {}) {
     std::vector<uint8_t> image(recipe.size, 0xFF);
     for (uint32_t i = 0; i < 0x800; ++i) image[i] = static_cast<uint8_t>(i * 7);
     if (recipe.marker_version) {

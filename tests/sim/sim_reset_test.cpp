@@ -27,27 +27,27 @@ TEST(SimReset, CameraLeavesTheBusAndComesBackLater) {
 }
 
 TEST(SimReset, TargetAndMemoryDecideModeIdentityAndVersion) {
-    ImageSpec no_tag;
+    ImageRecipe no_tag;
     no_tag.tag = false;
-    ImageSpec no_marker;
+    ImageRecipe no_marker;
     no_marker.marker_version.reset();
     no_marker.config_version = 0x1234;
-    ImageSpec other_identity;
+    ImageRecipe other_identity;
     other_identity.vid = 0x0AB1;
     other_identity.pid = 0x0C2D;
     other_identity.serial = "XYZ";
     struct Case {
         const char* what;
-        ImageSpec image;
+        ImageRecipe image;
         uint8_t opcode;  // 07 update mode, 08 / 09 the code in memory
         bool app;
         uint16_t vid;
         const char* version;
     };
     const std::vector<Case> cases = {
-        {"update mode", ImageSpec{}, 0x07, false, 0x2C7E, "0x00-0000-0100"},
-        {"code, tagged", ImageSpec{}, 0x09, true, 0x1234, "0x00-0003-2A07"},
-        {"new code, tagged", ImageSpec{}, 0x08, true, 0x1234, "0x00-0003-2A07"},
+        {"update mode", ImageRecipe{}, 0x07, false, 0x2C7E, "0x00-0000-0100"},
+        {"code, tagged", ImageRecipe{}, 0x09, true, 0x1234, "0x00-0003-2A07"},
+        {"new code, tagged", ImageRecipe{}, 0x08, true, 0x1234, "0x00-0003-2A07"},
         {"code, no tag", no_tag, 0x09, false, 0x2C7E, "0x00-0000-0100"},
         {"code, no marker", no_marker, 0x09, true, 0x1234, "0x00-0000-1234"},
         {"code, other identity", other_identity, 0x09, true, 0x0AB1, "0x00-0003-2A07"},
@@ -107,7 +107,7 @@ TEST(SimReset, UpdateModeNeedsTheSubModeAndTheRegistersTheChipLooksAt) {
         SimSettings settings = AppSettings();
         settings.profile = c.profile;
         const ChipProfile& chip = *FindProfile(c.profile);
-        ImageSpec image;
+        ImageRecipe image;
         image.config_address = chip.config_address;
         image.tag_address = chip.tag_address;
         image.size = chip.memory_size;
@@ -119,7 +119,7 @@ TEST(SimReset, UpdateModeNeedsTheSubModeAndTheRegistersTheChipLooksAt) {
         EXPECT_EQ(rig.camera->AppMode(), !c.rom);
     }
     // A reset into the code without a tag stays in the ROM, whatever the registers say.
-    ImageSpec untagged;
+    ImageRecipe untagged;
     untagged.tag = false;
     Rig rig(SimSettings{}, BuildImage(untagged));
     ASSERT_EQ(rig.Command(0x00, 0x07, 7), kOk);
@@ -142,13 +142,13 @@ TEST(SimReset, ResetRestoresPowerOnState) {
 TEST(SimReset, AnUpdateSeenAsTheUserSeesIt) {
     // ROM camera with an old image; the host erases, writes a new image with the tag held
     // back, writes the tag, and resets into the code.
-    ImageSpec old_spec;
-    old_spec.vid = 0x1111;
-    Rig rig(SimSettings{}, BuildImage(old_spec));
-    ImageSpec new_spec;
-    new_spec.vid = 0x2222;
-    new_spec.marker_version = 0x01020305;
-    auto image = BuildImage(new_spec);
+    ImageRecipe old_recipe;
+    old_recipe.vid = 0x1111;
+    Rig rig(SimSettings{}, BuildImage(old_recipe));
+    ImageRecipe new_recipe;
+    new_recipe.vid = 0x2222;
+    new_recipe.marker_version = 0x01020305;
+    auto image = BuildImage(new_recipe);
     image[0x0FFE] = image[0x0FFF] = 0xFF;
     ASSERT_EQ(rig.ReleaseWpPin(), kOk);
     ASSERT_EQ(rig.WriteSr(0x00), kOk);

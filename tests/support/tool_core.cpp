@@ -7,16 +7,16 @@
 
 namespace orbisk::test {
 
-DemoImageSpec OldFirmware() {
-    DemoImageSpec recipe;
+DemoImageRecipe OldFirmware() {
+    DemoImageRecipe recipe;
     recipe.manufacturer = "SN-CAM-000042";
     recipe.rev = 0x0099;
     recipe.version = 0x1050;
     return recipe;
 }
 
-DemoImageSpec NewFirmware() {
-    DemoImageSpec recipe;
+DemoImageRecipe NewFirmware() {
+    DemoImageRecipe recipe;
     recipe.version = 0x1060;
     return recipe;
 }

@@ -18,8 +18,8 @@ class CICTypeIni;
 namespace orbisk::test {
 
 // The firmware the camera runs before the update and the one the tool brings.
-DemoImageSpec OldFirmware();
-DemoImageSpec NewFirmware();
+DemoImageRecipe OldFirmware();
+DemoImageRecipe NewFirmware();
 
 // The camera's clock: runs on the tool's virtual clock and adds up the time the camera charges
 // for its own work (transfers, programming, erasing).

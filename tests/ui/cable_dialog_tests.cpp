@@ -27,7 +27,7 @@ struct CableRig : DialogRig {
     std::unique_ptr<DeviceStack> stack;
 
     CableRig() {
-        DemoImageSpec old_firmware;
+        DemoImageRecipe old_firmware;
         old_firmware.version = 0x1050;
         for (const auto& [folder, port] : {std::pair{first, 1}, std::pair{second, 2}}) {
             sim::SimSettings settings = sim::test::AppSettings();

@@ -150,7 +150,7 @@ class SimDialogTest : public QObject {
     void programStackOverACameraFolder() {
         DialogRig rig;
         const std::string folder = rig.dir.File("cam");
-        DemoImageSpec old_firmware;
+        DemoImageRecipe old_firmware;
         old_firmware.version = 0x1050;
         std::string error;
         QVERIFY(sim::WriteCameraFolder(folder, sim::test::AppSettings(),

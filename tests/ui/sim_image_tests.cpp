@@ -40,7 +40,7 @@ void PickFromMenu(QWidget* window, const char* action) {
 
 // The demo OTP firmware of version `version` with the serial number `serial`.
 std::vector<uint8_t> OtpFirmware(uint32_t version, const std::string& serial) {
-    DemoImageSpec recipe;
+    DemoImageRecipe recipe;
     recipe.version = version;
     recipe.rev = static_cast<uint16_t>(version);
     recipe.manufacturer = serial;
@@ -127,7 +127,7 @@ class SimImageTest : public QObject {
     void imageOfAnotherCameraIsRefusedWithItsReason() {
         SimRig rig;
         auto camera = rig.PlugOldDemoCamera(1);
-        DemoImageSpec other;
+        DemoImageRecipe other;
         other.pid = 0x1234;
         const std::string file = SaveImage(rig, "other.rfw", MakeDemoImage(other));
         rig.choose_image = [&] { return file; };

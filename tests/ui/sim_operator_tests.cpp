@@ -180,7 +180,7 @@ class SimOperatorTest : public QObject {
         // leaves the bus and comes back at each reset.
         sim::SimSettings settings = sim::test::AppSettings();
         settings.timing = {0, 0, 0, 0, 0, 0, 30};
-        DemoImageSpec old_firmware;
+        DemoImageRecipe old_firmware;
         old_firmware.version = 0x1050;
         const std::string folder = dir.File("cam");
         std::string error;

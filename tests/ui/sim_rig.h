@@ -43,7 +43,7 @@ struct SimRig : DialogRig {
                                          const std::string& manufacturer = "Fixture Maker") {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
-        sim::test::ImageSpec image;
+        sim::test::ImageRecipe image;
         image.vid = 0x2C7E;
         image.pid = pid;
         image.manufacturer = manufacturer;
@@ -62,7 +62,7 @@ struct SimRig : DialogRig {
         sim::SimSettings settings = sim::test::AppSettings();
         settings.ports = {port};
         settings.faults.drop_all_writes = drop_writes;
-        DemoImageSpec old_firmware;
+        DemoImageRecipe old_firmware;
         old_firmware.manufacturer = serial;
         old_firmware.version = 0x1050;
         auto camera =
@@ -80,7 +80,7 @@ struct SimRig : DialogRig {
         settings.bridge.complete = true;
         *bridge = MakeBridgeDemoImage(0x0100);
         for (size_t i = 0x1E000; i < bridge->size(); ++i) (*bridge)[i] = static_cast<uint8_t>(i);
-        auto camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(DemoImageSpec{}),
+        auto camera = std::make_shared<sim::SimCamera>(settings, MakeDemoImage(DemoImageRecipe{}),
                                                        clock, "", *bridge);
         camera_slots[camera.get()] = bus.AddCamera(camera);
         return camera;
@@ -94,7 +94,7 @@ struct SimRig : DialogRig {
         settings.ports = {port};
         settings.profile = profile;
         std::vector<uint8_t> memory(DemoLayout::kImageSize, 0xFF);
-        const auto image = MakeDemoImage(DemoImageSpec{});
+        const auto image = MakeDemoImage(DemoImageRecipe{});
         std::copy_n(image.begin(), 0x8000, memory.begin());
         memory[DemoLayout::kTagAddress] = memory[DemoLayout::kTagAddress + 1] = 0xFF;
         auto camera = std::make_shared<sim::SimCamera>(settings, memory, clock);

@@ -81,7 +81,7 @@ std::vector<DemoMemory> ProfileMemories(const CICTypeIni& profile) {
 
 std::vector<uint8_t> MakeProfileDemoImage(const CICTypeIni& profile, const DemoRequest& request,
                                           std::string* error) {
-    const DemoImageSpec& recipe = request.recipe;
+    const DemoImageRecipe& recipe = request.recipe;
     // The whole configuration area the profile declares: what the serial number is carried
     // into, as the updater does it.
     const auto config_only = [&](uint8_t type) {

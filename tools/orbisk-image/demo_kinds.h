@@ -24,7 +24,7 @@ std::optional<DemoMemory> ParseDemoMemory(const std::string& name);
 std::vector<DemoMemory> ProfileMemories(const CICTypeIni& profile);
 
 struct DemoRequest {
-    DemoImageSpec recipe;
+    DemoImageRecipe recipe;
     DemoMemory memory = DemoMemory::kSerialFlash;
     size_t otp_code_size = 0;  // 0: the OTP demo image's default
     uint32_t second_word = 0;  // a bridge image's second version word

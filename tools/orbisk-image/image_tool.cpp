@@ -424,7 +424,7 @@ int Extract(const Args& a) {
 
 int Demo(const Args& a) {
     if (a.positional.size() != 1) return Usage("demo takes OUT");
-    DemoImageSpec recipe;
+    DemoImageRecipe recipe;
     struct HexOption {
         const char* name;
         uint32_t max;

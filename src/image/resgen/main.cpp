@@ -105,9 +105,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    orbisk::DemoImageSpec front;
+    orbisk::DemoImageRecipe front;
     res[{"BINARY", 3068}] = orbisk::MakeDemoImage(front);
-    orbisk::DemoImageSpec command_line = front;
+    orbisk::DemoImageRecipe command_line = front;
     command_line.version = 0x1061;
     res[{"BINARY", 3033}] = orbisk::MakeDemoImage(command_line);
     for (const DefaultArea& d : kDefaultAreas)

@@ -22,7 +22,7 @@ struct EmulatedKernel::Device {
         UMockdevIoctlData* buffer = nullptr;
     };
 
-    EmulatedCameraSpec shape;
+    EmulatedCameraShape shape;
     EmulatedUsbDevice* model = nullptr;  // nullptr for hubs: they answer nothing
     std::string syspath;
     std::mutex mutex;

@@ -118,7 +118,7 @@ void EmulatedKernel::AddFromString(const std::string& record) {
 
 namespace {
 
-std::string UsbDeviceRecord(const EmulatedCameraSpec& shape, const std::string& syspath) {
+std::string UsbDeviceRecord(const EmulatedCameraShape& shape, const std::string& syspath) {
     const std::string node = Format("bus/usb/%03u/%03u", shape.bus, shape.address);
     const auto& d = shape.device_descriptor;
     std::string r = "P: " + syspath.substr(4) + "\n";
@@ -147,7 +147,7 @@ std::string UsbDeviceRecord(const EmulatedCameraSpec& shape, const std::string& 
 void EmulatedKernel::EnsureRootHub(uint8_t bus) {
     if (root_hubs_[bus]) return;
     root_hubs_[bus] = true;
-    EmulatedCameraSpec hub;
+    EmulatedCameraShape hub;
     hub.bus = bus;
     hub.address = 1;
     hub.device_descriptor = DeviceDescriptor(0x1D6B, 0x0002, 0x0602, 9);
@@ -157,7 +157,7 @@ void EmulatedKernel::EnsureRootHub(uint8_t bus) {
 
 void EmulatedKernel::AddHub(uint8_t bus, const std::vector<uint8_t>& ports, uint8_t address) {
     EnsureRootHub(bus);
-    EmulatedCameraSpec hub;
+    EmulatedCameraShape hub;
     hub.bus = bus;
     hub.ports = ports;
     hub.address = address;
@@ -166,7 +166,7 @@ void EmulatedKernel::AddHub(uint8_t bus, const std::vector<uint8_t>& ports, uint
     AddFromString(UsbDeviceRecord(hub, SysPath(bus, ports)));
 }
 
-int EmulatedKernel::AddCamera(const EmulatedCameraSpec& shape, EmulatedUsbDevice* model) {
+int EmulatedKernel::AddCamera(const EmulatedCameraShape& shape, EmulatedUsbDevice* model) {
     EnsureRootHub(shape.bus);
     auto device = std::make_unique<Device>();
     device->shape = shape;
@@ -187,7 +187,7 @@ void EmulatedKernel::AttachHandlers(Device& device) {
 
 void EmulatedKernel::Plug(int id) {
     Device& device = *devices_.at(static_cast<size_t>(id));
-    const EmulatedCameraSpec& shape = device.shape;
+    const EmulatedCameraShape& shape = device.shape;
     std::string record = UsbDeviceRecord(shape, device.syspath);
     const std::string interface_name =
         SysName(shape.bus, shape.ports) + ":1." + std::to_string(shape.vc_interface);
@@ -232,7 +232,7 @@ void EmulatedKernel::Unplug(int id) {
     }
     umockdev_testbed_uevent(testbed_, device.syspath.c_str(), "remove");
     // Children first: each leaves its own class and bus links behind otherwise.
-    const EmulatedCameraSpec& shape = device.shape;
+    const EmulatedCameraShape& shape = device.shape;
     const std::string interface_path = device.syspath + "/" + SysName(shape.bus, shape.ports) +
                                        ":1." + std::to_string(shape.vc_interface);
     if (shape.camera_driver) {
@@ -244,7 +244,7 @@ void EmulatedKernel::Unplug(int id) {
     umockdev_testbed_remove_device(testbed_, device.syspath.c_str());
 }
 
-void EmulatedKernel::SetSpec(int id, const EmulatedCameraSpec& shape) {
+void EmulatedKernel::SetShape(int id, const EmulatedCameraShape& shape) {
     Device& device = *devices_.at(static_cast<size_t>(id));
     std::lock_guard<std::mutex> lock(device.mutex);
     if (device.present) throw std::logic_error("a camera changes its face only while unplugged");
@@ -271,7 +271,7 @@ bool EmulatedKernel::InterfaceClaimed(int id, uint8_t interface_number) {
     return device.claimed.count(interface_number) != 0;
 }
 
-const EmulatedCameraSpec& EmulatedKernel::Shape(int id) const {
+const EmulatedCameraShape& EmulatedKernel::Shape(int id) const {
     return devices_.at(static_cast<size_t>(id))->shape;
 }
 
@@ -279,7 +279,7 @@ std::string EmulatedKernel::UsbfsNode(int id) const {
     return UsbfsNode(devices_.at(static_cast<size_t>(id))->shape);
 }
 
-std::string EmulatedKernel::UsbfsNode(const EmulatedCameraSpec& shape) {
+std::string EmulatedKernel::UsbfsNode(const EmulatedCameraShape& shape) {
     return Format("/dev/bus/usb/%03u/%03u", shape.bus, shape.address);
 }
 

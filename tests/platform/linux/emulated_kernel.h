@@ -13,7 +13,7 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 namespace orbisk::test {
 
 // One USB camera as the emulated kernel shows it.
-struct EmulatedCameraSpec {
+struct EmulatedCameraShape {
     uint8_t bus = 1;
     std::vector<uint8_t> ports;  // {2, 3} puts it on port 3 of the hub on port 2
     uint8_t address = 5;         // usbfs device number
@@ -51,7 +51,7 @@ class EmulatedKernel {
     void AddHub(uint8_t bus, const std::vector<uint8_t>& ports, uint8_t address);
     // Plugs a camera in. The model must outlive the kernel, or be taken away first with
     // SetModel(id, nullptr): the handlers may report files closing at any time. Returns its id.
-    int AddCamera(const EmulatedCameraSpec& shape, EmulatedUsbDevice* model);
+    int AddCamera(const EmulatedCameraShape& shape, EmulatedUsbDevice* model);
     // The camera leaves the bus (announced by a "remove" event); requests in flight and new
     // ones fail with ENODEV.
     void Unplug(int id);
@@ -60,8 +60,8 @@ class EmulatedKernel {
     // Replaces the model a camera answers with.
     void SetModel(int id, EmulatedUsbDevice* model);
     // While it is unplugged: the face it comes back with (identity, descriptors, address).
-    void SetSpec(int id, const EmulatedCameraSpec& shape);
-    const EmulatedCameraSpec& Shape(int id) const;
+    void SetShape(int id, const EmulatedCameraShape& shape);
+    const EmulatedCameraShape& Shape(int id) const;
 
     bool DriverBound(int id);
     // Whether a usbfs client holds the interface claimed.
@@ -77,7 +77,7 @@ class EmulatedKernel {
     void EnsureRootHub(uint8_t bus);
     void AttachHandlers(Device& device);
     void AddFromString(const std::string& record);
-    static std::string UsbfsNode(const EmulatedCameraSpec& shape);
+    static std::string UsbfsNode(const EmulatedCameraShape& shape);
 
     UMockdevTestbed* testbed_;
     std::vector<std::unique_ptr<Device>> devices_;

@@ -21,12 +21,12 @@ EmulatedSimBus::~EmulatedSimBus() {
     for (Entry& entry : entries_) kernel_.SetModel(entry.id, nullptr);
 }
 
-EmulatedCameraSpec EmulatedSimBus::SpecOf(sim::SimCamera& camera, uint8_t address) {
+EmulatedCameraShape EmulatedSimBus::ShapeOf(sim::SimCamera& camera, uint8_t address) {
     const sim::SimSettings settings = camera.Settings();
     const std::vector<UsbDeviceInfo> entries = camera.ListEntries();
     if (entries.empty()) throw std::logic_error("an absent camera has no face");
     const UsbDeviceInfo& info = entries.front();
-    EmulatedCameraSpec shape;
+    EmulatedCameraShape shape;
     shape.bus = settings.bus;
     shape.ports = settings.ports;
     shape.address = address;
@@ -47,7 +47,7 @@ EmulatedCameraSpec EmulatedSimBus::SpecOf(sim::SimCamera& camera, uint8_t addres
 void EmulatedSimBus::AddCamera(std::shared_ptr<sim::SimCamera> camera) {
     Entry entry;
     entry.device = std::make_unique<SimCameraDevice>(camera);
-    EmulatedCameraSpec shape = SpecOf(*camera, next_address_++);
+    EmulatedCameraShape shape = ShapeOf(*camera, next_address_++);
     shape.video_index = static_cast<int>(entries_.size()) * 2;
     entry.id = kernel_.AddCamera(shape, entry.device.get());
     entry.plugged = true;
@@ -72,9 +72,9 @@ bool EmulatedSimBus::Sync() {
             changed = true;
         }
         if (!entry.plugged && present) {
-            EmulatedCameraSpec shape = SpecOf(camera, next_address_++);
+            EmulatedCameraShape shape = ShapeOf(camera, next_address_++);
             shape.video_index = kernel_.Shape(entry.id).video_index;
-            kernel_.SetSpec(entry.id, shape);
+            kernel_.SetShape(entry.id, shape);
             kernel_.Plug(entry.id);
             entry.plugged = true;
             entry.session = session;

@@ -44,7 +44,7 @@ class EmulatedSimBus final : public UsbBus {
     };
     // True when a camera left or came back.
     bool Sync();
-    EmulatedCameraSpec SpecOf(sim::SimCamera& camera, uint8_t address);
+    EmulatedCameraShape ShapeOf(sim::SimCamera& camera, uint8_t address);
 
     EmulatedKernel& kernel_;
     Clock& clock_;

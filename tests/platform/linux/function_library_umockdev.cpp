@@ -115,7 +115,7 @@ TEST_F(FunctionLibraryTest, DirectAccessFallsBackToTheKernelDriverWithoutRights)
 // the tag written last, the camera restarted): afterwards the camera runs the new code and
 // enumerates with its identity.
 void ProgramAndRestart(CamLib& lib, sim::SimCamera& camera, Clock& clock) {
-    sim::test::ImageSpec shape;
+    sim::test::ImageRecipe shape;
     shape.pid = 0x5679;
     shape.marker_version = 0x00040001;
     const std::vector<uint8_t> image = sim::test::BuildImage(shape);

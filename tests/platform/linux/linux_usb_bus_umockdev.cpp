@@ -28,7 +28,7 @@ class LinuxBackendTest : public ::testing::Test {
     // A camera on port 3 of the hub on port 2 of bus 1.
     int PlugCamera(FakeCamera& model, std::vector<uint8_t> ports = {2, 3}, uint8_t address = 5,
                    bool camera_driver = true, int video_index = 0) {
-        EmulatedCameraSpec shape;
+        EmulatedCameraShape shape;
         shape.ports = std::move(ports);
         shape.address = address;
         shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
@@ -207,10 +207,10 @@ TEST_F(LinuxBackendTest, HotPlugIsSeenAndTheCameraComesBackOnItsPort) {
     for (const UsbDeviceInfo& d : bus_->List()) EXPECT_NE(d.node_handle, CameraHandle());
 
     // It comes back as a reset camera does: another address, the identity of its new code.
-    EmulatedCameraSpec shape = kernel_.Shape(id);
+    EmulatedCameraShape shape = kernel_.Shape(id);
     shape.address = 9;
     shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6364, 0x0012);
-    kernel_.SetSpec(id, shape);
+    kernel_.SetShape(id, shape);
     kernel_.Plug(id);
     EXPECT_TRUE(bus_->WaitForChange(kTimeout));
     std::vector<UsbDeviceInfo> found;

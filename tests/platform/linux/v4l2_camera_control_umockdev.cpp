@@ -21,7 +21,7 @@ class CameraDriverTest : public ::testing::Test {
                   CameraConfigDescriptor(1, kUnit, kGuid, 0x00, 0x06), kUnit) {}
 
     int Plug(FakeCamera& model, uint8_t port, uint8_t address, bool driver, int video_index) {
-        EmulatedCameraSpec shape;
+        EmulatedCameraShape shape;
         shape.ports = {port};
         shape.address = address;
         shape.device_descriptor = DeviceDescriptor(0x2C7E, 0x6363, 0x0011);
