@@ -47,8 +47,8 @@ int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
     return CheckImage(images_, slot, env) ? 1 : 0;
 }
 
-bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check,
-                                   LogScope& scope, ChipCheck check) {
+bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope,
+                                   ChipCheck check) {
     images_.front_path = path;
     // A camera in its boot ROM: the image for the identity its recovery record names.
     if (!DEV_LoadImageForCamera()) {
@@ -172,6 +172,17 @@ uint32_t CEepromConfigInfo::ReadOtpSpaceUsed() {
 
 void CEepromConfigInfo::SaveFailedReadBackFile() {
     SaveFailedReadBack(process_.program_folder, readback_, std::time(nullptr));
+}
+
+bool CEepromConfigInfo::PrepareForWriting(LogScope& scope) {
+    if (!CheckCameraForWriting(scope)) return false;
+    const std::vector<uint8_t> as_loaded = images_.front;
+    uint32_t code = 0;
+    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
+        process_.Report(kReportFailure, code);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace orbisk

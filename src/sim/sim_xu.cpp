@@ -176,6 +176,8 @@ uint8_t SimCamera::XuStart(const Command& c) {
         }
     } else if (c.group == 0x02 && otp_) {
         result = OtpStart(c);
+    } else if (c.group == 0x02 && eeprom_) {
+        result = EepromStart(c);
     } else if (c.group == 0x02) {
         // A NOR camera's firmware keeps only the plain serial-flash read, which reads its
         // program memory: hosts verify NOR flash with it.
@@ -280,6 +282,8 @@ uint8_t SimCamera::XuFinishOut() {
         }
     } else if (c.group == 0x02 && otp_) {
         return OtpFinishOut();
+    } else if (c.group == 0x02 && eeprom_) {
+        return EepromFinishOut();
     } else if (c.group == 0x02) {
         switch (c.opcode) {
             case 0x82:
