@@ -4,7 +4,7 @@
 _orbisk() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     case $prev in
-        --ip-upload)
+        --ip-upload | --image)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -14,8 +14,8 @@ _orbisk() {
             return
             ;;
     esac
-    COMPREPLY=($(compgen -W '-s --recover --list --json --ip --ip-upload --camera --version --help -h' \
-        -- "$cur"))
+    COMPREPLY=($(compgen -W '-s --image --recover --list --json --ip --ip-upload --camera --version
+        --help -h' -- "$cur"))
 }
 
 # Completes the first word from the tool's commands; returns 1 elsewhere.
@@ -91,13 +91,19 @@ _orbisk_sim() {
 _orbisk_image() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} options=
     _orbisk_command 'info set-string strip demo extract' && return
+    if [[ $prev == --memory ]]; then
+        COMPREPLY=($(compgen -W 'sf nor eeprom8 eeprom16 mtp otp bridge' -- "$cur"))
+        return
+    fi
     _orbisk_value "$cur" "$prev" && return
     case ${COMP_WORDS[1]} in
         info) options='--profile --json' ;;
         set-string) options='--type --text --profile' ;;
         strip) options='--type --profile' ;;
-        demo) options='--vid --pid --rev --version --manufacturer --product --serial --profile --code-size
-            --second-word' ;;
+        demo)
+            options='--vid --pid --rev --version --manufacturer --product --serial --profile
+                --memory --code-size --second-word'
+            ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

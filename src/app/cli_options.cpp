@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/version.h"
 
@@ -50,6 +51,27 @@ IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args) {
     return out;
 }
 
+ImageOption FindImageOption(const std::vector<std::string>& args) {
+    ImageOption out;
+    bool seen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != kImageOption) continue;
+        if (seen) {
+            out.error = "--image is given twice; name one image file";
+            return out;
+        }
+        seen = true;
+        if (i + 1 >= args.size() || args[i + 1].empty()) {
+            out.error = "--image needs the image file's name";
+            return out;
+        }
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(args[++i], ec);
+        out.path = ec ? args[i] : absolute.lexically_normal().string();
+    }
+    return out;
+}
+
 std::vector<std::string> SplitAddressList(const std::string& text) {
     std::vector<std::string> out;
     std::string current;
@@ -65,7 +87,7 @@ std::vector<std::string> SplitAddressList(const std::string& text) {
 }
 
 std::string HelpText() {
-    return "usage: orbisk [-s [--recover] | --list [--json] [--ip ADDRESS]... |\n"
+    return "usage: orbisk [-s [--image FILE] [--recover] | --list [--json] [--ip ADDRESS]... |\n"
            "               --ip-upload FILE [--ip ADDRESS]... [--camera N] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
@@ -77,6 +99,11 @@ std::string HelpText() {
            "                 Result.txt and burn_result.txt follow config.ini. A camera an\n"
            "                 earlier update left in its boot ROM is brought back with the\n"
            "                 serial number kept in Recovery/ of the program folder.\n"
+           "  --image FILE   with -s: write the image file FILE instead of the program's own\n"
+           "                 image; it must be a regular file no longer than the largest\n"
+           "                 memory of any chip profile, for the camera's chip and with the\n"
+           "                 camera's VID and PID (a camera in its boot ROM: the identity its\n"
+           "                 recovery record names)\n"
            "  --recover      with -s: also write a camera found in its boot ROM without a\n"
            "                 recovery record; it gets the image's own serial number\n"
            "  --list         list the cameras found: index, identity, port, firmware version,\n"

@@ -31,6 +31,16 @@ struct IpCameraArgs {
 };
 IpCameraArgs FindIpCameraArgs(const std::vector<std::string>& args);
 
+// "--image FILE" of the update: the image file written instead of the image the program
+// carries. `path` is made absolute (a recovery record names it for a later run from elsewhere);
+// `error` is set for an option without its file or given twice.
+inline constexpr const char* kImageOption = "--image";
+struct ImageOption {
+    std::string path;
+    std::string error;
+};
+ImageOption FindImageOption(const std::vector<std::string>& args);
+
 // The addresses of config.ini's "IPCamera" value, separated by spaces, commas or semicolons.
 std::vector<std::string> SplitAddressList(const std::string& text);
 

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "app/autostart.h"
+#include "app/cli_options.h"
 #include "app/console_progress.h"
 #include "base/process.h"
 #include "catalogue/image_selection.h"
@@ -41,16 +42,37 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
     remove_write_back_ = process_.ConfigInt("Remove_PPWriteBack", 0);
     start_index_ = 0;
     recover_ = std::find(args.begin(), args.end(), "--recover") != args.end();
+    const ImageOption image = FindImageOption(args);
+    bool update = false;
     // Only the arguments are searched, never the program's own path: a program stored under a
     // folder whose name holds "-s" must not write firmware when asked for something else.
-    // Within an argument any "-s" or "/s" counts, so "-S", "/silent" and "-sn" keep working.
-    for (std::string arg : args) {
+    // Within an argument any "-s" or "/s" counts, so "-S", "/silent" and "-sn" keep working; the
+    // file name of --image is a name, never an option.
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == kImageOption) {
+            ++i;
+            continue;
+        }
+        std::string arg = args[i];
         std::transform(arg.begin(), arg.end(), arg.begin(),
                        [](unsigned char c) { return std::tolower(c); });
-        if (arg.find("/s") != std::string::npos || arg.find("-s") != std::string::npos) {
-            operation_ = 'W';
-            return 1;
-        }
+        if (arg.find("/s") != std::string::npos || arg.find("-s") != std::string::npos)
+            update = true;
+    }
+    if (update && image.error.empty()) {
+        operation_ = 'W';
+        start_index_ = 0;
+        image_path_ = image.path;
+        process_.image_file = image.path;
+        return 1;
+    }
+    if (!image.error.empty()) {
+        // Nothing is written without the image the operator meant.
+        std::fprintf(stderr, "orbisk: %s\n", image.error.c_str());
+        process_.status.SetCode(kStatusLoadFileDataFail);
+    } else if (!image.path.empty()) {
+        std::fputs("orbisk: --image names the image of an update: orbisk -s --image FILE\n",
+                   stderr);
     }
     ResultFile result;
     if (result.Create(process_.ProgramFile("Result.txt"))) result.Write("fail");
@@ -131,6 +153,7 @@ void CParseArg::ExplainRomCamera() {
                              "orbisk: the camera on port %s runs its boot ROM; recovering it "
                              "with %s (serial number %s)\n",
                              port, state.record_path.c_str(), state.record.serial.c_str());
+            ExplainRecordedImage(state);
             break;
         case RecoveryState::Rom::kWithoutRecord:
             if (recover_)
@@ -156,6 +179,27 @@ void CParseArg::ExplainRomCamera() {
         case RecoveryState::Rom::kUnknown:
             break;
     }
+}
+
+void CParseArg::ExplainRecordedImage(const RecoveryState& state) {
+    const std::string& recorded = state.record.image;
+    const bool carried = recorded == kCarriedImageName;
+    if (process_.image_file.empty()) {
+        if (!carried)
+            std::fprintf(stderr, "orbisk: the image is the one the record names: %s\n",
+                         recorded.c_str());
+    } else if (recorded != process_.image_file) {
+        // The operator's choice stands; the record then names it for any later run.
+        std::fprintf(
+            stderr, "orbisk: the record was written for the image %s; writing %s as asked\n",
+            carried ? "the program carries" : recorded.c_str(), process_.image_file.c_str());
+    }
+}
+
+uint32_t CParseArg::ExplainImageProblem() {
+    const ImageProblem& problem = device_->images().problem;
+    if (problem.code != 0) std::fprintf(stderr, "orbisk: %s\n", problem.text.c_str());
+    return problem.code;
 }
 
 bool CParseArg::LoadUpdateImage() {
@@ -194,13 +238,21 @@ int CParseArg::Prepare() {
         ImageRecord& images = device_->images();
         images.front_path = image_path_;
         if (!device_->DEV_LoadImageForCamera()) {
+            ExplainImageProblem();
             process_.Report(kReportFailure, kStatusLoadFileDataFail);
             scope.Section("Load File Data Fail!\n");
             ConsolePrint("Load File Data Fail!\n");
             return fail(kStatusLoadFileDataFail);
         }
     }
-    if (!bridge && !IdentifyAndCheck()) return fail(kStatusFirmwareNotForDevice);
+    if (!bridge && !IdentifyAndCheck()) {
+        // An image file says why it is not this camera's, with the code of that reason.
+        if (const uint32_t code = ExplainImageProblem(); code != 0) {
+            process_.Report(kReportFailure, code);
+            return fail(code);
+        }
+        return fail(kStatusFirmwareNotForDevice);
+    }
     // The matched profile and image may call for another memory type.
     if (device_maker_ && device_maker_() == nullptr) {
         std::fprintf(stderr, "orbisk: this build cannot program the memory of this camera\n");

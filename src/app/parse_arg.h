@@ -57,6 +57,10 @@ class CParseArg {
     bool IdentifyAndCheck();
     // A camera found in its boot ROM: what happens to it and why, on stderr.
     void ExplainRomCamera();
+    // Which image brings a camera in its boot ROM back, when that is not the carried one.
+    void ExplainRecordedImage(const RecoveryState& state);
+    // Why an image file was refused for the camera, on stderr; its status code (0: none).
+    uint32_t ExplainImageProblem();
     int Excute_Arg_Normal();
     // The failure code of a run whose reports left the status code at 0.
     void KeepFailureCode(uint32_t code);

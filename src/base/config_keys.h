@@ -38,6 +38,8 @@ inline constexpr ConfigKey kSaveSn{"SaveSN", 0};
 inline constexpr ConfigKey kSensorId{"SensorID", 0};
 inline constexpr ConfigKey kMultiCamera{"MultiCamera", 0};
 inline constexpr ConfigKey kOtpMp{"OTP MP", 1};
+// Flash images go into NOR flash (1) rather than serial flash (0): the image cannot tell.
+inline constexpr ConfigKey kNorFlash{"NOR Flash", 0};
 // The command line's answer to the OTP space questions: 1 Yes, anything else No.
 inline constexpr ConfigKey kOtpSpaceContinue{"OTP Space Continue", 0};
 inline constexpr ConfigKey kEraseTimeOut{"EraseTimeOut", 5000};

@@ -34,36 +34,40 @@ std::string DescribeError(const std::string& path, int error_number) {
     return path + ": " + std::strerror(error_number);
 }
 
-FileRead ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+FileRead ReadWholeFile(const std::string& path, std::string* bytes, std::string* error,
+                       size_t max_bytes) {
     bytes->clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a FIFO without a writer would otherwise wait for one for good. The
+    // type is checked on what was opened, so a name swapped in between cannot slip through.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return FileRead::kMissing;
         *error = DescribeError(path, errno);
         return FileRead::kFailed;
     }
-    struct stat info {};
-    int reason = 0;
-    if (::fstat(fd, &info) != 0)
-        reason = errno;
-    else if (!S_ISREG(info.st_mode))
-        reason = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    if (reason != 0) {
+    const auto fail = [&](const std::string& reason) {
         ::close(fd);
-        *error = DescribeError(path, reason);
+        bytes->clear();
+        *error = path + ": " + reason;
         return FileRead::kFailed;
-    }
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return fail(std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) return fail(std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode)) return fail("not a regular file");
+    if (static_cast<uint64_t>(info.st_size) > max_bytes)
+        return fail(std::to_string(info.st_size) + " bytes, more than " +
+                    std::to_string(max_bytes) + " bytes");
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            *error = DescribeError(path, errno);
-            ::close(fd);
-            bytes->clear();
-            return FileRead::kFailed;
-        }
+        if (n < 0) return fail(std::strerror(errno));
         if (n == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (bytes->size() + static_cast<size_t>(n) > max_bytes)
+            return fail("more than " + std::to_string(max_bytes) + " bytes");
         bytes->append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,8 +11,10 @@ namespace orbisk {
 enum class FileRead { kOk, kMissing, kFailed };
 
 // Reads a regular file whole. kMissing when nothing is there; kFailed (with `error` naming
-// the file and the reason) for a folder, missing rights or a read error.
-FileRead ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
+// the file and the reason) for a folder, a FIFO or device (never waited on), missing rights, a
+// read error or, with `max_bytes`, a file longer than that.
+FileRead ReadWholeFile(const std::string& path, std::string* bytes, std::string* error,
+                       size_t max_bytes = SIZE_MAX);
 
 // Replaces a file: the bytes go to a temporary file in the same folder, are flushed to the
 // disk and then renamed over the file, so a failure at any point leaves the old file whole.

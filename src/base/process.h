@@ -66,6 +66,10 @@ struct Process {
     uint8_t download_options = 0x13;
     // 1 while the code part of an OTP image is written, 0 otherwise (the configuration part).
     int32_t otp_code_part = 0;
+    // The image file the operator named (`orbisk -s --image FILE`, the dialog's "Open image…"),
+    // written instead of the image the program carries, with every check of that image. Empty:
+    // the carried image. The dialog changes it only while its worker is idle.
+    std::string image_file;
     // The program's version cut to major.minor ("2.63").
     std::string short_version;
     // Why no camera may be touched in this run: a config.ini that cannot be used (its settings

@@ -130,6 +130,25 @@ int CICTypeIni::ProfileCount() const {
                        : static_cast<int>(std::size(kChipTable));
 }
 
+size_t CICTypeIni::LargestMemory() const {
+    constexpr size_t kWithoutSizes = 0x20000;
+    size_t largest = 0;
+    for (int i = 0; i < ProfileCount(); ++i) {
+        CUserIni profile;
+        if (file_mode()) {
+            profile.SetPath(process_.ProgramFile(profile_files[static_cast<size_t>(i)]));
+            profile.ReadFile();
+        } else if (const auto bytes = FindResource(kResourceIcIni, kChipTable[i].resource);
+                   !bytes.empty()) {
+            profile.ReadMemory(
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        }
+        const int32_t size = profile.ReadVendorValue("FlashSize");
+        if (size > 0) largest = std::max(largest, static_cast<size_t>(size));
+    }
+    return largest != 0 ? largest : kWithoutSizes;
+}
+
 bool CICTypeIni::SelectProfile(int index) {
     BeginSelection();
     if (index < 0 || index >= ProfileCount()) return false;

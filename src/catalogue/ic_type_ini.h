@@ -39,6 +39,10 @@ class CICTypeIni : public CUserIni {
     bool MatchAnyProfile(uint8_t reg1, uint8_t reg2);
     void ApplyProfile();
     int ProfileCount() const;
+    // The largest "FlashSize" a profile of the list declares, read without changing the
+    // selected profile: no image for any of these chips can be longer. 128 KB when none
+    // declares one.
+    size_t LargestMemory() const;
 
     uint8_t chip_info = 0;
     uint8_t register1 = 0;

@@ -7,6 +7,8 @@
 
 #include "base/logger.h"
 #include "base/process.h"
+#include "base/sha256.h"
+#include "catalogue/firmware_selection.h"
 #include "catalogue/ic_type_ini.h"
 #include "image/config_chain.h"
 #include "image/descriptor.h"
@@ -52,6 +54,7 @@ ImageEnv EnvFor(ImageSelection& s) {
     env.layout = s.profiles.ReadConfigLayout();
     env.ic_name = s.profiles.GetValue(kConfigSection, "Ic Name", "");
     env.project_type = &s.process.project_type;
+    env.flash_type = s.process.ConfigInt(cfg::kNorFlash) != 0 ? 1 : 0;
     env.bus_type = s.process.bus_type;
     env.log = s.log;
     return env;
@@ -78,23 +81,90 @@ std::vector<std::string> RfwFiles(const std::string& folder) {
 
 }  // namespace
 
+bool LoadSelectedImage(ImageSelection& s) {
+    if (s.file.empty())
+        return s.any_identity ? LoadCarriedImage(s.images) : LoadFileData(s.images, s.vid, s.pid);
+    if (!LoadImageFile(s.images, s.file, s.profiles.LargestMemory())) {
+        if (!s.file_sha256.empty())
+            s.images.problem.text +=
+                "; it is the image the recovery record names: name the "
+                "image to write with --image FILE";
+        return false;
+    }
+    if (!s.file_sha256.empty() && Sha256Hex(s.images.front) != s.file_sha256) {
+        LoadFileData(s.images, 0, 0);  // the slot is emptied
+        s.images.problem = {kStatusLoadFileDataFail,
+                            s.file + " has changed since the recovery record named it (SHA-256 " +
+                                s.file_sha256 + "): name the image to write with --image FILE"};
+        return false;
+    }
+    return true;
+}
+
+bool FileIdentityFits(ImageSelection& s) {
+    if (s.file.empty() || s.any_identity) return true;
+    const std::string camera = VidPidText(s.vid, s.pid);
+    if (s.images.vid_pid_text == camera) return true;
+    s.images.problem.code = kStatusVidPidMismatch;
+    s.images.problem.text =
+        s.images.vid_pid_text.empty()
+            ? s.file +
+                  " carries no USB identity where this camera's chip keeps it, so it cannot "
+                  "be the image of " +
+                  camera
+            : s.file + " is the image of " + s.images.vid_pid_text + ", not of this camera, " +
+                  camera;
+    return false;
+}
+
+namespace {
+
+// The chip checks of an image file say why they refused it.
+void ExplainRefusedFile(ImageSelection& s, uint32_t code, const std::string& why) {
+    if (s.file.empty()) return;
+    s.images.problem = {code, s.file + " " + why};
+}
+
+std::string ProfileText(const CICTypeIni& profiles) {
+    return profiles.GetValue(kConfigSection, "Ic Name", "") + ", chip model " +
+           std::to_string(profiles.chip_info);
+}
+
+}  // namespace
+
 int CheckImageForChipIdentity(ImageSelection& s, std::array<uint8_t, 2> chip) {
-    const bool loaded =
-        s.any_identity ? LoadCarriedImage(s.images) : LoadFileData(s.images, s.vid, s.pid);
-    if (!loaded) return 0;
+    if (!LoadSelectedImage(s)) return 0;
     bool taken = false;
+    std::string chip_name;  // of the first profile that knows the camera's chip
     for (int i = 0; i < s.profiles.ProfileCount() && !taken; ++i) {
         s.profiles.SelectProfile(i);
         if (!s.profiles.MatchChip(chip[0], chip[1])) continue;
+        if (chip_name.empty()) chip_name = s.profiles.GetValue(kConfigSection, "Ic Name", "?");
         taken = ProfileFindsArea(s.profiles, s.images.front, true);
     }
-    if (!taken) return 0;
+    if (!taken) {
+        ExplainRefusedFile(s, kStatusFirmwareNotForDevice,
+                           !chip_name.empty()
+                               ? "has no configuration area where this camera's chip, " +
+                                     chip_name + ", keeps it: it is no image of that chip"
+                               : std::string("cannot be checked: no chip profile knows this "
+                                             "camera's chip"));
+        return 0;
+    }
     ImageEnv env = EnvFor(s);
     if (s.images.front.empty() || !CheckImage(s.images, ImageSlot::kFront, env)) {
         SetChosen(s, "");
+        ExplainRefusedFile(s, kStatusParseFwFileFail,
+                           "has no readable configuration area (Parse FW File Fail!)");
         return 0;
     }
-    if (!ChipCheckPaired(s.images.chip_model, s.profiles.chip_info)) return 0;
+    if (!ChipCheckPaired(s.images.chip_model, s.profiles.chip_info)) {
+        ExplainRefusedFile(s, kStatusFirmwareNotForDevice,
+                           "is an image of chip model " + std::to_string(s.images.chip_model) +
+                               ", not of this camera's chip (" + ProfileText(s.profiles) + ")");
+        return 0;
+    }
+    if (!FileIdentityFits(s)) return 0;
     if (s.image_identity && !s.images.vid_pid_text.empty()) {
         std::string rev = s.images.rev_text;
         std::transform(rev.begin(), rev.end(), rev.begin(),

@@ -26,12 +26,28 @@ struct ImageSelection {
     // The carried image whatever vid and pid say: for a camera in its boot ROM, where only the
     // chip check can tell.
     bool any_identity = false;
+    // An image file to use instead of the carried image: the operator's, or the one a recovery
+    // record names. Empty: the carried image.
+    std::string file{};
+    // With the file a recovery record names: the SHA-256 the file must still have.
+    std::string file_sha256{};
 };
+
+// The selected image into the front slot: the file, else the carried image for the camera's
+// identity (whatever the identity with any_identity). False when there is none for the camera;
+// for a file, images.problem says why.
+bool LoadSelectedImage(ImageSelection& s);
+
+// An image file must be the camera's own: the identity its descriptor 4 carries (as the last
+// parse read it) is the camera's vid and pid, unless any_identity. The carried image was
+// chosen by identity already. False with images.problem (41714).
+bool FileIdentityFits(ImageSelection& s);
 
 // 1 when the front image fits the camera with this chip identity: a profile of the catalogue
 // matches the chip and finds a configuration area of a known type in the image, the image
-// parses, and its chip model is the profile's (8 and 9 go together). The last profile tried
-// stays active.
+// parses, its chip model is the profile's (8 and 9 go together) and an image file carries the
+// camera's identity. The last profile tried stays active. A refused file leaves the reason in
+// images.problem.
 int CheckImageForChipIdentity(ImageSelection& s, std::array<uint8_t, 2> chip);
 
 // The first *.rfw in the program folder that loads into the front slot; its path becomes the

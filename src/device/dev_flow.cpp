@@ -4,7 +4,6 @@
 #include "base/process.h"
 #include "camera/cam_lib.h"
 #include "catalogue/ic_type_ini.h"
-#include "catalogue/image_selection.h"
 
 namespace orbisk {
 
@@ -77,18 +76,15 @@ std::string CDevFlow::ListLabel() {
 }
 
 int CDevFlow::CheckImageForChip() {
-    uint16_t vid = 0, pid = 0;
-    bool any = false;
-    ImageIdentity(&vid, &pid, &any);
-    ImageSelection selection{
-        process_, profiles_, images_, vid, pid, &texts_.chosen_image_path, &texts_.image_identity};
-    selection.any_identity = any;
+    ImageSelection selection = Selection();
+    selection.chosen_image_path = &texts_.chosen_image_path;
+    selection.image_identity = &texts_.image_identity;
     return CheckImageForChipIdentity(selection, conn_.chip_identity);
 }
 
 int CDevFlow::FindFirstImage() {
-    ImageSelection selection{process_,  profiles_, images_,
-                             conn_.vid, conn_.pid, &texts_.chosen_image_path};
+    ImageSelection selection{process_, profiles_, images_, conn_.vid, conn_.pid};
+    selection.chosen_image_path = &texts_.chosen_image_path;
     return FindFirstLoadableImage(selection);
 }
 

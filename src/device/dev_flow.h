@@ -5,6 +5,7 @@
 #include <string>
 
 #include "catalogue/firmware_selection.h"
+#include "catalogue/image_selection.h"
 #include "device/dev_type_info.h"
 
 namespace orbisk {
@@ -15,7 +16,6 @@ class LogScope;
 // Status codes of the device flow.
 inline constexpr uint32_t kStatusNotSupport = 41500;
 inline constexpr uint32_t kStatusDetectDeviceFail = 41511;
-inline constexpr uint32_t kStatusVidPidMismatch = 41714;
 inline constexpr uint32_t kStatusDeviceInfoSucceed = 41906;
 inline constexpr uint32_t kStatusRecoveryRecordFail = 41737;
 
@@ -99,6 +99,10 @@ class CDevFlow : public CDevTypeInfo {
     uint32_t otp_space_used = 0;
 
   protected:
+    // What the image for the open camera is: the operator's file, else for a camera in its boot
+    // ROM the file its recovery record names, else the carried image for the camera's (or the
+    // record's) identity.
+    ImageSelection Selection();
     // The image checks of the firmware selection for the open camera.
     int CheckImageForChip();
     int FindFirstImage();
@@ -111,10 +115,13 @@ class CDevFlow : public CDevTypeInfo {
     // Reports its own failure (41511 no answer, 41530 a boot ROM camera without usable record).
     bool CheckCameraForWriting(LogScope& scope);
     // Before the camera leaves its code: records what the update will overwrite (a camera
-    // already in its ROM keeps the record it has). False, with status 41737, when the record
-    // cannot be written: nothing may be erased without it.
+    // already in its ROM keeps the record it has, with the image now written in it). False,
+    // with status 41737, when the record cannot be written: nothing may be erased without it.
     bool RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogScope& scope,
                             uint32_t& code);
+    // An image file is the camera's own (or the identity its record names): false with
+    // images().problem (41714) when it is another camera's.
+    bool CheckFileIdentity();
     // After a pass: the camera runs the new image, its record is done with.
     void ForgetRecovery(LogScope& scope);
     // The bridge of a camera behind one (dev_flow_bridge_recovery.cpp). When it is found: is it
@@ -152,7 +159,7 @@ class CDevFlow : public CDevTypeInfo {
     bool IdentifyOpenedCamera(LogScope& scope, bool with_identity);
     // For a camera in its boot ROM (listed by the dialog): whether the dialog may offer it.
     int RomCameraCheck(int image_fits, int32_t ini);
-    // The identity the carried image is chosen for.
+    // The identity the image is chosen for.
     void ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const;
     // The chip identity bytes read when the camera was opened, 0xFE22 in the high byte.
     uint16_t ChipIdentityWord() const;
@@ -163,6 +170,8 @@ class CDevFlow : public CDevTypeInfo {
     int DeviceInfoForListedCamera();
     // The checks of a candidate in the default choice and the list refresh.
     int CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini);
+    // With an image file: the camera may be offered when the lists allow it and the file fits.
+    int FileCheckResult(int allowed, int fits);
     void Report(uint32_t kind, uint32_t code, intptr_t extra = 0);
     void Fail(LogScope& scope, const char* text);
 

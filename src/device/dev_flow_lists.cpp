@@ -57,6 +57,7 @@ int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
     // A camera in its boot ROM answers with the controller's identity: what it may receive
     // is decided by its recovery record and its chip.
     if (texts_.recovery.InRom()) return check_result = RomCameraCheck(fits, ini);
+    const bool file = !process_.image_file.empty();
     if (ini != 0) {
         if (ini == 2)
             check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
@@ -64,10 +65,20 @@ int CDevFlow::CheckCandidate(int32_t ini, int32_t bin, bool lenient_ini) {
             check_result =
                 lenient_ini ? 1 : CheckVidPidListWithoutRev(process_, notice_, texts_.vid_pid);
     } else if (bin != 0) {
+        // The cameras the carried image is meant for say nothing of an image file.
         check_result =
-            CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
+            file ? 1
+                 : CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
     }
+    if (file) check_result = FileCheckResult(check_result, fits);
     return check_result;
+}
+
+int CDevFlow::FileCheckResult(int allowed, int fits) {
+    // An image file the operator chose is written only to a camera it fits (chip, identity).
+    if (allowed == 0 || fits == 0) return 0;
+    peer_->matched_camera = texts_.identity_label;
+    return 1;
 }
 
 int CDevFlow::DEV_GetDefaultDeviceForAllInOne() {
@@ -105,7 +116,10 @@ int CDevFlow::DEV_GetDefaultDeviceForAllInOne() {
                 }
             } else {
                 const int fits = DeviceInfoForListedCamera();
-                if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
+                if (texts_.recovery.InRom())
+                    check_result = RomCameraCheck(fits, ini);
+                else if (!process_.image_file.empty())
+                    check_result = FileCheckResult(1, fits);
                 StorePortPair();
                 pass.found = true;
             }
@@ -158,7 +172,10 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
         if (location == remembered && !pass.found) {
             selected_index = k;
             pass.found = true;
-            DeviceInfoForListedCamera();
+            const int fits = DeviceInfoForListedCamera();
+            // A new image file is checked against the camera it is to be written to.
+            if (!process_.image_file.empty() && !texts_.recovery.InRom())
+                check_result = FileCheckResult(1, fits);
             KeepSelected(pass);
         }
         scope.Text("MP_CloseDevice\n");
@@ -185,7 +202,10 @@ int CDevFlow::DEV_GetDeviceListForAllInOne(int32_t flag) {
                 if (CheckCandidate(ini, bin, false) != 0) pass.found = true;
             } else {
                 const int fits = DeviceInfoForListedCamera();
-                if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
+                if (texts_.recovery.InRom())
+                    check_result = RomCameraCheck(fits, ini);
+                else if (!process_.image_file.empty())
+                    check_result = FileCheckResult(1, fits);
                 pass.found = true;
             }
             if (k != -1) {
@@ -235,9 +255,12 @@ int CDevFlow::DEV_GetDeviceListAfterReset() {
                 check_result = CheckVidPidListWithRev(process_, notice_, texts_.identity_label);
             else if (ini != 0)
                 check_result = CheckVidPidListWithoutRev(process_, notice_, texts_.vid_pid);
+            const bool file = !process_.image_file.empty();
             if (ini == 0 && bin != 0)
-                check_result =
-                    CheckImageVidPid(texts_.vid_pid, texts_.identity_label, &peer_->matched_camera);
+                check_result = file ? 1
+                                    : CheckImageVidPid(texts_.vid_pid, texts_.identity_label,
+                                                       &peer_->matched_camera);
+            if (file) check_result = FileCheckResult(ini != 0 || bin != 0 ? check_result : 1, fits);
             if (texts_.recovery.InRom()) check_result = RomCameraCheck(fits, ini);
         }
         MP_CloseDevice();

@@ -105,23 +105,41 @@ void CDevFlow::ImageIdentity(uint16_t* vid, uint16_t* pid, bool* any) const {
     }
 }
 
+ImageSelection CDevFlow::Selection() {
+    ImageSelection selection{process_, profiles_, images_};
+    ImageIdentity(&selection.vid, &selection.pid, &selection.any_identity);
+    selection.file = process_.image_file;
+    const RecoveryState& state = texts_.recovery;
+    // Without a file named now, a camera in its boot ROM gets what its update was writing: a
+    // file the record names is taken only as it was then.
+    if (selection.file.empty() && state.rom == Rom::kWithRecord &&
+        state.record.image != kCarriedImageName) {
+        selection.file = state.record.image;
+        selection.file_sha256 = state.record.image_sha256;
+    }
+    return selection;
+}
+
 bool CDevFlow::DEV_LoadImageForCamera(bool before_asking) {
     const bool to_be_asked = before_asking && texts_.recovery.rom == Rom::kWithoutRecord;
     if (!CameraMayBeWritten() && !to_be_asked) {
         LoadFileData(images_, 0, 0);  // nothing for this camera: the slot is emptied
         return false;
     }
-    uint16_t vid = 0, pid = 0;
-    bool any = false;
-    ImageIdentity(&vid, &pid, &any);
-    if (!(any ? LoadCarriedImage(images_) : LoadFileData(images_, vid, pid))) return false;
+    ImageSelection selection = Selection();
+    if (!LoadSelectedImage(selection)) return false;
     const RecoveryState& state = texts_.recovery;
     // The serial number is what the record must keep; the image is the carried one for the
     // recorded identity, which a newer program may carry in a newer version.
     if (state.rom == Rom::kWithRecord && Sha256Hex(images_.front) != state.record.image_sha256)
-        process_.logger.DebugPrint("Recovery: the carried image is not the one %s names",
+        process_.logger.DebugPrint("Recovery: the image is not the one %s names",
                                    state.record_path.c_str());
     return true;
+}
+
+bool CDevFlow::CheckFileIdentity() {
+    ImageSelection selection = Selection();
+    return FileIdentityFits(selection);
 }
 
 int CDevFlow::RomCameraCheck(int image_fits, int32_t ini) {
@@ -158,24 +176,31 @@ bool CDevFlow::CheckCameraForWriting(LogScope& scope) {
 bool CDevFlow::RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogScope& scope,
                                   uint32_t& code) {
     const RecoveryState& state = texts_.recovery;
-    // A camera already in its ROM keeps the record that describes what it was: a second one
-    // written now could only know less.
-    if (state.rom == Rom::kWithRecord) return true;
+    const ImageSelection selection = Selection();
+    const std::string image = selection.file.empty() ? kCarriedImageName : selection.file;
+    const std::string sha256 = Sha256Hex(image_as_loaded);
     RecoveryRecord record;
-    record.port = state.port.empty() ? PortChainText(conn_.camera_handle) : state.port;
-    record.vid = conn_.vid;
-    record.pid = conn_.pid;
-    record.rev = conn_.rev;
-    record.chip_identity = ChipIdentityWord();
-    if (state.rom == Rom::kNo && texts_.manufacturer_read && !texts_.manufacturer.empty()) {
-        record.serial = texts_.manufacturer;
-        record.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
+    if (state.rom == Rom::kWithRecord) {
+        // A camera already in its ROM keeps the record that describes what it was: a second one
+        // written now could only know less. Only the image it is being written with changes.
+        if (state.record.image == image && state.record.image_sha256 == sha256) return true;
+        record = state.record;
+    } else {
+        record.port = state.port.empty() ? PortChainText(conn_.camera_handle) : state.port;
+        record.vid = conn_.vid;
+        record.pid = conn_.pid;
+        record.rev = conn_.rev;
+        record.chip_identity = ChipIdentityWord();
+        if (state.rom == Rom::kNo && texts_.manufacturer_read && !texts_.manufacturer.empty()) {
+            record.serial = texts_.manufacturer;
+            record.serial_source = RecoveryRecord::SerialSource::kManufacturerString;
+        }
+        record.version = texts_.fw_version;
+        record.chip_model = profiles_.chip_info;
     }
-    record.version = texts_.fw_version;
     record.memory_type = process_.project_type;
-    record.chip_model = profiles_.chip_info;
-    record.image = images_.front_path.empty() ? kCarriedImageName : images_.front_path;
-    record.image_sha256 = Sha256Hex(image_as_loaded);
+    record.image = image;
+    record.image_sha256 = sha256;
     record.time = LocalTimeText();
     const std::string path = RecoveryRecordPath(process_.program_folder, record.port);
     std::string error;
@@ -186,6 +211,7 @@ bool CDevFlow::RecordBeforeUpdate(std::span<const uint8_t> image_as_loaded, LogS
         return false;
     }
     scope.Text("Recovery record %s written\n", path.c_str());
+    if (state.rom == Rom::kWithRecord) texts_.recovery.record = record;
     return true;
 }
 

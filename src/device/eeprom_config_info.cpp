@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "device/device_rules.h"
 #include "device/file_output.h"
 #include "device/serial_number.h"
 #include "image/config_edit.h"
@@ -31,6 +32,7 @@ ImageEnv CEepromConfigInfo::MakeImageEnv() {
     env.layout = Layout();
     env.ic_name = profiles_.chip_name;
     env.project_type = &process_.project_type;
+    env.flash_type = process_.ConfigInt(cfg::kNorFlash) != 0 ? 1 : 0;
     env.bus_type = process_.bus_type;
     return env;
 }
@@ -50,27 +52,39 @@ int CEepromConfigInfo::PreUpdate(const uint8_t* buffer, uint32_t) {
 bool CEepromConfigInfo::SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope,
                                    ChipCheck check) {
     images_.front_path = path;
-    // A camera in its boot ROM: the image for the identity its recovery record names.
-    if (!DEV_LoadImageForCamera()) {
-        process_.Report(kReportFailure, kLoadFail);
-        scope.Section("Load File Data Fail!\n");
+    const auto refuse = [&](uint32_t code, const char* line) {
+        if (!images_.problem.text.empty()) scope.Text("%s\n", images_.problem.text.c_str());
+        scope.Section(line);
+        process_.Report(kReportFailure, code);
         return false;
-    }
+    };
+    // A camera in its boot ROM: the image for the identity its recovery record names.
+    if (!DEV_LoadImageForCamera()) return refuse(kLoadFail, "Load File Data Fail!\n");
     read_length_ = static_cast<uint32_t>(images_.front.size());
     if (!parse_and_check) return true;
-    if (!PreUpdate(images_.front.data(), 0)) {
-        process_.Report(kReportFailure, kParseFail);
-        scope.Section("Parse FW File Fail!\n");
-        return false;
-    }
+    // The memory type was chosen from the image as checked before; a file that changed since
+    // may be another memory's.
+    const int32_t project_type = process_.project_type;
+    if (!PreUpdate(images_.front.data(), 0)) return refuse(kParseFail, "Parse FW File Fail!\n");
+    if (process_.project_type != project_type)
+        return refuse(kNotForDevice, "Firmware is not for this device\n");
     const bool fits = check == ChipCheck::kStrict
                           ? ChipCheckStrict(images_.chip_model, profiles_.chip_info)
                           : ChipCheckPaired(images_.chip_model, profiles_.chip_info);
-    if (!fits) {
-        process_.Report(kReportFailure, kNotForDevice);
-        scope.Section("Firmware is not for this device\n");
-        return false;
-    }
+    if (!fits) return refuse(kNotForDevice, "Firmware is not for this device\n");
+    // What is written is checked as loaded now, whatever an earlier look at the file found.
+    if (!CheckFileIdentity()) return refuse(kStatusVidPidMismatch, "The Vid/Pid does not Match!\n");
+    return true;
+}
+
+bool CEepromConfigInfo::CameraRunsImage(LogScope& scope) {
+    char label[40];
+    std::snprintf(label, sizeof label, "VID_%04X&PID_%04X&REV_%04X", conn_.vid, conn_.pid,
+                  conn_.rev);
+    if (!ImageMatchesCameraIdentity(images_.vid_pid_text, images_.rev_text, label)) return false;
+    scope.Text("Device firmware version is the latest version.\n");
+    // The camera runs this image: an update that wrote it and could not finish is done.
+    ForgetRecovery(scope);
     return true;
 }
 

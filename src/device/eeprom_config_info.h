@@ -77,6 +77,9 @@ class CEepromConfigInfo : public CMpFlow_Eeprom {
     enum class ChipCheck { kPaired, kStrict };
     bool SilentLoad(const std::string& path, bool parse_and_check, LogScope& scope,
                     ChipCheck check = ChipCheck::kPaired);
+    // The silent write's skip: the camera already reports the loaded image's identity label
+    // (VID, PID and REV), so it runs that image; its recovery record is done with.
+    bool CameraRunsImage(LogScope& scope);
     ConfigLayout Layout();
     // What the image loader needs of the active profile and the process.
     ImageEnv MakeImageEnv();

@@ -151,22 +151,15 @@ int CFlashInfo::FFU_DumpCheck() {
 int CFlashInfo::FFU_Silence_WriteBin(const std::string& path) {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Silence_WriteBin");
     if (!SilentLoad(path, true, scope)) return 0;
-    char label[40];
-    std::snprintf(label, sizeof label, "VID_%04X&PID_%04X&REV_%04X", conn_.vid, conn_.pid,
-                  conn_.rev);
-    if (ImageMatchesCameraIdentity(images_.vid_pid_text, images_.rev_text, label)) {
-        scope.Text("Device firmware version is the latest version.\n");
-        // The camera runs this image: an update that wrote it and could not finish is done.
-        ForgetRecovery(scope);
-        return 1;
-    }
-    return FFU_Download();
+    if (CameraRunsImage(scope)) return 1;
+    // The download of this memory type (serial or NOR flash).
+    return Download();
 }
 
 int CFlashInfo::FFU_Silence_WriteSNBin(const std::string& path) {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Silence_WriteSNBin");
     if (!SilentLoad(path, true, scope)) return 0;
-    return FFU_Download();
+    return Download();
 }
 
 int CFlashInfo::FFU_Silence_ReadBin(const std::string& path) {

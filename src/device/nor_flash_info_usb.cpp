@@ -17,6 +17,7 @@ constexpr uint32_t kCheckEmptyFail = 41717;
 constexpr uint32_t kStepWriteTag = 41723;
 constexpr uint32_t kStepResetToNewCode = 41724;
 constexpr uint32_t kDownloadSucceed = 41755;
+constexpr uint32_t kNorAddressSpace = 0x10000;
 
 }  // namespace
 
@@ -33,6 +34,8 @@ int CNORFlashInfo_USB::NorSequence() {
     // wrong write never leaves a tagged image that the boot ROM would start.
     const uint32_t tag = TagAddress();
     if ((options & 0x10) && uint64_t{tag} + 2 > length) return failed(kUpdateFlashFail);
+    // NOR commands carry 16-bit addresses: a longer image would be cut short after the erase.
+    if (length > kNorAddressSpace) return failed(kUpdateFlashFail);
     if (!AllocateReadback(length)) return failed(kMallocFail);
     if (!MP_OpenRomDevice()) return 0;
     if (!MP_EraseNorFlash()) return failed(kEraseFlashFail);
@@ -70,12 +73,9 @@ int CNORFlashInfo_USB::NorSequence() {
 
 int CNORFlashInfo_USB::Download() {
     LogScope scope(process_.logger, "CNORFlashInfo_USB::FFU_Download");
-    uint32_t code = 0;
-    if (!CheckCameraForWriting(scope)) return 0;
-    if (!RecordBeforeUpdate(images_.front, scope, code)) {
-        process_.Report(kReportFailure, code);
-        return 0;
-    }
+    // As on serial flash: the camera's serial number goes into the image (with "SaveSN"), and
+    // the recovery record is written before anything is erased.
+    if (!PrepareForWriting(scope)) return 0;
     const int result = NorSequence();
     if (result == 1) ForgetRecovery(scope);
     MP_GetDevStatus(status_);

@@ -22,12 +22,20 @@ constexpr const char* kCaption = "Tessaly_AllInOne";
 
 int COTPInfo::OTP_Download() {
     LogScope scope(process_.logger, "COTPInfo::OTP_Download");
+    // The camera answers, and runs its code or may be written from its boot ROM; where it runs
+    // decides where its serial number comes from.
+    if (!CheckCameraForWriting(scope)) return 0;
+    const std::vector<uint8_t> as_loaded = images_.front;
     uint32_t code = kOtpDownloadSucceed;
-    if (!PreActionForAllInOne(code)) {
+    // The record keeps the serial number while the camera is out of its code: a camera left
+    // in its boot ROM is written again with it, not with the image's own.
+    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
         ReportFailure(code);
         return 0;
     }
-    return RunDownload(images_.front, kOtpDownloadSucceed, scope);
+    const int result = RunDownload(images_.front, kOtpDownloadSucceed, scope);
+    if (result == 1) ForgetRecovery(scope);
+    return result;
 }
 
 int COTPInfo::OTP_Update() {
@@ -35,15 +43,19 @@ int COTPInfo::OTP_Update() {
     return RunDownload(images_.rear, kOtpUpdateSucceed, scope);
 }
 
-int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code,
-                          LogScope& scope) {
+int COTPInfo::RunDownload(std::span<const uint8_t> image, uint32_t success_code, LogScope& scope) {
     failure_reported_ = false;
     int result = MP_OpenRomDevice();
-    if (result) result = CheckSpace(scope);
+    if (result) result = CheckSpace(scope);  // a declined check restarts the camera itself
     if (result) {
         result = OTP_ForNormalDownload(image);
         // A camera lost in the middle fails a transfer without a code of the flow's own.
         if (!result && !failure_reported_) ReportFailure(kOtpWriteFail);
+        // Nothing in an OTP is erased: the blocks the camera ran are still listed (or the new
+        // code block, once its entry is written). Restarted into them, it runs again at once
+        // instead of waiting in its boot ROM; the failure keeps its code.
+        if (!result && !MP_ResetToCode(kBootNewCode, 0))
+            scope.Text("Restart into the code after the failure Fail\n");
     }
     if (result == 1) {
         process_.Report(kReportProgress, 100);
@@ -139,8 +151,8 @@ int COTPInfo::OTP_Erase() {
 // ---- Reads ------------------------------------------------------------------------------------
 
 std::optional<std::vector<uint8_t>> COTPInfo::ReadBlockOfKind(const otp::VdTable& vd,
-                                                             const otp::EccTable& ecc,
-                                                             uint8_t flag, bool* failed) {
+                                                              const otp::EccTable& ecc,
+                                                              uint8_t flag, bool* failed) {
     // The address and length of the same, newest entry: an older block of equal length must not
     // stand in for it.
     const int index = otp::LatestBlockOfKind(vd, ecc, flag);
@@ -220,6 +232,9 @@ int COTPInfo::OTP_DumpCheck() {
 int COTPInfo::Silence_OTPWriteBin(const std::string& path) {
     LogScope scope(process_.logger, "COTPInfo::Silence_OTPWriteBin");
     if (!SilentLoad(path, true, scope, ChipCheck::kStrict)) return 0;
+    // Every OTP download takes a block for good: a camera that runs the image already keeps
+    // the space, as a flash camera is left alone.
+    if (CameraRunsImage(scope)) return 1;
     return OTP_Download();
 }
 

@@ -23,6 +23,16 @@ struct DemoLayout {
     static constexpr uint32_t kVersionMarker = 0x0100;
 };
 
+// Where a flash chip keeps things, as its chip profile says: the layout of a demo image for it.
+struct FlashImageLayout {
+    size_t image_size = DemoLayout::kImageSize;
+    uint32_t code_size = DemoLayout::kCodeSize;
+    uint32_t config_address = DemoLayout::kConfigAddress;
+    uint32_t config_size = DemoLayout::kConfigSize;
+    uint32_t tag_address = DemoLayout::kTagAddress;
+    uint8_t chip_model = DemoLayout::kChipModel;
+};
+
 struct DemoImageSpec {
     uint16_t vid = 0x2C7E;
     uint16_t pid = 0x6363;
@@ -41,6 +51,17 @@ bool BeginDemoArea(CConfigBuilder& builder, const DemoImageSpec& recipe, uint8_t
 
 // The whole image; empty with `error` set when a string is longer than a record can hold.
 std::vector<uint8_t> MakeDemoImage(const DemoImageSpec& recipe, std::string* error = nullptr);
+// The same image for another flash chip: code with the version marker, the configuration area
+// (type 0x55) at the layout's address, the tag. Empty with `error` when the layout cannot hold
+// it (the marker, the area or the tag outside the image, the code over the area).
+std::vector<uint8_t> MakeFlashDemoImage(const DemoImageSpec& recipe, const FlashImageLayout& layout,
+                                        std::string* error = nullptr);
+// A configuration-only image (an EEPROM's or an MTP's, the whole memory): the demo area of
+// `config_type` from offset 0, padded with 0xFF to `memory_size` bytes. Empty with `error` when
+// it does not fit.
+std::vector<uint8_t> MakeConfigDemoImage(const DemoImageSpec& recipe, uint8_t config_type,
+                                         uint8_t chip_model, size_t memory_size,
+                                         std::string* error = nullptr);
 // The version a demo image carries in its marker, if it has one.
 std::optional<uint32_t> ReadDemoVersion(std::span<const uint8_t> image);
 // A default configuration area: header, 0x2F and 0x08 records (15 bytes), padded with 0xFF

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/file_io.h"
 #include "base/logger.h"
 #include "base/process.h"
 #include "image/config_chain.h"
@@ -29,6 +30,7 @@ void FreeFront(ImageRecord& rec) {
     rec.config_offset = 0;
     rec.config_at_start = false;
     rec.chip_model = kNoChipModel;
+    rec.problem = {};
 }
 
 bool ReadHeaderAt(std::span<const uint8_t> image, size_t offset, CDescGlobal& h) {
@@ -70,6 +72,33 @@ bool LoadCarriedImage(ImageRecord& rec) {
     return true;
 }
 
+bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size) {
+    FreeFront(rec);
+    std::string bytes, error;
+    const auto refuse = [&](const std::string& why) {
+        rec.problem = {kStatusLoadFileDataFail, "cannot use the image " + why};
+        return false;
+    };
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<uint64_t>(info.st_size) > max_size)
+        return refuse(path + ": " + std::to_string(info.st_size) + " bytes, more than the " +
+                      std::to_string(max_size) +
+                      " bytes of the largest memory of any chip profile");
+    switch (ReadWholeFile(path, &bytes, &error, max_size)) {
+        case FileRead::kMissing:
+            return refuse(path + ": no such file");
+        case FileRead::kFailed:
+            return refuse(error);
+        case FileRead::kOk:
+            break;
+    }
+    if (bytes.empty()) return refuse(path + ": the file is empty");
+    rec.front.assign(bytes.begin(), bytes.end());
+    rec.working = rec.front;
+    return true;
+}
+
 bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder) {
     rec.rear.clear();
     rec.rear.shrink_to_fit();
@@ -94,7 +123,7 @@ bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder) {
     return true;
 }
 
-void ApplyHeaderEffects(uint8_t config_type, int32_t& project_type) {
+void ApplyHeaderEffects(uint8_t config_type, int32_t& project_type, int32_t flash_type) {
     switch (config_type) {
         case 0x11:
             project_type = 2;
@@ -111,7 +140,7 @@ void ApplyHeaderEffects(uint8_t config_type, int32_t& project_type) {
         case 0x30:
         case 0x55:
         case 0x61:
-            project_type = 0;
+            project_type = flash_type == 1 ? 1 : 0;
             break;
         default:
             break;
@@ -137,7 +166,7 @@ ConfigInfoResult ReadConfigInfoEx(std::span<const uint8_t> image, ImageRecord& r
     CConfigReader reader;
     reader.Load(image.subspan(a));
     const CDescGlobal& header = reader.ReadHeader();
-    if (env.project_type) ApplyHeaderEffects(header.config_type, *env.project_type);
+    if (env.project_type) ApplyHeaderEffects(header.config_type, *env.project_type, env.flash_type);
     const bool whole = reader.Walk(
         [&](std::unique_ptr<CDescriptor> d) {
             if (auto* id = dynamic_cast<CDescVIDPID*>(d.get())) {

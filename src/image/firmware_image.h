@@ -15,10 +15,19 @@ struct Process;
 
 inline constexpr uint32_t kStatusLoadFileDataFail = 41530;
 inline constexpr uint32_t kStatusParseFwFileFail = 41531;
+inline constexpr uint32_t kStatusVidPidMismatch = 41714;
 inline constexpr uint32_t kStatusFirmwareNotForDevice = 41715;
 inline constexpr uint8_t kNoChipModel = 0xFF;
 inline constexpr int kFrontImageResource = 3068;
 inline constexpr int kCommandLineImageResource = 3033;
+
+// Why an image was refused for the camera in hand: the status code to report (41530 a file that
+// cannot be used, 41714 another camera's identity, 41715 another chip's image) and a sentence
+// for the operator. Code 0: nothing was refused.
+struct ImageProblem {
+    uint32_t code = 0;
+    std::string text;
+};
 
 // The image slots of the device object: front and rear image, the working copy of the last
 // loaded image and what the last parse found.
@@ -36,6 +45,8 @@ struct ImageRecord {
     std::string vid_pid_text;    // "VID_%04X&PID_%04X" of descriptor 4
     std::string rev_text;        // "%04x" of its revision
     size_t recorded_length = 0;  // front image length recorded by the flows before verifying
+    // Why the last load or check of the front image refused it.
+    ImageProblem problem;
 };
 
 enum class ImageSlot { kFront, kRear, kWorking };
@@ -45,6 +56,9 @@ struct ImageEnv {
     ConfigLayout layout;              // "Vendor Info M1" of the active profile
     std::string ic_name;              // its "Ic Name"
     int32_t* project_type = nullptr;  // changed by the configuration type (may be null)
+    // What a flash image (types 0x55, 0x30, 0x61) is written into: 0 serial flash, 1 NOR
+    // flash. The image cannot tell; "NOR Flash" in config.ini says it.
+    int32_t flash_type = 0;
     int32_t bus_type = 0;
     LogScope* log = nullptr;
     // Shows "Config file corrupted" to the user; without one the text is only logged.
@@ -59,6 +73,9 @@ bool LoadCarriedImage(ImageRecord& rec);
 // What the record of an update calls the carried image.
 inline constexpr const char* kCarriedImageName = "built-in 3068";
 bool IsAcceptedImageIdentity(uint16_t vid, uint16_t pid);
+// Front slot: the image file at `path`, which must be a regular file of 1 to `max_size` bytes
+// (never waited on, as a FIFO would be). False with `rec.problem` (41530) saying why not.
+bool LoadImageFile(ImageRecord& rec, const std::string& path, size_t max_size);
 // Rear slot: the file at rear_path (relative paths are taken from `program_folder`).
 bool LoadSecondFileData(ImageRecord& rec, const std::string& program_folder);
 
@@ -82,8 +99,9 @@ bool CheckImage(ImageRecord& rec, ImageSlot slot, ImageEnv& env);
 bool ChipCheckPaired(uint8_t image_model, uint8_t chip_info);
 bool ChipCheckStrict(uint8_t image_model, uint8_t chip_info);
 
-// Project type implied by a configuration type; other types leave it unchanged.
-void ApplyHeaderEffects(uint8_t config_type, int32_t& project_type);
+// Project type implied by a configuration type; other types leave it unchanged. Flash types
+// give `flash_type` (0 serial flash, 1 NOR flash).
+void ApplyHeaderEffects(uint8_t config_type, int32_t& project_type, int32_t flash_type = 0);
 
 // Failure report of a programming step: kind 1044 with the code, and the two log lines.
 void ReportImageFailure(Process& process, LogScope& scope, uint32_t code);

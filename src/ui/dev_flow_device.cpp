@@ -95,6 +95,7 @@ DeviceSnapshot DevFlowDialogDevice::Snapshot() {
     s.firmware_version = texts.fw_version;
     s.port = texts.recovery.port;
     s.rom_notice = RomCameraNotice(texts.recovery, s.firmware_available != 0);
+    if (s.firmware_available == 0) s.image_notice = flow_->images().problem.text;
     s.rom_without_record =
         texts.recovery.rom == RecoveryState::Rom::kWithoutRecord && s.firmware_available != 0;
     return s;
@@ -116,15 +117,32 @@ std::string RomCameraNotice(const RecoveryState& state, bool firmware_fits) {
 int DevFlowDialogDevice::LoadFirmware() {
     ImageRecord& images = flow_->images();
     // The operator is asked about a camera in its boot ROM without a record after this.
-    if (!flow_->DEV_LoadImageForCamera(true)) {
-        process_.Report(kReportFailure, 41530);
+    const auto refuse = [&] {
+        // An image file that cannot be used says why; anything else is the camera without an
+        // image.
+        const uint32_t code = images.problem.code != 0 ? images.problem.code : 41530;
+        process_.Report(kReportFailure, code);
         return 0;
+    };
+    if (!flow_->DEV_LoadImageForCamera(true)) return refuse();
+    if (!process_.image_file.empty()) {
+        // A file is checked as the command line checks it, as it is now: it may have changed
+        // since the camera was looked at, and nothing else checks it before it is written.
+        const int32_t project_type = process_.project_type;
+        if (!flow_->DEV_CheckImageForCamera()) return refuse();
+        if (process_.project_type != project_type) {
+            images.problem = {41715, process_.image_file +
+                                         " now holds an image of another memory type; check "
+                                         "the camera again"};
+            return refuse();
+        }
     }
     images.working = images.front;
     return 1;
 }
 
 std::string DevFlowDialogDevice::FirmwarePath() {
+    if (!process_.image_file.empty()) return process_.image_file;
     const std::string& chosen = flow_->texts().chosen_image_path;
     return chosen.empty() ? flow_->images().front_path : chosen;
 }

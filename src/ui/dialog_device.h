@@ -28,6 +28,8 @@ struct DeviceSnapshot {
     // A camera in its boot ROM: what Upgrade does with it or why it is disabled; empty for a
     // camera that runs its code.
     std::string rom_notice;
+    // The image file chosen with "Open image...", refused for this camera: why. Empty otherwise.
+    std::string image_notice;
     // In its boot ROM without a recovery record: the operator is asked before it is written.
     bool rom_without_record = false;
     std::string port;  // port chain of the camera, "1-1.4"

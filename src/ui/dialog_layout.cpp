@@ -109,6 +109,13 @@ void CTessaly_AllInOne_OvproxyDlg::BuildControls() {
     window->addWidget(loop_row_);
     camera_row_ = BuildCameraRow();
     window->addWidget(camera_row_);
+    // The image file Upgrade writes, once the operator chose one instead of the carried image.
+    image_file_ = Item(new QLabel(this), "image");
+    image_file_->setWordWrap(true);
+    image_file_->setMinimumWidth(Dlu(font, 237, 0).width());
+    image_file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    image_file_->hide();
+    window->addWidget(image_file_);
     // The window is always as large as its visible rows need, and no larger.
     window->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -63,6 +63,9 @@ void CTessaly_AllInOne_OvproxyDlg::OnDeviceInfo(uint32_t code, intptr_t extra,
         if (!snapshot_.rom_notice.empty() &&
             (result_state_ == 0 || snapshot_.firmware_available == 0))
             status_text_ = snapshot_.rom_notice;
+        // The image file the operator chose and why it cannot be this camera's.
+        if (!snapshot_.image_notice.empty() && snapshot_.firmware_available == 0)
+            status_text_ = snapshot_.image_notice;
         // Item 1069 would be shown for chips 10 and 15, but it lies outside the window the
         // operator sees, as on the old template: it stays hidden.
         serial_text_ = snapshot_.serial_text[process_.ConfigInt(cfg::kSnAddress) != 0 ? 1 : 0];

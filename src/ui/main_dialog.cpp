@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -362,10 +363,43 @@ void CTessaly_AllInOne_OvproxyDlg::ShowAbout() {
 }
 
 void CTessaly_AllInOne_OvproxyDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // Where the window manager offers no system menu, the about entry lives here.
+    // Where the window manager offers no system menu, its entries live here.
     QMenu menu(this);
-    menu.addAction("&About Orbisk...", this, [this] { ShowAbout(); });
+    QAction* open = menu.addAction("&Open image...", this, [this] { OpenImage(); });
+    open->setObjectName("open_image");
+    open->setEnabled(CanOpenImage());
+    menu.addAction("&About Orbisk...", this, [this] { ShowAbout(); })->setObjectName("about");
     menu.exec(event->globalPos());
+}
+
+bool CTessaly_AllInOne_OvproxyDlg::CanOpenImage() const {
+    // The worker reads the image's name while it checks or writes a camera.
+    return !busy_ && !update_pending_ && worker_pending_ == 0 && !start_waiting_ && !closing_ &&
+           !close_when_idle_ && operation_value_ != 1;
+}
+
+void CTessaly_AllInOne_OvproxyDlg::OpenImage() {
+    LogScope scope(process_.logger, "CTessaly_AllInOne_OvproxyDlg::OpenImage");
+    if (!CanOpenImage()) return;
+    std::string path;
+    if (services_.choose_image) {
+        path = services_.choose_image();
+    } else {
+        path = QFileDialog::getOpenFileName(this, "Open image", QString(),
+                                            "Firmware images (*.rfw *.bin);;All files (*)")
+                   .toStdString();
+    }
+    // The box runs an event loop of its own: the window may have become busy meanwhile.
+    if (path.empty() || !CanOpenImage()) return;
+    process_.image_file = path;
+    scope.Line("Image file %s\n", path.c_str());
+    image_file_->setText(QString::fromStdString("Image: " + path));
+    image_file_->show();
+    result_state_ = 0;
+    // Whether the file fits the camera shows in the status line and in the Upgrade button.
+    PostWorker(kRequestRefreshList, 0);
+    busy_ = true;
+    DisableButtons();
 }
 
 bool CTessaly_AllInOne_OvproxyDlg::event(QEvent* event) {

@@ -44,6 +44,8 @@ struct DialogServices {
     PowerSource* power = nullptr;         // nullptr: mains, no battery
     DeviceNotifier* notifier = nullptr;   // nullptr: no device-change notifications
     AudioCaptureSystem* audio = nullptr;  // for "RTD3"; nullptr: no wake-up thread
+    // "Open image...": the image file the operator picks; "" when cancelled. Empty: a file box.
+    std::function<std::string()> choose_image;
 };
 
 // The main update dialog: one Upgrade button, the version and status lines, the verdict box,
@@ -68,6 +70,10 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     // OK, Cancel, the close box and the end of a successful update.
     void CloseDialog();
     void ShowAbout();
+    // "Open image...": the operator picks an image file, which Upgrade writes from then on
+    // instead of the image the program carries; the camera is checked against it at once.
+    void OpenImage();
+    bool CanOpenImage() const;
 
     // Moments worth a picture (for the README's screenshots): a camera is shown (idle), an
     // update is writing, PASS is shown (with the new version), FAIL is shown.
@@ -215,6 +221,7 @@ class CTessaly_AllInOne_OvproxyDlg : public QDialog, private WorkerHost {
     QLineEdit* fw_label_ = nullptr;       // 1188
     QWidget* loop_row_ = nullptr;         // 1071, 1009, 1011: shown in loop mode
     QWidget* camera_row_ = nullptr;       // 1050: shown with more than one camera
+    QLabel* image_file_ = nullptr;        // "image": the chosen image file, shown once there is one
 
     // Fields bound to the controls.
     std::string path_text_;

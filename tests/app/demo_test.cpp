@@ -9,11 +9,16 @@
 namespace orbisk::test {
 namespace {
 
+ProgramRun Demo(const TempDir& tmp, std::vector<std::string> options = {}) {
+    std::vector<std::string> argv{"/bin/bash", ORBISK_SOURCE_DIR "/scripts/demo.sh",
+                                  ORBISK_TOOLS_DIR "/.."};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return RunProgram(argv, {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path()});
+}
+
 TEST(DemoTest, DemoUpdatesTheCameraAndKeepsItsSerialNumber) {
     TempDir tmp;
-    const ProgramRun run =
-        RunProgram({"/bin/bash", ORBISK_SOURCE_DIR "/scripts/demo.sh", ORBISK_TOOLS_DIR "/.."},
-                   {"ORBISK_SIM_CLOCK=virtual", "TMPDIR=" + tmp.path()});
+    const ProgramRun run = Demo(tmp);
     EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("Begin to Write fw!\r\nWrite fw pass!\r\n"), std::string::npos)
         << run.out;
@@ -29,6 +34,32 @@ TEST(DemoTest, DemoUpdatesTheCameraAndKeepsItsSerialNumber) {
     EXPECT_NE(run.out.find("exit code:        0"), std::string::npos);
     // The demo cleans up after itself.
     EXPECT_EQ(RunProgram({"/bin/sh", "-c", "ls -A " + tmp.path()}, {}).out, "");
+}
+
+TEST(DemoTest, EveryMemoryTheSimulatedCameraHasIsDemonstrated) {
+    for (const char* memory : {"nor", "otp", "bridge"}) {
+        SCOPED_TRACE(memory);
+        TempDir tmp;
+        const ProgramRun run = Demo(tmp, {"--memory", memory});
+        EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+        EXPECT_NE(run.out.find(" -s --image new.rfw\n"), std::string::npos) << run.out;
+        const std::string version =
+            std::string(memory) == "bridge" ? "bridge firmware:  " : "firmware version: ";
+        EXPECT_NE(run.out.find(version + "0x00-0000-1060  (was 0x00-0000-1050)"), std::string::npos)
+            << run.out;
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(
+            run.out, m, std::regex("serial number: +(SN-\\d+-\\d+)  \\(was (SN-\\S+)\\)")));
+        EXPECT_EQ(m[1].str(), m[2].str());
+    }
+    // A memory the simulated camera does not have yet is named, and nothing is run.
+    TempDir tmp;
+    const ProgramRun missing = Demo(tmp, {"--memory", "mtp"});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(missing.err.find("demo: a simulated camera with mtp memory cannot be made"),
+              std::string::npos)
+        << missing.err;
+    EXPECT_EQ(Demo(tmp, {"--memory", "flash"}).exit_code, 2);
 }
 
 }  // namespace

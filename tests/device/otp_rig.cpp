@@ -16,6 +16,7 @@ OtpRig::OtpRig(std::vector<uint8_t> otp, sim::Faults faults) {
     process.status.SetCancelSource(&cancel);
     process.run_mode = kRunCommandLine;
     process.prompter = &prompter;
+    process.program_folder = folder.path();
     sim::SimSettings settings;
     settings.profile = "ORV6099";
     settings.memory = sim::MemoryKind::kOtp;
@@ -26,6 +27,9 @@ OtpRig::OtpRig(std::vector<uint8_t> otp, sim::Faults faults) {
     profiles.BuildProfileList();
     profiles.SelectDefaultProfile();
     device = std::make_unique<COTPInfo_USB>(process, camlib, profiles);
+    // The camera starts in its boot ROM, and this program folder keeps no record of it: it is
+    // written as `orbisk -s --recover` writes such a camera.
+    device->SetRecoverWithoutRecord(true);
 }
 
 OtpRig::~OtpRig() {

@@ -65,6 +65,7 @@ struct OtpRig {
     HookedTransportFactory factory{bus, logger, OpenDeviceLock(kOtpRigLockName)};
     CamLib camlib{process, bus, factory};
     CICTypeIni profiles{process};
+    TempDir folder;  // the program folder: recovery records
     std::unique_ptr<COTPInfo_USB> device;
 };
 

@@ -1,6 +1,9 @@
 // End-to-end runs of the built orbisk-image program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "image/area_fixture.h"
 #include "image/config_edit.h"
 #include "support/temp_dir.h"
@@ -86,6 +89,122 @@ TEST(OrbiskImage, CrcOfChipModelZeroAreas) {
     EXPECT_NE(r.out.find("\"crc_ok\": false"), std::string::npos) << r.out;
 }
 
+// The memories each chip keeps its firmware in, its usual one first: what `demo --memory`
+// offers for it.
+struct ProfileMemories {
+    const char* profile;
+    std::vector<std::string> memories;
+    size_t flash_size;  // the length of its serial-flash image
+};
+const ProfileMemories kProfileMemories[] = {
+    {"ORV7771", {"sf", "nor"}, 0x10000},
+    {"ORV7391D", {"sf", "nor"}, 0x10000},
+    {"ORV7476", {"sf", "nor"}, 0x10000},
+    {"ORV7350", {"sf", "nor"}, 0x10000},
+    {"ORV6375", {"sf", "nor"}, 0x10000},
+    {"ORV6644", {"sf"}, 0x20000},
+    {"ORV7937", {"sf", "nor"}, 0x10000},
+    {"ORV7464", {"sf", "nor"}, 0x10000},
+    {"ORV7339", {"sf", "nor"}, 0x10000},
+    {"ORV6521", {"sf"}, 0x20000},
+    {"ORV6475", {"sf", "nor"}, 0x10000},
+    {"ORV6987", {"eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7054", {"sf", "nor"}, 0x10000},
+    {"ORV7608", {"bridge"}, 0},
+    {"ORV6099", {"otp", "eeprom16", "eeprom8", "mtp"}, 0},
+    {"ORV7192", {"sf", "nor"}, 0x10000},
+    {"ORV6363", {"sf", "nor"}, 0x20000},
+    {"ORV7365", {"sf", "nor"}, 0x10000},
+    {"ORV7971", {"sf", "nor"}, 0x10000},
+};
+
+TEST(OrbiskImage, DemoImagesOfEveryMemoryOfEveryProfile) {
+    TempDir dir;
+    const std::vector<std::string> all{"sf", "nor", "eeprom8", "eeprom16", "mtp", "otp", "bridge"};
+    const std::map<std::string, std::string> info_name{
+        {"sf", "flash"}, {"nor", "flash"}, {"eeprom8", "eeprom8"}, {"eeprom16", "eeprom16"},
+        {"mtp", "mtp"},  {"otp", "otp"},   {"bridge", "bridge"}};
+    for (const ProfileMemories& p : kProfileMemories) {
+        SCOPED_TRACE(p.profile);
+        const std::string usual = dir.File(std::string(p.profile) + ".rfw");
+        ASSERT_EQ(Tool({"demo", usual, "--profile", p.profile}).exit_code, 0);
+        for (const std::string& memory : all) {
+            SCOPED_TRACE(memory);
+            const std::string out = dir.File(std::string(p.profile) + "-" + memory + ".rfw");
+            // A bridge's image has no identity to give.
+            const bool bridge = memory == "bridge";
+            std::vector<std::string> args{"demo",     out,    "--profile", p.profile,
+                                          "--memory", memory, "--version", "1234"};
+            if (!bridge) args.insert(args.end(), {"--pid", "4321"});
+            const ProgramRun r = Tool(args);
+            const bool offered =
+                std::find(p.memories.begin(), p.memories.end(), memory) != p.memories.end();
+            ASSERT_EQ(r.exit_code, offered ? 0 : 1) << r.err;
+            if (!offered) continue;
+            if (memory == p.memories.front()) {
+                EXPECT_EQ(Load(usual).size(), Load(out).size()) << "the usual memory by default";
+            }
+            // The image says what it is, for the chip it was made for.
+            const ProgramRun info = Tool({"info", out, "--profile", p.profile, "--json"});
+            ASSERT_EQ(info.exit_code, 0) << info.err;
+            EXPECT_NE(info.out.find("\"memory\": \"" + info_name.at(memory) + "\""),
+                      std::string::npos)
+                << info.out;
+            if (!bridge) {
+                EXPECT_NE(info.out.find("\"pid\": 17185"), std::string::npos) << info.out;
+            }
+            EXPECT_NE(info.out.find("\"version\": 4660"), std::string::npos) << info.out;
+            // As long as the memory it fills (an OTP image is as long as its records).
+            const size_t want = memory == "sf"       ? p.flash_size
+                                : memory == "nor"    ? 0x10000
+                                : memory == "bridge" ? 0x20000
+                                : memory == "otp"    ? Load(out).size()
+                                                     : 8192;
+            EXPECT_EQ(Load(out).size(), want);
+        }
+    }
+}
+
+// A demo image starts on a simulated camera of its chip: its tag, identity and version are where
+// that chip looks for them.
+TEST(OrbiskImage, DemoImagesBootOnTheirChips) {
+    TempDir dir;
+    const std::string sim = ORBISK_TOOLS_DIR "/orbisk-sim";
+    struct Boot {
+        const char* profile;
+        std::vector<std::string> memory;  // options of both tools
+    };
+    const Boot cases[] = {
+        {"ORV6363", {}},
+        {"ORV7507", {}},
+        {"ORV6644", {}},
+        {"ORV6521", {}},
+        {"ORV7054", {}},
+        {"ORV7192", {}},
+        {"ORV7971", {}},
+        {"ORV7507", {"--memory", "nor"}},
+        {"ORV6099", {"--memory", "otp"}},
+    };
+    int n = 0;
+    for (const Boot& c : cases) {
+        SCOPED_TRACE(c.profile);
+        const std::string image = dir.File("boot" + std::to_string(n) + ".rfw");
+        const std::string camera = dir.File("cam" + std::to_string(n++));
+        std::vector<std::string> demo{"demo", image, "--profile", c.profile, "--version", "1234"};
+        demo.insert(demo.end(), c.memory.begin(), c.memory.end());
+        ASSERT_EQ(Tool(demo).exit_code, 0);
+        std::vector<std::string> create{sim,       "create",  camera, "--profile",
+                                        c.profile, "--image", image};
+        create.insert(create.end(), c.memory.begin(), c.memory.end());
+        if (!c.memory.empty() && c.memory.back() == "nor")
+            create.insert(create.end(), {"--memory-size", "0x10000"});
+        ASSERT_EQ(RunProgram(create, {}).exit_code, 0);
+        const std::string shown = RunProgram({sim, "show", camera, "--json"}, {}).out;
+        EXPECT_NE(shown.find("\"mode\": \"app\""), std::string::npos) << shown;
+        EXPECT_NE(shown.find("\"version\": \"0x00-0000-1234\""), std::string::npos) << shown;
+    }
+}
+
 TEST(OrbiskImage, RefusalsAndUsage) {
     TempDir dir;
     const std::string demo = dir.File("d.rfw");
@@ -110,6 +229,10 @@ TEST(OrbiskImage, RefusalsAndUsage) {
         {{"demo", dir.File("o.rfw"), "--pid", "xyz"}, 2},
         {{"demo", dir.File("o.rfw"), "--serial", std::string(54, 's')}, 2},
         {{"info", demo, "--bogus", "1"}, 2},
+        {{"demo", dir.File("o.rfw"), "--profile", "ORV6644", "--memory", "nor"}, 1},
+        {{"demo", dir.File("o.rfw"), "--profile", "ORV6363", "--memory", "otp"}, 1},
+        {{"demo", dir.File("o.rfw"), "--memory", "flash"}, 2},
+        {{"demo", dir.File("o.rfw"), "--code-size", "4000"}, 2},
     };
     for (const Case& c : cases) {
         const ProgramRun r = Tool(c.args);

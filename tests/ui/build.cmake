@@ -10,7 +10,7 @@ target_link_libraries(orbisk_ui_tests PRIVATE orbisk_ui Qt6::Test)
 target_compile_definitions(orbisk_ui_tests PRIVATE ORBISK_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
 add_dependencies(orbisk_ui_tests orbisk-sim)
 foreach(test_class DialogTest WorkerTest HelperThreadTest SimDialogTest CableDialogTest SimOperatorTest
-        LayoutTest)
+        LayoutTest SimImageTest)
     add_test(NAME ui.${test_class} COMMAND orbisk_ui_tests ${test_class})
     set_tests_properties(ui.${test_class} PROPERTIES TIMEOUT 120
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
         {"CableDialogTest", [] { return orbisk::test::MakeCableDialogTest(); }},
         {"SimOperatorTest", [] { return orbisk::test::MakeSimOperatorTest(); }},
         {"LayoutTest", [] { return orbisk::test::MakeLayoutTest(); }},
+        {"SimImageTest", [] { return orbisk::test::MakeSimImageTest(); }},
     };
     if (argc >= 2 && classes.count(argv[1]) != 0) {
         auto test = classes.at(argv[1])();

@@ -27,6 +27,8 @@ struct SimRig : DialogRig {
     CamLib lib{process, bus, factory};
     CICTypeIni profiles{process};
     std::map<const sim::SimCamera*, size_t> camera_slots;
+    // The file "Open image..." picks.
+    std::function<std::string()> choose_image;
 
     SimRig() {
         profiles.BuildProfileList();
@@ -133,6 +135,7 @@ struct SimRig : DialogRig {
         services.prompter = &prompter;
         services.power = &power;
         services.notifier = &notifier;
+        services.choose_image = choose_image;
         dialog = std::make_unique<CTessaly_AllInOne_OvproxyDlg>(process, std::move(services));
         dialog->show();
     }

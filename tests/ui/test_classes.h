@@ -11,5 +11,6 @@ std::unique_ptr<QObject> MakeSimDialogTest();
 std::unique_ptr<QObject> MakeCableDialogTest();
 std::unique_ptr<QObject> MakeSimOperatorTest();
 std::unique_ptr<QObject> MakeLayoutTest();
+std::unique_ptr<QObject> MakeSimImageTest();
 
 }  // namespace orbisk::test

@@ -17,13 +17,14 @@
 #include "base/logger.h"
 #include "base/process.h"
 #include "catalogue/ic_type_ini.h"
+#include "demo_kinds.h"
+#include "device/serial_number.h"
 #include "image/catalogue/desc_catalogue.h"
 #include "image/config_chain.h"
 #include "image/config_edit.h"
-#include "image/bridge_demo_image.h"
 #include "image/demo_image.h"
-#include "image/otp_demo_image.h"
 #include "image/firmware_image.h"
+#include "image/otp_demo_image.h"
 #include "image/resources.h"
 #include "profile_pick.h"
 
@@ -32,16 +33,19 @@ namespace orbisk::image_tool {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+constexpr uint8_t kOtpConfigType = 0x60;
 
 constexpr const char* kUsage =
     "usage: orbisk-image info FILE [--profile P] [--json]\n"
     "       orbisk-image extract ID OUT\n"
     "       orbisk-image set-string FILE OUT --type 1|3 --text TEXT [--profile P]\n"
     "       orbisk-image strip FILE OUT --type T [--profile P]\n"
-    "       orbisk-image demo OUT [--profile P] [--vid H] [--pid H] [--rev H] [--version H]\n"
-    "                             [--manufacturer S] [--product S] [--serial S]\n"
-    "                             [--code-size N]  (OTP profile ORV6099: bytes of code)\n"
-    "                             [--second-word H] (bridge profile ORV7608: its second version word)\n"
+    "       orbisk-image demo OUT [--profile P] [--memory KIND] [--vid H] [--pid H] [--rev H]\n"
+    "                             [--version H] [--manufacturer S] [--product S] [--serial S]\n"
+    "                             [--code-size N]  (OTP image: bytes of code)\n"
+    "                             [--second-word H] (bridge image: its second version word)\n"
+    "KIND: sf, nor, eeprom8, eeprom16, mtp, otp, bridge (those of the profile's chip; its usual\n"
+    "one by default).\n"
     "FILE may be @ID for an image the program carries (@3068, @3033, @3000..@3021).\n";
 
 int Usage(const std::string& why) {
@@ -274,8 +278,9 @@ void PrintText(const AreaInfo& a, const std::string& profile) {
     std::printf("profile         %s\n", profile.c_str());
     std::printf("config offset   0x%zX%s\n", a.config_offset,
                 a.config_at_start ? " (configuration at start)" : "");
-    std::printf("type            0x%02X\nvariant         %u\nchip model      %u\n",
-                a.header.config_type, a.header.variant, a.header.chip_model);
+    std::printf("type            0x%02X\nmemory          %s\n", a.header.config_type,
+                ConfigTypeMemoryText(a.header.config_type).c_str());
+    std::printf("variant         %u\nchip model      %u\n", a.header.variant, a.header.chip_model);
     std::printf("total length    %u\ncount           %u\n", a.header.total_length, a.header.count);
     if (a.version) std::printf("version         0x%04X\n", *a.version);
     if (a.id)
@@ -295,8 +300,10 @@ void PrintJson(const AreaInfo& a, const std::string& profile) {
     std::printf("{\n  \"profile\": %s,\n", JsonString(profile).c_str());
     std::printf("  \"config_offset\": %zu,\n  \"config_at_start\": %s,\n", a.config_offset,
                 a.config_at_start ? "true" : "false");
-    std::printf("  \"type\": %u,\n  \"variant\": %u,\n  \"chip_model\": %u,\n",
-                a.header.config_type, a.header.variant, a.header.chip_model);
+    std::printf("  \"type\": %u,\n  \"memory\": %s,\n", a.header.config_type,
+                JsonString(ConfigTypeMemoryName(a.header.config_type)).c_str());
+    std::printf("  \"variant\": %u,\n  \"chip_model\": %u,\n", a.header.variant,
+                a.header.chip_model);
     std::printf("  \"total_length\": %u,\n  \"count\": %u,\n", a.header.total_length,
                 a.header.count);
     if (a.version)
@@ -320,6 +327,25 @@ void PrintJson(const AreaInfo& a, const std::string& profile) {
     std::printf("%s]\n}\n", a.records.empty() ? "" : "\n  ");
 }
 
+// A bridge's image is its flash, byte for byte: no configuration area, only the version a demo
+// image carries in its marker.
+int BridgeInfo(const Bytes& image, const std::string& profile, bool json) {
+    const std::optional<uint32_t> version = ReadDemoVersion(image);
+    if (json) {
+        std::printf("{\n  \"profile\": %s,\n  \"memory\": \"bridge\",\n  \"size\": %zu,\n",
+                    JsonString(profile).c_str(), image.size());
+        if (version)
+            std::printf("  \"version\": %u\n}\n", *version);
+        else
+            std::printf("  \"version\": null\n}\n");
+        return 0;
+    }
+    std::printf("profile         %s\nmemory          MIPI bridge flash\nsize            %zu\n",
+                profile.c_str(), image.size());
+    if (version) std::printf("version         0x%08X\n", *version);
+    return 0;
+}
+
 int Info(const Args& a) {
     if (a.positional.size() != 1) return Usage("info takes one FILE");
     Session s;
@@ -327,6 +353,13 @@ int Info(const Args& a) {
     ImageRecord rec;
     const auto p = a.options.find("--profile");
     int index = 0;
+    if (p != a.options.end()) {
+        std::string error;
+        if (!ReadImage(a.positional[0], image, error)) return Refuse(error);
+        if (!PickProfile(s.profiles, image, p->second, error, &index)) return Refuse(error);
+        if (ProfileMemories(s.profiles) == std::vector<DemoMemory>{DemoMemory::kBridge})
+            return BridgeInfo(image, ChipTable()[static_cast<size_t>(index)].name, a.json);
+    }
     if (int r = OpenImage(s, a.positional[0], p == a.options.end() ? "" : p->second, image, rec,
                           &index))
         return r;
@@ -362,9 +395,18 @@ int Edit(const Args& a, bool set_string) {
     if (int r = OpenImage(s, a.positional[0], p == a.options.end() ? "" : p->second, image, rec))
         return r;
     const ConfigLayout layout = s.profiles.ReadConfigLayout();
-    const EditResult r =
-        set_string ? SetConfigString(image, layout, text->second, static_cast<uint8_t>(type))
-                   : RebuildWithoutType(image, layout, static_cast<uint8_t>(type));
+    EditResult r;
+    if (set_string) {
+        // As the updater carries a serial number: an OTP image is widened to the
+        // configuration size for the edit and cut back to the new area afterwards.
+        SerialNumberPlacement placement;
+        placement.serial_descriptor = type == 3;
+        placement.widen_to = image[rec.config_offset] == kOtpConfigType;
+        placement.config_size = layout.size;
+        r = CarrySerialNumber(image, layout, text->second, placement, nullptr, nullptr);
+    } else {
+        r = RebuildWithoutType(image, layout, static_cast<uint8_t>(type));
+    }
     if (r != EditResult::kOk) return Refuse(EditResultText(r));
     std::string error;
     if (!WriteImage(a.positional[1], image, error)) return Refuse(error);
@@ -377,22 +419,6 @@ int Extract(const Args& a) {
     std::string error;
     if (!ReadImage("@" + a.positional[0], image, error)) return Refuse(error);
     if (!WriteImage(a.positional[1], image, error)) return Refuse(error);
-    return 0;
-}
-
-// The bridge's firmware: its flash holds no configuration area, so no identity or strings.
-int BridgeDemo(const Args& a, uint32_t version) {
-    for (const char* name :
-         {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial", "--code-size"})
-        if (a.options.count(name))
-            return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
-    uint32_t word2 = 0;
-    if (auto it = a.options.find("--second-word");
-        it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, word2))
-        return Usage("bad hexadecimal value for --second-word: " + it->second);
-    const Bytes image = MakeBridgeDemoImage(version, word2);
-    std::string error;
-    if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
 }
 
@@ -421,30 +447,47 @@ int Demo(const Args& a) {
         recipe.manufacturer = it->second;
     if (auto it = a.options.find("--product"); it != a.options.end()) recipe.product = it->second;
     if (auto it = a.options.find("--serial"); it != a.options.end()) recipe.serial = it->second;
-    // The demo images: the serial-flash one of ORV6363 (the default) and the OTP one of ORV6099.
-    std::string profile = "ORV6363";
-    if (auto it = a.options.find("--profile"); it != a.options.end()) profile = it->second;
-    for (char& c : profile) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const bool otp = profile == "ORV6099" || profile == "6099" || profile == "2014";
-    const bool bridge = profile == "ORV7608" || profile == "7608" || profile == "2013";
-    if (!otp && !bridge && profile != "ORV6363" && profile != "6363" && profile != "2016")
-        return Refuse(
-            "demo images are made for ORV6363 (serial flash), ORV6099 (OTP) and "
-            "ORV7608 (the MIPI bridge's flash), not " +
-            profile);
-    if (bridge) return BridgeDemo(a, recipe.version);
-    if (a.options.count("--second-word"))
+    Session s;
+    std::string error;
+    const auto p = a.options.find("--profile");
+    if (!PickProfile(s.profiles, {}, p == a.options.end() ? "ORV6363" : p->second, error))
+        return Refuse(error);
+    // The memory the image is for: the profile's usual one, or one of its others.
+    const std::vector<DemoMemory> memories = ProfileMemories(s.profiles);
+    DemoRequest request{recipe, memories.front(), 0};
+    if (auto it = a.options.find("--memory"); it != a.options.end()) {
+        const std::optional<DemoMemory> memory = ParseDemoMemory(it->second);
+        if (!memory) return Usage("--memory is sf, nor, eeprom8, eeprom16, mtp, otp or bridge");
+        if (std::find(memories.begin(), memories.end(), *memory) == memories.end()) {
+            std::string kinds;
+            for (DemoMemory m : memories)
+                kinds += std::string(kinds.empty() ? "" : ", ") + DemoMemoryName(m);
+            return Refuse(s.profiles.chip_name + " keeps no firmware in " + it->second +
+                          "; its memories: " + kinds);
+        }
+        request.memory = *memory;
+    }
+    if (request.memory == DemoMemory::kBridge) {
+        // The bridge's firmware: its flash holds no configuration area, so no identity or
+        // strings.
+        for (const char* name :
+             {"--vid", "--pid", "--rev", "--manufacturer", "--product", "--serial", "--code-size"})
+            if (a.options.count(name))
+                return Usage(std::string(name) + " is no part of a bridge image (ORV7608)");
+        if (auto it = a.options.find("--second-word");
+            it != a.options.end() && !ParseHex(it->second, 0xFFFFFFFF, request.second_word))
+            return Usage("bad hexadecimal value for --second-word: " + it->second);
+    } else if (a.options.count("--second-word")) {
         return Usage("--second-word is a version word of ORV7608");
-    size_t code_size = OtpDemoLayout::kDefaultCodeSize;
+    }
     if (auto it = a.options.find("--code-size"); it != a.options.end()) {
         char* end = nullptr;
         const unsigned long n = std::strtoul(it->second.c_str(), &end, 0);
-        if (!otp || it->second.empty() || *end != '\0') return Usage("--code-size is a byte count for ORV6099");
-        code_size = n;
+        if (request.memory != DemoMemory::kOtp || it->second.empty() || *end != '\0' || n == 0)
+            return Usage("--code-size is a byte count of the OTP image (ORV6099)");
+        request.otp_code_size = n;
     }
-    std::string error;
-    const Bytes image =
-        otp ? MakeOtpDemoImage(recipe, code_size, &error) : MakeDemoImage(recipe, &error);
+    const Bytes image = MakeProfileDemoImage(s.profiles, request, &error);
     if (image.empty()) return Usage(error);
     if (!WriteImage(a.positional[0], image, error)) return Refuse(error);
     return 0;
@@ -466,8 +509,8 @@ int Run(const std::vector<std::string>& args) {
     else if (cmd == "extract")
         known = {};
     else if (cmd == "demo")
-        known = {"--vid",     "--pid",    "--rev",    "--version",  "--manufacturer",
-                 "--product", "--serial", "--profile", "--code-size", "--second-word"};
+        known = {"--vid",    "--pid",     "--rev",       "--version", "--manufacturer", "--product",
+                 "--serial", "--profile", "--code-size", "--memory",  "--second-word"};
     else
         return Usage("unknown command " + cmd);
     Args a;

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "image/descriptor.h"
@@ -19,6 +20,19 @@ int ModelAt(std::span<const uint8_t> image, size_t offset) {
     CDescGlobal h;
     if (offset >= image.size() || !h.Parse(image.subspan(offset)) || !h.valid()) return -1;
     return h.chip_model;
+}
+
+// "ORV7771/7507" names the chips ORV7771 and ORV7507; the whole text names them too.
+bool NamesChip(const std::string& table_name, const std::string& wanted) {
+    if (strcasecmp(table_name.c_str(), wanted.c_str()) == 0) return true;
+    size_t start = 0;
+    for (bool first = true; start <= table_name.size(); first = false) {
+        const size_t slash = std::min(table_name.find('/', start), table_name.size());
+        const std::string part = (first ? "" : "ORV") + table_name.substr(start, slash - start);
+        if (strcasecmp(part.c_str(), wanted.c_str()) == 0) return true;
+        start = slash + 1;
+    }
+    return false;
 }
 
 bool Finish(CICTypeIni& profiles, int index, int* out) {
@@ -39,11 +53,8 @@ bool PickProfile(CICTypeIni& profiles, std::span<const uint8_t> image, const std
         char* end = nullptr;
         const long number = std::strtol(wanted.c_str(), &end, 10);
         for (size_t i = 0; i < table.size(); ++i) {
-            std::string name = table[i].name;
-            name = name.substr(0, name.find('/'));
             const bool by_number = end && *end == '\0' && number == table[i].resource;
-            if (by_number || strcasecmp(name.c_str(), wanted.c_str()) == 0 ||
-                strcasecmp(table[i].name, wanted.c_str()) == 0)
+            if (by_number || NamesChip(table[i].name, wanted))
                 return Finish(profiles, static_cast<int>(i), index);
         }
         error = "unknown chip profile: " + wanted;
