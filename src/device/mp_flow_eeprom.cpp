@@ -24,7 +24,13 @@ std::vector<uint8_t> CMpFlow_Eeprom::WithTagHeldBack(std::span<const uint8_t> im
 
 bool CMpFlow_Eeprom::EepromWriteProtect(bool enable, bool by_profile) {
     if (!HasCamera()) return false;
-    if (by_profile && profiles_.chip_name == "ORV6099") {
+    // The selected profile's own name: the image check selects the profile of the camera's chip
+    // without applying it.
+    const bool ff9c = by_profile && profiles_.GetValue(kConfigSection, "Ic Name", "") == "ORV6099";
+    process_.logger.DebugPrint(
+        "EEPROM write protect %s through %s\n", enable ? "on" : "off",
+        ff9c ? (conn_.gpio_reset ? "0xFF9C GPIO 1" : "0xFF9C GPIO 0") : "the GPIO registers");
+    if (ff9c) {
         uint8_t value = 0;
         if (!MP_ReadMem(kWp6099Register, 1, &value)) return false;
         const bool pin1 = conn_.gpio_reset != 0;

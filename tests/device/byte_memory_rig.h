@@ -24,6 +24,8 @@ struct ByteMemoryCase {
 inline constexpr ByteMemoryCase kByteMemoryCases[] = {
     {"Eeprom8", sim::MemoryKind::kEeprom8, "ORV6987", sim::Generation::kExtensionUnit, 0},
     {"Eeprom16", sim::MemoryKind::kEeprom16, "ORV6987", sim::Generation::kExtensionUnit, 0},
+    {"Eeprom16_ORV6099_Gpio0", sim::MemoryKind::kEeprom16, "ORV6099",
+     sim::Generation::kExtensionUnit, 0},
     {"Eeprom16_ORV6099_Gpio1", sim::MemoryKind::kEeprom16, "ORV6099",
      sim::Generation::kExtensionUnit, 1},
     {"Eeprom8_VendorV2", sim::MemoryKind::kEeprom8, "ORV6987", sim::Generation::kVendorV2, 0},
