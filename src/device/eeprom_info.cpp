@@ -243,7 +243,16 @@ int CEepromInfo::EEU8_Update() {
 int CEepromInfo::EEU8_Erase() {
     LogScope scope(process_.logger, "CEepromInfo::EEU8_Erase");
     if (!MP_OpenRomDevice()) return 0;
-    if (!MP_EraseEeprom8(read_length_)) {
+    // The pin is released as for the download: a protected EEPROM takes the erase and keeps its
+    // bytes, which would pass for an erased one.
+    if (!EepromWriteProtect(false, false)) {
+        scope.Section("Disable Write Protect Fail\n");
+        process_.Report(kReportFailure, codes::kDisableWpFail);
+        return 0;
+    }
+    const int erased = MP_EraseEeprom8(read_length_);
+    EepromWriteProtect(true, false);  // its result is not what the erase reports
+    if (!erased) {
         scope.Section("Erase I2CEEP Fail\n");
         process_.Report(kReportFailure, codes::kEraseEepromFail);
         return 0;

@@ -141,6 +141,8 @@ class SimCamera {
     // second generation (sim_eeprom_commands.cpp).
     uint8_t EepromStart(const Command& command);
     uint8_t EepromFinishOut();
+    bool EepromWriteOpen() const;
+    uint8_t EepromBuffered(bool final);
     HResult VendorByteMemory(bool in, uint8_t request, uint16_t value, uint16_t index,
                              uint8_t* data, uint16_t length, uint32_t* transferred);
     bool EepromPinReleased() const;

@@ -51,12 +51,15 @@ SimEeprom::Outcome SimEeprom::Read(uint32_t address, uint32_t length, uint8_t* o
     return Outcome::kDone;
 }
 
+void SimEeprom::BeginWrite() {
+    ++write_count_;
+    dropping_ = faults_.drop_all_writes || write_count_ == faults_.drop_write;
+}
+
 SimEeprom::Outcome SimEeprom::Write(uint32_t address, const uint8_t* data, uint32_t length,
                                     bool pin_released, uint8_t mode) {
-    ++write_count_;
-    const bool dropped = faults_.drop_all_writes || write_count_ == faults_.drop_write;
-    return Eeprom() ? WriteEeprom(address, data, length, pin_released, dropped)
-                    : WriteMtp(address, data, length, mode, dropped);
+    return Eeprom() ? WriteEeprom(address, data, length, pin_released, dropping_)
+                    : WriteMtp(address, data, length, mode, dropping_);
 }
 
 SimEeprom::Outcome SimEeprom::WriteEeprom(uint32_t address, const uint8_t* data, uint32_t length,

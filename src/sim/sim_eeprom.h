@@ -48,8 +48,11 @@ class SimEeprom {
 
     // Reads as the part returns them (a stuck bit shows here).
     Outcome Read(uint32_t address, uint32_t length, uint8_t* out);
-    // One write command of the host. `pin_released`: the EEPROM's write-protect pin (MTP has
-    // none); `mode`: the MTP write mode.
+    // A write command of the host begins; its bytes follow (the drop faults count these).
+    void BeginWrite();
+    // Bytes of the current write command, from its address on (the controller writes them as
+    // they arrive). `pin_released`: the EEPROM's write-protect pin (MTP has none); `mode`: the
+    // MTP write mode.
     Outcome Write(uint32_t address, const uint8_t* data, uint32_t length, bool pin_released,
                   uint8_t mode = kMtpReplaceMode);
 
@@ -72,6 +75,7 @@ class SimEeprom {
     const Faults& faults_;
     SimBusy busy_;
     uint32_t write_count_ = 0;
+    bool dropping_ = false;
 };
 
 // What the boot ROM finds in such a memory: the configuration area from address 0, tagged when

@@ -40,15 +40,37 @@ uint8_t SimCamera::EepromStart(const Command& c) {
     if (!known || XuMemory(c.opcode) != settings_.memory) return kStsUnknownSubCmd;
     if (uint64_t{c.address()} + c.p2 > eeprom_->size()) return kStsErrOutRange;
     expected_ = c.p2;
-    if (!EepromReadOpcode(c.opcode)) return StorageAllowed() ? kStsNoErr : kStsUnknownSubCmd;
+    if (!EepromReadOpcode(c.opcode)) {
+        if (!StorageAllowed()) return kStsUnknownSubCmd;
+        eeprom_->BeginWrite();
+        programmed_ = 0;
+        return kStsNoErr;
+    }
     buffer_.assign(c.p2, 0);
     return ByteMemoryStatus(eeprom_->Read(c.address(), c.p2, buffer_.data()));
 }
 
+bool SimCamera::EepromWriteOpen() const {
+    return eeprom_ && phase_ == Phase::kDataOut && command_.group == 0x02 &&
+           (command_.opcode == 0x8B || command_.opcode == 0x91);
+}
+
+uint8_t SimCamera::EepromBuffered(bool final) {
+    // The controller writes the bytes as the packets bring them, in page writes of 8 counted
+    // from the command's address: no packet waits for more than one write cycle.
+    const size_t have = buffer_.size();
+    const size_t ready = final ? have : have / SimEeprom::kBurst * SimEeprom::kBurst;
+    if (ready <= programmed_) return kStsNoErr;
+    const SimEeprom::Outcome outcome = eeprom_->Write(
+        command_.address() + static_cast<uint32_t>(programmed_), buffer_.data() + programmed_,
+        static_cast<uint32_t>(ready - programmed_), EepromPinReleased());
+    programmed_ = ready;
+    return ByteMemoryStatus(outcome);
+}
+
 uint8_t SimCamera::EepromFinishOut() {
     if (EepromReadOpcode(command_.opcode)) return kStsUnknownSubCmd;
-    return ByteMemoryStatus(
-        eeprom_->Write(command_.address(), buffer_.data(), command_.p2, EepromPinReleased()));
+    return EepromBuffered(true);
 }
 
 HResult SimCamera::VendorByteMemory(bool in, uint8_t request, uint16_t value, uint16_t index,
@@ -82,6 +104,7 @@ HResult SimCamera::VendorByteMemory(bool in, uint8_t request, uint16_t value, ui
     } else {
         if (!StorageAllowed()) return Stall();
         const bool pin = access->memory == MemoryKind::kMtp || EepromPinReleased();
+        eeprom_->BeginWrite();
         outcome = eeprom_->Write(address, data, length, pin, selector);
     }
     if (ByteMemoryStatus(outcome) != kStsNoErr) return Stall();

@@ -241,8 +241,9 @@ HResult SimCamera::XuData(bool in, uint8_t* data, uint16_t length, uint32_t* tra
         std::memset(data + count, 0, length - count);
     } else {
         buffer_.insert(buffer_.end(), data, data + count);
-        if (FlashWriteOpen()) {
-            const uint8_t status = ProgramBuffered(false);
+        if (FlashWriteOpen() || EepromWriteOpen()) {
+            const uint8_t status =
+                FlashWriteOpen() ? ProgramBuffered(false) : EepromBuffered(false);
             if (status != kStsNoErr) return XuFail(status);
         }
     }

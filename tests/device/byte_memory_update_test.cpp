@@ -169,7 +169,7 @@ TEST_P(ByteMemoryScenarioTest, PinNotReleasedLeavesTheMemoryAsItWas) {
     ByteMemoryRig rig(c);
     const std::vector<uint8_t> old_memory = rig.Memory();
     if (std::string(c.profile) == "ORV6099")
-        rig.process.config.SetValue(kConfigSection, "GPIO", "0");
+        rig.process.config.SetValue(kConfigSection, "GPIO", c.wp_gpio ? "0" : "1");
     ASSERT_TRUE(rig.OpenAndLoad(NewImage()));
     if (std::string(c.profile) != "ORV6099") {
         // Released, then one of the two GPIOs driven high again: the pin stays protected, and
@@ -215,6 +215,48 @@ TEST_P(ByteMemoryScenarioTest, CameraLeftInItsBootRomIsRecoveredWithItsSerialNum
     EXPECT_TRUE(again.camera->AppMode());
     EXPECT_EQ(again.camera->CurrentIdentity().manufacturer, "SN-CAM-000042");
     EXPECT_FALSE(FileExists(RecoveryRecordPath(rig.folder.path(), "1-1")));
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+// The other slots after a download: the dump check (a mismatch kept under Fail/), the read into
+// a file, the erase.
+TEST_P(ByteMemoryScenarioTest, DumpCheckReadAndEraseWorkOnTheWrittenMemory) {
+    ByteMemoryRig rig(GetParam());
+    ASSERT_TRUE(rig.OpenAndLoad(NewImage()));
+    ASSERT_EQ(rig.device->Download(), 1) << rig.log.Joined();
+    const uint32_t size = static_cast<uint32_t>(rig.device->images().front.size());
+    rig.device->set_read_length(size);
+
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->DumpCheck(), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
+    // A byte of the identity that reads wrong fails the check and keeps the read-back.
+    rig.AddFaults([](sim::Faults& f) {
+        f.stuck_bit = true, f.stuck_address = 18, f.stuck_mask = 0x80, f.stuck_value = true;
+    });
+    rig.sink.clear();
+    EXPECT_EQ(rig.device->DumpCheck(), 0);
+    EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41709});
+    EXPECT_TRUE(FileExists(rig.folder.File("Fail")));
+    rig.camera->SetFaults({});
+
+    const std::string file = rig.folder.File("read.bin");
+    ASSERT_EQ(rig.device->SilenceReadBin(file), 1) << rig.log.Joined();
+    std::string bytes;
+    ASSERT_EQ(ReadWholeFile(file, &bytes, nullptr), FileRead::kOk);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), Head(rig.Memory(), size));
+
+    rig.sink.clear();
+    ASSERT_EQ(rig.device->SilenceErase(1), 1) << rig.log.Joined();
+    EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{Mtp() ? 41911u : 41852u});
+    const std::vector<uint8_t> erased = Head(rig.Memory(), size);
+    EXPECT_TRUE(std::all_of(erased.begin(), erased.end(), [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_FALSE(rig.camera->AppMode());
 }
 
 }  // namespace
