@@ -112,3 +112,151 @@ int CEepromConfigInfo::DumpCheckWith(const DumpCheckPlan& plan, LogScope& scope)
 }
 
 }  // namespace orbisk
+
+namespace orbisk {
+
+namespace {
+
+constexpr uint8_t kOptCheckEmpty = 0x02;
+// The download and update erase and check this much: the bytes are rewritten in place, so the
+// erase only clears the configuration header ahead of the write.
+constexpr uint32_t kHeadLength = 64;
+
+}  // namespace
+
+int CEepromConfigInfo::ByteMemorySequence(const ByteMemoryPlan& plan,
+                                          std::span<const uint8_t> image, bool checked,
+                                          uint32_t& code, LogScope& scope) {
+    const uint8_t options = process_.download_options;
+    const auto fail = [&](const std::string& text, uint32_t failure) {
+        scope.Section(text.c_str());
+        code = failure;
+        return 0;
+    };
+    const std::string& name = plan.name;
+    if (plan.protect && !plan.protect(false))
+        return fail("Disable Write Protect Fail\n", codes::kDisableWpFail);
+    if (!plan.erase(kHeadLength)) return fail("Erase " + name + " Fail\n", plan.erase_fail);
+    if (checked && (options & kOptCheckEmpty)) {
+        std::vector<uint8_t> head(kHeadLength, 0);
+        if (!plan.check_empty(kHeadLength, head))
+            return fail("Check " + name + " Empty Fail\n", codes::kCheckEmptyFail);
+    }
+    const bool program = !checked || (options & codes::kOptProgram);
+    if (program) {
+        // The tag is held back: an update cut short must leave a memory the boot ROM does not
+        // start.
+        if (image.size() <= kByteMemoryTagAddress)
+            return fail("Write " + name + " Fail\n", plan.write_fail);
+        std::vector<uint8_t> held = WithTagHeldBack(image);
+        const auto n = static_cast<uint32_t>(held.size());
+        if (!plan.write(n, held)) return fail("Write " + name + " Fail\n", plan.write_fail);
+        if (!AllocateReadback(n)) return fail("Malloc Data Fail\n", codes::kMallocFail);
+        if (!plan.read(n, readback_)) return fail("Read " + name + " Fail\n", plan.read_fail);
+        if (std::memcmp(readback_.data(), held.data(), n) != 0)
+            return fail("Check " + name + " Fail\n", codes::kCompareFail);
+        if (!WriteTagChecked(plan.write_tag, plan.read_tag))
+            return fail("Write " + name + " Tag Fail\n", codes::kWriteTagFail);
+    }
+    if (plan.protect && !plan.protect(true))
+        return fail("Enable Write Protect Fail\n", codes::kEnableWpFail);
+    if (!checked || (options & codes::kOptReset)) {
+        const uint32_t failure = ResetIntoWrittenCode(scope, program, "Devcie ResetToRom Fail\n");
+        if (failure) {
+            code = failure;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CEepromConfigInfo::FinishByteMemoryDownload(int result, uint32_t success, LogScope& scope) {
+    if (result == 1) {
+        ForgetRecovery(scope);
+        process_.Report(kReportProgress, 100);
+        process_.Report(kReportSuccess, success);
+    }
+    MP_GetDevStatus(status_);
+    MP_GetFWVersionText();
+    return result;
+}
+
+int CEepromConfigInfo::ByteMemoryDownload(const ByteMemoryPlan& plan, LogScope& scope) {
+    if (!PrepareForWriting(scope)) return 0;
+    if (!AllocateReadback(static_cast<uint32_t>(images_.front.size()))) {
+        process_.Report(kReportFailure, codes::kMallocFail);
+        return 0;
+    }
+    int result = MP_OpenRomDevice();
+    if (result) {
+        uint32_t code = 0;
+        result = ByteMemorySequence(plan, images_.front, true, code, scope);
+        if (!result) process_.Report(kReportFailure, code);
+        ShowSerialNumberState();
+    }
+    return FinishByteMemoryDownload(result, plan.download_success, scope);
+}
+
+int CEepromConfigInfo::ByteMemoryUpdate(const ByteMemoryPlan& plan, LogScope& scope) {
+    if (!MP_OpenRomDevice()) return 0;
+    uint32_t code = 0;
+    if (!ByteMemorySequence(plan, images_.rear, false, code, scope)) {
+        process_.Report(kReportFailure, code);
+        return 0;
+    }
+    process_.Report(kReportProgress, 100);
+    process_.Report(kReportSuccess, plan.update_success);
+    return 1;
+}
+
+int CEepromConfigInfo::ByteMemoryRead(const ByteMemoryPlan& plan, LogScope& scope) {
+    if (!MP_OpenRomDevice()) return 0;
+    if (!AllocateReadback(read_length_)) {
+        process_.Report(kReportFailure, codes::kMallocFail);
+        return 0;
+    }
+    if (!plan.read(read_length_, readback_)) {
+        scope.Section(("Read " + plan.name + " Fail\n").c_str());
+        process_.Report(kReportFailure, plan.read_fail);
+        return 0;
+    }
+    process_.Report(kReportStepText, codes::kStepResetToNewCode);
+    if (!MP_ResetToCode(kBootNewCode, 0)) {
+        process_.Report(kReportFailure, codes::kResetDeviceFail);
+        return 0;
+    }
+    if (process_.run_mode == kRunDialog && !dump_path_.empty())
+        WriteBinaryFile(dump_path_, readback_);
+    process_.Report(kReportProgress, 100);
+    process_.Report(kReportSuccess, plan.read_success);
+    return 1;
+}
+
+int CEepromConfigInfo::ByteMemoryErase(const ByteMemoryPlan& plan, LogScope& scope) {
+    if (!MP_OpenRomDevice()) return 0;
+    // A protected EEPROM takes the erase and keeps its bytes, which would pass for erased ones.
+    if (plan.protect && !plan.protect(false)) {
+        scope.Section("Disable Write Protect Fail\n");
+        process_.Report(kReportFailure, codes::kDisableWpFail);
+        return 0;
+    }
+    const int erased = plan.erase(read_length_);
+    if (plan.protect) plan.protect(true);  // its result is not what the erase reports
+    if (!erased) {
+        scope.Section(("Erase " + plan.name + " Fail\n").c_str());
+        process_.Report(kReportFailure, plan.erase_fail);
+        return 0;
+    }
+    if (process_.download_options & codes::kOptReset) {
+        process_.Report(kReportStepText, codes::kStepResetToNewCode);
+        if (!MP_ResetToCode(kBootNewCode, 0)) {
+            process_.Report(kReportFailure, codes::kResetDeviceFail);
+            return 0;
+        }
+    }
+    process_.Report(kReportProgress, 100);
+    process_.Report(kReportSuccess, plan.erase_success);
+    return 1;
+}
+
+}  // namespace orbisk

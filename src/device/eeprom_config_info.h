@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "device/byte_memory_plan.h"
 #include "device/dump_compare.h"
 #include "device/mp_flow_eeprom.h"
 
@@ -67,6 +68,23 @@ class CEepromConfigInfo : public CMpFlow_Eeprom {
         bool log_mismatch;
     };
     int DumpCheckWith(const DumpCheckPlan& plan, LogScope& scope);
+    // The sequence of the 8-bit EEPROM and of MTP: release the pin, erase the first 64 bytes,
+    // check them (the download with option 0x02), write with the tag held back, read back,
+    // compare, write the tag and read it back (the update always, the download with option
+    // 0x10), lock the pin, restart (the update always, the download with option 0x01). 0 with
+    // `code` set on failure. `checked`: the download's option checks.
+    int ByteMemorySequence(const ByteMemoryPlan& plan, std::span<const uint8_t> image, bool checked,
+                           uint32_t& code, LogScope& scope);
+    // The download and the update around it: open ROM, the sequence, the reports.
+    int ByteMemoryDownload(const ByteMemoryPlan& plan, LogScope& scope);
+    int ByteMemoryUpdate(const ByteMemoryPlan& plan, LogScope& scope);
+    // The read of the process-wide read length, then the restart; the read-back saved in
+    // dialog mode.
+    int ByteMemoryRead(const ByteMemoryPlan& plan, LogScope& scope);
+    // The stand-alone erase of the process-wide read length, with the pin released around it.
+    int ByteMemoryErase(const ByteMemoryPlan& plan, LogScope& scope);
+    // After a download: the record forgotten on success, the version words and text.
+    int FinishByteMemoryDownload(int result, uint32_t success, LogScope& scope);
     // The end of a download in dialog mode: the serial-number state display when "SaveSN" is set.
     void ShowSerialNumberState();
     // Before the camera is switched to its boot ROM: where it runs, the serial number carried

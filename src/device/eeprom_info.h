@@ -31,15 +31,8 @@ class CEepromInfo : public CEepromConfigInfo {
     int EEU8_Silence_VerifyBin(const std::string& path);
 
   protected:
-    // The read of both widths: the read-back buffer of the process-wide read length, the
-    // chunked read, the reset into the new code.
-    int ReadWith(bool wide, LogScope& scope);
-    // The 8-bit sequence of the download and the update (`checked`: the download's option
-    // checks and empty check). 0 with `code` set on failure.
-    int Eeprom8Sequence(std::span<const uint8_t> image, bool checked, uint32_t& code,
-                        LogScope& scope);
-    // After a download: version words and text, the serial-number display, progress and success.
-    int FinishDownload(int result, LogScope& scope);
+    // The EEPROM's transfers, tag, pin and codes for the shared sequences, by address width.
+    ByteMemoryPlan Plan(bool wide);
     int DumpCheckOf(bool wide, LogScope& scope);
 };
 

@@ -41,9 +41,8 @@ class CMTPInfo : public CEepromConfigInfo {
     int MTP_Silence_VerifyBin(const std::string& path);
 
   private:
-    // Erase, optional empty check, write, read back, compare, tag, reset: the download's
-    // sequence (`checked`) and the update's. 0 with `code` set on failure.
-    int MtpSequence(std::span<const uint8_t> image, bool checked, uint32_t& code, LogScope& scope);
+    // The MTP's transfers, tag and codes for the shared sequences.
+    ByteMemoryPlan Plan();
 };
 
 }  // namespace orbisk
