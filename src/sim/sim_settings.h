@@ -98,6 +98,13 @@ struct Faults {
     uint32_t otp_false_report = 0;
 };
 
+// The stuck-bit fault on bytes read from a memory: `out` holds `length` bytes from `address`.
+inline void ApplyStuckBit(const Faults& f, uint32_t address, uint32_t length, uint8_t* out) {
+    if (!f.stuck_bit || f.stuck_address < address || f.stuck_address - address >= length) return;
+    uint8_t& byte = out[f.stuck_address - address];
+    byte = static_cast<uint8_t>(f.stuck_value ? (byte | f.stuck_mask) : (byte & ~f.stuck_mask));
+}
+
 // The serial flash's status register as an update leaves it: write-disable and two block
 // protection bits, to be released only with the write-protect pin high.
 inline constexpr uint8_t kProtectedFlashStatus = 0x8C;
