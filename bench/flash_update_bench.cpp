@@ -25,6 +25,7 @@
 #include "device/flash_rig.cpp"
 #include "support/recorders.cpp"
 #include "support/temp_dir.cpp"
+#include "support/tool_core.cpp"
 
 namespace {
 
