@@ -32,7 +32,7 @@ _orbisk_value() {
     case $prev in
         --generation) values='xu v1 v2' ;;
         --mode) values='rom app' ;;
-        --memory) values='sf nor otp' ;;
+        --memory) values='sf nor otp eeprom8 eeprom16 mtp' ;;
         --protected) values='yes no' ;;
         --fail-errno) values='EPIPE EIO ETIMEDOUT' ;;
         --fault) values='short status close silent' ;;

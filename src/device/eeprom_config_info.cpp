@@ -188,4 +188,15 @@ void CEepromConfigInfo::SaveFailedReadBackFile() {
     SaveFailedReadBack(process_.program_folder, readback_, std::time(nullptr));
 }
 
+bool CEepromConfigInfo::PrepareForWriting(LogScope& scope) {
+    if (!CheckCameraForWriting(scope)) return false;
+    const std::vector<uint8_t> as_loaded = images_.front;
+    uint32_t code = 0;
+    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
+        process_.Report(kReportFailure, code);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace orbisk

@@ -42,17 +42,6 @@ void CFlashInfo::RefreshVersionAfterDownload() {
     MP_GetFWVersionText();
 }
 
-bool CFlashInfo::PrepareForWriting(LogScope& scope) {
-    if (!CheckCameraForWriting(scope)) return false;
-    const std::vector<uint8_t> as_loaded = images_.front;
-    uint32_t code = kDownloadSucceed;
-    if (!PreActionForAllInOne(code) || !RecordBeforeUpdate(as_loaded, scope, code)) {
-        process_.Report(kReportFailure, code);
-        return false;
-    }
-    return true;
-}
-
 int CFlashInfo::FFU_Download() {
     LogScope scope(process_.logger, "CFlashInfo::FFU_Download");
     camlib_.CamLib_GetVidPidRev(&conn_.vid, &conn_.pid, &conn_.rev);

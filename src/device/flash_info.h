@@ -38,9 +38,6 @@ class CFlashInfo : public CEepromConfigInfo {
     int FFU_Silence_DumpCheck(const std::string& path);
 
   protected:
-    // Before the camera is switched to its boot ROM: where it runs, the serial number carried
-    // into the image, the recovery record. Reports its own failure.
-    bool PrepareForWriting(LogScope& scope);
     // Runs both fast-download switches; reports 41731 / 41732 on failure.
     bool Accelerate(LogScope& scope);
     // The end of a download in dialog mode: the version words and text of the new code.

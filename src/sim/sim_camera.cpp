@@ -19,7 +19,7 @@ constexpr uint32_t kDriverTimeoutMs = 5000;
 
 // The memory bytes that are the flash; an OTP camera keeps them for its OTP instead.
 std::vector<uint8_t> TakeFlashBytes(const SimSettings& settings, std::vector<uint8_t>& memory) {
-    if (settings.memory == MemoryKind::kOtp) return {};
+    if (settings.memory == MemoryKind::kOtp || IsByteMemory(settings.memory)) return {};
     memory.resize(settings.MemorySize(), 0xFF);
     return std::move(memory);
 }
@@ -36,8 +36,13 @@ SimCamera::SimCamera(SimSettings settings, std::vector<uint8_t> memory, Clock& c
              settings_.memory == MemoryKind::kSerialFlash, clock, settings_.timing,
              settings_.faults) {
     if (settings_.memory == MemoryKind::kOtp)
-        otp_ = std::make_unique<SimOtp>(std::move(memory), settings_.faults, clock,
-                                        settings_.timing);
+        otp_ =
+            std::make_unique<SimOtp>(std::move(memory), settings_.faults, clock, settings_.timing);
+    if (IsByteMemory(settings_.memory)) {
+        memory.resize(settings_.MemorySize(), 0xFF);
+        eeprom_ = std::make_unique<SimEeprom>(settings_.memory, std::move(memory), clock,
+                                              settings_.timing, settings_.faults);
+    }
     if (settings_.rom.vid == 0) settings_.rom = SimSettings::DefaultRomIdentity(profile_);
     if (settings_.bridge.present)
         bridge_ = std::make_unique<SimBridge>(settings_.bridge, std::move(bridge_memory));
@@ -76,8 +81,12 @@ void SimCamera::ApplyBoot(BootTarget target, SimSettings* settings) {
     }
     // The boot ROM starts the application only from a tagged image; the application then
     // enumerates with the identity of its configuration area.
-    const ImageFacts facts =
-        ReadImageFacts(flash_.bytes(), profile_.config_address, profile_.tag_address);
+    ImageFacts facts;
+    if (eeprom_) {
+        facts = ReadByteMemoryFacts(eeprom_->bytes());
+    } else {
+        facts = ReadImageFacts(flash_.bytes(), profile_.config_address, profile_.tag_address);
+    }
     if (!Bootable(facts)) return;
     settings->app_mode = true;
     settings->running = facts.identity;
@@ -115,8 +124,12 @@ void SimCamera::ScheduleReset(BootTarget target) {
 }
 
 void SimCamera::ScheduleUpdateReset(uint16_t sub_mode) {
-    const bool known = settings_.memory == MemoryKind::kOtp ? OtpUpdateSubModeKnown(sub_mode)
-                                                            : FlashUpdateSubModeKnown(sub_mode);
+    bool known = FlashUpdateSubModeKnown(sub_mode);
+    if (settings_.memory == MemoryKind::kOtp) known = OtpUpdateSubModeKnown(sub_mode);
+    // The ORV6099's boot ROM knows its chip's reset kinds whatever memory it has.
+    if (eeprom_)
+        known = ByteMemoryUpdateSubModeKnown(settings_.memory, sub_mode) ||
+                (std::string(profile_.name) == "ORV6099" && OtpUpdateSubModeKnown(sub_mode));
     ScheduleReset(StaysInRomForUpdate(profile_.reset, known, xdata_.data()) ? BootTarget::kRom
                                                                             : BootTarget::kCode);
 }
@@ -468,6 +481,7 @@ SimSettings SimCamera::SettingsToSave() {
     UpdatePresence();
     // The folder holds the camera as it will be: the flash finishes what it is working on.
     flash_.FinishWork();
+    if (eeprom_) eeprom_->FinishWork();
     SimSettings copy = settings_;
     copy.flash_status = flash_.StoredStatus();
     if (bridge_) copy.bridge = bridge_->Snapshot(clock_.now_us());
@@ -479,6 +493,7 @@ SimSettings SimCamera::SettingsToSave() {
 
 std::vector<uint8_t> SimCamera::Memory() {
     std::lock_guard lock(mutex_);
+    if (eeprom_) return eeprom_->bytes();
     return otp_ ? otp_->bytes() : flash_.bytes();
 }
 

@@ -11,8 +11,9 @@
 
 #include "base/clock.h"
 #include "platform/usb.h"
-#include "sim/sim_commands.h"
 #include "sim/sim_bridge.h"
+#include "sim/sim_commands.h"
+#include "sim/sim_eeprom.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_image.h"
 #include "sim/sim_otp.h"
@@ -136,6 +137,16 @@ class SimCamera {
     // The OTP commands of the storage group (sim_otp_xu.cpp).
     uint8_t OtpStart(const Command& command);
     uint8_t OtpFinishOut();
+    // The EEPROM commands of the storage group and the EEPROM and MTP vendor requests of the
+    // second generation (sim_eeprom_commands.cpp).
+    uint8_t EepromStart(const Command& command);
+    uint8_t EepromFinishOut();
+    bool EepromWriteOpen() const;
+    uint8_t EepromBuffered(bool final);
+    HResult VendorByteMemory(bool in, uint8_t request, uint16_t value, uint16_t index,
+                             uint8_t* data, uint16_t length, uint32_t* transferred);
+    bool EepromPinReleased() const;
+    static uint8_t ByteMemoryStatus(SimEeprom::Outcome outcome);
 
     // Device operations shared by the extension unit and the vendor requests; each returns a
     // VcmdStatus (kStsNoErr on success).
@@ -175,7 +186,8 @@ class SimCamera {
     std::string path_;
     const ChipProfile& profile_;
     SimFlash flash_;
-    std::unique_ptr<SimOtp> otp_;  // an OTP camera has no flash
+    std::unique_ptr<SimOtp> otp_;        // an OTP camera has no flash
+    std::unique_ptr<SimEeprom> eeprom_;  // nor has an EEPROM or MTP camera
     std::array<uint8_t, 0x10000> xdata_{};
     std::array<uint8_t, 0x100> iram_{};
     std::array<uint8_t, 0x10000> phy_{};

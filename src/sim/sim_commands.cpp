@@ -49,6 +49,11 @@ constexpr CommandShape kCommands[] = {
     {0x02, 0x04, 0},          // chip erase
     {0x02, 0x05, kP1 | kP3},  // sector erase: p2 is 0
     {0x02, 0x13, 0},          // tag
+    // I2C EEPROM, 8-bit and 16-bit word addresses: write, read.
+    {0x02, 0x8B, kAddress},
+    {0x02, 0xCB, kAddress},
+    {0x02, 0x91, kAddress},
+    {0x02, 0xD1, kAddress},
     // OTP.
     {0x02, 0x97, kAddress},  // write: p1 address, p2 length, p3 the ECC budget
     {0x02, 0xD7, kShort},    // read

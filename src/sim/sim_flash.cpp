@@ -22,12 +22,7 @@ void SimFlash::Read(uint32_t address, uint32_t length, uint8_t* out) {
     // A part busy with an erase answers with the array as it stands.
     busy_.WaitForControllerWork();
     std::copy_n(bytes_.begin() + address, length, out);
-    const uint32_t stuck = faults_.stuck_address;
-    if (faults_.stuck_bit && stuck >= address && stuck - address < length) {
-        uint8_t& byte = out[stuck - address];
-        byte = static_cast<uint8_t>(faults_.stuck_value ? (byte | faults_.stuck_mask)
-                                                        : (byte & ~faults_.stuck_mask));
-    }
+    ApplyStuckBit(faults_, address, length, out);
 }
 
 uint8_t SimFlash::ReadStatus() {

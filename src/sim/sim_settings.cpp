@@ -14,7 +14,8 @@ namespace {
 // The write-protect pin follows the chip's family: the plain GPIO 0 pin (chip ids 0xC010,
 // 0x6000, 0x1010), both GPIO 1 bits 2 and 3 (0x6010, 0x9010), GPIO 1 bit 2 (0xD000), GPIO 0
 // routed through 0xFF9C (0x0020). Only the 0x6000 and 0x1010 chips stay in their boot ROM
-// without the boot-select register; the 0xD000 chip needs its boot strap as well.
+// (and the EEPROM chip 0x3000) without the boot-select register; the 0xD000 chip needs its boot
+// strap as well.
 constexpr ResetNeeds kSelect{true, false};
 constexpr ResetNeeds kSelectAndStrap{true, true};
 constexpr ResetNeeds kNone{false, false};
@@ -29,6 +30,8 @@ const std::vector<ChipProfile> kProfiles = {
     {"ORV7971", 0x20, 0x00, 25, 0xAE00, 0x0FFE, 0x20000, 0x7971, kPinGpio0Routed, kSelect},
     // The OTP chip: configuration (and code) from offset 0, no tag.
     {"ORV6099", 0x10, 0x80, 19, 0x0000, 0x0000, 0x2000, 0x6099, kPinGpio0, kSelect},
+    // An EEPROM chip: the configuration area from offset 0 is the whole image.
+    {"ORV6987", 0x00, 0x30, 3, 0x0000, 0x0000, 0x2000, 0x6987, kPinGpio0, kNone},
     // A MIPI module: its controller reads no identity, its bridge keeps its own flash.
     {"ORV7608", 0xFF, 0xFF, 0xFF, 0xAE00, 0x0FFE, 0x20000, 0x7608, kPinGpio0, kNone, true},
 };
@@ -107,6 +110,34 @@ bool ParseGeneration(const std::string& text, Generation* out) {
     return true;
 }
 
+namespace {
+struct MemoryKindRow {
+    MemoryKind kind;
+    const char* name;
+};
+constexpr MemoryKindRow kMemoryKinds[] = {
+    {MemoryKind::kSerialFlash, "sf"},    {MemoryKind::kNorFlash, "nor"},
+    {MemoryKind::kOtp, "otp"},           {MemoryKind::kEeprom8, "eeprom8"},
+    {MemoryKind::kEeprom16, "eeprom16"}, {MemoryKind::kMtp, "mtp"},
+};
+}  // namespace
+
+const char* MemoryKindName(MemoryKind kind) {
+    for (const MemoryKindRow& row : kMemoryKinds)
+        if (row.kind == kind) return row.name;
+    return "sf";
+}
+
+bool ParseMemoryKind(const std::string& text, MemoryKind* out) {
+    for (const MemoryKindRow& row : kMemoryKinds) {
+        if (text == row.name) {
+            *out = row.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
 const std::vector<ChipProfile>& Profiles() {
     return kProfiles;
 }
@@ -124,7 +155,11 @@ const ChipProfile& SimSettings::Profile() const {
 
 uint32_t SimSettings::MemorySize() const {
     if (memory == MemoryKind::kOtp) return 0x4000;
-    return memory_size ? memory_size : Profile().memory_size;
+    if (memory_size) return memory_size;
+    // An 8 KB EEPROM (as the EEPROM chips' profiles declare), a 64 KB MTP.
+    if (memory == MemoryKind::kEeprom8 || memory == MemoryKind::kEeprom16) return 0x2000;
+    if (memory == MemoryKind::kMtp) return 0x10000;
+    return Profile().memory_size;
 }
 
 UsbIdentity SimSettings::DefaultRomIdentity(const ChipProfile& profile) {
@@ -178,15 +213,8 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
         *error = "Generation must be xu, v1 or v2";
         return false;
     }
-    const std::string memory_text = ini.GetValue(kCamera, "Memory", "sf");
-    if (memory_text == "sf")
-        memory = MemoryKind::kSerialFlash;
-    else if (memory_text == "nor")
-        memory = MemoryKind::kNorFlash;
-    else if (memory_text == "otp")
-        memory = MemoryKind::kOtp;
-    else {
-        *error = "Memory must be sf, nor or otp";
+    if (!ParseMemoryKind(ini.GetValue(kCamera, "Memory", "sf"), &memory)) {
+        *error = "Memory must be sf, nor, otp, eeprom8, eeprom16 or mtp";
         return false;
     }
     const std::string mode = ini.GetValue(kCamera, "Mode", "rom");
@@ -200,13 +228,28 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
     // its key named, never wrapped into a plausible value.
     SettingsReader read(ini);
     read.Number(kCamera, "MemorySize", 0, 0xFFFFFFFF, &memory_size);
-    read.Require(MemorySize() >= 0x1000 && MemorySize() <= 0x1000000 && MemorySize() % 0x1000 == 0,
-                 "MemorySize must be a multiple of 4096 between 4 KB and 16 MB");
+    const uint32_t size = MemorySize();
+    if (memory == MemoryKind::kEeprom8 || memory == MemoryKind::kEeprom16) {
+        // I2C EEPROMs come in powers of two; the controller addresses at most 64 KB of them.
+        read.Require(size >= 0x100 && size <= 0x10000 && (size & (size - 1)) == 0,
+                     "an EEPROM's MemorySize is a power of two from 256 bytes to 64 KB");
+    } else if (memory == MemoryKind::kMtp) {
+        // The vendor requests address 20 bits.
+        read.Require(size >= 0x1000 && size <= 0x100000 && size % 0x1000 == 0,
+                     "an MTP's MemorySize is a multiple of 4096 from 4 KB to 1 MB");
+    } else {
+        read.Require(size >= 0x1000 && size <= 0x1000000 && size % 0x1000 == 0,
+                     "MemorySize must be a multiple of 4096 between 4 KB and 16 MB");
+    }
+    read.Require(memory != MemoryKind::kMtp || generation == Generation::kVendorV2,
+                 "MTP is reached only through the second generation's vendor requests: "
+                 "Generation must be v2");
+    read.Number(kCamera, "WpGpio", 0, 1, &wp_gpio);
     read.Require(memory != MemoryKind::kNorFlash || MemorySize() <= 0x10000,
                  "NOR flash is addressed with 16 bits: at most 64 KB");
     read.Number(kCamera, "FlashStatus", 0, 0xFF, &flash_status);
     read.Require(memory == MemoryKind::kSerialFlash || flash_status == 0,
-                 "FlashStatus belongs to serial flash: a NOR or OTP camera has no status register");
+                 "FlashStatus belongs to serial flash: other memories have no status register");
     read.Number(kCamera, "RomVersion", 0, 0xFFFFFFFF, &rom_version);
     read.Flag(kCamera, "AppAllowsFlashWrite", &app_allows_flash_write);
     read.Number(kCamera, "MaxDataSize", 8, 4096, &max_data_size);
@@ -232,8 +275,11 @@ bool SimSettings::Load(const CIniFile& ini, std::string* error) {
                               {"ChipEraseMs", &t.chip_erase_ms},
                               {"SectorEraseMs", &t.sector_erase_ms},
                               {"StatusWriteMs", &t.status_write_ms},
-                              {"ReenumerateMs", &t.reenumerate_ms}})
+                              {"ReenumerateMs", &t.reenumerate_ms},
+                              {"EepromWriteUs", &t.eeprom_write_us},
+                              {"MtpRowProgramUs", &t.mtp_row_program_us}})
         read.Number(kTiming, key, 0, 0xFFFFFFFF, field);
+    read.Number(kTiming, "EepromI2cKhz", 10, 3400, &t.eeprom_i2c_khz);
 
     Faults& f = faults;
     for (auto [key, field] : {std::pair{"FailTransfer", &f.fail_transfer},
@@ -283,10 +329,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValue(kCamera, "ChipIdFE21", chip_id_fe21 ? Hex(*chip_id_fe21, 2) : "");
     ini->SetValue(kCamera, "ChipIdFE22", chip_id_fe22 ? Hex(*chip_id_fe22, 2) : "");
     ini->SetValue(kCamera, "Generation", GenerationName(generation));
-    ini->SetValue(kCamera, "Memory",
-                  memory == MemoryKind::kNorFlash ? "nor"
-                  : memory == MemoryKind::kOtp    ? "otp"
-                                                  : "sf");
+    ini->SetValue(kCamera, "Memory", MemoryKindName(memory));
     ini->SetValue(kCamera, "MemorySize", Hex(MemorySize(), 5));
     ini->SetValue(kCamera, "Mode", app_mode ? "app" : "rom");
     ini->SetValue(kCamera, "FlashStatus", Hex(flash_status, 2));
@@ -294,6 +337,7 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kCamera, "AppAllowsFlashWrite", app_allows_flash_write);
     ini->SetValueI(kCamera, "MaxDataSize", max_data_size);
     ini->SetValueI(kCamera, "RearCamera", rear_camera);
+    ini->SetValueI(kCamera, "WpGpio", wp_gpio);
     SaveIdentity(ini, kRom, rom);
     SaveIdentity(ini, kRunning, running);
     ini->SetValue(kRunning, "Version", Hex(running_version, 8));
@@ -315,6 +359,9 @@ void SimSettings::Save(CIniFile* ini) const {
     ini->SetValueI(kTiming, "SectorEraseMs", static_cast<int32_t>(t.sector_erase_ms));
     ini->SetValueI(kTiming, "StatusWriteMs", static_cast<int32_t>(t.status_write_ms));
     ini->SetValueI(kTiming, "ReenumerateMs", static_cast<int32_t>(t.reenumerate_ms));
+    ini->SetValueI(kTiming, "EepromI2cKhz", static_cast<int32_t>(t.eeprom_i2c_khz));
+    ini->SetValueI(kTiming, "EepromWriteUs", static_cast<int32_t>(t.eeprom_write_us));
+    ini->SetValueI(kTiming, "MtpRowProgramUs", static_cast<int32_t>(t.mtp_row_program_us));
 
     const Faults& f = faults;
     ini->SetValueI(kFaults, "FailTransfer", static_cast<int32_t>(f.fail_transfer));

@@ -6,15 +6,25 @@
 #include <vector>
 
 #include "base/ini_file.h"
+#include "sim/sim_bridge_settings.h"
 #include "sim/sim_protect.h"
 #include "sim/sim_reset_rules.h"
-#include "sim/sim_bridge_settings.h"
 
 namespace orbisk::sim {
 
 // Which command channels a camera answers besides its extension unit.
 enum class Generation { kExtensionUnit, kVendorV1, kVendorV2 };
-enum class MemoryKind { kSerialFlash, kNorFlash, kOtp };
+enum class MemoryKind { kSerialFlash, kNorFlash, kOtp, kEeprom8, kEeprom16, kMtp };
+
+// "sf", "nor", "otp", "eeprom8", "eeprom16", "mtp"; false for any other text.
+const char* MemoryKindName(MemoryKind kind);
+bool ParseMemoryKind(const std::string& text, MemoryKind* out);
+// An I2C EEPROM or an MTP: memories the controller rewrites byte by byte, whose image is a
+// configuration area from address 0 with its tag, 0xA5, at address 1.
+inline bool IsByteMemory(MemoryKind kind) {
+    return kind == MemoryKind::kEeprom8 || kind == MemoryKind::kEeprom16 ||
+           kind == MemoryKind::kMtp;
+}
 
 const char* GenerationName(Generation generation);
 bool ParseGeneration(const std::string& text, Generation* out);
@@ -58,6 +68,11 @@ struct Timing {
     uint32_t sector_erase_ms = 60;
     uint32_t status_write_ms = 10;
     uint32_t reenumerate_ms = 300;
+    // I2C EEPROM: the controller's I2C clock and the part's write cycle after each page write.
+    uint32_t eeprom_i2c_khz = 400;
+    uint32_t eeprom_write_us = 5000;
+    // MTP: programming one 64-byte row.
+    uint32_t mtp_row_program_us = 250;
 };
 
 // Injected faults. Transfer numbers count every control transfer that reaches the camera
@@ -82,6 +97,13 @@ struct Faults {
     bool otp_locked = false;
     uint32_t otp_false_report = 0;
 };
+
+// The stuck-bit fault on bytes read from a memory: `out` holds `length` bytes from `address`.
+inline void ApplyStuckBit(const Faults& f, uint32_t address, uint32_t length, uint8_t* out) {
+    if (!f.stuck_bit || f.stuck_address < address || f.stuck_address - address >= length) return;
+    uint8_t& byte = out[f.stuck_address - address];
+    byte = static_cast<uint8_t>(f.stuck_value ? (byte | f.stuck_mask) : (byte & ~f.stuck_mask));
+}
 
 // The serial flash's status register as an update leaves it: write-disable and two block
 // protection bits, to be released only with the write-protect pin high.
@@ -115,6 +137,8 @@ struct SimSettings {
     bool rear_camera = false;
     uint16_t max_data_size = 1024;
     bool app_allows_flash_write = false;
+    // The GPIO of register 0xFF9C that drives an ORV6099 EEPROM's write-protect pin (0 or 1).
+    uint8_t wp_gpio = 0;
     Timing timing;
     Faults faults;
     BridgeSettings bridge;

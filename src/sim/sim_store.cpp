@@ -95,7 +95,8 @@ bool WriteCameraFolder(const std::string& folder, const SimSettings& settings,
         return false;
     }
     CIniFile ini;
-    ini.AddHeaderComment("; Simulated camera: settings. The memory is in flash.bin (otp.bin for OTP).");
+    ini.AddHeaderComment(
+        "; Simulated camera: settings. The memory is in flash.bin (otp.bin, eeprom.bin, mtp.bin).");
     settings.Save(&ini);
     const fs::path dir(folder);
     std::string reason;

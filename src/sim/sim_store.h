@@ -16,9 +16,27 @@ namespace orbisk::sim {
 inline constexpr const char* kSettingsFile = "camera.ini";
 inline constexpr const char* kMemoryFile = "flash.bin";
 inline constexpr const char* kOtpMemoryFile = "otp.bin";
-// The memory's file in the folder: "otp.bin" for an OTP camera, "flash.bin" otherwise.
+inline constexpr const char* kEepromMemoryFile = "eeprom.bin";
+inline constexpr const char* kMtpMemoryFile = "mtp.bin";
+// The memory's file in the folder: "otp.bin", "eeprom.bin" or "mtp.bin" for those memories,
+// "flash.bin" otherwise.
 inline const char* MemoryFileFor(const SimSettings& settings) {
-    return settings.memory == MemoryKind::kOtp ? kOtpMemoryFile : kMemoryFile;
+    switch (settings.memory) {
+        case MemoryKind::kOtp:
+            return kOtpMemoryFile;
+        case MemoryKind::kEeprom8:
+        case MemoryKind::kEeprom16:
+            return kEepromMemoryFile;
+        case MemoryKind::kMtp:
+            return kMtpMemoryFile;
+        default:
+            return kMemoryFile;
+    }
+}
+// The name `orbisk-sim show --json` gives the memory: "flash", "otp", "eeprom" or "mtp".
+inline std::string MemoryJsonName(const SimSettings& settings) {
+    const std::string file = MemoryFileFor(settings);
+    return file.substr(0, file.find('.'));
 }
 // The MIPI bridge's own flash, for a module with a bridge: exactly 128 KB.
 inline constexpr const char* kBridgeMemoryFile = "bridge.bin";

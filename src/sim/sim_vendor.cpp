@@ -133,6 +133,8 @@ HResult SimCamera::VendorV2(bool in, uint8_t request, uint16_t value, uint16_t i
         if (flash && !StorageAllowed()) return Stall();
         return done(WriteSpace(access.space, address, data, length), length);
     }
+    if (request >= 0x35 && request <= 0x3A)
+        return VendorByteMemory(in, request, value, index, data, length, transferred);
     switch (request) {
         case 0x06:
             if (!in || length != 1 || index) return Stall();

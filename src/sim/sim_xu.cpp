@@ -176,6 +176,8 @@ uint8_t SimCamera::XuStart(const Command& c) {
         }
     } else if (c.group == 0x02 && otp_) {
         result = OtpStart(c);
+    } else if (c.group == 0x02 && eeprom_) {
+        result = EepromStart(c);
     } else if (c.group == 0x02) {
         // A NOR camera's firmware keeps only the plain serial-flash read, which reads its
         // program memory: hosts verify NOR flash with it.
@@ -239,8 +241,9 @@ HResult SimCamera::XuData(bool in, uint8_t* data, uint16_t length, uint32_t* tra
         std::memset(data + count, 0, length - count);
     } else {
         buffer_.insert(buffer_.end(), data, data + count);
-        if (FlashWriteOpen()) {
-            const uint8_t status = ProgramBuffered(false);
+        if (FlashWriteOpen() || EepromWriteOpen()) {
+            const uint8_t status =
+                FlashWriteOpen() ? ProgramBuffered(false) : EepromBuffered(false);
             if (status != kStsNoErr) return XuFail(status);
         }
     }
@@ -280,6 +283,8 @@ uint8_t SimCamera::XuFinishOut() {
         }
     } else if (c.group == 0x02 && otp_) {
         return OtpFinishOut();
+    } else if (c.group == 0x02 && eeprom_) {
+        return EepromFinishOut();
     } else if (c.group == 0x02) {
         switch (c.opcode) {
             case 0x82:

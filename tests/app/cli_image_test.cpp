@@ -32,6 +32,12 @@ Bytes OtpHolds(const std::string& folder) {
 Bytes BridgeHolds(const std::string& folder) {
     return Load(folder + "/bridge.bin");
 }
+Bytes EepromHolds(const std::string& folder) {
+    return Load(folder + "/eeprom.bin");
+}
+Bytes MtpHolds(const std::string& folder) {
+    return Load(folder + "/mtp.bin");
+}
 
 // One memory of the table: the chip and options of its demo image and its camera, what
 // config.ini adds, and how the memory is read back.
@@ -55,7 +61,11 @@ const MemoryRow kMemories[] = {
      FlashHolds},
     {"otp", "ORV6099", {"--memory", "otp"}, "", OtpHolds},
     {"bridge", "ORV7608", {"--bridge"}, "MIPI Camera=1\n", BridgeHolds, true},
-    // EEPROM (8 and 16) and MTP: one row each once their cameras are simulated.
+    // EEPROMs with the write-protect pin on the GPIO registers and, on the ORV6099, on 0xFF9C.
+    {"eeprom8", "ORV6987", {"--memory", "eeprom8"}, "", EepromHolds},
+    {"eeprom16", "ORV6987", {"--memory", "eeprom16"}, "", EepromHolds},
+    {"eeprom16", "ORV6099", {"--memory", "eeprom16"}, "", EepromHolds},
+    {"mtp", "ORV6987", {"--memory", "mtp"}, "", MtpHolds},
 };
 
 // The largest "FlashSize" among the built-in chip profiles, read from their files.
@@ -113,8 +123,9 @@ class CliImageTest : public CliFixture {
     // A camera of the row's memory that an update with `image` left in its boot ROM: `fault`
     // (orbisk-sim fault options) made the update fail.
     std::string StrandedCamera(const MemoryRow& row, const std::string& serial,
-                               const std::string& image, const std::vector<std::string>& fault) {
-        const std::string camera = OldCamera("cam", row, serial);
+                               const std::string& image, const std::vector<std::string>& fault,
+                               const std::string& name = "cam") {
+        const std::string camera = OldCamera(name, row, serial);
         Config("SaveSN=1\n");
         std::vector<std::string> args{"fault", camera};
         args.insert(args.end(), fault.begin(), fault.end());
@@ -144,9 +155,10 @@ class CliImageTest : public CliFixture {
 
 TEST_F(CliImageTest, EveryMemoryIsUpdatedFromAnImageFile) {
     for (const MemoryRow& row : kMemories) {
-        SCOPED_TRACE(row.memory);
+        SCOPED_TRACE(std::string(row.memory) + " " + row.profile);
         const std::string serial = std::string("SN-") + row.memory;
-        const std::string camera = OldCamera(std::string("cam-") + row.memory, row, serial);
+        const std::string camera =
+            OldCamera(std::string("cam-") + row.memory + "-" + row.profile, row, serial);
         Config(std::string("SaveSN=1\n") + row.config);
         const std::string image =
             Image(std::string("new-") + row.memory + ".rfw", row, Version(row, "1060", "0100"));
@@ -260,6 +272,24 @@ TEST_F(CliImageTest, ACameraLeftInItsBootRomIsBroughtBackWithTheImageItsRecordNa
     ExpectRestored(Orbisk({"-s"}, camera), camera,
                    "orbisk: the image is the one the record names: " + first, "0x00-0000-1060",
                    "SN-ROM-7");
+}
+
+TEST_F(CliImageTest, EepromAndMtpCamerasLeftInTheirBootRomAreBroughtBack) {
+    for (const MemoryRow& row : kMemories) {
+        if (std::string(row.memory).rfind("eeprom", 0) != 0 && std::string(row.memory) != "mtp")
+            continue;
+        const std::string name = std::string(row.memory) + "-" + row.profile;
+        SCOPED_TRACE(name);
+        // A folder of its own: the camera takes port 1 there, as the record's name expects.
+        RunOk({"/bin/mkdir", Path(name)});
+        const std::string first =
+            Image(name + "-first.rfw", row, {"--version", "1060", "--rev", "0100"});
+        const std::string camera =
+            StrandedCamera(row, "SN-ROM-" + name, first, {"--drop-all-writes"}, name + "/cam");
+        ExpectRestored(Orbisk({"-s"}, camera), camera,
+                       "orbisk: the image is the one the record names: " + first, "0x00-0000-1060",
+                       "SN-ROM-" + name);
+    }
 }
 
 TEST_F(CliImageTest, ARecoveryWithAnotherFileIsTheOperatorsChoiceWithinTheRecordedIdentity) {

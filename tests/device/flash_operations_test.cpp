@@ -243,7 +243,8 @@ TEST(FlashOperationsTest, DeviceObjectOfTheChosenFlashClass) {
     } const cases[] = {
         {MemoryClass::kSPIFlashInfo_USB, true},  {MemoryClass::kNORFlashInfo_USB, true},
         {MemoryClass::kTarnFlashInfo_USB, true}, {MemoryClass::kFarrowFlashInfo_USB, true},
-        {MemoryClass::kEepromInfo16_USB, false}, {MemoryClass::kNone, false},
+        {MemoryClass::kEepromInfo8_USB, true},   {MemoryClass::kEepromInfo16_USB, true},
+        {MemoryClass::kMTPInfo_USB, true},       {MemoryClass::kNone, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(MemoryClassName(c.memory_class));

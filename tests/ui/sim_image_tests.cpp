@@ -122,6 +122,61 @@ class SimImageTest : public QObject {
         QVERIFY(!FileExists(rig.RecoveryPath(1)));
     }
 
+    // EEPROM cameras of both write-protect wirings and an MTP camera are updated from an image
+    // file through the dialog: PASS, the new image running with the camera's serial number.
+    void eepromAndMtpCamerasUpdatedFromAnOpenedImage() {
+        struct Kind {
+            const char* name;
+            sim::MemoryKind memory;
+            const char* profile;
+            uint8_t chip_model;
+            uint8_t config_type;
+        } const kinds[] = {
+            {"eeprom8", sim::MemoryKind::kEeprom8, "ORV6987", 3, 0x11},
+            {"eeprom16", sim::MemoryKind::kEeprom16, "ORV6099", 19, 0x12},
+            {"mtp", sim::MemoryKind::kMtp, "ORV6987", 3, 0x40},
+        };
+        for (const Kind& kind : kinds) {
+            SimRig rig;
+            rig.Set("SaveSN", 1);
+            DemoImageSpec old_recipe;
+            old_recipe.version = 0x1050;
+            old_recipe.manufacturer = std::string("SN-") + kind.name;
+            sim::SimSettings settings;
+            settings.profile = kind.profile;
+            settings.memory = kind.memory;
+            settings.generation = kind.memory == sim::MemoryKind::kMtp
+                                      ? sim::Generation::kVendorV2
+                                      : sim::Generation::kExtensionUnit;
+            settings.app_mode = true;
+            settings.ports = {1};
+            auto camera = std::make_shared<sim::SimCamera>(
+                settings,
+                MakeConfigDemoImage(old_recipe, kind.config_type, kind.chip_model, 0x2000),
+                rig.clock);
+            rig.camera_slots[camera.get()] = rig.bus.AddCamera(camera);
+            DemoImageSpec recipe;
+            recipe.version = 0x1060;
+            const std::string file =
+                SaveImage(rig, std::string(kind.name) + ".rfw",
+                          MakeConfigDemoImage(recipe, kind.config_type, kind.chip_model, 0x2000));
+            rig.choose_image = [&] { return file; };
+            rig.OpenOnSim(true);
+            QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.dialog->device_present(), kWait);
+            PickFromMenu(rig.dialog.get(), "open_image");
+            QTRY_VERIFY_WITH_TIMEOUT(rig.Idle() && rig.Upgrade()->isEnabled(), kWait);
+
+            QSignalSpy finished(rig.dialog.get(), &QDialog::finished);
+            QTest::mouseClick(rig.Upgrade(), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.Text("1016"), QString("PASS"), kWait);
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+            QVERIFY2(camera->AppMode(), kind.name);
+            QCOMPARE(camera->Settings().running_version, uint32_t{0x1060});
+            QCOMPARE(camera->CurrentIdentity().manufacturer, std::string("SN-") + kind.name);
+            QVERIFY(!FileExists(rig.RecoveryPath(1)));
+        }
+    }
+
     // A file that is another camera's says why in the status line, and Upgrade stays off; the
     // entry is not offered while the worker runs.
     void imageOfAnotherCameraIsRefusedWithItsReason() {

@@ -36,7 +36,8 @@ const CommandHelp kCommands[] = {
     {"create",
      "  orbisk-sim create DIR [--profile P] [--vid N] [--pid N] [--rev N] [--manufacturer TEXT]\n"
      "                        [--product TEXT] [--serial TEXT] [--generation xu|v1|v2]\n"
-     "                        [--image FILE] [--mode rom|app] [--memory sf|nor|otp]\n"
+     "                        [--image FILE] [--mode rom|app]\n"
+     "                        [--memory sf|nor|otp|eeprom8|eeprom16|mtp]\n"
      "                        [--memory-size N] [--bus N] [--ports A.B...] [--protected yes|no]\n"
      "                        [--force] [--bridge [--bridge-image FILE]]\n"
      "      a new camera folder; without --ports it takes the lowest port on its bus that no\n"
@@ -176,8 +177,7 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (!ParseOptions(
             argc, argv,
             {"profile", "vid", "pid", "rev", "manufacturer", "product", "serial", "generation",
-             "image", "mode", "memory", "memory-size", "bus", "ports", "protected",
-             "bridge-image"},
+             "image", "mode", "memory", "memory-size", "bus", "ports", "protected", "bridge-image"},
             {"force", "bridge"}, &options, &error))
         return Usage(error, "create");
     if (!options.rest.empty())
@@ -192,10 +192,14 @@ int Create(const std::string& dir, int argc, char** argv) {
         if (options.values.count(option)) ini.SetValue(section, key, options.values[option]);
     };
     put("Camera", "Profile", "profile");
-    // An OTP camera is the OTP chip unless told otherwise.
-    if (options.values.count("memory") && options.values.at("memory") == "otp" &&
-        !options.values.count("profile"))
-        ini.SetValue("Camera", "Profile", "ORV6099");
+    // An OTP camera is the OTP chip unless told otherwise, an EEPROM or MTP camera the EEPROM
+    // chip ORV6987; MTP is reached only through the second generation's vendor requests.
+    const std::string memory_name = options.values.count("memory") ? options.values["memory"] : "";
+    MemoryKind kind = MemoryKind::kSerialFlash;
+    const bool byte_memory = ParseMemoryKind(memory_name, &kind) && IsByteMemory(kind);
+    if (!options.values.count("profile") && (memory_name == "otp" || byte_memory))
+        ini.SetValue("Camera", "Profile", memory_name == "otp" ? "ORV6099" : "ORV6987");
+    if (kind == MemoryKind::kMtp) ini.SetValue("Camera", "Generation", "v2");
     put("Camera", "Generation", "generation");
     put("Camera", "Memory", "memory");
     put("Camera", "MemorySize", "memory-size");
@@ -244,6 +248,10 @@ int Create(const std::string& dir, int argc, char** argv) {
         const OtpBoot boot = ReadOtpBoot(memory);
         facts = boot.facts;
         bootable = boot.bootable;
+    } else if (IsByteMemory(settings.memory)) {
+        memory.resize(settings.MemorySize(), 0xFF);
+        facts = ReadByteMemoryFacts(memory);
+        bootable = Bootable(facts);
     } else {
         memory.resize(settings.MemorySize(), 0xFF);
         const ChipProfile& profile = settings.Profile();
@@ -264,7 +272,7 @@ int Create(const std::string& dir, int argc, char** argv) {
     if (protect.empty()) protect = settings.app_mode && serial_flash ? "yes" : "no";
     if (protect != "yes" && protect != "no") return Fail("--protected must be yes or no");
     if (protect == "yes" && !serial_flash)
-        return Fail("--protected yes needs serial flash: NOR flash and OTP have no status register");
+        return Fail("--protected yes needs serial flash: other memories have no status register");
     settings.flash_status = protect == "yes" ? kProtectedFlashStatus : 0x00;
     if (settings.app_mode) {
         settings.running = facts.identity;
@@ -332,7 +340,8 @@ int Show(const std::string& dir, int argc, char** argv) {
             JsonText(id.serial).c_str(), app ? "app" : "rom", version.c_str(),
             settings.profile.c_str(), GenerationName(settings.generation), settings.bus,
             PortsText(settings.ports).c_str(), plugged ? "true" : "false", bridge_json.c_str(),
-            otp ? "otp" : "flash", memory.size(), sha.c_str(), bridge_memory_json.c_str());
+            MemoryJsonName(settings).c_str(), memory.size(), sha.c_str(),
+            bridge_memory_json.c_str());
         return 0;
     }
     std::printf("camera:       %s (%s, %s)\n", dir.c_str(), settings.profile.c_str(),
@@ -346,6 +355,13 @@ int Show(const std::string& dir, int argc, char** argv) {
     std::printf("port:         bus %u, ports %s\n", settings.bus,
                 PortsText(settings.ports).c_str());
     std::printf("cable:        %s\n", plugged ? "plugged" : "unplugged");
+    if (IsByteMemory(settings.memory)) {
+        std::printf("%-13s %s, %zu bytes, %s, sha256 %s\n",
+                    (MemoryJsonName(settings) + ":").c_str(), MemoryKindName(settings.memory),
+                    memory.size(), ReadByteMemoryFacts(memory).tagged ? "tagged" : "not tagged",
+                    sha.c_str());
+        return 0;
+    }
     if (!otp) {
         std::printf("flash:        %zu bytes, status 0x%02X, sha256 %s\n", memory.size(),
                     settings.flash_status, sha.c_str());
