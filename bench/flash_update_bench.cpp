@@ -1,25 +1,31 @@
 // A whole 128 KB firmware download (FFU_Download) on the simulated camera, through the real
 // device object, function library and transports, on three paths: extension unit with 8-byte
-// and with 64-byte data packets, and second-generation vendor requests. The camera starts as
-// an updated camera in the field: running its application, its flash locked.
+// and with 64-byte data packets, and second-generation vendor requests; each with and without
+// the check that the erased flash is empty. The camera starts as an updated camera in the
+// field: running its application, its flash locked.
 //
 // Counters per update:
-//   virtual_s  the virtual time the update took
-//   bound_s    the lower bound of the timing model for this sequence, counted from the model's
-//              figures and the work the sequence cannot do without (never from what the run
-//              spent): the image crossing the bus three times (empty check, write, verify) in
-//              the path's transfers, the page programs of the write where they outlast its
-//              transfers, the chip erase, the two status-register writes and the two
-//              re-enumerations it has to wait for
-//   ratio      virtual_s / bound_s
-//   cpu_ms     host CPU time of one update
-//   cpu_share  host CPU time / virtual time
+//   virtual_s    the virtual time the update took
+//   bound_s      the lower bound of the timing model for what the options strictly require,
+//                counted from the protocol (transfers per step, their data bytes) times the
+//                model's figures, never from what the camera charged: the reset into the boot
+//                ROM and the read of its two mode records, the unlock (pin register, status
+//                write, one busy read), the chip erase and one busy read, the larger packets
+//                when asked for, the empty check only when its option is set, the write of the
+//                blocks that are not blank (transfers or page programs, whichever is longer),
+//                the verify read, the tag, the lock, the reset into the new code and the read
+//                of its mode records
+//   ratio        virtual_s / bound_s
+//   transfers    control transfers the run sent; bound_transfers: those the bound counts
+//   cpu_ms       host CPU time of one update; cpu_share: host CPU time / virtual time
+// The label lists the bound's transfers per step.
 #include <benchmark/benchmark.h>
-
-#include "bench_support.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include "bench_support.h"
 
 // The scenario tests' rig: the whole tool against one simulated camera.
 #include "device/flash_rig.cpp"
@@ -33,33 +39,90 @@ using namespace orbisk;
 
 enum Path { kPackets8 = 0, kPackets64 = 1, kVendorV2 = 2 };
 
-// Microseconds of `count` transfers of `bytes` data bytes each.
-double TransfersUs(const sim::Timing& t, double count, uint32_t bytes) {
-    return count * (t.transfer_us + std::ceil(bytes * double{t.wire_ns_per_byte} / 1000));
-}
+constexpr uint32_t kChunk = 4096, kPage = 256;
 
-// The lower bound of one update of an image of `size` bytes (4 KB chunks) on `path`.
-double BoundSeconds(const sim::Timing& t, Path path, uint32_t size) {
-    const double chunks = size / 4096.0;
-    double pass_us = 0;  // the image crossing the bus once
-    if (path == kVendorV2) {
-        pass_us = TransfersUs(t, chunks, 4096);  // one request per chunk
-    } else {
-        const uint32_t packet = path == kPackets8 ? 8 : 64;
-        pass_us = TransfersUs(t, chunks, 8) + TransfersUs(t, size / packet, packet);
+// The wire of one path: how many transfers a command with `bytes` of data takes, and what
+// they cost on the model's bus.
+struct Wire {
+    const sim::Timing& t;
+    Path path;
+    uint32_t packet() const { return path == kPackets64 ? 64 : 8; }
+    double TransferUs(uint32_t bytes) const {
+        return t.transfer_us + std::ceil(bytes * static_cast<double>(t.wire_ns_per_byte) / 1000);
     }
-    // The pages of the write are programmed one after another, while the packets arrive.
-    const double programs_us = (size / 256.0) * t.page_program_us;
-    const double waits_us = 1000.0 * (t.chip_erase_ms + 2.0 * t.status_write_ms +
-                                      2.0 * t.reenumerate_ms);
-    return (2 * pass_us + std::max(pass_us, programs_us) + waits_us) / 1e6;
+    // The extension unit: an 8-byte command, then the data in packets of the data-control
+    // size. Vendor requests: one request carries the command and up to a chunk of data.
+    uint32_t Transfers(uint32_t bytes) const {
+        if (path == kVendorV2) return 1;
+        return 1 + (bytes + packet() - 1) / packet();
+    }
+    double Us(uint32_t bytes) const {
+        if (path == kVendorV2) return TransferUs(bytes);
+        const uint32_t packets = (bytes + packet() - 1) / packet();
+        return TransferUs(8) + packets * TransferUs(packet());
+    }
+};
+
+struct Bound {
+    double us = 0;
+    uint32_t transfers = 0;
+    std::string steps;
+    // A step of `commands` commands of `bytes` data each, plus `wait_us` the device needs.
+    void Add(const char* name, const Wire& w, uint32_t commands, uint32_t bytes,
+             double wait_us = 0) {
+        const uint32_t n = commands * w.Transfers(bytes);
+        us += commands * w.Us(bytes) + wait_us;
+        transfers += n;
+        steps += std::string(steps.empty() ? "" : " ") + name + "=" + std::to_string(n);
+    }
+};
+
+Bound CountBound(const sim::Timing& t, Path path, bool check_empty,
+                 const std::vector<uint8_t>& image, uint32_t tag) {
+    const Wire w{t, path};
+    const uint32_t chunks = static_cast<uint32_t>(image.size() / kChunk);
+    uint32_t written = 0;  // blocks with a byte to program (the tag held back as 0xFF)
+    for (uint32_t c = 0; c < chunks; ++c) {
+        for (uint32_t i = c * kChunk; i < (c + 1) * kChunk; ++i) {
+            if (image[i] != 0xFF && i != tag && i != tag + 1) {
+                ++written;
+                break;
+            }
+        }
+    }
+    const double reset_us = 1000.0 * t.reenumerate_ms, status_us = 1000.0 * t.status_write_ms;
+    Bound b;
+    b.Add("rom_reset", w, 1, 0, reset_us);
+    b.Add("rom_check", w, 2, 8);
+    b.Add("unlock", w, 1, 1);  // the write-protect pin
+    b.Add("unlock_sr", w, 1, 1, status_us);
+    b.Add("unlock_poll", w, 1, 1);
+    b.Add("erase", w, 1, 0, 1000.0 * t.chip_erase_ms);
+    b.Add("erase_poll", w, 1, 1);
+    if (path == kPackets64) b.Add("packets", w, 1, 0);
+    if (check_empty) b.Add("empty_check", w, chunks, kChunk);
+    // The pages of the write are programmed one after another while the data arrives.
+    const double transfers_us = written * w.Us(kChunk);
+    const double programs_us = written * (kChunk / kPage) * static_cast<double>(t.page_program_us);
+    b.Add("write", w, written, kChunk, std::max(0.0, programs_us - transfers_us));
+    b.Add("verify", w, chunks, kChunk);
+    b.Add("tag", w, 1, 2, t.page_program_us);
+    b.Add("lock", w, 1, 1);
+    b.Add("lock_sr", w, 1, 1, status_us);
+    b.Add("lock_poll", w, 1, 1);
+    b.Add("code_reset", w, 1, 0, reset_us);
+    b.Add("code_check", w, 2, 8);
+    return b;
 }
 
 void BM_FlashDownload(benchmark::State& state) {
     const Path path = static_cast<Path>(state.range(0));
+    const bool check_empty = state.range(1) != 0;
     const std::vector<uint8_t> old_image = MakeDemoImage(test::OldFirmware());
     const std::vector<uint8_t> new_image = MakeDemoImage(test::NewFirmware());
-    double virtual_s = 0, bound_s = 0, cpu_s = 0;
+    double virtual_s = 0, cpu_s = 0;
+    uint32_t transfers = 0;
+    Bound bound;
     for (auto _ : state) {
         state.PauseTiming();
         sim::SimSettings settings = test::FlashRig::DefaultSettings();
@@ -72,6 +135,8 @@ void BM_FlashDownload(benchmark::State& state) {
             return;
         }
         if (path == kPackets64) rig.process.download_options |= 0x08;
+        if (!check_empty) rig.process.download_options &= static_cast<uint8_t>(~0x02);
+        const uint32_t transfers_before = rig.camera->TransferCount();
         state.ResumeTiming();
 
         const int result = bench::TimedRun(
@@ -82,20 +147,23 @@ void BM_FlashDownload(benchmark::State& state) {
             state.SkipWithError("the update did not succeed");
             return;
         }
-        bound_s = BoundSeconds(timing, path, static_cast<uint32_t>(new_image.size()));
+        transfers = rig.camera->TransferCount() - transfers_before;
+        bound = CountBound(timing, path, check_empty, new_image, DemoLayout::kTagAddress);
         state.ResumeTiming();
     }
+    const double bound_s = bound.us / 1e6;
     state.counters["virtual_s"] = virtual_s;
     state.counters["bound_s"] = bound_s;
     state.counters["ratio"] = virtual_s / bound_s;
+    state.counters["transfers"] = transfers;
+    state.counters["bound_transfers"] = bound.transfers;
     state.counters["cpu_ms"] = cpu_s * 1e3;
     state.counters["cpu_share"] = cpu_s / virtual_s;
+    state.SetLabel(bound.steps);
 }
 BENCHMARK(BM_FlashDownload)
-    ->ArgName("path")
-    ->Arg(kPackets8)
-    ->Arg(kPackets64)
-    ->Arg(kVendorV2)
+    ->ArgNames({"path", "check_empty"})
+    ->ArgsProduct({{kPackets8, kPackets64, kVendorV2}, {1, 0}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

@@ -58,8 +58,8 @@ class CamLib {
     CIpCamVendorCmd* CamLib_IpCamera();
     // The file upload to the open IP camera, with progress (bytes sent): the transport's
     // result (0 success, the camera's status, 1 when the transfer failed), kFail without one.
-    HResult CamLib_IpCamSendFile(uint64_t handle, const std::string& path, ProgressCallback progress,
-                                 void* context);
+    HResult CamLib_IpCamSendFile(uint64_t handle, const std::string& path,
+                                 ProgressCallback progress, void* context);
 
     int CamLib_ResetToUpdateFW(uint64_t* handle, uint16_t arg, uint32_t options, uint32_t wait_ms);
     int CamLib_ResetToRomAndReconnect(uint64_t* handle, uint32_t options, uint32_t wait_ms);
@@ -80,6 +80,9 @@ class CamLib {
     // past them are left as they were.
     int CamLib_GetDevStatus(uint64_t handle, uint8_t* out /* 104 */, uint32_t options,
                             uint16_t first_record = 0);
+    // `count` bytes of the status block from its 8-byte record `first_record` on.
+    int CamLib_GetDevStatusRecords(uint64_t handle, uint16_t first_record, uint8_t* out,
+                                   uint32_t count, uint32_t options);
     int CamLib_ResetToRom(uint64_t handle);
     int CamLib_SetPowerMipi(uint64_t handle, uint8_t state, uint32_t options);
     int CamLib_DevQualify(uint64_t handle);

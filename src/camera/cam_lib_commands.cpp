@@ -47,6 +47,12 @@ int CamLib::CamLib_GetDevStatus(uint64_t, uint8_t* out, uint32_t options, uint16
     return t && t->GetDevStatus(first_record, out, count) == kOk ? 1 : 0;
 }
 
+int CamLib::CamLib_GetDevStatusRecords(uint64_t, uint16_t first_record, uint8_t* out,
+                                       uint32_t count, uint32_t options) {
+    CVendorCmdCommon* t = XuOrGeneral(options);
+    return t && t->GetDevStatus(first_record, out, count) == kOk ? 1 : 0;
+}
+
 int CamLib::CamLib_ResetToRom(uint64_t) {
     CVendorCmdCommon* t = camera_ ? camera_->SelectCommandTransport() : nullptr;
     return t && t->ResetToRom() == kOk ? 1 : 0;

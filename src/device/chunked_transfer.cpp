@@ -54,7 +54,7 @@ bool ChunkWithRetry(Process& process, const ChunkOp& op, uint32_t address, uint3
 }
 
 bool RunChunkedTransfer(Process& process, ChunkedKind kind, uint32_t start, uint32_t total,
-                        std::span<uint8_t> memory, const ChunkOp& op) {
+                        std::span<uint8_t> memory, const ChunkOp& op, bool skip_erased) {
     const ChunkPlan& plan = ChunkPlanFor(kind);
     process.Report(kReportStepText, plan.step_text);
     if (total == 0 && plan.zero_length_fails) return false;
@@ -66,7 +66,10 @@ bool RunChunkedTransfer(Process& process, ChunkedKind kind, uint32_t start, uint
         if (process.CheckCancel()) return false;
         const uint32_t chunk = std::min(plan.chunk, total - done);
         const uint32_t address = start + done;
-        result = ChunkWithRetry(process, op, address, chunk, memory.data() + address);
+        if (skip_erased && IsErased(memory.subspan(address, chunk)))
+            result = true;
+        else
+            result = ChunkWithRetry(process, op, address, chunk, memory.data() + address);
         if (!result) return false;
         done += chunk;
         process.Report(kReportProgress, ChunkProgress(plan, done, total));

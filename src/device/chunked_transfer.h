@@ -55,9 +55,10 @@ bool ChunkWithRetry(Process& process, const ChunkOp& op, uint32_t address, uint3
 
 // Runs a chunked transfer. `memory` is indexed by device address: the bytes for address a are
 // memory[a]. A range that does not fit into `memory` fails before anything is sent. Returns the
-// result of the last chunk (false when there was none).
+// result of the last chunk (false when there was none). With `skip_erased` (a write into
+// freshly erased memory) a chunk of only 0xFF bytes is counted as done without being sent.
 bool RunChunkedTransfer(Process& process, ChunkedKind kind, uint32_t start, uint32_t total,
-                        std::span<uint8_t> memory, const ChunkOp& op);
+                        std::span<uint8_t> memory, const ChunkOp& op, bool skip_erased = false);
 
 // True when every byte is 0xFF (what an erased part reads).
 bool IsErased(std::span<const uint8_t> data);

@@ -12,7 +12,12 @@ namespace orbisk {
 namespace {
 
 // Pause between two reads of the flash's busy bit.
-constexpr uint32_t kBusyPollMs = 50;
+// A status-register write takes milliseconds, a chip erase about a second; the status write
+// is given the second that twenty re-reads 50 ms apart used to give it.
+constexpr uint32_t kStatusWritePollMs = 1;
+constexpr uint16_t kModeRecord = 8;
+constexpr uint32_t kStatusWriteTimeoutMs = 1000;
+constexpr uint32_t kErasePollMs = 10;
 
 std::string Format(const char* format, uint32_t a, uint32_t b, uint32_t c = 0) {
     char text[96];
@@ -35,8 +40,11 @@ int CMpFlow2::MP_GetDevStatus(DevStatusBlock& block) {
 int CMpFlow2::MP_IsRunningCode(int& running) {
     // A failed read answers neither way: the caller must not take it for the boot ROM (and
     // erase) nor for running code.
+    // Only the two mode records (bytes 64 to 79) tell it; the rest of the block is not read.
     DevStatusBlock block{};
-    const int read = MP_GetDevStatus(block);
+    const int read = HasCamera() && camlib_.CamLib_GetDevStatusRecords(
+                                        conn_.camera_handle, kModeRecord, block.data() + 64, 16,
+                                        conn_.command_options);
     running = read && RunsCode(block) ? 1 : 0;
     return read;
 }
@@ -186,32 +194,10 @@ int CMpFlow2::MP_GetDeviceInfo() {
 
 // ---- serial-flash control ------------------------------------------------------------------
 
-bool CMpFlow2::IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text) {
-    uint8_t status = 0;
-    bool ok = camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options);
-    bool timed_out = false;
-    int rereads = 0;
-    while (ok && (status & 0x01)) {
-        scope.Text("Waiting for SPI_SF_WriteSr\n");
-        process_.clock.sleep_ms(kBusyPollMs);
-        ok = camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options);
-        // The 20th re-read ends the wait whatever it shows.
-        if (++rereads == 20) {
-            timed_out = true;
-            break;
-        }
-    }
-    if (ok && !timed_out) return true;
-    if (timed_out && with_timeout_text) scope.Text("Waiting Time Out\n");
-    scope.Text("Waiting for failed\n");
-    return false;
-}
-
-bool CMpFlow2::WaitForErase(LogScope& scope, int32_t timeout_ms) {
-    // The flash erases after the command has been acknowledged and takes nothing else until it
-    // is done: its busy bit says when.
-    const uint64_t deadline =
-        process_.clock.now_ms() + static_cast<uint64_t>(std::max(timeout_ms, 0));
+bool CMpFlow2::WaitWhileBusy(LogScope& scope, uint32_t poll_ms, uint32_t timeout_ms) {
+    // The part takes nothing else until its busy bit clears; polling at a fraction of the
+    // operation's own duration ends the wait at most one poll late.
+    const uint64_t deadline = process_.clock.now_ms() + timeout_ms;
     for (;;) {
         uint8_t status = 0;
         if (!camlib_.CamLib_SPI_SF_ReadSr(conn_.camera_handle, &status, conn_.command_options))
@@ -219,11 +205,24 @@ bool CMpFlow2::WaitForErase(LogScope& scope, int32_t timeout_ms) {
         if (!(status & 0x01)) return true;
         if (process_.CheckCancel()) return false;
         if (process_.clock.now_ms() >= deadline) {
-            scope.Section("Waiting for SPI_SF_EraseChip timed out\n");
+            scope.Text("Waiting Time Out\n");
             return false;
         }
-        process_.clock.sleep_ms(kBusyPollMs);
+        process_.clock.sleep_ms(poll_ms);
     }
+}
+
+bool CMpFlow2::IdleWaitAfterWriteSr(LogScope& scope) {
+    if (WaitWhileBusy(scope, kStatusWritePollMs, kStatusWriteTimeoutMs)) return true;
+    scope.Text("Waiting for failed\n");
+    return false;
+}
+
+bool CMpFlow2::WaitForErase(LogScope& scope, int32_t timeout_ms) {
+    if (WaitWhileBusy(scope, kErasePollMs, static_cast<uint32_t>(std::max(timeout_ms, 0))))
+        return true;
+    scope.Section("Waiting for SPI_SF_EraseChip failed\n");
+    return false;
 }
 
 bool CMpFlow2::SpiWriteProtect(bool enable, const char* scope_name) {
@@ -235,7 +234,7 @@ bool CMpFlow2::SpiWriteProtect(bool enable, const char* scope_name) {
     if (!camlib_.CamLib_SPI_SF_WriteSr(conn_.camera_handle, enable ? 0x8C : 0x00,
                                        conn_.command_options))
         return false;
-    return IdleWaitAfterWriteSr(scope, !enable);
+    return IdleWaitAfterWriteSr(scope);
 }
 
 int CMpFlow2::MP_DisableSPIWriteProtect() {
@@ -337,9 +336,10 @@ ChunkOp CMpFlow2::DeviceOp(MemoryOp op) {
 }
 
 int CMpFlow2::Transfer(ChunkedKind kind, MemoryOp op, uint32_t start, uint32_t len,
-                       std::span<uint8_t> memory) {
+                       std::span<uint8_t> memory, bool skip_erased) {
     if (!HasCamera()) return 0;
-    return RunChunkedTransfer(process_, kind, start, len, memory, DeviceOp(op)) ? 1 : 0;
+    return RunChunkedTransfer(process_, kind, start, len, memory, DeviceOp(op), skip_erased) ? 1
+                                                                                             : 0;
 }
 
 int CMpFlow2::EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<uint8_t> memory,
@@ -360,6 +360,12 @@ int CMpFlow2::EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<
 
 int CMpFlow2::MP_WriteSPIFlash(uint32_t start, uint32_t len, std::span<uint8_t> memory) {
     return Transfer(ChunkedKind::kSpiWrite, MemoryOp::kSpiWrite, start, len, memory);
+}
+
+int CMpFlow2::MP_WriteErasedSPIFlash(uint32_t len, std::span<uint8_t> memory) {
+    // Programming can only clear bits: a block of 0xFF leaves erased memory as it is. The
+    // verify still reads and compares every byte.
+    return Transfer(ChunkedKind::kSpiWrite, MemoryOp::kSpiWrite, 0, len, memory, true);
 }
 
 int CMpFlow2::OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory) {

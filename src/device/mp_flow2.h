@@ -39,6 +39,8 @@ class CMpFlow2 : public CMpFlow {
 
     // Chunked transfers; `memory` is indexed by device address.
     int MP_WriteSPIFlash(uint32_t start, uint32_t len, std::span<uint8_t> memory);
+    // The write after a whole-chip erase: blocks of only 0xFF are not sent.
+    int MP_WriteErasedSPIFlash(uint32_t len, std::span<uint8_t> memory);
     int MP_WriteSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory);
     // A few bytes read back quietly (no step text, no progress), tried like a chunk.
     int MP_ReadSPIFlashWithRetry(uint32_t address, uint32_t len, std::span<uint8_t> memory);
@@ -79,7 +81,10 @@ class CMpFlow2 : public CMpFlow {
     bool ChipMayBe(uint8_t masked0, uint8_t masked1) const;
     uint16_t ReadChipIdOrZero(bool keep_low_nibble = false);
     RegisterPort& registers() { return registers_; }
-    bool IdleWaitAfterWriteSr(LogScope& scope, bool with_timeout_text);
+    // Polls the serial flash's busy bit every `poll_ms` until it clears; false on a failed
+    // read, a stop request or `timeout_ms` passing.
+    bool WaitWhileBusy(LogScope& scope, uint32_t poll_ms, uint32_t timeout_ms);
+    bool IdleWaitAfterWriteSr(LogScope& scope);
     bool WaitForErase(LogScope& scope, int32_t timeout_ms);
     bool SpiWriteProtect(bool enable, const char* scope_name);
     // The device operation of one chunk.
@@ -96,7 +101,7 @@ class CMpFlow2 : public CMpFlow {
     };
     ChunkOp DeviceOp(MemoryOp op);
     int Transfer(ChunkedKind kind, MemoryOp op, uint32_t start, uint32_t len,
-                 std::span<uint8_t> memory);
+                 std::span<uint8_t> memory, bool skip_erased = false);
     // A few bytes at `address` as one chunk, tried like a chunk, without reports.
     int OneChunk(MemoryOp op, uint32_t address, uint32_t len, std::span<uint8_t> memory);
     int EmptyCheck(ChunkedKind kind, MemoryOp op, uint32_t len, std::span<uint8_t> memory,

@@ -95,6 +95,8 @@ int CMpFlow_Flash::FinishUpdate(LogScope& scope, bool image_written, uint32_t& e
         if (attempt > 0) {
             scope.Text("Trying again after: %s", failure);
             if (!MP_ReopenCamera(camera, wait)) continue;
+            // A reset that did not happen left the larger packets set.
+            if (options & kOptLarge) MP_ChangeDataControlSize(8);
         }
         if (!locked) {
             if (!MP_EnableSPIWriteProtect()) {
@@ -179,7 +181,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
             image[tag] = saved[0];
             image[tag + 1] = saved[1];
         };
-        if (!MP_WriteSPIFlash(0, length, image)) {
+        if (!MP_WriteErasedSPIFlash(length, image)) {
             restore();
             return fail("Write Flash Code Fail\n", kStatusUpdateFail);
         }
@@ -195,7 +197,8 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
         scope.Text("Verified; writing the tag\n");
         if (!WriteTagChecked(image, tag)) return fail("Write Tag Fail\n", kStatusWriteTagFail);
     }
-    if (options & kOptLarge) MP_ChangeDataControlSize(8);
+    // The reset into the new code sets the size back by itself.
+    if ((options & kOptLarge) && !(options & kOptReset)) MP_ChangeDataControlSize(8);
     return FinishUpdate(scope, program, error);
 }
 

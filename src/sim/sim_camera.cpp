@@ -229,6 +229,19 @@ void SimCamera::Charge(uint16_t length) {
                   (uint64_t{length} * settings_.timing.wire_ns_per_byte + 999) / 1000;
 }
 
+void SimCamera::SleepCharge(uint64_t us) {
+    if (!clock_.passes_by_itself()) {
+        clock_.sleep_us(us);
+        return;
+    }
+    // A gap longer than this is the host's own time, not a sleep's overshoot: it is not owed.
+    constexpr uint64_t kCarryUs = 2000;
+    const uint64_t now = clock_.now_us();
+    const uint64_t base = now <= paced_until_us_ + kCarryUs ? paced_until_us_ : now;
+    paced_until_us_ = base + us;
+    if (paced_until_us_ > now) clock_.sleep_us(paced_until_us_ - now);
+}
+
 uint32_t SimCamera::NewHandleId() {
     std::lock_guard lock(mutex_);
     return next_handle_id_++;
@@ -287,7 +300,7 @@ HResult SimCamera::ControlTransfer(uint64_t session, uint32_t handle_id, uint8_t
         } else {
             result = Stall();
         }
-        clock_.sleep_us(charge_us_);
+        SleepCharge(charge_us_);
         if (cable_pulled_) {
             // The cable came out while the transfer ran.
             reset_requested_ = false;

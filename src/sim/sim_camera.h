@@ -210,6 +210,11 @@ class SimCamera {
     uint64_t change_count_ = 0;
     uint32_t transfer_count_ = 0;
     uint64_t charge_us_ = 0;
+    // On a clock that passes by itself, the end of the last transfer's charge: each charge
+    // sleeps to an absolute deadline, so the overshoot of one sleep is taken from the next
+    // and wall-clock time follows the timing model.
+    uint64_t paced_until_us_ = 0;
+    void SleepCharge(uint64_t us);
     std::function<bool(SimCamera&)> reset_listener_;
 
     // USB interface ownership: the kernel camera driver holds the video-control interface

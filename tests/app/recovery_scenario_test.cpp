@@ -4,9 +4,11 @@
 // camera's own serial number in it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "app/update_rig.h"
+#include "image/demo_image.h"
 #include "support/temp_dir.h"
 
 namespace orbisk::test {
@@ -148,10 +150,18 @@ void PlaceFault(StoredCamera& camera, const Row& row, uint32_t transfer) {
             f.stuck_value = true;
             break;
         }
-        case Fault::kDropTagWrite:
-            // 32 program commands of 4 KB write the image; the tag is the next one.
-            f.drop_write = 33;
+        case Fault::kDropTagWrite: {
+            // One program command per 4 KB block that is not all 0xFF (the tag held back as
+            // 0xFF) writes the image; the tag is the next one.
+            std::vector<uint8_t> image = Clean().updated.memory;
+            image[DemoLayout::kTagAddress] = image[DemoLayout::kTagAddress + 1] = 0xFF;
+            uint32_t commands = 0;
+            for (size_t at = 0; at < image.size(); at += 4096)
+                commands += std::any_of(image.begin() + at, image.begin() + at + 4096,
+                                        [](uint8_t b) { return b != 0xFF; });
+            f.drop_write = commands + 1;
             break;
+        }
     }
 }
 

@@ -230,25 +230,34 @@ TEST(FlashUpdateTest, CameraNotBackInItsCodeIsReportedOnceAsWrittenAndVerified) 
 namespace orbisk::test {
 namespace {
 
-TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteHasTwentyRereads) {
-    // Re-reads come every 50 ms: a busy bit that clears before the 19th re-read is waited out;
-    // one that clears only for the 20th is a time-out, and the unlock fails.
-    struct Case {
-        uint32_t status_write_ms;
-        int result;
-    } const cases[] = {{19 * 50 - 25, 1}, {20 * 50 - 25, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.status_write_ms);
+TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteFollowsTheFlashUpToOneSecond) {
+    // The unlock and the lock each wait for a status write: a slower write costs the update
+    // twice its extra time and hardly more (a poll every millisecond), up to the one-second
+    // bound, past which the unlock fails.
+    auto run = [](uint32_t status_write_ms, int& result) {
         sim::SimSettings settings = FlashRig::DefaultSettings();
-        settings.timing.status_write_ms = c.status_write_ms;
-        FlashRig rig(settings);
-        ASSERT_TRUE(rig.OpenAndLoad());
-        EXPECT_EQ(rig.device->Download(), c.result);
-        if (c.result == 0) {
-            EXPECT_EQ(rig.sink.codes(kReportFailure), std::vector<uint32_t>{41710});
-            EXPECT_TRUE(rig.log.Contains("Waiting Time Out"));
-        }
+        settings.timing.status_write_ms = status_write_ms;
+        auto rig = std::make_unique<FlashRig>(settings);
+        EXPECT_TRUE(rig->OpenAndLoad());
+        const uint64_t start = rig->clock.now_us();
+        result = rig->device->Download();
+        return std::pair{rig->clock.now_us() - start, std::move(rig)};
+    };
+    int result = 0;
+    const uint64_t base_us = run(10, result).first;
+    ASSERT_EQ(result, 1);
+    for (const uint32_t ms : {47u, 410u, 990u}) {
+        SCOPED_TRACE(ms);
+        const uint64_t took_us = run(ms, result).first;
+        EXPECT_EQ(result, 1);
+        const uint64_t extra_us = 2 * (ms - 10) * 1000;
+        EXPECT_GE(took_us, base_us + extra_us);
+        EXPECT_LE(took_us, base_us + extra_us + 4000);
     }
+    auto [took_us, rig] = run(1010, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(rig->sink.codes(kReportFailure), std::vector<uint32_t>{41710});
+    EXPECT_TRUE(rig->log.Contains("Waiting Time Out"));
 }
 
 }  // namespace
@@ -284,6 +293,47 @@ TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
     EXPECT_EQ(std::count(progress.begin(), progress.end(), 100u), 2);
     EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
     EXPECT_EQ(rig.device->connection().camera_handle, 0u);
+}
+
+}  // namespace
+}  // namespace orbisk::test
+
+namespace orbisk::test {
+namespace {
+
+TEST(FlashUpdateTest, BlocksOfOnlyErasedBytesAreNotWrittenYetTheWholeImageIsVerified) {
+    // The old image has code where the new one is blank: the erase alone must clear it, and the
+    // verify reads every byte, so a block left out wrongly would fail the update.
+    std::vector<uint8_t> old_image = MakeDemoImage(OldFirmware());
+    std::fill(old_image.begin() + 0xC000, old_image.end(), 0x5A);
+    std::vector<uint8_t> image = MakeDemoImage(NewFirmware());
+    std::fill(image.begin() + 0x3000, image.begin() + 0x4000, 0xFF);
+    image[0x5FFF] = 0xFE;  // one programmed byte makes its block count
+    FlashRig rig(FlashRig::DefaultSettings(), old_image);
+    ASSERT_TRUE(rig.OpenAndLoad(image));
+    std::vector<uint32_t> written;
+    rig.factory.write_hook = [&written](uint32_t address, uint32_t) {
+        written.push_back(address);
+        return kOk;
+    };
+    ASSERT_EQ(rig.device->Download(), 1);
+
+    std::vector<uint32_t> expected;
+    for (uint32_t at = 0; at < image.size(); at += 4096) {
+        const bool tag_block = at <= DemoLayout::kTagAddress && DemoLayout::kTagAddress < at + 4096;
+        bool blank = true;
+        for (uint32_t i = at; i < at + 4096; ++i)
+            if (image[i] != 0xFF &&
+                !(tag_block && i >= DemoLayout::kTagAddress && i < DemoLayout::kTagAddress + 2u))
+                blank = false;
+        if (!blank) expected.push_back(at);
+    }
+    expected.push_back(DemoLayout::kTagAddress);
+    EXPECT_EQ(written, expected);
+    EXPECT_LT(expected.size(), image.size() / 4096);  // some blocks were left out
+    EXPECT_TRUE(std::find(expected.begin(), expected.end(), 0x5000u) != expected.end());
+    EXPECT_TRUE(rig.Memory() == image);
+    EXPECT_TRUE(rig.camera->AppMode());
 }
 
 }  // namespace
