@@ -44,7 +44,7 @@ class Bound {
     explicit Bound(const sim::Timing& t) : t_(t) {}
 
     double Transfer(uint32_t bytes) const {
-        return t_.transfer_us + std::ceil(bytes * double{t_.wire_ns_per_byte} / 1000);
+        return t_.transfer_us + std::ceil(bytes * static_cast<double>(t_.wire_ns_per_byte) / 1000);
     }
     // One I2C transfer of `data` bytes to or from an EEPROM with `word` address bytes.
     double I2c(uint32_t word, uint32_t data, bool read) const {

@@ -1,7 +1,10 @@
 // A whole 128 KB firmware download (FFU_Download) on the simulated camera, through the real
 // device object, function library and transports, on three paths: extension unit with 8-byte
 // and with 64-byte data packets, and second-generation vendor requests; each with and without
-// the check that the erased flash is empty. The camera starts as an updated camera in the
+// the check that the erased flash is empty. Then the fast profile ("Fast Profile=1") on the
+// extension unit: 1,024-byte packets negotiated with the camera, and no empty check since the
+// verify reads every byte (its check_empty argument is the download option, which the profile
+// then leaves out). The camera starts as an updated camera in the
 // field: running its application, its flash locked.
 //
 // Counters per update:
@@ -37,7 +40,7 @@ namespace {
 
 using namespace orbisk;
 
-enum Path { kPackets8 = 0, kPackets64 = 1, kVendorV2 = 2 };
+enum Path { kPackets8 = 0, kPackets64 = 1, kVendorV2 = 2, kFast = 3 };
 
 constexpr uint32_t kChunk = 4096, kPage = 256;
 
@@ -46,7 +49,7 @@ constexpr uint32_t kChunk = 4096, kPage = 256;
 struct Wire {
     const sim::Timing& t;
     Path path;
-    uint32_t packet() const { return path == kPackets64 ? 64 : 8; }
+    uint32_t packet() const { return path == kFast ? 1024 : path == kPackets64 ? 64 : 8; }
     double TransferUs(uint32_t bytes) const {
         return t.transfer_us + std::ceil(bytes * static_cast<double>(t.wire_ns_per_byte) / 1000);
     }
@@ -100,7 +103,12 @@ Bound CountBound(const sim::Timing& t, Path path, bool check_empty,
     b.Add("erase", w, 1, 0, 1000.0 * t.chip_erase_ms);
     b.Add("erase_poll", w, 1, 1);
     if (path == kPackets64) b.Add("packets", w, 1, 0);
-    if (check_empty) b.Add("empty_check", w, chunks, kChunk);
+    if (path == kFast) {
+        // The size asked for, then its length read back: one 2-byte class request.
+        b.Add("packets", w, 1, 0);
+        b.Add("packets_len", Wire{t, kVendorV2}, 1, 2);
+    }
+    if (check_empty && path != kFast) b.Add("empty_check", w, chunks, kChunk);
     // The pages of the write are programmed one after another while the data arrives.
     const double transfers_us = written * w.Us(kChunk);
     const double programs_us = written * (kChunk / kPage) * static_cast<double>(t.page_program_us);
@@ -135,6 +143,7 @@ void BM_FlashDownload(benchmark::State& state) {
             return;
         }
         if (path == kPackets64) rig.process.download_options |= 0x08;
+        if (path == kFast) rig.process.config.SetValue(kConfigSection, "Fast Profile", "1");
         if (!check_empty) rig.process.download_options &= static_cast<uint8_t>(~0x02);
         const uint32_t transfers_before = rig.camera->TransferCount();
         state.ResumeTiming();
@@ -163,7 +172,7 @@ void BM_FlashDownload(benchmark::State& state) {
 }
 BENCHMARK(BM_FlashDownload)
     ->ArgNames({"path", "check_empty"})
-    ->ArgsProduct({{kPackets8, kPackets64, kVendorV2}, {1, 0}})
+    ->ArgsProduct({{kPackets8, kPackets64, kVendorV2, kFast}, {1, 0}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

@@ -42,6 +42,9 @@ inline constexpr ConfigKey kOtpMp{"OTP MP", 1};
 inline constexpr ConfigKey kNorFlash{"NOR Flash", 0};
 // The command line's answer to the OTP space questions: 1 Yes, anything else No.
 inline constexpr ConfigKey kOtpSpaceContinue{"OTP Space Continue", 0};
+// 1: serial-flash updates use the largest data packets the camera takes (up to 1,024 bytes)
+// and leave out the empty check when the image is verified anyway.
+inline constexpr ConfigKey kFastProfile{"Fast Profile", 0};
 inline constexpr ConfigKey kEraseTimeOut{"EraseTimeOut", 5000};
 inline constexpr ConfigKey kEraseCommandTime{"EraseCommandTime", 0};
 inline constexpr ConfigKey kWaitTime{"Wait Time", 5000};

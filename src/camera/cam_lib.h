@@ -136,6 +136,8 @@ class CamLib {
     int CamLib_OTP_ReadProgramFailAdr(uint64_t handle, uint16_t len, uint8_t* buf);
     uint8_t last_otp_status() const { return last_otp_status_; }
     int CamLib_ChangeDataControlSize(uint64_t handle, uint16_t* size);
+    // 1 when the commands `options` select carry their data in data-control packets.
+    int CamLib_DataInPackets(uint64_t handle, uint32_t options);
 
     // The MIPI bridge's functions (cam_lib_bridge.cpp): its two mailboxes over the I2C long
     // read and write, flash programming pipelined over both. 1 success, 0 failure.

@@ -161,6 +161,9 @@ int CamLib::CamLib_ChangeDataControlSize(uint64_t, uint16_t* size) {
     auto* unit = dynamic_cast<CExtUnitBase*>(t);
     return unit && unit->ChangeDataControlSize(size) ? 1 : 0;
 }
+int CamLib::CamLib_DataInPackets(uint64_t, uint32_t options) {
+    return dynamic_cast<CExtUnitBase*>(XuOrGeneral(options)) ? 1 : 0;
+}
 int CamLib::CamLib_ReadDeviceProperties(uint64_t, int flag, uint8_t* out, uint32_t options) {
     COrvCam* cam = orv();
     if (!cam) return 0;

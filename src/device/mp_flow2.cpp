@@ -300,6 +300,25 @@ int CMpFlow2::MP_ChangeDataControlSize(uint16_t size) {
     return camlib_.CamLib_ChangeDataControlSize(conn_.camera_handle, &size) ? 1 : 0;
 }
 
+uint16_t CMpFlow2::MP_UseLargestDataControlSize() {
+    if (!HasCamera()) return 0;
+    constexpr uint16_t kLargest = 1024, kLarge = 64;
+    uint16_t size = kLargest;
+    if (camlib_.CamLib_ChangeDataControlSize(conn_.camera_handle, &size)) return size;
+    // Refused, or the camera reported the length it took instead: that length is in use when
+    // the packet loops can carry it.
+    if (size >= kLarge) {
+        process_.logger.DebugPrint("The camera takes data packets of %u bytes, not %u\n", size,
+                                   kLargest);
+        return size;
+    }
+    process_.logger.DebugPrint("The camera refused data packets of %u bytes; asking for %u\n",
+                               kLargest, kLarge);
+    size = kLarge;
+    camlib_.CamLib_ChangeDataControlSize(conn_.camera_handle, &size);
+    return size;
+}
+
 // ---- chunked transfers ---------------------------------------------------------------------
 
 ChunkOp CMpFlow2::DeviceOp(MemoryOp op) {

@@ -68,6 +68,10 @@ class CMpFlow2 : public CMpFlow {
 
     // The data-control size of the extension unit (8 normally, 64 for large transfers).
     int MP_ChangeDataControlSize(uint16_t size);
+    // The largest data-control size the camera takes, up to 1,024 bytes, as its length
+    // read-back reports it; when it takes less than 64, 64 as the large transfers ask. Returns
+    // the size the camera then uses.
+    uint16_t MP_UseLargestDataControlSize();
 
     const DevStatusBlock& last_status() const { return status_; }
     // The host facts that the device information shows (the base board); may stay unset.

@@ -96,7 +96,7 @@ int CMpFlow_Flash::FinishUpdate(LogScope& scope, bool image_written, uint32_t& e
             scope.Text("Trying again after: %s", failure);
             if (!MP_ReopenCamera(camera, wait)) continue;
             // A reset that did not happen left the larger packets set.
-            if (options & kOptLarge) MP_ChangeDataControlSize(8);
+            if (large_packets_) MP_ChangeDataControlSize(8);
         }
         if (!locked) {
             if (!MP_EnableSPIWriteProtect()) {
@@ -144,6 +144,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
         return 0;
     };
 
+    large_packets_ = false;
     const uint32_t tag = TagAddress();
     const bool program = (options & kOptProgram) != 0;
     // A tag address outside the image cannot be held back; refuse before the flash is touched.
@@ -155,8 +156,18 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
         return fail("Disable Write Protect Fail\n", kStatusDisableWpFail);
     if (!MP_EraseSPIFlash()) return fail("Erase Flash Fail\n", kStatusEraseFlashFail);
     if (!MP_Prepare6521Erase()) return fail("6521 Operation Fail\n", kStatusEraseFlashFail);
-    if (options & kOptLarge) MP_ChangeDataControlSize(64);
-    if (options & kOptCheckEmpty) {
+    // The fast profile: the largest packets the camera takes, and no empty check when the
+    // verify reads every byte anyway (a flash that did not erase fails the compare).
+    const bool fast = process_.ConfigInt(cfg::kFastProfile) == 1;
+    if (fast && camlib_.CamLib_DataInPackets(conn_.camera_handle, conn_.command_options)) {
+        const uint16_t size = MP_UseLargestDataControlSize();
+        scope.Text("Data packets of %u bytes\n", size);
+        large_packets_ = size > 8;
+    } else if (options & kOptLarge) {
+        MP_ChangeDataControlSize(64);
+        large_packets_ = true;
+    }
+    if ((options & kOptCheckEmpty) && !(fast && program)) {
         if (!MP_CheckSPIFlashEmpty(length, readback_)) {
             const uint8_t* b = readback_.data();
             uint8_t head[16] = {};
@@ -198,7 +209,7 @@ int CMpFlow_Flash::FF_UpdateEx_Standard(std::span<uint8_t> image, uint32_t& erro
         if (!WriteTagChecked(image, tag)) return fail("Write Tag Fail\n", kStatusWriteTagFail);
     }
     // The reset into the new code sets the size back by itself.
-    if ((options & kOptLarge) && !(options & kOptReset)) MP_ChangeDataControlSize(8);
+    if (large_packets_ && !(options & kOptReset)) MP_ChangeDataControlSize(8);
     return FinishUpdate(scope, program, error);
 }
 

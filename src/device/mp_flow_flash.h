@@ -65,6 +65,8 @@ class CMpFlow_Flash : public CMpFlow_OTP {
     uint32_t TagAddress();
 
     std::vector<uint8_t> readback_;
+    // The update set a data-control size above the 8 bytes a camera starts with.
+    bool large_packets_ = false;
     uint32_t read_length_ = 0x20000;
     bool dump_mismatch_ = false;
     std::string dump_path_;
