@@ -20,7 +20,8 @@ constexpr uint8_t kOptLarge = 0x08, kOptProgram = 0x10;
 // A camera whose controller takes data packets up to `largest` bytes, its update loaded with
 // the fast profile on.
 struct FastRig {
-    explicit FastRig(uint16_t largest, std::vector<uint8_t> old_image = MakeDemoImage(OldFirmware()))
+    explicit FastRig(uint16_t largest,
+                     std::vector<uint8_t> old_image = MakeDemoImage(OldFirmware()))
         : rig(Settings(largest), std::move(old_image)) {
         rig.process.config.SetValue(kConfigSection, "Fast Profile", "1");
     }
@@ -91,8 +92,7 @@ TEST(FastProfileTest, AFlashThatKeepsABitFailsTheCompareAndIsNotTagged) {
         FastRig fast(1024, old_image);
         if (!row.fast) fast.rig.process.config.SetValue(kConfigSection, "Fast Profile", "0");
         ASSERT_TRUE(fast.rig.OpenAndLoad(image));
-        if (!row.program)
-            fast.rig.process.download_options &= static_cast<uint8_t>(~kOptProgram);
+        if (!row.program) fast.rig.process.download_options &= static_cast<uint8_t>(~kOptProgram);
         sim::Faults faults;
         faults.stuck_bit = true, faults.stuck_address = 0x6010, faults.stuck_mask = 0x01;
         faults.stuck_value = false;
