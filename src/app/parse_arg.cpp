@@ -214,9 +214,10 @@ bool CParseArg::LoadUpdateImage() {
 
 int CParseArg::Prepare() {
     LogScope scope(process_.logger, "CParseArg::Prepare");
-    if (result_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
+    if (result_mode_ != 0 && !one_of_many_) result_file_.Create(process_.ProgramFile("Result.txt"));
     const auto fail = [&](uint32_t code) {
         KeepFailureCode(code);
+        KeepOutcome(false);
         if (result_mode_ == 1 || result_mode_ == 2)
             result_file_.Write(CommandLineVerdict(result_mode_, false));
         result_file_.Close();
@@ -274,34 +275,39 @@ int CParseArg::Excute_Arg_Normal() {
 
 int CParseArg::Excute_Arg() {
     LogScope scope(process_.logger, "CParseArg::Excute_Arg");
-    burn_record_on_ = process_.ConfigInt("LogType", 0);
+    burn_record_on_ = one_of_many_ ? 0 : process_.ConfigInt("LogType", 0);
     // The burn record lives in the working folder, where production scripts collect it.
     if (burn_record_on_ != 0 && !burn_file_.Open("burn_result.txt"))
         std::fprintf(stderr, "Can't Open burn_result.txt\n");
     const bool pass = device_ != nullptr && Excute_Arg_Normal() == 1;
     if (!pass) KeepFailureCode(kStatusResetDeviceFail);
+    KeepOutcome(pass);
     FinishProgress();
     if (!pass) ExplainFailure();
     if (pass) {
-        RemoveAutostartEntry(kAutostartEntry);
+        if (!one_of_many_) RemoveAutostartEntry(kAutostartEntry);
         ConsolePrint("Write fw pass!\r\n");
     } else {
         ConsolePrint("Write fw fail!\r\n");
     }
     ConsolePrompt();
-    if (result_mode_ > 0) {
+    if (result_mode_ > 0 && !one_of_many_) {
         result_file_.Write(CommandLineVerdict(result_mode_, pass));
         result_file_.Close();
     }
     if (burn_file_.IsOpen()) {
-        const std::string serial = device_ != nullptr ? device_->SerialNumberText() : "";
-        // A failed run records the failure's own code, as the dialog does.
-        const uint32_t failure = progress_ != nullptr ? progress_->failure_code() : 0;
-        const uint32_t code = !pass && failure != 0 ? failure : process_.status.Code();
-        burn_file_.AppendRow(std::time(nullptr), serial, pass, code);
+        burn_file_.AppendRow(std::time(nullptr), outcome_.serial, pass, outcome_.code);
         burn_file_.Close();
     }
     return pass ? 1 : 0;
+}
+
+void CParseArg::KeepOutcome(bool pass) {
+    outcome_.pass = pass;
+    outcome_.serial = device_ != nullptr ? device_->SerialNumberText() : "";
+    // A failed run records the failure's own code, as the dialog does.
+    const uint32_t failure = progress_ != nullptr ? progress_->failure_code() : 0;
+    outcome_.code = !pass && failure != 0 ? failure : process_.status.Code();
 }
 
 void CParseArg::CloseDevice() {
