@@ -137,7 +137,7 @@ int CEepromConfigInfo::ByteMemorySequence(const ByteMemoryPlan& plan,
     const std::string& name = plan.name;
     if (plan.protect && !plan.protect(false))
         return fail("Disable Write Protect Fail\n", kStatusDisableWpFail);
-    if (!plan.erase(kHeadLength)) return fail("Erase " + name + " Fail\n", plan.erase_fail);
+    if (!plan.erase(kHeadLength)) return fail("Erase " + name + " Fail\n", plan.codes.erase_fail);
     if (checked && (options & kOptCheckEmpty)) {
         std::vector<uint8_t> head(kHeadLength, 0);
         if (!plan.check_empty(kHeadLength, head))
@@ -148,12 +148,12 @@ int CEepromConfigInfo::ByteMemorySequence(const ByteMemoryPlan& plan,
         // The tag is held back: an update cut short must leave a memory the boot ROM does not
         // start.
         if (image.size() <= kByteMemoryTagAddress)
-            return fail("Write " + name + " Fail\n", plan.write_fail);
+            return fail("Write " + name + " Fail\n", plan.codes.write_fail);
         std::vector<uint8_t> held = WithTagHeldBack(image);
         const auto n = static_cast<uint32_t>(held.size());
-        if (!plan.write(n, held)) return fail("Write " + name + " Fail\n", plan.write_fail);
+        if (!plan.write(n, held)) return fail("Write " + name + " Fail\n", plan.codes.write_fail);
         if (!AllocateReadback(n)) return fail("Malloc Data Fail\n", kStatusMallocFail);
-        if (!plan.read(n, readback_)) return fail("Read " + name + " Fail\n", plan.read_fail);
+        if (!plan.read(n, readback_)) return fail("Read " + name + " Fail\n", plan.codes.read_fail);
         if (std::memcmp(readback_.data(), held.data(), n) != 0)
             return fail("Check " + name + " Fail\n", kStatusCompareFail);
         if (!WriteTagChecked(plan.write_tag, plan.read_tag))
@@ -195,7 +195,7 @@ int CEepromConfigInfo::ByteMemoryDownload(const ByteMemoryPlan& plan, LogScope& 
         if (!result) process_.Report(kReportFailure, code);
         ShowSerialNumberState();
     }
-    return FinishByteMemoryDownload(result, plan.download_success, scope);
+    return FinishByteMemoryDownload(result, plan.codes.download_success, scope);
 }
 
 int CEepromConfigInfo::ByteMemoryUpdate(const ByteMemoryPlan& plan, LogScope& scope) {
@@ -206,7 +206,7 @@ int CEepromConfigInfo::ByteMemoryUpdate(const ByteMemoryPlan& plan, LogScope& sc
         return 0;
     }
     process_.Report(kReportProgress, 100);
-    process_.Report(kReportSuccess, plan.update_success);
+    process_.Report(kReportSuccess, plan.codes.update_success);
     return 1;
 }
 
@@ -218,7 +218,7 @@ int CEepromConfigInfo::ByteMemoryRead(const ByteMemoryPlan& plan, LogScope& scop
     }
     if (!plan.read(read_length_, readback_)) {
         scope.Section(("Read " + plan.name + " Fail\n").c_str());
-        process_.Report(kReportFailure, plan.read_fail);
+        process_.Report(kReportFailure, plan.codes.read_fail);
         return 0;
     }
     process_.Report(kReportStepText, kStatusStepResetToNewCode);
@@ -229,7 +229,7 @@ int CEepromConfigInfo::ByteMemoryRead(const ByteMemoryPlan& plan, LogScope& scop
     if (process_.run_mode == kRunDialog && !dump_path_.empty())
         WriteBinaryFile(dump_path_, readback_);
     process_.Report(kReportProgress, 100);
-    process_.Report(kReportSuccess, plan.read_success);
+    process_.Report(kReportSuccess, plan.codes.read_success);
     return 1;
 }
 
@@ -245,7 +245,7 @@ int CEepromConfigInfo::ByteMemoryErase(const ByteMemoryPlan& plan, LogScope& sco
     if (plan.protect) plan.protect(true);  // its result is not what the erase reports
     if (!erased) {
         scope.Section(("Erase " + plan.name + " Fail\n").c_str());
-        process_.Report(kReportFailure, plan.erase_fail);
+        process_.Report(kReportFailure, plan.codes.erase_fail);
         return 0;
     }
     if (process_.download_options & codes::kOptReset) {
@@ -256,7 +256,7 @@ int CEepromConfigInfo::ByteMemoryErase(const ByteMemoryPlan& plan, LogScope& sco
         }
     }
     process_.Report(kReportProgress, 100);
-    process_.Report(kReportSuccess, plan.erase_success);
+    process_.Report(kReportSuccess, plan.codes.erase_success);
     return 1;
 }
 

@@ -121,13 +121,7 @@ ByteMemoryPlan CEepromInfo::Plan(bool wide) {
     };
     // The 16-bit EEPROM's pin the profile's way, the 8-bit one's through the GPIO registers.
     plan.protect = [this, wide](bool enable) { return EepromWriteProtect(enable, wide); };
-    plan.erase_fail = kStatusEraseEepromFail;
-    plan.write_fail = kStatusUpdateEepromFail;
-    plan.read_fail = kStatusReadEepromFail;
-    plan.read_success = kStatusReadEepromSucceed;
-    plan.erase_success = kStatusEraseEepromSucceed;
-    plan.update_success = kStatusUpdateEepromSucceed;
-    plan.download_success = kStatusDownloadEepromSucceed;
+    plan.codes = kEepromCodes;
     return plan;
 }
 

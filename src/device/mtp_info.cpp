@@ -22,13 +22,7 @@ ByteMemoryPlan CMTPInfo::Plan() {
         return camlib_.CamLib_MTP_Read(conn_.camera_handle, kByteMemoryTagAddress, 1, tag, nullptr,
                                        nullptr) != 0;
     };
-    plan.erase_fail = kStatusEraseMtpFail;
-    plan.write_fail = kStatusUpdateMtpFail;
-    plan.read_fail = kStatusReadMtpFail;
-    plan.read_success = kStatusReadMtpSucceed;
-    plan.erase_success = kStatusEraseMtpSucceed;
-    plan.update_success = kStatusUpdateMtpSucceed;
-    plan.download_success = kStatusDownloadMtpSucceed;
+    plan.codes = kMtpCodes;
     return plan;
 }
 
