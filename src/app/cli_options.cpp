@@ -87,7 +87,8 @@ std::vector<std::string> SplitAddressList(const std::string& text) {
 }
 
 std::string HelpText() {
-    return "usage: orbisk [-s [--image FILE] [--recover | --all] | --list [--json] [--ip ADDRESS]... |\n"
+    return "usage: orbisk [-s [--image FILE] [--recover | --all] |\n"
+           "               --list [--json] [--ip ADDRESS]... |\n"
            "               --ip-upload FILE [--ip ADDRESS]... [--camera N] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
