@@ -75,10 +75,17 @@ std::vector<CameraSummary> UpdateAllCameras(const Process& process, UsbBus& bus,
         workers.push_back(std::make_unique<CameraWorker>(
             process, std::make_unique<PinnedUsbBus>(std::move(view), node), system_info));
     }
-    std::vector<std::thread> threads;
-    threads.reserve(workers.size());
-    for (auto& worker : workers) threads.emplace_back([&worker, &args] { worker->Run(args); });
-    for (std::thread& thread : threads) thread.join();
+    if (process.clock.passes_by_itself()) {
+        std::vector<std::thread> threads;
+        threads.reserve(workers.size());
+        for (auto& worker : workers) threads.emplace_back([&worker, &args] { worker->Run(args); });
+        for (std::thread& thread : threads) thread.join();
+    } else {
+        // On a virtual clock only a sleeper moves the time, and every camera's charges move the
+        // one clock: side by side, each thread's waits would be cut short by the others' work.
+        // There the cameras take turns, each with the same stack of its own.
+        for (auto& worker : workers) worker->Run(args);
+    }
     std::vector<CameraSummary> out;
     for (const auto& worker : workers) out.push_back(worker->summary());
     std::sort(out.begin(), out.end(),

@@ -17,8 +17,9 @@ bool HasAllOption(const std::vector<std::string>& args);
 // Why these arguments and settings cannot update every camera at once; empty when they can.
 std::string AllCamerasError(const std::vector<std::string>& args, const Process& process);
 
-// Updates every imaging camera on `bus`, one thread and one device object each, and waits for
-// all of them; the summaries come in port order. No camera on the bus: none.
+// Updates every imaging camera on `bus`, one device object each, and waits for all of them; the
+// summaries come in port order. No camera on the bus: none. On a clock that passes by itself
+// each camera has a thread of its own; on a virtual clock they take turns.
 std::vector<CameraSummary> UpdateAllCameras(const Process& process, UsbBus& bus,
                                             CSystemInfo* system_info,
                                             const std::vector<std::string>& args);

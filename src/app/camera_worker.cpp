@@ -7,6 +7,7 @@
 #include "camera/usb_transport_factory.h"
 #include "catalogue/ic_type_ini.h"
 #include "device/dev_flow.h"
+#include "platform/device_lock.h"
 
 namespace orbisk {
 
@@ -48,7 +49,8 @@ void CameraWorker::Run(const std::vector<std::string>& args) {
     profiles_->BuildProfileList();
     profiles_->SelectDefaultProfile();
     profiles_->ApplyProfile();
-    transports_ = std::make_unique<UsbTransportFactory>(*bus_, process_.logger);
+    transports_ = std::make_unique<UsbTransportFactory>(*bus_, process_.logger,
+                                                        OpenDeviceLock(CameraLockName(port_)));
     camlib_ = std::make_unique<CamLib>(process_, *bus_, *transports_);
     if (camlib_->CamLib_Init(process_.lib_type) == 1)
         process_.lib_type = camlib_->CamLib_GetLibType();
