@@ -45,7 +45,7 @@ double UpdateSeconds(const std::string& generation, const std::string& config, i
     Scratch scratch;
     const std::string image = (scratch.folder / "old.rfw").string();
     RunCommand((build / "tools/orbisk-image").string() + " demo " + image +
-               " --version 1050 >/dev/null");
+               " --version 1050 --rev 0050 >/dev/null");
     std::string folders;
     for (int port = 1; port <= count; ++port) {
         const std::string camera = (scratch.folder / ("cam" + std::to_string(port))).string();
@@ -64,11 +64,12 @@ double UpdateSeconds(const std::string& generation, const std::string& config, i
     return took.count();
 }
 
-// Arg 0: second-generation vendor requests; 1: extension unit with 64-byte packets.
+// Arg 0: second-generation vendor requests; 1: the extension unit with the default options
+// (8-byte packets, the path that takes the device lock for every command).
 void BM_AllCameras(benchmark::State& state) {
     const bool v2 = state.range(0) == 0;
     const std::string generation = v2 ? "v2" : "xu";
-    const std::string config = v2 ? "" : "Lib Type=1\n";
+    const std::string config;
     double one = 0, four = 0;
     for (auto _ : state) {
         one = UpdateSeconds(generation, config, 1, state);

@@ -33,12 +33,8 @@ std::string AllCamerasError(const std::vector<std::string>& args, const Process&
         } else if (arg == "--list" || arg == "--json" || arg == "--ip" || arg == "--ip-upload" ||
                    arg == "--camera" || arg == "--help" || arg == "-h" || arg == "--version") {
             return "--all cannot be combined with " + arg;
-        } else if (arg != kAllOption) {
-            std::string lower = arg;
-            std::transform(lower.begin(), lower.end(), lower.begin(),
-                           [](unsigned char c) { return std::tolower(c); });
-            if (lower.find("-s") != std::string::npos || lower.find("/s") != std::string::npos)
-                update = true;
+        } else if (AsksForUpdate(arg)) {
+            update = true;
         }
     }
     if (!update) return "--all updates every camera: orbisk -s --all";

@@ -1,6 +1,7 @@
 #include "app/cli_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -84,6 +85,13 @@ std::vector<std::string> SplitAddressList(const std::string& text) {
         }
     }
     return out;
+}
+
+bool AsksForUpdate(const std::string& arg) {
+    std::string lower = arg;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return lower.find("/s") != std::string::npos || lower.find("-s") != std::string::npos;
 }
 
 std::string HelpText() {

@@ -53,11 +53,7 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
             ++i;
             continue;
         }
-        std::string arg = args[i];
-        std::transform(arg.begin(), arg.end(), arg.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        if (arg.find("/s") != std::string::npos || arg.find("-s") != std::string::npos)
-            update = true;
+        if (AsksForUpdate(args[i])) update = true;
     }
     if (update && image.error.empty()) {
         operation_ = 'W';
