@@ -56,6 +56,7 @@ void CameraWorker::Run(const std::vector<std::string>& args) {
         process_.lib_type = camlib_->CamLib_GetLibType();
     process_.customization_mode = 6;
     parse_arg_.SetOneOfMany(true);
+    parse_arg_.SetLabel("orbisk [" + port_ + "]");
     parse_arg_.SetDeviceMaker([this] { return RecreateDeviceObject(); });
     RecreateDeviceObject();
     if (parse_arg_.Parse_Arg(args) != 1) return;

@@ -106,10 +106,10 @@ void CParseArg::ExplainFailure() {
     const uint32_t code = process_.status.Code();
     const std::string_view text = StatusText(code);
     if (text.empty())
-        std::fprintf(stderr, "orbisk: the update failed (status %u)\n", code);
+        std::fprintf(stderr, "%s: the update failed (status %u)\n", label_.c_str(), code);
     else
-        std::fprintf(stderr, "orbisk: %.*s (status %u)\n", static_cast<int>(text.size()),
-                     text.data(), code);
+        std::fprintf(stderr, "%s: %.*s (status %u)\n", label_.c_str(),
+                     static_cast<int>(text.size()), text.data(), code);
 }
 
 bool CParseArg::OpenCamera() {
@@ -182,19 +182,19 @@ void CParseArg::ExplainRecordedImage(const RecoveryState& state) {
     const bool carried = recorded == kCarriedImageName;
     if (process_.image_file.empty()) {
         if (!carried)
-            std::fprintf(stderr, "orbisk: the image is the one the record names: %s\n",
+            std::fprintf(stderr, "%s: the image is the one the record names: %s\n", label_.c_str(),
                          recorded.c_str());
     } else if (recorded != process_.image_file) {
         // The operator's choice stands; the record then names it for any later run.
-        std::fprintf(
-            stderr, "orbisk: the record was written for the image %s; writing %s as asked\n",
-            carried ? "the program carries" : recorded.c_str(), process_.image_file.c_str());
+        std::fprintf(stderr, "%s: the record was written for the image %s; writing %s as asked\n",
+                     label_.c_str(), carried ? "the program carries" : recorded.c_str(),
+                     process_.image_file.c_str());
     }
 }
 
 uint32_t CParseArg::ExplainImageProblem() {
     const ImageProblem& problem = device_->images().problem;
-    if (problem.code != 0) std::fprintf(stderr, "orbisk: %s\n", problem.text.c_str());
+    if (problem.code != 0) std::fprintf(stderr, "%s: %s\n", label_.c_str(), problem.text.c_str());
     return problem.code;
 }
 
@@ -252,7 +252,8 @@ int CParseArg::Prepare() {
     }
     // The matched profile and image may call for another memory type.
     if (device_maker_ && device_maker_() == nullptr) {
-        std::fprintf(stderr, "orbisk: this build cannot program the memory of this camera\n");
+        std::fprintf(stderr, "%s: this build cannot program the memory of this camera\n",
+                     label_.c_str());
         return fail(kStatusNotSupport);
     }
     device_->DEV_GetDeviceInfo();

@@ -52,6 +52,9 @@ class CParseArg {
     // outcomes of all.
     void SetOneOfMany(bool on) { one_of_many_ = on; }
     const UpdateOutcome& outcome() const { return outcome_; }
+    // What begins the lines that explain a failure: "orbisk", or "orbisk [1-2]" for one camera
+    // among several.
+    void SetLabel(std::string label) { label_ = std::move(label); }
 
     char operation() const { return operation_; }
     // Prints to the console when there is one (text as given, at most 260 bytes).
@@ -94,6 +97,7 @@ class CParseArg {
     int remove_write_back_ = 0;
     int burn_record_on_ = 0;
     bool one_of_many_ = false;
+    std::string label_ = "orbisk";
     UpdateOutcome outcome_;
     bool console_ = false;
     std::string bus_error_;
