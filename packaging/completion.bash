@@ -14,7 +14,7 @@ _orbisk() {
             return
             ;;
     esac
-    COMPREPLY=($(compgen -W '-s --image --recover --list --json --ip --ip-upload --camera --version
+    COMPREPLY=($(compgen -W '-s --image --recover --all --list --json --ip --ip-upload --camera --version
         --help -h' -- "$cur"))
 }
 

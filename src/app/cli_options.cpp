@@ -1,6 +1,7 @@
 #include "app/cli_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -86,8 +87,16 @@ std::vector<std::string> SplitAddressList(const std::string& text) {
     return out;
 }
 
+bool AsksForUpdate(const std::string& arg) {
+    std::string lower = arg;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return lower.find("/s") != std::string::npos || lower.find("-s") != std::string::npos;
+}
+
 std::string HelpText() {
-    return "usage: orbisk [-s [--image FILE] [--recover] | --list [--json] [--ip ADDRESS]... |\n"
+    return "usage: orbisk [-s [--image FILE] [--recover | --all] |\n"
+           "               --list [--json] [--ip ADDRESS]... |\n"
            "               --ip-upload FILE [--ip ADDRESS]... [--camera N] | --version | --help]\n"
            "\n"
            "Without arguments orbisk opens the update dialog. With arguments it runs without a\n"
@@ -106,6 +115,9 @@ std::string HelpText() {
            "                 recovery record names)\n"
            "  --recover      with -s: also write a camera found in its boot ROM without a\n"
            "                 recovery record; it gets the image's own serial number\n"
+           "  --all          with -s: update every camera attached, all at once; one progress\n"
+           "                 line per change with the camera's port, a burn row per camera,\n"
+           "                 Result.txt passes only when all passed, a table at the end\n"
            "  --list         list the cameras found: index, identity, port, firmware version,\n"
            "                 serial number; writes nothing to any camera\n"
            "  --json         with --list: print a JSON array of objects with index, label,\n"

@@ -41,6 +41,10 @@ struct ImageOption {
 };
 ImageOption FindImageOption(const std::vector<std::string>& args);
 
+// Whether an argument asks for the update: any "-s" or "/s" in it, in any case ("-S", "/silent"
+// and "-sn" too).
+bool AsksForUpdate(const std::string& arg);
+
 // The addresses of config.ini's "IPCamera" value, separated by spaces, commas or semicolons.
 std::vector<std::string> SplitAddressList(const std::string& text);
 

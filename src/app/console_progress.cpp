@@ -30,8 +30,8 @@ std::string ConsoleProgress::BarLine(const std::string& step, uint32_t percent) 
 }
 
 void ConsoleProgress::Show() {
-    const std::string line =
-        terminal_ ? BarLine(step_, percent_) : step_ + ": " + std::to_string(percent_) + "%";
+    const std::string line = prefix_ + (terminal_ ? BarLine(step_, percent_)
+                                                  : step_ + ": " + std::to_string(percent_) + "%");
     if (line == last_line_) return;
     last_line_ = line;
     if (terminal_) {

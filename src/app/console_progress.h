@@ -14,6 +14,9 @@ class ConsoleProgress : public StatusSink {
   public:
     ConsoleProgress(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
+    // Put before every line: "[1-2] " when several cameras report on one stream.
+    void SetPrefix(std::string prefix) { prefix_ = std::move(prefix); }
+
     void Post(uint32_t kind, uint32_t code, intptr_t extra) override;
     // Ends a bar line on a terminal, so the next output starts on a line of its own.
     void Finish();
@@ -29,6 +32,7 @@ class ConsoleProgress : public StatusSink {
 
     std::FILE* out_;
     bool terminal_;
+    std::string prefix_;
     std::string step_ = "Progress";
     uint32_t percent_ = 0;
     uint32_t failure_code_ = 0;

@@ -7,13 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/all_cameras.h"
 #include "app/cli_options.h"
 #include "app/console_progress.h"
+#include "app/device_maker.h"
 #include "app/ip_cameras.h"
 #include "app/parse_arg.h"
 #include "app/settings_prompter.h"
 #include "app/version.h"
 #include "base/program_folder.h"
+#include "base/status_codes.h"
 #include "camera/cam_lib.h"
 #include "camera/usb_transport_factory.h"
 #include "catalogue/ic_type_ini.h"
@@ -98,25 +101,8 @@ void COrbiskApp::CreateProcessObjects(bool with_cameras) {
 }
 
 CDevFlow* COrbiskApp::RecreateDeviceObject() {
-    const MemoryClass wanted = RunDeviceFactory(process_);
-    if (device_ && wanted == device_class_) return device_.get();
-    std::unique_ptr<CDevFlow> fresh =
-        camlib_ ? CreateDeviceObject(wanted, process_, *camlib_, *profiles_) : nullptr;
-    if (fresh) fresh->SetSystemInfo(system_info_.get());
-    if (device_) {
-        if (fresh) {
-            // The open camera and what is known of it move to the new object.
-            fresh->connection() = device_->connection();
-            fresh->texts() = device_->texts();
-            fresh->images() = std::move(device_->images());
-            fresh->selected_index = device_->selected_index;
-            fresh->set_mipi_reserved(device_->mipi_reserved());
-        } else {
-            device_->DEV_CloseDevice();
-        }
-    }
-    device_ = std::move(fresh);
-    device_class_ = wanted;
+    RemakeDeviceObject(process_, camlib_.get(), *profiles_, system_info_.get(), device_,
+                       device_class_);
     parse_arg_->SetDevice(device_.get(), camlib_.get(), profiles_.get());
     return device_.get();
 }
@@ -198,6 +184,11 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
                      process_.setup_error.c_str());
         exit_failure_ = true;
     }
+    if (HasAllOption(args)) {
+        process_.run_mode = kRunCommandLine;
+        if (!exit_failure_) RunAllCameras(args);
+        return;
+    }
     const IpCameraArgs ip = FindIpCameraArgs(args);
     if (info != InfoRequest::kNone) {
         process_.run_mode = kRunCommandLine;
@@ -237,6 +228,22 @@ void COrbiskApp::RunCommandLine(const std::vector<std::string>& args) {
     process_.status.SetSink(nullptr);
     process_.prompter = nullptr;
     progress.Finish();
+}
+
+void COrbiskApp::RunAllCameras(const std::vector<std::string>& args) {
+    if (const std::string error = AllCamerasError(args, process_); !error.empty()) {
+        std::fprintf(stderr, "orbisk: %s\n", error.c_str());
+        process_.status.SetCode(kStatusNotSupport);
+        return;
+    }
+    if (parse_arg_->Parse_Arg(args) != 1) return;
+    if (!backend_.bus) {
+        std::fprintf(stderr, "orbisk: %s\n", backend_.error.c_str());
+        FinishAllCameras(process_, {});
+        return;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    FinishAllCameras(process_, UpdateAllCameras(process_, *backend_.bus, system_info_.get(), args));
 }
 
 void COrbiskApp::RunInfoRequest(InfoRequest request) {

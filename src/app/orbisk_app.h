@@ -73,6 +73,8 @@ class COrbiskApp {
     void CreateProcessObjects(bool with_cameras);
     void ReleaseProcessObjects();
     void RunCommandLine(const std::vector<std::string>& args);
+    // `orbisk -s --all`: every camera at once.
+    void RunAllCameras(const std::vector<std::string>& args);
     // --help, --version, --list: answered without touching a camera.
     void RunInfoRequest(InfoRequest request);
     // --ip-upload (and --ip or --camera without it, a usage error).

@@ -53,11 +53,7 @@ int CParseArg::Parse_Arg(const std::vector<std::string>& args) {
             ++i;
             continue;
         }
-        std::string arg = args[i];
-        std::transform(arg.begin(), arg.end(), arg.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        if (arg.find("/s") != std::string::npos || arg.find("-s") != std::string::npos)
-            update = true;
+        if (AsksForUpdate(args[i])) update = true;
     }
     if (update && image.error.empty()) {
         operation_ = 'W';
@@ -110,10 +106,10 @@ void CParseArg::ExplainFailure() {
     const uint32_t code = process_.status.Code();
     const std::string_view text = StatusText(code);
     if (text.empty())
-        std::fprintf(stderr, "orbisk: the update failed (status %u)\n", code);
+        std::fprintf(stderr, "%s: the update failed (status %u)\n", label_.c_str(), code);
     else
-        std::fprintf(stderr, "orbisk: %.*s (status %u)\n", static_cast<int>(text.size()),
-                     text.data(), code);
+        std::fprintf(stderr, "%s: %.*s (status %u)\n", label_.c_str(),
+                     static_cast<int>(text.size()), text.data(), code);
 }
 
 bool CParseArg::OpenCamera() {
@@ -186,19 +182,19 @@ void CParseArg::ExplainRecordedImage(const RecoveryState& state) {
     const bool carried = recorded == kCarriedImageName;
     if (process_.image_file.empty()) {
         if (!carried)
-            std::fprintf(stderr, "orbisk: the image is the one the record names: %s\n",
+            std::fprintf(stderr, "%s: the image is the one the record names: %s\n", label_.c_str(),
                          recorded.c_str());
     } else if (recorded != process_.image_file) {
         // The operator's choice stands; the record then names it for any later run.
-        std::fprintf(
-            stderr, "orbisk: the record was written for the image %s; writing %s as asked\n",
-            carried ? "the program carries" : recorded.c_str(), process_.image_file.c_str());
+        std::fprintf(stderr, "%s: the record was written for the image %s; writing %s as asked\n",
+                     label_.c_str(), carried ? "the program carries" : recorded.c_str(),
+                     process_.image_file.c_str());
     }
 }
 
 uint32_t CParseArg::ExplainImageProblem() {
     const ImageProblem& problem = device_->images().problem;
-    if (problem.code != 0) std::fprintf(stderr, "orbisk: %s\n", problem.text.c_str());
+    if (problem.code != 0) std::fprintf(stderr, "%s: %s\n", label_.c_str(), problem.text.c_str());
     return problem.code;
 }
 
@@ -214,9 +210,10 @@ bool CParseArg::LoadUpdateImage() {
 
 int CParseArg::Prepare() {
     LogScope scope(process_.logger, "CParseArg::Prepare");
-    if (result_mode_ != 0) result_file_.Create(process_.ProgramFile("Result.txt"));
+    if (result_mode_ != 0 && !one_of_many_) result_file_.Create(process_.ProgramFile("Result.txt"));
     const auto fail = [&](uint32_t code) {
         KeepFailureCode(code);
+        KeepOutcome(false);
         if (result_mode_ == 1 || result_mode_ == 2)
             result_file_.Write(CommandLineVerdict(result_mode_, false));
         result_file_.Close();
@@ -255,7 +252,8 @@ int CParseArg::Prepare() {
     }
     // The matched profile and image may call for another memory type.
     if (device_maker_ && device_maker_() == nullptr) {
-        std::fprintf(stderr, "orbisk: this build cannot program the memory of this camera\n");
+        std::fprintf(stderr, "%s: this build cannot program the memory of this camera\n",
+                     label_.c_str());
         return fail(kStatusNotSupport);
     }
     device_->DEV_GetDeviceInfo();
@@ -274,34 +272,39 @@ int CParseArg::Excute_Arg_Normal() {
 
 int CParseArg::Excute_Arg() {
     LogScope scope(process_.logger, "CParseArg::Excute_Arg");
-    burn_record_on_ = process_.ConfigInt("LogType", 0);
+    burn_record_on_ = one_of_many_ ? 0 : process_.ConfigInt("LogType", 0);
     // The burn record lives in the working folder, where production scripts collect it.
     if (burn_record_on_ != 0 && !burn_file_.Open("burn_result.txt"))
         std::fprintf(stderr, "Can't Open burn_result.txt\n");
     const bool pass = device_ != nullptr && Excute_Arg_Normal() == 1;
     if (!pass) KeepFailureCode(kStatusResetDeviceFail);
+    KeepOutcome(pass);
     FinishProgress();
     if (!pass) ExplainFailure();
     if (pass) {
-        RemoveAutostartEntry(kAutostartEntry);
+        if (!one_of_many_) RemoveAutostartEntry(kAutostartEntry);
         ConsolePrint("Write fw pass!\r\n");
     } else {
         ConsolePrint("Write fw fail!\r\n");
     }
     ConsolePrompt();
-    if (result_mode_ > 0) {
+    if (result_mode_ > 0 && !one_of_many_) {
         result_file_.Write(CommandLineVerdict(result_mode_, pass));
         result_file_.Close();
     }
     if (burn_file_.IsOpen()) {
-        const std::string serial = device_ != nullptr ? device_->SerialNumberText() : "";
-        // A failed run records the failure's own code, as the dialog does.
-        const uint32_t failure = progress_ != nullptr ? progress_->failure_code() : 0;
-        const uint32_t code = !pass && failure != 0 ? failure : process_.status.Code();
-        burn_file_.AppendRow(std::time(nullptr), serial, pass, code);
+        burn_file_.AppendRow(std::time(nullptr), outcome_.serial, pass, outcome_.code);
         burn_file_.Close();
     }
     return pass ? 1 : 0;
+}
+
+void CParseArg::KeepOutcome(bool pass) {
+    outcome_.pass = pass;
+    outcome_.serial = device_ != nullptr ? device_->SerialNumberText() : "";
+    // A failed run records the failure's own code, as the dialog does.
+    const uint32_t failure = progress_ != nullptr ? progress_->failure_code() : 0;
+    outcome_.code = !pass && failure != 0 ? failure : process_.status.Code();
 }
 
 void CParseArg::CloseDevice() {

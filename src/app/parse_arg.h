@@ -15,6 +15,14 @@ class CDevFlow;
 class CICTypeIni;
 class ConsoleProgress;
 
+// How the update of one camera ended: its verdict, the code its burn row carries, the serial
+// number the row names.
+struct UpdateOutcome {
+    bool pass = false;
+    uint32_t code = 0;
+    std::string serial;
+};
+
 // The command line: parse, console set-up, prepare (find and identify the camera), execute.
 class CParseArg {
   public:
@@ -39,6 +47,14 @@ class CParseArg {
     void SetDeviceMaker(std::function<CDevFlow*()> maker) { device_maker_ = std::move(maker); }
     // The progress display to close before the result lines are printed.
     void SetProgress(ConsoleProgress* progress) { progress_ = progress; }
+    // One camera among several updated at once: the run's shared records (Result.txt, the burn
+    // record, the autostart entry) are left to the caller, who writes them once from the
+    // outcomes of all.
+    void SetOneOfMany(bool on) { one_of_many_ = on; }
+    const UpdateOutcome& outcome() const { return outcome_; }
+    // What begins the lines that explain a failure: "orbisk", or "orbisk [1-2]" for one camera
+    // among several.
+    void SetLabel(std::string label) { label_ = std::move(label); }
 
     char operation() const { return operation_; }
     // Prints to the console when there is one (text as given, at most 260 bytes).
@@ -67,6 +83,8 @@ class CParseArg {
     // The reason of a failed run on stderr, so an operator sees more than "fail".
     void ExplainFailure();
     void FinishProgress();
+    // The outcome of this camera's run, from the status code and the last failure report.
+    void KeepOutcome(bool pass);
 
     Process& process_;
     char operation_ = static_cast<char>(0xFF);
@@ -78,6 +96,9 @@ class CParseArg {
     int remove_manufacture_ = 0;
     int remove_write_back_ = 0;
     int burn_record_on_ = 0;
+    bool one_of_many_ = false;
+    std::string label_ = "orbisk";
+    UpdateOutcome outcome_;
     bool console_ = false;
     std::string bus_error_;
     CDevFlow* device_ = nullptr;

@@ -60,6 +60,11 @@ std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus) {
     return LinuxUsbBus::Create();
 }
 
+std::unique_ptr<UsbBus> MakeThreadBus(UsbBus& bus) {
+    if (auto* simulated = dynamic_cast<sim::SimUsbBus*>(&bus)) return simulated->ProgramView();
+    return LinuxUsbBus::Create();
+}
+
 std::unique_ptr<Clock> MakeSimulationClock() {
     const char* mode = std::getenv("ORBISK_SIM_CLOCK");
     if (SimulationRequested() && mode != nullptr && std::strcmp(mode, "virtual") == 0)

@@ -31,6 +31,10 @@ std::function<std::unique_ptr<I2cAdapter>()> HostI2cSource(Process& process);
 // own, so the function library's wait for a camera returning from a reset never loses one to
 // the watch. Null when there is none.
 std::unique_ptr<UsbBus> MakeWatchBus(UsbBus& bus);
+// A view of the cameras of `bus` for one more thread of the program, with change notifications
+// of its own, so that threads updating cameras side by side never take each other's. Null when
+// there is none.
+std::unique_ptr<UsbBus> MakeThreadBus(UsbBus& bus);
 
 // A virtual clock when ORBISK_SIM and ORBISK_SIM_CLOCK=virtual are set, so that every wait of
 // the tool and every delay of the simulated cameras passes at once; else null (the real clock).

@@ -9,6 +9,13 @@ namespace orbisk {
 inline constexpr const char* kDeviceLockName = "ICOperateSync_2014_3_28";
 inline constexpr uint32_t kDeviceLockTimeoutMs = 10000;
 
+// The lock of the one camera on this port chain ("1-2.3"), for `orbisk -s --all`: its threads
+// each hold their own camera's lock, so that a command to one camera never waits for a command
+// to another while the machine-wide lock would make them take turns.
+inline std::string CameraLockName(const std::string& port_chain) {
+    return std::string(kDeviceLockName) + "." + port_chain;
+}
+
 // How a wait for the lock ended.
 enum class LockWait {
     kAcquired,   // the caller holds the lock

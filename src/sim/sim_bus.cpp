@@ -128,6 +128,10 @@ std::unique_ptr<SimUsbBus> SimUsbBus::WatchView() {
     return std::unique_ptr<SimUsbBus>(new SimUsbBus(clock_, state_, true));
 }
 
+std::unique_ptr<SimUsbBus> SimUsbBus::ProgramView() {
+    return std::unique_ptr<SimUsbBus>(new SimUsbBus(clock_, state_, false));
+}
+
 void SimUsbBus::Listen(SimCamera& camera) {
     std::weak_ptr<SimBusState> weak = state_;
     camera.SetResetListener([weak](SimCamera& reset) {

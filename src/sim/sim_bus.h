@@ -33,6 +33,9 @@ class SimUsbBus : public UsbBus {
     // changes in real time whatever the clock, and never move a virtual clock: a watcher waits
     // for events, it does not make time pass.
     std::unique_ptr<SimUsbBus> WatchView();
+    // A view of the same cameras for one more thread of the program: its waits move the clock as
+    // this view's do, and it keeps its own count of the changes it has seen.
+    std::unique_ptr<SimUsbBus> ProgramView();
 
     // Adds a slot holding `camera` (nullptr: an empty slot); returns the slot's number.
     size_t AddCamera(std::shared_ptr<SimCamera> camera);
