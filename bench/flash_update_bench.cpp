@@ -28,6 +28,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/config_keys.h"
 #include "bench_support.h"
 
 // The scenario tests' rig: the whole tool against one simulated camera.
@@ -75,6 +76,14 @@ struct Bound {
              double wait_us = 0) {
         const uint32_t n = commands * w.Transfers(bytes);
         us += commands * w.Us(bytes) + wait_us;
+        Count(name, n);
+    }
+    // A step of one request of its own with `bytes` of data (a class request, say).
+    void AddRequest(const char* name, const Wire& w, uint32_t bytes) {
+        us += w.TransferUs(bytes);
+        Count(name, 1);
+    }
+    void Count(const char* name, uint32_t n) {
         transfers += n;
         steps += std::string(steps.empty() ? "" : " ") + name + "=" + std::to_string(n);
     }
@@ -99,7 +108,8 @@ Bound CountBound(const sim::Timing& t, Path path, bool check_empty,
         }
     }
     const bool fixed = waits == Waits::kFixed;
-    const double reset_us = 1000.0 * (fixed ? 5000 : t.reenumerate_ms);
+    const double reset_us =
+        1000.0 * (fixed ? static_cast<uint32_t>(cfg::kWaitTime.default_value) : t.reenumerate_ms);
     const double status_us =
         1000.0 * (fixed ? std::max<uint32_t>(50, t.status_write_ms) : t.status_write_ms);
     Bound b;
@@ -114,7 +124,7 @@ Bound CountBound(const sim::Timing& t, Path path, bool check_empty,
     if (path == kFast) {
         // The size asked for, then its length read back: one 2-byte class request.
         b.Add("packets", w, 1, 0);
-        b.Add("packets_len", Wire{t, kVendorV2}, 1, 2);
+        b.AddRequest("packets_len", w, 2);
     }
     if (check_empty && path != kFast) b.Add("empty_check", w, chunks, kChunk);
     // The pages of the write are programmed one after another while the data arrives.

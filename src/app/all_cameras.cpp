@@ -98,12 +98,12 @@ void FinishAllCameras(Process& process, const std::vector<CameraSummary>& camera
         std::fputs("orbisk: no camera found\n", stderr);
         process.status.SetCode(kStatusDetectDeviceFail);
     }
-    for (const CameraSummary& c : cameras) {
-        if (c.outcome.pass) continue;
-        // A failure without a code of its own still fails the run.
-        process.status.SetCode(c.outcome.code != 0 ? c.outcome.code : kStatusResetDeviceFail);
-        break;
-    }
+    const auto failed = std::find_if(cameras.begin(), cameras.end(),
+                                     [](const CameraSummary& c) { return !c.outcome.pass; });
+    // A failure without a code of its own still fails the run.
+    if (failed != cameras.end())
+        process.status.SetCode(failed->outcome.code != 0 ? failed->outcome.code
+                                                         : kStatusResetDeviceFail);
     if (const int mode = process.ConfigInt("SaveResultToFile", 0); mode > 0) {
         ResultFile result;
         if (result.Create(process.ProgramFile("Result.txt")))

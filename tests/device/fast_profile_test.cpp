@@ -17,20 +17,18 @@ namespace {
 constexpr uint32_t kChunk = 4096;
 constexpr uint8_t kOptLarge = 0x08, kOptProgram = 0x10;
 
-// A camera whose controller takes data packets up to `largest` bytes, its update loaded with
-// the fast profile on.
-struct FastRig {
+// A camera whose controller takes data packets up to `largest` bytes, with the fast profile on.
+struct FastRig : FlashRig {
     explicit FastRig(uint16_t largest,
                      std::vector<uint8_t> old_image = MakeDemoImage(OldFirmware()))
-        : rig(Settings(largest), std::move(old_image)) {
-        rig.process.config.SetValue(kConfigSection, "Fast Profile", "1");
+        : FlashRig(Settings(largest), std::move(old_image)) {
+        process.config.SetValue(kConfigSection, "Fast Profile", "1");
     }
     static sim::SimSettings Settings(uint16_t largest) {
-        sim::SimSettings settings = FlashRig::DefaultSettings();
+        sim::SimSettings settings = DefaultSettings();
         settings.max_data_size = largest;
         return settings;
     }
-    FlashRig rig;
 };
 
 TEST(FastProfileTest, TheLargestPacketsTheCameraTakesCarryTheUpdate) {
@@ -45,26 +43,26 @@ TEST(FastProfileTest, TheLargestPacketsTheCameraTakesCarryTheUpdate) {
     for (const Row& row : rows) {
         TRACE_ROW(rows, row);
         FastRig fast(row.largest);
-        ASSERT_TRUE(fast.rig.OpenAndLoad());
-        fast.rig.sink.clear();
-        const uint32_t before = fast.rig.camera->TransferCount();
+        ASSERT_TRUE(fast.OpenAndLoad());
+        fast.sink.clear();
+        const uint32_t before = fast.camera->TransferCount();
 
-        ASSERT_EQ(fast.rig.device->Download(), 1) << fast.rig.log.Joined();
+        ASSERT_EQ(fast.device->Download(), 1) << fast.log.Joined();
 
-        EXPECT_TRUE(fast.rig.log.Contains("Data packets of " + std::to_string(row.used) + " bytes"))
-            << fast.rig.log.Joined();
+        EXPECT_TRUE(fast.log.Contains("Data packets of " + std::to_string(row.used) + " bytes"))
+            << fast.log.Joined();
         // No empty check: the verify compares every byte.
-        const uint32_t chunks = static_cast<uint32_t>(fast.rig.Memory().size() / kChunk);
+        const uint32_t chunks = static_cast<uint32_t>(fast.Memory().size() / kChunk);
         const sim::ChipProfile& chip = *sim::FindProfile("ORV6363");
-        fast.rig.ExpectNewCodeRunning(
-            sim::ReadImageFacts(fast.rig.Memory(), chip.config_address, chip.tag_address),
+        fast.ExpectNewCodeRunning(
+            sim::ReadImageFacts(fast.Memory(), chip.config_address, chip.tag_address),
             {41718, 41719, 41721, 41722, 41724}, 5, 2u * chunks + 2);
         // Every chunk written and read back goes in packets of the size used: a command and
         // 4096 / size packets. The rest of the update (resets, unlock, the busy reads of the
         // erase and of the page programs, tag, lock) takes fewer than 400 transfers, so packets
         // of half the size would not fit.
         const uint32_t per_chunk = 1 + kChunk / row.used;
-        EXPECT_LE(fast.rig.camera->TransferCount() - before, 2 * chunks * per_chunk + 400);
+        EXPECT_LE(fast.camera->TransferCount() - before, 2 * chunks * per_chunk + 400);
     }
 }
 
@@ -90,23 +88,23 @@ TEST(FastProfileTest, AFlashThatKeepsABitFailsTheCompareAndIsNotTagged) {
     for (const Row& row : rows) {
         TRACE_ROW(rows, row);
         FastRig fast(1024, old_image);
-        if (!row.fast) fast.rig.process.config.SetValue(kConfigSection, "Fast Profile", "0");
-        ASSERT_TRUE(fast.rig.OpenAndLoad(image));
-        if (!row.program) fast.rig.process.download_options &= static_cast<uint8_t>(~kOptProgram);
+        if (!row.fast) fast.process.config.SetValue(kConfigSection, "Fast Profile", "0");
+        ASSERT_TRUE(fast.OpenAndLoad(image));
+        if (!row.program) fast.process.download_options &= static_cast<uint8_t>(~kOptProgram);
         sim::Faults faults;
         faults.stuck_bit = true, faults.stuck_address = 0x6010, faults.stuck_mask = 0x01;
         faults.stuck_value = false;
-        fast.rig.camera->SetFaults(faults);
-        fast.rig.sink.clear();
+        fast.camera->SetFaults(faults);
+        fast.sink.clear();
 
-        EXPECT_EQ(fast.rig.device->Download(), 0);
+        EXPECT_EQ(fast.device->Download(), 0);
 
-        EXPECT_EQ(fast.rig.StepTexts(), row.steps);
-        EXPECT_EQ(fast.rig.sink.codes(kReportFailure), std::vector<uint32_t>{row.failure});
-        const std::vector<uint8_t> memory = fast.rig.Memory();
+        EXPECT_EQ(fast.StepTexts(), row.steps);
+        EXPECT_EQ(fast.sink.codes(kReportFailure), std::vector<uint32_t>{row.failure});
+        const std::vector<uint8_t> memory = fast.Memory();
         EXPECT_EQ(memory[DemoLayout::kTagAddress], 0xFF);
         EXPECT_EQ(memory[DemoLayout::kTagAddress + 1], 0xFF);
-        EXPECT_FALSE(fast.rig.camera->AppMode());
+        EXPECT_FALSE(fast.camera->AppMode());
     }
 }
 

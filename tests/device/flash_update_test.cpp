@@ -197,12 +197,6 @@ TEST(FlashUpdateTest, FailedWriteLocksTheFlashAgain) {
     EXPECT_TRUE(rig.log.Contains("Write Flash Code Fail"));
 }
 
-}  // namespace
-}  // namespace orbisk::test
-
-namespace orbisk::test {
-namespace {
-
 TEST(FlashUpdateTest, CameraNotBackInItsCodeIsReportedOnceAsWrittenAndVerified) {
     // An image without its identity record is written and tagged, but the camera cannot start
     // it and stays in its boot ROM after each reset.
@@ -223,12 +217,6 @@ TEST(FlashUpdateTest, CameraNotBackInItsCodeIsReportedOnceAsWrittenAndVerified) 
     EXPECT_EQ(rig.process.status.Code(), 41736u);
     EXPECT_EQ(rig.Memory(), image);
 }
-
-}  // namespace
-}  // namespace orbisk::test
-
-namespace orbisk::test {
-namespace {
 
 TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteFollowsTheFlashUpToOneSecond) {
     // The unlock and the lock each wait for a status write: a slower write costs the update
@@ -260,12 +248,6 @@ TEST(FlashUpdateTest, BusyBitWaitAfterTheStatusWriteFollowsTheFlashUpToOneSecond
     EXPECT_TRUE(rig->log.Contains("Waiting Time Out"));
 }
 
-}  // namespace
-}  // namespace orbisk::test
-
-namespace orbisk::test {
-namespace {
-
 TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
     FlashRig rig;  // the front camera, on port 1
     sim::SimSettings rear_settings = FlashRig::DefaultSettings();
@@ -294,12 +276,6 @@ TEST(FlashUpdateTest, TwoCameraModuleIsUpdatedFrontThenRear) {
     EXPECT_EQ(rig.sink.codes(kReportSuccess), std::vector<uint32_t>{41755});
     EXPECT_EQ(rig.device->connection().camera_handle, 0u);
 }
-
-}  // namespace
-}  // namespace orbisk::test
-
-namespace orbisk::test {
-namespace {
 
 TEST(FlashUpdateTest, BlocksOfOnlyErasedBytesAreNotWrittenYetTheWholeImageIsVerified) {
     // The old image has code where the new one is blank: the erase alone must clear it, and the
