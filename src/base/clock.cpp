@@ -18,7 +18,9 @@ uint64_t SystemClock::now_us() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-uint64_t SystemClock::now_ms() { return now_us() / 1000; }
+uint64_t SystemClock::now_ms() {
+    return now_us() / 1000;
+}
 
 void SystemClock::sleep_ms(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -38,7 +40,9 @@ uint64_t VirtualClock::now_us() {
     return now_us_;
 }
 
-uint64_t VirtualClock::now_ms() { return now_us() / 1000; }
+uint64_t VirtualClock::now_ms() {
+    return now_us() / 1000;
+}
 
 void VirtualClock::advance_us(uint64_t us) {
     std::lock_guard lock(mutex_);

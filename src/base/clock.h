@@ -9,7 +9,7 @@ namespace orbisk {
 // Time as the program sees it. Production sleeps for real; tests and the simulated camera use
 // VirtualClock, where a sleep only moves the time forward.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary start; never goes back.
     virtual uint64_t now_ms() = 0;
@@ -28,7 +28,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     uint64_t now_ms() override;
     uint64_t now_us() override;
     void sleep_ms(uint32_t ms) override;
@@ -40,7 +40,7 @@ public:
 
 // Instant time: sleep_ms advances the clock and returns at once. Thread-safe.
 class VirtualClock final : public Clock {
-public:
+  public:
     explicit VirtualClock(uint64_t start_us = 0) : now_us_(start_us) {}
     uint64_t now_ms() override;
     uint64_t now_us() override;
@@ -48,7 +48,7 @@ public:
     void sleep_us(uint64_t us) override { advance_us(us); }
     void advance_us(uint64_t us);
 
-private:
+  private:
     std::mutex mutex_;
     uint64_t now_us_;
 };

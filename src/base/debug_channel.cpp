@@ -77,8 +77,8 @@ bool DebugChannel::StopCapture(Logger& logger, uint32_t timeout_ms) {
     }
     wake_.notify_all();
     std::unique_lock lock(mutex_);
-    bool finished = done_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                      [this] { return done_; });
+    bool finished =
+        done_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return done_; });
     lock.unlock();
     if (finished && thread_.joinable()) thread_.join();
     return finished;

@@ -15,7 +15,7 @@ namespace orbisk {
 // echo is on (ORBISK_TRACE set) and, while a capture runs ("Debug Log"), is appended by the
 // capture thread to DebugLog.txt exactly as sent. Only this process's lines ever reach it.
 class DebugChannel final : public LogSink {
-public:
+  public:
     ~DebugChannel() override;
 
     void SetEcho(bool on) { echo_ = on; }
@@ -29,7 +29,7 @@ public:
     bool StopCapture(Logger& logger, uint32_t timeout_ms = 5000);
     bool Capturing() const;
 
-private:
+  private:
     void CaptureLoop();
 
     mutable std::mutex mutex_;

@@ -37,7 +37,9 @@ bool CIniFile::ReadFile() {
     return Parse(text);
 }
 
-bool CIniFile::ReadMemory(std::string_view text) { return Parse(text); }
+bool CIniFile::ReadMemory(std::string_view text) {
+    return Parse(text);
+}
 
 bool CIniFile::Parse(std::string_view text) {
     load_stopped_early_ = false;

@@ -10,7 +10,7 @@ namespace orbisk {
 // files. Names compare case-insensitively, values are kept verbatim, numbers are converted on
 // every read, and the order of sections and keys is kept as read.
 class CIniFile {
-public:
+  public:
     explicit CIniFile(std::string path = {});
     virtual ~CIniFile() = default;
 
@@ -59,7 +59,7 @@ public:
     // octal), stops at the first character that does not fit, "-1" is all bits set.
     static int32_t ParseInteger(std::string_view text);
 
-private:
+  private:
     struct Section {
         std::string name;
         std::vector<std::string> keys;

@@ -11,7 +11,9 @@
 
 namespace orbisk {
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+uint32_t CurrentThreadId() {
+    return static_cast<uint32_t>(syscall(SYS_gettid));
+}
 
 LogScope::LogScope(Logger& logger, const char* name, int tracing, uint32_t category)
     : logger_(logger), name_(name), tracing_(tracing), category_(category) {

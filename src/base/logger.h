@@ -12,7 +12,7 @@ class Clock;
 // Receives every finished trace line, CR LF included; the product's sink is the debug channel
 // (debug_channel.h), tests record the lines.
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     virtual void Write(std::string_view line) = 0;
 };
@@ -21,7 +21,7 @@ class Logger;
 
 // One traced operation: "START --->>>" when it begins, "EXIT <<<---" when it ends (tracing 1).
 class LogScope {
-public:
+  public:
     LogScope(Logger& logger, const char* name, int tracing = 1, uint32_t category = 1);
     ~LogScope();
     LogScope(const LogScope&) = delete;
@@ -37,7 +37,7 @@ public:
     // The two trace texts of a failure or step: "----------------: " and the message.
     void Section(const char* message);
 
-private:
+  private:
     Logger& logger_;
     const char* name_;
     int tracing_;
@@ -45,7 +45,7 @@ private:
 };
 
 class Logger {
-public:
+  public:
     static constexpr size_t kLineChars = 512;
     static constexpr size_t kDebugPrintChars = 4093;
 
@@ -71,7 +71,7 @@ public:
     // "\r\n%Y-%m-%d\t%H:%M:%S\r\n" in local time.
     static std::string CurrentTimeText();
 
-private:
+  private:
     void Emit(bool with_prefix, const LogScope& scope, const char* format, va_list args);
     void Send(std::string_view text);
 

@@ -8,7 +8,7 @@ namespace orbisk {
 
 // Result.txt: created (truncated) when a run starts, one verdict written at its end, closed.
 class ResultFile {
-public:
+  public:
     ResultFile() = default;
     ~ResultFile() { Close(); }
     ResultFile(const ResultFile&) = delete;
@@ -20,7 +20,7 @@ public:
     void Write(const std::string& verdict);
     void Close();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
 };
 
@@ -30,7 +30,7 @@ std::string DialogVerdict(int mode, bool pass, uint16_t vid, uint16_t pid, uint1
 
 // burn_result.txt: one row per update, appended; the two header lines when it is new.
 class BurnRecord {
-public:
+  public:
     BurnRecord() = default;
     ~BurnRecord() { Close(); }
     BurnRecord(const BurnRecord&) = delete;
@@ -48,7 +48,7 @@ public:
     static constexpr const char* kHeader2 =
         "================  ================  =========================  =======  =======\r\n";
 
-private:
+  private:
     std::FILE* file_ = nullptr;
 };
 

@@ -33,14 +33,14 @@ const StatusEntry* StatusTable(size_t* count);
 
 // Receives every report; the dialog posts it to its window, tests record the sequence.
 class StatusSink {
-public:
+  public:
     virtual ~StatusSink() = default;
     virtual void Post(uint32_t kind, uint32_t code, intptr_t extra) = 0;
 };
 
 // The lock and cancel flag that the dialog shares with the device flows (stop request).
 class CThreadFlag {
-public:
+  public:
     void SetCancel(bool on) {
         std::lock_guard lock(mutex_);
         cancel_ = on;
@@ -50,7 +50,7 @@ public:
         return cancel_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     bool cancel_ = false;
 };
@@ -58,7 +58,7 @@ private:
 // Report status: posts to the sink when one is attached and keeps the last code as the
 // process-wide status code, which decides the exit code.
 class StatusReporter {
-public:
+  public:
     void SetSink(StatusSink* sink) { sink_.store(sink); }
     StatusSink* sink() const { return sink_.load(); }
     void SetCancelSource(const CThreadFlag* flag) { cancel_.store(flag); }
@@ -71,7 +71,7 @@ public:
 
     static bool IsClearingCode(uint32_t code);
 
-private:
+  private:
     std::atomic<StatusSink*> sink_{nullptr};
     std::atomic<const CThreadFlag*> cancel_{nullptr};
     std::atomic<uint32_t> code_{0};

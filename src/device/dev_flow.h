@@ -129,8 +129,7 @@ class CDevFlow : public CDevTypeInfo {
     bool ReservedDataFromRecord(std::vector<uint8_t>* data);
     // Before the bridge leaves its code: the record and the reserved data; a record already
     // there is kept, since the flash it would be taken from may be half written.
-    bool RecordBridgeBeforeUpdate(std::span<const uint8_t> image, LogScope& scope,
-                                  uint32_t& code);
+    bool RecordBridgeBeforeUpdate(std::span<const uint8_t> image, LogScope& scope, uint32_t& code);
     void ForgetBridgeRecovery(LogScope& scope);
     // The serial number to carry into the image: read from the camera now when it runs its
     // code, taken from the record when it is in its ROM; nullopt when none is to be carried (the

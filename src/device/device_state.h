@@ -54,7 +54,7 @@ struct BridgeRecovery {
 
 // The texts of the open camera that the dialogs show and the checks compare.
 struct DeviceTexts {
-    std::string manufacturer;    // USB manufacturer string, kept as the serial number
+    std::string manufacturer;  // USB manufacturer string, kept as the serial number
     // The manufacturer string above was read from the open camera, not left empty by a failed
     // read.
     bool manufacturer_read = false;
@@ -63,19 +63,19 @@ struct DeviceTexts {
     std::string chosen_image_path;
     std::string image_identity;  // identity of the image that fits the camera
     // Device information of the dialogs.
-    std::string connection;        // "ZN Camera Connected" / "No ZN Camera"
+    std::string connection;  // "ZN Camera Connected" / "No ZN Camera"
     std::string fw_version;
     std::string second_version;
     std::string usb_speed;
-    std::string code_mode;         // "Vendor Code" when the application runs
+    std::string code_mode;  // "Vendor Code" when the application runs
     std::string memory_name;
-    std::string vid_pid_rev;       // "VID_%04X&PID_%04X&REV_%04X"
-    std::string name_label;        // camera name and identity
-    std::string serial;            // USB serial-number string
-    std::string board;             // base-board product of the host
-    std::string sn_state;          // serial-number state shown while it is saved
-    std::string otp_space;         // the OTP space text of an OTP camera, else empty
-    int32_t code_signature = 0;    // the camera's code carries 0x55 0xAA
+    std::string vid_pid_rev;     // "VID_%04X&PID_%04X&REV_%04X"
+    std::string name_label;      // camera name and identity
+    std::string serial;          // USB serial-number string
+    std::string board;           // base-board product of the host
+    std::string sn_state;        // serial-number state shown while it is saved
+    std::string otp_space;       // the OTP space text of an OTP camera, else empty
+    int32_t code_signature = 0;  // the camera's code carries 0x55 0xAA
     int32_t second_code = 0;
     RecoveryState recovery;
     BridgeRecovery bridge_recovery;

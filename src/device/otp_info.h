@@ -22,9 +22,7 @@ class COTPInfo : public CEepromConfigInfo {
     int Download() override { return OTP_Download(); }
     int DumpCheck() override { return OTP_DumpCheck(); }
     int SilenceWriteBin(const std::string& path) override { return Silence_OTPWriteBin(path); }
-    int SilenceWriteSNBin(const std::string& path) override {
-        return Silence_OTPWriteSNBin(path);
-    }
+    int SilenceWriteSNBin(const std::string& path) override { return Silence_OTPWriteSNBin(path); }
     int SilenceReadBin(const std::string& path) override;
     int SilenceDumpCheck(const std::string& path) override { return Silence_OTPDumpCheck(path); }
 

@@ -28,8 +28,8 @@ void PutHeader(std::vector<uint8_t>& part, uint8_t chip_model, uint8_t variant, 
 // The record at `offset` when it has the given type and total length.
 bool RecordIs(std::span<const uint8_t> chain, size_t offset, uint8_t type, size_t length) {
     RecordHeader h;
-    return offset < chain.size() && ReadRecordHeader(chain.subspan(offset), h) &&
-           h.type == type && h.total_length == length;
+    return offset < chain.size() && ReadRecordHeader(chain.subspan(offset), h) && h.type == type &&
+           h.total_length == length;
 }
 
 }  // namespace

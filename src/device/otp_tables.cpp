@@ -41,8 +41,7 @@ std::array<uint8_t, kVdEntrySize> EncodeVdEntry(const VdEntry& e) {
 }
 
 std::array<uint8_t, kEccRecordSize> EncodeEccRecord(const EccRecord& r) {
-    return {static_cast<uint8_t>(r.address >> 8), static_cast<uint8_t>(r.address), r.value,
-            r.flag};
+    return {static_cast<uint8_t>(r.address >> 8), static_cast<uint8_t>(r.address), r.value, r.flag};
 }
 
 int PatchingRecord(const EccTable& ecc, int index) {
@@ -55,7 +54,8 @@ int PatchingRecord(const EccTable& ecc, int index) {
 }
 
 int CountFreeEntries(const VdTable& vd) {
-    return static_cast<int>(std::count_if(vd.begin(), vd.end(), [](const VdEntry& e) { return e.Free(); }));
+    return static_cast<int>(
+        std::count_if(vd.begin(), vd.end(), [](const VdEntry& e) { return e.Free(); }));
 }
 
 int PreSelBlock(const VdTable& vd, const EccTable& ecc) {
@@ -188,8 +188,7 @@ std::string SpaceText(const SpaceFacts& facts, uint32_t image_length) {
     const uint32_t free = FreeBytes(facts.used);
     char text[160];
     if (image_length > 0) {
-        const int times =
-            std::min(static_cast<int>(free / image_length), facts.free_entries);
+        const int times = std::min(static_cast<int>(free / image_length), facts.free_entries);
         std::snprintf(text, sizeof text,
                       "Used OTP Space: %0.2f KB Free OTP Space: %0.2f KB Remaining Programmable "
                       "Times: %d.",

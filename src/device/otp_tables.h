@@ -100,9 +100,9 @@ std::optional<uint32_t> FindAbnormalRun(std::span<const uint8_t> bytes, uint32_t
 
 // ECC bookkeeping of a new block [start, start + length).
 struct EccCounts {
-    unsigned actual = 8;       // 8 minus the active records below the block (not below 0)
-    unsigned virtual_ = 0;     // blank records plus reserved records inside the block
-    unsigned sub = 0;          // reserved records behind the block, in the data area
+    unsigned actual = 8;           // 8 minus the active records below the block (not below 0)
+    unsigned virtual_ = 0;         // blank records plus reserved records inside the block
+    unsigned sub = 0;              // reserved records behind the block, in the data area
     std::vector<int> old_records;  // active records below the block, at most eight
 };
 EccCounts CountEcc(const EccTable& ecc, uint32_t start, uint32_t length);
@@ -128,7 +128,7 @@ int RecordForRepair(const EccTable& ecc, uint16_t address);
 // The program-fail report of the last write: the number of failed bytes and the first of
 // their addresses. A count above nine is taken as nine listed addresses.
 struct FailReport {
-    unsigned count = 0;  // as reported (0..255)
+    unsigned count = 0;               // as reported (0..255)
     std::vector<uint16_t> addresses;  // min(count, 9) addresses, in report order
 };
 FailReport ParseFailReport(std::span<const uint8_t> bytes);

@@ -26,7 +26,8 @@ std::vector<uint8_t> CodeRecord(const DemoImageRecipe& recipe, size_t code_size)
     record[0] = 0xFF;
     record[1] = static_cast<uint8_t>(0xC0 | kCodeRecordType);
     PutLe16(&record[2], static_cast<uint16_t>(total));
-    PutLe16(&record[4], static_cast<uint16_t>(OtpDemoLayout::kCodeRecordOffset + kCodeRecordHeader));
+    PutLe16(&record[4],
+            static_cast<uint16_t>(OtpDemoLayout::kCodeRecordOffset + kCodeRecordHeader));
     PutLe16(&record[6], static_cast<uint16_t>(code_size));
     uint32_t state = 0x51ED270Bu ^ recipe.version;
     for (size_t i = kCodeRecordHeader; i < total; ++i) {

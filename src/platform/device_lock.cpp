@@ -27,7 +27,7 @@ std::string ShmName(const std::string& name) {
 
 // Process-shared, robust, recursive pthread mutex in POSIX shared memory.
 class PosixDeviceLock final : public DeviceLock {
-public:
+  public:
     explicit PosixDeviceLock(const std::string& name) { open_error_ = Open(ShmName(name)); }
     ~PosixDeviceLock() override {
         if (shared_ != nullptr) munmap(shared_, sizeof(SharedLock));
@@ -67,7 +67,7 @@ public:
         if (shared_ != nullptr) pthread_mutex_unlock(&shared_->mutex);
     }
 
-private:
+  private:
     int Open(const std::string& shm_name) {
         const int fd = shm_open(shm_name.c_str(), O_RDWR | O_CREAT, 0666);
         if (fd < 0) return errno;

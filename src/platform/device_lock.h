@@ -32,7 +32,7 @@ struct LockWaitResult {
 
 // A named lock shared by all processes of the machine, recursive for the thread that holds it.
 class DeviceLock {
-public:
+  public:
     virtual ~DeviceLock() = default;
     virtual LockWaitResult Wait(uint32_t timeout_ms) = 0;
     // Releases one level of a lock this thread holds.

@@ -19,7 +19,8 @@ inline constexpr int kErrorDeviceNotConnected = 1167;
 // Maps an operating-system error to a result: e > 0 gives 0x8007xxxx, e < 0 is returned
 // unchanged, 0 (a failure without a reason) gives E_FAIL.
 inline HResult ResultFromOsError(int error) {
-    if (error > 0) return static_cast<HResult>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFF));
+    if (error > 0)
+        return static_cast<HResult>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFF));
     if (error < 0) return error;
     return kFail;
 }
@@ -27,6 +28,8 @@ inline HResult ResultFromOsError(int error) {
 // Linux errno to the operating-system code the results carry: a vanished device (ENODEV,
 // ENXIO, ESHUTDOWN) becomes "device not connected", everything else keeps its number.
 int OsErrorFromErrno(int err);
-inline HResult ResultFromErrno(int err) { return ResultFromOsError(OsErrorFromErrno(err)); }
+inline HResult ResultFromErrno(int err) {
+    return ResultFromOsError(OsErrorFromErrno(err));
+}
 
 }  // namespace orbisk

@@ -40,7 +40,7 @@ std::string PortChainText(uint64_t node_handle);
 
 // An open USB device: control transfers on endpoint 0 with a finite time-out.
 class UsbDeviceHandle {
-public:
+  public:
     virtual ~UsbDeviceHandle() = default;
     // bmRequestType bit 7 gives the direction. On success *transferred holds the byte count.
     virtual HResult ControlTransfer(uint8_t request_type, uint8_t request, uint16_t value,
@@ -60,16 +60,17 @@ public:
 // The driver remembers each control's length from the first length query and refuses other
 // sizes.
 class CameraDriverControl {
-public:
+  public:
     virtual ~CameraDriverControl() = default;
-    virtual HResult SetCur(uint8_t unit, uint8_t selector, const uint8_t* data, uint16_t length) = 0;
+    virtual HResult SetCur(uint8_t unit, uint8_t selector, const uint8_t* data,
+                           uint16_t length) = 0;
     virtual HResult GetCur(uint8_t unit, uint8_t selector, uint8_t* data, uint16_t length) = 0;
     virtual HResult GetLen(uint8_t unit, uint8_t selector, uint16_t* length) = 0;
 };
 
 // One USB bus with the cameras on it: the simulated bus or libusb.
 class UsbBus {
-public:
+  public:
     virtual ~UsbBus() = default;
     // Every device present now, in a stable order.
     virtual std::vector<UsbDeviceInfo> List() = 0;

@@ -85,8 +85,7 @@ const char* KindName(uint8_t flag) {
 
 }  // namespace
 
-SimOtp::SimOtp(std::vector<uint8_t> bytes, const Faults& faults, Clock& clock,
-               const Timing& timing)
+SimOtp::SimOtp(std::vector<uint8_t> bytes, const Faults& faults, Clock& clock, const Timing& timing)
     : bytes_(std::move(bytes)), faults_(faults), clock_(clock), timing_(timing) {
     bytes_.resize(kOtpSize, 0x00);
 }
@@ -166,11 +165,12 @@ std::vector<uint8_t> LayOutOtpImage(const std::vector<uint8_t>& image, std::stri
     // The code record: length field 1023, type 0x27, its total length in bytes 2..3.
     const uint8_t* r = &image[kBlockHeader];
     size_t code = 0;
-    if (total >= kBlockHeader + 4 && r[0] == 0xFF && r[1] == 0xE7) code = uint32_t(r[2] | r[3] << 8);
+    if (total >= kBlockHeader + 4 && r[0] == 0xFF && r[1] == 0xE7)
+        code = uint32_t(r[2] | r[3] << 8);
     if (code > total - kBlockHeader) return refuse("the code record passes the chain's end");
     std::vector<uint8_t> otp(kOtpSize, 0);
-    const auto block = [&](uint32_t at, std::vector<uint8_t> bytes, uint8_t variant,
-                           uint8_t count, uint8_t flag, int entry) {
+    const auto block = [&](uint32_t at, std::vector<uint8_t> bytes, uint8_t variant, uint8_t count,
+                           uint8_t flag, int entry) {
         bytes[2] = static_cast<uint8_t>((image[2] & 0xF8) | variant);
         bytes[3] = static_cast<uint8_t>(bytes.size());
         bytes[4] = static_cast<uint8_t>(bytes.size() >> 8);
@@ -183,8 +183,8 @@ std::vector<uint8_t> LayOutOtpImage(const std::vector<uint8_t>& image, std::stri
     };
     const auto head = image.begin() + kBlockHeader;
     if (code == 0) {
-        block(0, std::vector<uint8_t>(image.begin(), image.begin() + total), image[2] & 7,
-              image[5], 0xAA, 0);
+        block(0, std::vector<uint8_t>(image.begin(), image.begin() + total), image[2] & 7, image[5],
+              0xAA, 0);
         return otp;
     }
     const uint32_t end = block(0, std::vector<uint8_t>(image.begin(), head + code), 3, 3, 0x55, 0);
@@ -209,17 +209,15 @@ std::vector<std::string> DescribeOtpTables(const std::vector<uint8_t>& otp) {
     for (int k = 0; k < kEntries; ++k) {
         const Record r = RecordAt(otp, k);
         if (r.address == 0 && r.value == 0 && r.flag == 0) continue;
-        const char* state = !Active(r)     ? "dead"
-                            : r.value == 0 ? "reserved"
-                                           : "active";
+        const char* state = !Active(r) ? "dead" : r.value == 0 ? "reserved" : "active";
         std::snprintf(line, sizeof line, "ECC %2d: %-8s byte 0x%04X reads 0x%02X (flag 0x%02X)",
                       k + 1, state, r.address, r.value, r.flag);
         lines.emplace_back(line);
     }
     const auto count = [&](const char* prefix) {
-        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-            return l.rfind(prefix, 0) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
     };
     std::snprintf(line, sizeof line, "%d of 16 VD entries and %d of 16 ECC records used",
                   count("VD"), count("ECC"));

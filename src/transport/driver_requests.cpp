@@ -64,7 +64,7 @@ constexpr uint8_t kPacket = 8;
 
 // The helpers' hold on the device lock: taken when it can be, released when it was taken.
 class HelperLock {
-public:
+  public:
     HelperLock(const DriverExtUnit& target, const char* label) : lock_(target.lock) {
         const LockWaitResult wait = lock_.Wait(target.lock_timeout_ms);
         owned_ = wait.kind == LockWait::kAcquired || wait.kind == LockWait::kAbandoned;
@@ -76,7 +76,7 @@ public:
     HelperLock(const HelperLock&) = delete;
     HelperLock& operator=(const HelperLock&) = delete;
 
-private:
+  private:
     DeviceLock& lock_;
     bool owned_ = false;
 };

@@ -10,7 +10,7 @@ namespace orbisk {
 // The extension unit reached with UVC class requests on the camera's USB device handle
 // ("Lib Type" 0): SET_CUR, GET_CUR and GET_LEN on the unit of the video-control interface.
 class CExtUnit : public CExtUnitBase {
-public:
+  public:
     // The device handle belongs to the camera record and must outlive the transport. Runs
     // ProbeMipiIO once, which sets the MIPI I/O flag.
     CExtUnit(UsbDeviceHandle& device, uint8_t unit_id, uint8_t interface_number, Logger& logger,
@@ -23,7 +23,7 @@ public:
     uint8_t unit_id() const { return unit_id_; }
     uint8_t interface_number() const { return interface_number_; }
 
-protected:
+  protected:
     HResult SendCmd(const uint8_t* block) override;
     HResult GetCmdStatus(uint8_t* status) override;
     HResult GetData(uint8_t* packet) override;
@@ -33,7 +33,7 @@ protected:
 
     UsbDeviceHandle& device() { return device_; }
 
-private:
+  private:
     HResult Request(const char* what, uint8_t type_bits, uint8_t request, uint8_t selector,
                     uint8_t* data, uint16_t length);
 

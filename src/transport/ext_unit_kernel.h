@@ -11,7 +11,7 @@ namespace orbisk {
 // The extension unit reached through the kernel's camera driver ("Lib Type" 1 and 2): each
 // primitive is one control query on the unit, and results come back as the driver gave them.
 class CExtUnitKernel : public CExtUnitBase {
-public:
+  public:
     // The unit is the first of `candidate_units` (the extension units of the camera's
     // video-control interface, in descriptor order) whose command control answers a length
     // query. *result: 0, or the reason why the transport cannot be used (the caller discards
@@ -28,7 +28,7 @@ public:
 
     uint8_t unit_id() const { return unit_id_; }
 
-protected:
+  protected:
     HResult SendCmd(const uint8_t* block) override;
     HResult GetCmdStatus(uint8_t* status) override;
     HResult GetData(uint8_t* packet) override;
@@ -38,7 +38,7 @@ protected:
     // The driver reports failures as negative results.
     bool IsTransferFailure(HResult result) const override { return result < 0; }
 
-private:
+  private:
     // A data packet's result; a size the driver refuses is given up for the one before it.
     HResult AfterDataPacket(HResult result);
 
@@ -54,7 +54,7 @@ private:
 
 // Through the capture device of the camera ("Lib Type" 1).
 class CExtUnitDShow : public CExtUnitKernel {
-public:
+  public:
     CExtUnitDShow(std::shared_ptr<CameraDriverControl> control,
                   const std::vector<uint8_t>& candidate_units, Logger& logger,
                   std::shared_ptr<DeviceLock> lock, HResult* result)
@@ -64,7 +64,7 @@ public:
 
 // Through the media source of the camera ("Lib Type" 2); finds its unit without messages.
 class CExtUnitMF : public CExtUnitKernel {
-public:
+  public:
     CExtUnitMF(std::shared_ptr<CameraDriverControl> control,
                const std::vector<uint8_t>& candidate_units, Logger& logger,
                std::shared_ptr<DeviceLock> lock, HResult* result)

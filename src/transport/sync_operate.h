@@ -12,7 +12,7 @@ class Logger;
 // go on; the lock is released at scope end when it was taken (also after an abandoned wait,
 // which counts as a failure of the current operation).
 class CSyncOperate {
-public:
+  public:
     CSyncOperate(DeviceLock& lock, bool& failed, const std::string& label, Logger& logger,
                  uint32_t timeout_ms = kDeviceLockTimeoutMs);
     ~CSyncOperate();
@@ -21,7 +21,7 @@ public:
 
     bool owned() const { return owned_; }
 
-private:
+  private:
     DeviceLock& lock_;
     bool owned_ = false;
 };

@@ -15,7 +15,7 @@ using ProgressCallback = void (*)(void* context, uint32_t bytes);
 // negative values as the platform returned them. The operations keep the interface's
 // declaration order.
 class CVendorCmdCommon {
-public:
+  public:
     // Deleting a transport through this interface must be safe.
     virtual ~CVendorCmdCommon() = default;
 

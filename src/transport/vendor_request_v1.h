@@ -8,7 +8,7 @@ namespace orbisk {
 // USB vendor requests of the first generation. Everything it does not carry itself goes
 // through the extension unit it derives from. Its own requests take no device lock.
 class CVendorRequestV1 : public CExtUnit {
-public:
+  public:
     static constexpr uint32_t kPiece = 4096;
 
     using CExtUnit::CExtUnit;
@@ -40,7 +40,7 @@ public:
     HResult ReadVendorByte(uint8_t* value);
     HResult WriteVendorByte(uint8_t value);
 
-private:
+  private:
     // One request; data may be null when length is 0. Failures are logged.
     HResult Send(uint8_t type_bits, uint8_t request, uint16_t value, uint16_t index,
                  const uint8_t* out_data, uint8_t* in_data, uint16_t length);

@@ -11,7 +11,7 @@ class Logger;
 // USB vendor requests of the second generation: every operation is one vendor request (or a
 // row of 4,096-byte ones) to the device. No device lock is taken.
 class CVendorRequestV2 : public CVendorCmdCommon {
-public:
+  public:
     static constexpr uint32_t kPiece = 4096;
 
     // The device handle belongs to the camera record and must outlive the transport.
@@ -95,7 +95,7 @@ public:
     HResult VendorWrite3F(uint16_t len, const uint8_t* buf);
     HResult VendorCommand43();
 
-private:
+  private:
     // One request; data may be null when length is 0. Failures are logged.
     HResult Send(uint8_t type_bits, uint8_t request, uint16_t value, uint16_t index,
                  const uint8_t* out_data, uint8_t* in_data, uint16_t length);

@@ -17,9 +17,9 @@ struct IntCase {
 
 TEST(CIniFileTest, IntegersUseAutomaticBase) {
     const IntCase cases[] = {
-        {"0x1F4", 500}, {"0X10", 16},  {"010", 8},           {"12", 12},   {"letters", 0},
-        {"", 0},        {"-1", -1},    {"0xFFFFFFFF", -1},   {"12abc", 12}, {"0x", 0},
-        {"09", 0},      {" 7", 7},     {"99999999999", -1},  {"-5", -5},
+        {"0x1F4", 500}, {"0X10", 16}, {"010", 8},          {"12", 12},    {"letters", 0},
+        {"", 0},        {"-1", -1},   {"0xFFFFFFFF", -1},  {"12abc", 12}, {"0x", 0},
+        {"09", 0},      {" 7", 7},    {"99999999999", -1}, {"-5", -5},
     };
     for (const auto& c : cases) {
         TRACE_ROW(cases, c);
@@ -34,15 +34,15 @@ TEST(CIniFileTest, IntegersUseAutomaticBase) {
 
 TEST(CIniFileTest, ParsesNamesAndValuesVerbatim) {
     CIniFile ini;
-    ASSERT_TRUE(ini.ReadMemory(
-        "; header note\r\n"
-        "[Orbisk Config]\r\n"
-        "Debug Log = 1\r\n"
-        "LIB TYPE=2\n"
-        "AutoRun=1 ; not a comment\n"
-        "# section note\n"
-        "text without marker\n"
-        "Wait Time=0x1F4\n"));
+    ASSERT_TRUE(
+        ini.ReadMemory("; header note\r\n"
+                       "[Orbisk Config]\r\n"
+                       "Debug Log = 1\r\n"
+                       "LIB TYPE=2\n"
+                       "AutoRun=1 ; not a comment\n"
+                       "# section note\n"
+                       "text without marker\n"
+                       "Wait Time=0x1F4\n"));
     // Blanks around "=" belong to the name and the value: the lookup misses.
     EXPECT_EQ(ini.GetValueI(kSection, "Debug Log", 0), 0);
     EXPECT_EQ(ini.GetValue(kSection, "Debug Log ", ""), " 1");
@@ -53,8 +53,7 @@ TEST(CIniFileTest, ParsesNamesAndValuesVerbatim) {
 
 TEST(CIniFileTest, DuplicateSectionsAndBareKeysRoundTrip) {
     CIniFile ini;
-    ASSERT_TRUE(ini.ReadMemory(
-        "[A]\nx=1\n;note\n[B]\ny=2\n[a]\nz=3\nEmpty=\n"));
+    ASSERT_TRUE(ini.ReadMemory("[A]\nx=1\n;note\n[B]\ny=2\n[a]\nz=3\nEmpty=\n"));
     ASSERT_EQ(ini.SectionCount(), 3);
     EXPECT_EQ(ini.GetValue("A", "z"), "3");  // keys under the second header land in the first
     EXPECT_EQ(ini.KeyCount(2), 0);

@@ -56,8 +56,7 @@ TEST(LoggerTest, CaptureWritesOwnLinesToTheFileAndStops) {
     logger.DebugPrint("first  \t");
     logger.DebugPrint("second\n");
     EXPECT_TRUE(channel.StopCapture(logger));
-    EXPECT_EQ(test::ReadFile(dir.File("DebugLog.txt")),
-              "first\r\nsecond\r\nExit Debug Thread\r\n");
+    EXPECT_EQ(test::ReadFile(dir.File("DebugLog.txt")), "first\r\nsecond\r\nExit Debug Thread\r\n");
     EXPECT_FALSE(channel.StartCapture(dir.File("missing/DebugLog.txt")));
 }
 

@@ -25,15 +25,12 @@ TEST(StatusTest, ReportUpdatesTheStatusCode) {
         uint32_t kind, code, expected_after;
     };
     const Step steps[] = {
-        {kReportProgress, 40, 40},
-        {kReportFailure, 41706, 41706},
-        {kReportClose, 0, 41706},       // a close request never changes the code
-        {kReportProgress, 100, 100},    // a progress after a failure replaces it
-        {kReportSuccess, 41752, 41752}, // not a clearing code
-        {kReportSuccess, 41755, 0},
-        {kReportSuccess, 41929, 41929},
-        {kReportSuccess, 41931, 0},
-        {kReportDeviceInfo, 41906, 41906},
+        {kReportProgress, 40, 40},      {kReportFailure, 41706, 41706},
+        {kReportClose, 0, 41706},        // a close request never changes the code
+        {kReportProgress, 100, 100},     // a progress after a failure replaces it
+        {kReportSuccess, 41752, 41752},  // not a clearing code
+        {kReportSuccess, 41755, 0},     {kReportSuccess, 41929, 41929},
+        {kReportSuccess, 41931, 0},     {kReportDeviceInfo, 41906, 41906},
         {kReportSuccess, 41913, 0},
     };
     StatusReporter reporter;

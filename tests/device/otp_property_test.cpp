@@ -21,9 +21,9 @@ std::vector<std::pair<uint16_t, uint8_t>> RandomWeakBits(std::mt19937& rng) {
     const int count = std::uniform_int_distribution<int>(0, cluster ? 24 : 14)(rng);
     for (int i = 0; i < count; ++i) {
         const bool table = std::uniform_int_distribution<int>(0, 4)(rng) == 0;
-        const uint16_t address = static_cast<uint16_t>(
-            table ? std::uniform_int_distribution<int>(0x3F70, 0x3FFF)(rng)
-                  : std::uniform_int_distribution<int>(low, high)(rng));
+        const uint16_t address =
+            static_cast<uint16_t>(table ? std::uniform_int_distribution<int>(0x3F70, 0x3FFF)(rng)
+                                        : std::uniform_int_distribution<int>(low, high)(rng));
         uint8_t mask = static_cast<uint8_t>(1 << std::uniform_int_distribution<int>(0, 7)(rng));
         if (std::uniform_int_distribution<int>(0, 2)(rng) == 0)
             mask |= static_cast<uint8_t>(1 << std::uniform_int_distribution<int>(0, 7)(rng));

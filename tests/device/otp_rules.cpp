@@ -107,8 +107,8 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
     // 1. A bit once set stays set.
     for (uint32_t a = 0; a < 0x4000; ++a)
         if ((after[a] & before[a]) != before[a]) {
-            broken.push_back(Text("byte 0x%04X lost bits: 0x%02X became 0x%02X", a, before[a],
-                                  after[a]));
+            broken.push_back(
+                Text("byte 0x%04X lost bits: 0x%02X became 0x%02X", a, before[a], after[a]));
             break;
         }
     const Layout layout = Read(after);
@@ -120,8 +120,8 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
         if (e.patched || e.length == 0) continue;
         if (e.start + e.length > kData) {
             if (e.flag == 0x55 || e.flag == 0xAA)
-                broken.push_back(Text("entry %u names 0x%X+0x%X outside the data area",
-                                      e.index, e.start, e.length));
+                broken.push_back(Text("entry %u names 0x%X+0x%X outside the data area", e.index,
+                                      e.start, e.length));
             continue;
         }
         ranges.emplace_back(e.start, e.start + e.length);
@@ -129,8 +129,8 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
     std::sort(ranges.begin(), ranges.end());
     for (size_t i = 1; i < ranges.size(); ++i)
         if (ranges[i].first < ranges[i - 1].second)
-            broken.push_back(Text("blocks 0x%X.. and 0x%X.. overlap", ranges[i - 1].first,
-                                  ranges[i].first));
+            broken.push_back(
+                Text("blocks 0x%X.. and 0x%X.. overlap", ranges[i - 1].first, ranges[i].first));
     for (const auto* block : {&layout.code, &layout.config})
         if (*block && ((**block).size() < 15 || (**block)[1] != 0xA5 ||
                        uint32_t((**block)[3] | (**block)[4] << 8) != (**block).size()))
@@ -154,14 +154,14 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
     if (expect.committed) {
         for (const Rec& r : Records(after)) {
             if (!r.active || r.value == 0 || r.address >= layout.end) continue;
-            const bool in_valid = std::any_of(
-                layout.entries.begin(), layout.entries.end(), [&](const Entry& e) {
+            const bool in_valid =
+                std::any_of(layout.entries.begin(), layout.entries.end(), [&](const Entry& e) {
                     return !e.patched && (e.flag == 0x55 || e.flag == 0xAA) &&
                            r.address >= e.start && r.address < e.start + e.length;
                 });
             if (!in_valid)
-                broken.push_back(Text("an active record for 0x%04X lies in no valid block",
-                                      r.address));
+                broken.push_back(
+                    Text("an active record for 0x%04X lies in no valid block", r.address));
         }
     }
     // 5. The blocks the camera runs: exactly the new image after a success; otherwise each
@@ -178,8 +178,7 @@ std::vector<std::string> Check(const std::vector<uint8_t>& before,
     if (old.code && !layout.code) broken.push_back("the camera lost its code block");
     if (layout.code && layout.code != old.code && !CodePartOf(*layout.code, expect.image))
         broken.push_back("the newest code block is neither the old one nor the new one");
-    if (layout.config && layout.config != old.config &&
-        !ConfigPartOf(*layout.config, expect.image))
+    if (layout.config && layout.config != old.config && !ConfigPartOf(*layout.config, expect.image))
         broken.push_back("the newest configuration block is neither the old one nor the new one");
     return broken;
 }

@@ -1,10 +1,11 @@
 // The OTP table arithmetic over bytes: entries, records, placement, the fail report, the space
 // figures and the split of an image into its parts.
+#include "device/otp_tables.h"
+
 #include <gtest/gtest.h>
 
 #include "device/otp_parts.h"
 #include "device/otp_rig.h"
-#include "device/otp_tables.h"
 
 namespace orbisk::otp {
 namespace {
@@ -103,8 +104,7 @@ TEST(OtpTablesTest, SpaceFiguresAndTexts) {
     const SpaceFacts facts = ReadSpace(vd, EccTable{});
     EXPECT_EQ(facts.used, 0x0E00u);
     EXPECT_EQ(facts.free_entries, 14);
-    EXPECT_EQ(SpaceText(facts, 0),
-              "Used OTP Space: 3.50 KB, Remain OTP Space: 12.34 KB.");
+    EXPECT_EQ(SpaceText(facts, 0), "Used OTP Space: 3.50 KB, Remain OTP Space: 12.34 KB.");
     EXPECT_EQ(SpaceText(facts, 3000),
               "Used OTP Space: 3.50 KB Free OTP Space: 12.34 KB Remaining Programmable Times: 4.");
     // The question thresholds: 5,121 free bytes pass, 5,120 do not.

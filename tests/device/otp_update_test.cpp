@@ -41,7 +41,7 @@ struct Outcome {
 };
 
 Outcome UpdateOnce(const std::vector<uint8_t>& otp, const std::vector<uint8_t>& image,
-               sim::Faults faults = {}) {
+                   sim::Faults faults = {}) {
     OtpRig rig(otp, faults);
     Outcome run;
     if (!rig.Open()) return run;
@@ -95,8 +95,8 @@ TEST(OtpUpdateTest, AnEmptyOtpTakesTheFirstDownloadAndBootsIt) {
 
 // Weak bits where `image` has a bit set: (address, the lowest such bit), `count` of them from
 // `from` on, every `step` bytes.
-std::vector<std::pair<uint16_t, uint8_t>> WeakBits(const std::vector<uint8_t>& image,
-                                                  uint32_t from, int count, uint32_t step = 7) {
+std::vector<std::pair<uint16_t, uint8_t>> WeakBits(const std::vector<uint8_t>& image, uint32_t from,
+                                                   int count, uint32_t step = 7) {
     std::vector<std::pair<uint16_t, uint8_t>> weak;
     for (uint32_t a = from; a < image.size() && static_cast<int>(weak.size()) < count; a += step)
         if (image[a] != 0) weak.emplace_back(a, static_cast<uint8_t>(image[a] & -image[a]));
@@ -319,9 +319,10 @@ TEST(OtpUpdateTest, AnEccRecordOverAFreeEntryNeitherMovesNorRetiresTheNewBlocks)
         EXPECT_TRUE(Broken(otp, next.otp, true, image).empty())
             << ::testing::PrintToString(Broken(otp, next.otp, true, image));
         const rules::Layout layout = rules::Read(next.otp);
-        EXPECT_EQ(Entry(next.otp, layout.code_entry)[0], version == 0x1061 ? end : layout.end -
-                                                            Entry(next.otp, layout.code_entry)[1] -
-                                                            Entry(next.otp, layout.config_entry)[1]);
+        EXPECT_EQ(Entry(next.otp, layout.code_entry)[0],
+                  version == 0x1061 ? end
+                                    : layout.end - Entry(next.otp, layout.code_entry)[1] -
+                                          Entry(next.otp, layout.config_entry)[1]);
         EXPECT_TRUE(next.boots);
         EXPECT_EQ(next.boot.image, image);
         otp = next.otp;

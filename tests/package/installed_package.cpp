@@ -256,9 +256,10 @@ TEST_F(InstalledPackageTest, ProgramFolderRules) {
               std::string::npos)
         << home.out;
     const ProgramRun nowhere = Installed("orbisk", {"--version"}, {"ORBISK_HOME=/somewhere"});
-    EXPECT_NE(nowhere.out.find(
-                  "program folder: /somewhere (ORBISK_HOME names /somewhere, which is not a folder)"),
-              std::string::npos)
+    EXPECT_NE(
+        nowhere.out.find(
+            "program folder: /somewhere (ORBISK_HOME names /somewhere, which is not a folder)"),
+        std::string::npos)
         << nowhere.out;
     WriteFile(Root("usr/bin/config.ini"), "[Orbisk Config]\n");
     const ProgramRun portable = Installed("orbisk", {"--version"});

@@ -18,7 +18,7 @@ struct Report {
 
 // Keeps every report in order: the best oracle for a flow.
 class RecordingStatusSink : public StatusSink {
-public:
+  public:
     void Post(uint32_t kind, uint32_t code, intptr_t extra) override {
         std::lock_guard lock(mutex_);
         reports_.push_back({kind, code, extra});
@@ -34,13 +34,13 @@ public:
         reports_.clear();
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<Report> reports_;
 };
 
 class RecordingLogSink : public LogSink {
-public:
+  public:
     void Write(std::string_view line) override {
         std::lock_guard lock(mutex_);
         lines_.emplace_back(line);
@@ -57,7 +57,7 @@ public:
     bool Contains(std::string_view text) const;
     std::string Joined() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
 };

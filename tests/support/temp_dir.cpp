@@ -34,7 +34,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool FileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 WorkingFolder::WorkingFolder(const std::string& path)
     : previous_(std::filesystem::current_path().string()) {

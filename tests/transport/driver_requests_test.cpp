@@ -19,7 +19,7 @@ using test::Hex;
 using test::WireRequest;
 
 class DriverRequestsTest : public ::testing::Test {
-protected:
+  protected:
     DriverRequestsTest()
         : lock_name_("orbisk-test-drv-" + std::to_string(getpid())),
           logger_(clock_, &log_),

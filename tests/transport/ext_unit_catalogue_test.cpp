@@ -29,7 +29,7 @@ struct Row {
 };
 
 class ExtUnitCatalogueTest : public ::testing::Test {
-protected:
+  protected:
     ExtUnitCatalogueTest()
         : lock_name_("orbisk-test-cat-" + std::to_string(getpid())),
           logger_(clock_, &log_),

@@ -16,7 +16,7 @@ namespace {
 using test::Hex;
 
 class ExtUnitKernelTest : public ::testing::Test {
-protected:
+  protected:
     ExtUnitKernelTest()
         : lock_name_("orbisk-test-ks-" + std::to_string(getpid())),
           logger_(clock_, &log_),

@@ -29,7 +29,7 @@ void Collect(void* context, uint32_t bytes) {
 }
 
 class ExtUnitTest : public ::testing::Test {
-protected:
+  protected:
     ExtUnitTest()
         : lock_name_("orbisk-test-xu-" + std::to_string(getpid())),
           logger_(clock_, &log_),

@@ -30,7 +30,7 @@ struct WireRequest {
 
 // Common answering rules of both mocks.
 class ScriptedReplies {
-public:
+  public:
     // The next `count` requests (after `skip` good ones) fail with `error`.
     void FailNext(int count, HResult error = kGenFailure, int skip = 0) {
         fail_skip_ = skip;
@@ -46,13 +46,13 @@ public:
     // Bytes cut from the end of every device-to-host answer.
     uint16_t short_by = 0;
 
-protected:
+  protected:
     // Whether this request fails, and with what.
     bool TakeFailure(HResult* error);
     void FillData(uint8_t* data, uint16_t length);
     void FillStatus(uint8_t* data, uint16_t length);
 
-private:
+  private:
     int fail_skip_ = 0;
     int fail_count_ = 0;
     HResult fail_error_ = kGenFailure;
@@ -61,7 +61,7 @@ private:
 };
 
 class MockUsbDevice : public UsbDeviceHandle, public ScriptedReplies {
-public:
+  public:
     HResult ControlTransfer(uint8_t request_type, uint8_t request, uint16_t value, uint16_t index,
                             uint8_t* data, uint16_t length, uint32_t timeout_ms,
                             uint32_t* transferred) override;
@@ -88,7 +88,7 @@ struct DriverQuery {
 };
 
 class MockCameraDriver : public CameraDriverControl, public ScriptedReplies {
-public:
+  public:
     HResult SetCur(uint8_t unit, uint8_t selector, const uint8_t* data, uint16_t length) override;
     HResult GetCur(uint8_t unit, uint8_t selector, uint8_t* data, uint16_t length) override;
     HResult GetLen(uint8_t unit, uint8_t selector, uint16_t* length) override;

@@ -22,7 +22,7 @@ namespace {
 
 // A child process that takes the lock, says so, and then releases it or dies holding it.
 class LockHolder {
-public:
+  public:
     explicit LockHolder(const std::string& name) {
         shared_ = static_cast<std::atomic<int>*>(mmap(nullptr, sizeof(std::atomic<int>),
                                                       PROT_READ | PROT_WRITE,
@@ -72,7 +72,7 @@ public:
     }
     bool finished_critical_section() const { return shared_->load() == 1; }
 
-private:
+  private:
     void Order(char order) {
         EXPECT_EQ(write(to_child_, &order, 1), 1);
         close(to_child_);
@@ -85,7 +85,7 @@ private:
 };
 
 class DeviceLockTest : public ::testing::Test {
-protected:
+  protected:
     DeviceLockTest()
         : name_("orbisk-test-lock-" + std::to_string(getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name()),
@@ -193,13 +193,13 @@ TEST_F(DeviceLockTest, DriverLevelHelpersGoOnWhenTheLockCannotBeTaken) {
 
 // Outcomes other than "taken" never let the operation go on.
 class ScriptedLock : public DeviceLock {
-public:
+  public:
     explicit ScriptedLock(LockWaitResult result) : result_(result) {}
     LockWaitResult Wait(uint32_t) override { return result_; }
     void Release() override { ++releases; }
     int releases = 0;
 
-private:
+  private:
     LockWaitResult result_;
 };
 

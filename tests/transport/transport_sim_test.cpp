@@ -31,7 +31,7 @@ bool WaitWhileBusy(CVendorCmdCommon& transport, Clock& clock) {
 }
 
 class TransportSimTest : public ::testing::Test {
-protected:
+  protected:
     TransportSimTest()
         : lock_name_("orbisk-test-sim-" + std::to_string(getpid())),
           logger_(clock_, &log_),

@@ -9,7 +9,7 @@ namespace {
 
 // A transport that carries only the 16-bit EEPROM write.
 class Eeprom16Only : public CVendorCmdCommon {
-public:
+  public:
     HResult I2C_EEP16_Write(uint32_t addr, uint32_t len, const uint8_t* buf, ProgressCallback,
                             void*) override {
         writes.push_back({addr, std::vector<uint8_t>(buf, buf + len)});

@@ -36,7 +36,7 @@ std::vector<std::string> Setups(const std::vector<WireRequest>& requests) {
 }
 
 class VendorRequestTest : public ::testing::Test {
-protected:
+  protected:
     VendorRequestTest()
         : lock_name_("orbisk-test-vr-" + std::to_string(getpid())),
           logger_(clock_, &log_),
